@@ -1,0 +1,31 @@
+// A character field of fixed capacity: a longer text is cut to the capacity.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace koralix {
+
+template <size_t Capacity> class TFixedText {
+public:
+    TFixedText() = default;
+    TFixedText(std::string_view text) { Assign(text); }
+    TFixedText(const char* text) { Assign(text); }
+    TFixedText(const std::string& text) { Assign(text); }
+
+    TFixedText& operator=(std::string_view text) {
+        Assign(text);
+        return *this;
+    }
+    const std::string& str() const { return text_; }
+    operator const std::string&() const { return text_; }
+    size_t size() const { return text_.size(); }
+    bool operator==(const TFixedText& other) const = default;
+    bool operator==(std::string_view other) const { return text_ == other; }
+
+private:
+    void Assign(std::string_view text) { text_ = std::string(text.substr(0, Capacity)); }
+    std::string text_;
+};
+
+} // namespace koralix
