@@ -1,6 +1,7 @@
 // A character field of fixed capacity: a longer text is cut to the capacity.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 

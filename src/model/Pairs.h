@@ -2,6 +2,7 @@
 // regions and form-factor tables.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -1,0 +1,19 @@
+#include "Commands.h"
+
+namespace koralix::cli {
+
+const std::vector<Command>& AllCommands() {
+    static const std::vector<Command> commands = {
+        {"model", "model FILE",
+         "Reads a model file and prints the whole model as one JSON object. Messages go to "
+         "stderr. Exit 0 when the model was read completely, 1 otherwise.",
+         RunModel},
+        {"convert", "convert IN OUT",
+         "Reads IN as 'model' does and writes OUT as an input file (.inp). Nothing is written "
+         "and the exit code is 1 when IN could not be read completely.",
+         RunConvert},
+    };
+    return commands;
+}
+
+} // namespace koralix::cli

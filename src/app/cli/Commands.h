@@ -1,0 +1,24 @@
+// The subcommands of koralix-cli. Each takes the arguments after its name and
+// returns the process exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace koralix::cli {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* usage;   // one line: "model FILE"
+    const char* summary; // what it prints, for --help
+    int (*run)(const Args& args);
+};
+
+const std::vector<Command>& AllCommands();
+
+int RunModel(const Args& args);
+int RunConvert(const Args& args);
+
+} // namespace koralix::cli
