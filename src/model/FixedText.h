@@ -18,6 +18,8 @@ public:
         Assign(text);
         return *this;
     }
+    TFixedText& operator=(const std::string& text) { return *this = std::string_view(text); }
+    TFixedText& operator=(const char* text) { return *this = std::string_view(text); }
     const std::string& str() const { return text_; }
     operator const std::string&() const { return text_; }
     size_t size() const { return text_.size(); }
