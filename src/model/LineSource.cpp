@@ -10,7 +10,9 @@ namespace {
 // records; anything beyond this is a count read from garbage.
 constexpr long long MaxLinesPastEnd = 100000;
 
-bool IsSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsSpace(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 } // namespace
 
@@ -38,7 +40,8 @@ std::string_view LineSource::Next() {
 
 void LineSource::Skip(long long count) {
     inFreeLine_ = false;
-    for (long long k = 0; k < count && next_ < lines_.size(); ++k) ++next_;
+    for (long long k = 0; k < count && next_ < lines_.size(); ++k)
+        ++next_;
 }
 
 float LineSource::NextFreeNumber() {
@@ -49,13 +52,15 @@ float LineSource::NextFreeNumber() {
             freePos_ = 0;
             inFreeLine_ = true;
         }
-        while (freePos_ < freeLine_.size() && IsSpace(freeLine_[freePos_])) ++freePos_;
+        while (freePos_ < freeLine_.size() && IsSpace(freeLine_[freePos_]))
+            ++freePos_;
         if (freePos_ >= freeLine_.size()) {
             inFreeLine_ = false;
             continue;
         }
         size_t end = freePos_;
-        while (end < freeLine_.size() && !IsSpace(freeLine_[end])) ++end;
+        while (end < freeLine_.size() && !IsSpace(freeLine_[end]))
+            ++end;
         std::string_view token = freeLine_.substr(freePos_, end - freePos_);
         freePos_ = end;
         double value = 0;
@@ -64,6 +69,8 @@ float LineSource::NextFreeNumber() {
     }
 }
 
-void LineSource::EndFreeLine() { inFreeLine_ = false; }
+void LineSource::EndFreeLine() {
+    inFreeLine_ = false;
+}
 
 } // namespace koralix

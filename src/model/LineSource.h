@@ -13,12 +13,12 @@ namespace koralix {
 // non-numeric value in a free-format record, or a file that ended long before
 // the records it announces.
 class InputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class LineSource {
-public:
+  public:
     // Lines may end in CR LF, LF or CR.
     explicit LineSource(std::string text);
 
@@ -35,7 +35,7 @@ public:
     // Drops the rest of the line the free-format reading stands in.
     void EndFreeLine();
 
-private:
+  private:
     std::string text_;
     std::vector<std::string_view> lines_;
     size_t next_ = 0;

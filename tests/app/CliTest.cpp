@@ -27,20 +27,23 @@ std::string Slurp(const fs::path& path) {
 
 fs::path TempDir() {
     fs::path dir = fs::temp_directory_path() /
-                   ("koralix-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                   ("koralix-cli-" +
+                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(dir);
     return dir;
 }
 
 CliRun Cli(const std::string& arguments) {
     const fs::path errFile = TempDir() / "stderr.txt";
-    const std::string command = std::string(KORALIX_CLI) + " " + arguments + " 2>" + errFile.string();
+    const std::string command =
+        std::string(KORALIX_CLI) + " " + arguments + " 2>" + errFile.string();
     CliRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
     char buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, n);
     int status = ::pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.err = Slurp(errFile);
