@@ -8,7 +8,7 @@ namespace {
 
 // Real truncated files need at most a few hundred empty lines to complete their
 // records; anything beyond this is a count read from garbage.
-constexpr long long MaxLinesPastEnd = 100000;
+constexpr long long MaxLinesPastEnd = 20000;
 
 bool IsSpace(char c) {
     return static_cast<unsigned char>(c) <= ' ';
