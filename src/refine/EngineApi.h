@@ -27,9 +27,10 @@ using GetStatusFn = void(float* progress);
 using GetPlotInfoFn = void(int32_t* hist, int32_t* npts, int32_t* nrefl, float* start, float* step);
 using GetPlotFn = void(int32_t* hist, int32_t* final, int32_t* spare, float* x, float* yobs,
                        float* ycalc, int32_t* codes, float* positions);
-using GetRdfFn = void(float* values, float* rmax, int32_t* phase, int32_t* function, int32_t* spare);
-using GetFourFn = void(int32_t* hist, int32_t* phase, int32_t* axis, int32_t* mapType, int32_t* open,
-                       float* min, float* max, float* map, int32_t* status);
+using GetRdfFn = void(float* values, float* rmax, int32_t* phase, int32_t* function,
+                      int32_t* spare);
+using GetFourFn = void(int32_t* hist, int32_t* phase, int32_t* axis, int32_t* mapType,
+                       int32_t* open, float* min, float* max, float* map, int32_t* status);
 using GetParFn = void(int32_t* hist, int32_t* phase, int32_t* atom, int32_t* type, float* value,
                       float* esd, int32_t* status);
 using GetPar2Fn = void(int32_t* number, float* value, float* esd, int32_t* status);

@@ -8,13 +8,16 @@ namespace koralix {
 
 namespace {
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
 
 LoadFailure Classify(const std::string& path, const std::string& error) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path file(path);
-    if (file.has_parent_path() && !fs::is_directory(file.parent_path(), ec)) return LoadFailure::PathNotFound;
+    if (file.has_parent_path() && !fs::is_directory(file.parent_path(), ec))
+        return LoadFailure::PathNotFound;
     if (!fs::exists(file, ec)) return LoadFailure::NotFound;
     if (Contains(error, "cannot allocate memory") || Contains(error, "out of memory"))
         return LoadFailure::OutOfMemory;
@@ -32,12 +35,18 @@ LoadFailure Classify(const std::string& path, const std::string& error) {
 
 std::string LoadFailureMessage(LoadFailure failure) {
     switch (failure) {
-    case LoadFailure::PathNotFound: return "DLL Error - Path not found";
-    case LoadFailure::NotFound: return "DLL Error - DLL not found";
-    case LoadFailure::Invalid: return "DLL Error - DLL damaged or invalid.";
-    case LoadFailure::OutOfMemory: return "DLL Error - Out of Memory";
-    case LoadFailure::InitFailed: return "DLL Error - DLL Initialization failed.";
-    default: return "";
+    case LoadFailure::PathNotFound:
+        return "DLL Error - Path not found";
+    case LoadFailure::NotFound:
+        return "DLL Error - DLL not found";
+    case LoadFailure::Invalid:
+        return "DLL Error - DLL damaged or invalid.";
+    case LoadFailure::OutOfMemory:
+        return "DLL Error - Out of Memory";
+    case LoadFailure::InitFailed:
+        return "DLL Error - DLL Initialization failed.";
+    default:
+        return "";
     }
 }
 

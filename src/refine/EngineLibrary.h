@@ -8,11 +8,11 @@ namespace koralix {
 // Why a load failed, in the terms the program reports to the user.
 enum class LoadFailure {
     None,
-    PathNotFound,   // the folder does not exist
-    NotFound,       // no file of that name
-    Invalid,        // not a loadable shared library for this machine
+    PathNotFound, // the folder does not exist
+    NotFound,     // no file of that name
+    Invalid,      // not a loadable shared library for this machine
     OutOfMemory,
-    InitFailed,     // found, but its dependencies or initialisation failed
+    InitFailed, // found, but its dependencies or initialisation failed
     Other,
 };
 
@@ -24,7 +24,7 @@ std::string LoadFailureMessage(LoadFailure failure);
 std::string DefaultEnginePath();
 
 class EngineLibrary {
-public:
+  public:
     EngineLibrary() = default;
     ~EngineLibrary() { Close(); }
     EngineLibrary(const EngineLibrary&) = delete;
@@ -37,7 +37,7 @@ public:
     bool IsOpen() const { return handle_ != nullptr; }
     const std::string& LastError() const { return lastError_; }
 
-private:
+  private:
     void* handle_ = nullptr;
     std::string lastError_;
 };

@@ -170,13 +170,20 @@ void TRefine::LoadEngine() {
 
 bool TRefine::Bind() {
     void** slots[] = {
-        reinterpret_cast<void**>(&entries_.startprog),  reinterpret_cast<void**>(&entries_.closeprog),
-        reinterpret_cast<void**>(&entries_.iteration),  reinterpret_cast<void**>(&entries_.getinfo),
-        reinterpret_cast<void**>(&entries_.getstatus),  reinterpret_cast<void**>(&entries_.putinfo),
-        reinterpret_cast<void**>(&entries_.getplot),    reinterpret_cast<void**>(&entries_.getrdf),
-        reinterpret_cast<void**>(&entries_.getplotinfo), reinterpret_cast<void**>(&entries_.quickclose),
-        reinterpret_cast<void**>(&entries_.closemem),   reinterpret_cast<void**>(&entries_.getpar),
-        reinterpret_cast<void**>(&entries_.getpar2),    reinterpret_cast<void**>(&entries_.getverdll),
+        reinterpret_cast<void**>(&entries_.startprog),
+        reinterpret_cast<void**>(&entries_.closeprog),
+        reinterpret_cast<void**>(&entries_.iteration),
+        reinterpret_cast<void**>(&entries_.getinfo),
+        reinterpret_cast<void**>(&entries_.getstatus),
+        reinterpret_cast<void**>(&entries_.putinfo),
+        reinterpret_cast<void**>(&entries_.getplot),
+        reinterpret_cast<void**>(&entries_.getrdf),
+        reinterpret_cast<void**>(&entries_.getplotinfo),
+        reinterpret_cast<void**>(&entries_.quickclose),
+        reinterpret_cast<void**>(&entries_.closemem),
+        reinterpret_cast<void**>(&entries_.getpar),
+        reinterpret_cast<void**>(&entries_.getpar2),
+        reinterpret_cast<void**>(&entries_.getverdll),
         reinterpret_cast<void**>(&entries_.setpar),
     };
     constexpr int count = static_cast<int>(std::size(Exports));
@@ -190,7 +197,8 @@ bool TRefine::Bind() {
         }
         // The first missing operation fails the binding; the later ones are not
         // looked up, and their messages follow.
-        for (int later = k; later < count; ++later) Show(Exports[later].failure);
+        for (int later = k; later < count; ++later)
+            Show(Exports[later].failure);
         return false;
     }
     return true;
@@ -345,8 +353,10 @@ void TRefine::Info(int32_t hist, float& rp, float& rwp, float& chi2) {
     rp = rwp = chi2 = 0;
     if (!loaded_) return;
     float spare = 0;
-    std::vector<float> a(engine::InfoArrayLength), b(engine::InfoArrayLength), c(engine::InfoArrayLength);
-    Guarded([&] { entries_.getinfo(&hist, &rp, &rwp, &chi2, &spare, a.data(), b.data(), c.data()); });
+    std::vector<float> a(engine::InfoArrayLength), b(engine::InfoArrayLength),
+        c(engine::InfoArrayLength);
+    Guarded(
+        [&] { entries_.getinfo(&hist, &rp, &rwp, &chi2, &spare, a.data(), b.data(), c.data()); });
 }
 
 float TRefine::GetRp(int32_t hist) {

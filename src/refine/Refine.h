@@ -33,7 +33,7 @@ constexpr int32_t StatusNotLoaded = 901;
 std::string RefineStatusMessage(int32_t code);
 
 class TRefine {
-public:
+  public:
     explicit TRefine(Messenger& messenger);
     ~TRefine();
     TRefine(const TRefine&) = delete;
@@ -80,7 +80,7 @@ public:
     // The private folder that holds the temporary input file, with a trailing "/".
     std::string TempDirectory();
 
-private:
+  private:
     struct Entries {
         engine::StartProgFn* startprog = nullptr;
         engine::CloseProgFn* closeprog = nullptr;

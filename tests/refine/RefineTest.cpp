@@ -1,9 +1,9 @@
 // The driver against scripted stand-in engines: every path of start, cycle,
 // close, binding failures, faults and queries.
+#include "Refine.h"
 #include "InputFile.h"
 #include "Messenger.h"
 #include "PlotData.h"
-#include "Refine.h"
 
 #include <gtest/gtest.h>
 
@@ -17,22 +17,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Engine(const std::string& name) { return std::string(KORALIX_TEST_ENGINES) + "/" + name + ".so"; }
+std::string Engine(const std::string& name) {
+    return std::string(KORALIX_TEST_ENGINES) + "/" + name + ".so";
+}
 
 std::vector<std::string> ReadLines(const fs::path& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
 
 class RefineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder = fs::temp_directory_path() /
-                 ("koralix-refine-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                 ("koralix-refine-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder);
         fs::create_directories(folder);
         log = folder / "engine.log";
@@ -50,10 +56,13 @@ protected:
         refine.reset();
         fs::remove_all(folder);
     }
-    void Script(const std::string& script) { ::setenv("KORALIX_TEST_ENGINE_SCRIPT", script.c_str(), 1); }
+    void Script(const std::string& script) {
+        ::setenv("KORALIX_TEST_ENGINE_SCRIPT", script.c_str(), 1);
+    }
     std::vector<std::string> Calls() const {
         std::vector<std::string> calls;
-        for (const auto& line : ReadLines(log)) calls.push_back(line.substr(0, line.find(' ')));
+        for (const auto& line : ReadLines(log))
+            calls.push_back(line.substr(0, line.find(' ')));
         return calls;
     }
     int CountCalls(const std::string& name) const {
@@ -72,7 +81,8 @@ protected:
 TEST_F(RefineTest, FullRefinementWithUpdate) {
     refine->IDSZ = 9000;
     refine->StartRefinement();
-    ASSERT_EQ(refine->State(), RefineState::Started) << ::testing::PrintToString(messenger.messages);
+    ASSERT_EQ(refine->State(), RefineState::Started)
+        << ::testing::PrintToString(messenger.messages);
     EXPECT_EQ(refine->LastError, 0);
     EXPECT_TRUE(refine->IsLoaded());
     auto lines = ReadLines(log);
@@ -80,7 +90,8 @@ TEST_F(RefineTest, FullRefinementWithUpdate) {
     EXPECT_NE(lines[0].find("nhist=1 idsz=9000 irs=1500 nipoi=0"), std::string::npos);
     EXPECT_NE(lines[0].find("output=" + refine->BaseName + ".out"), std::string::npos);
     // With a base name given, the input file is still the private temporary one.
-    EXPECT_NE(lines[0].find("input=" + refine->TempDirectory() + "testclass.inp"), std::string::npos);
+    EXPECT_NE(lines[0].find("input=" + refine->TempDirectory() + "testclass.inp"),
+              std::string::npos);
     refine->StepRefinement();
     refine->StepRefinement();
     EXPECT_EQ(refine->State(), RefineState::Cycled);
@@ -153,7 +164,9 @@ struct FailureCase {
     bool failsAtStart;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class RefineFailures : public RefineTest, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -176,18 +189,19 @@ TEST_P(RefineFailures, ReportCloseAndUnload) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefineFailures,
-    ::testing::Values(FailureCase{"DataFileMissing", "start=6", "Error opening data file", 6, true},
-                      FailureCase{"UnknownCode", "start=77", "Error: 77", 77, true},
-                      FailureCase{"FaultInStart", "fault=start",
-                                  "Unstable Refinement - change value/number of parameters", 200, true},
-                      FailureCase{"SingularCycle", "iterate=200",
-                                  "Unstable Refinement - change value/number of parameters", 200, false},
-                      FailureCase{"DivisionByZeroInCycle", "fault=iterate",
-                                  "Unstable Refinement - change value/number of parameters", 200, false},
-                      FailureCase{"ExceptionInCycle", "throw=iterate",
-                                  "Unstable Refinement - change value/number of parameters", 200, false},
-                      FailureCase{"TooManyVariables", "iterate=44", "Error: More variables than allowed", 44,
-                                  false}),
+    ::testing::Values(
+        FailureCase{"DataFileMissing", "start=6", "Error opening data file", 6, true},
+        FailureCase{"UnknownCode", "start=77", "Error: 77", 77, true},
+        FailureCase{"FaultInStart", "fault=start",
+                    "Unstable Refinement - change value/number of parameters", 200, true},
+        FailureCase{"SingularCycle", "iterate=200",
+                    "Unstable Refinement - change value/number of parameters", 200, false},
+        FailureCase{"DivisionByZeroInCycle", "fault=iterate",
+                    "Unstable Refinement - change value/number of parameters", 200, false},
+        FailureCase{"ExceptionInCycle", "throw=iterate",
+                    "Unstable Refinement - change value/number of parameters", 200, false},
+        FailureCase{"TooManyVariables", "iterate=44", "Error: More variables than allowed", 44,
+                    false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RefineTest, NotLoadedMeans901WithoutQuickClose) {
@@ -195,7 +209,8 @@ TEST_F(RefineTest, NotLoadedMeans901WithoutQuickClose) {
     refine->StartRefinement();
     EXPECT_EQ(refine->State(), RefineState::Closed);
     EXPECT_EQ(refine->LastError, 901);
-    std::vector<std::string> expected = {"DLL Error - DLL not found", "Not continuing with computations."};
+    std::vector<std::string> expected = {"DLL Error - DLL not found",
+                                         "Not continuing with computations."};
     EXPECT_EQ(messenger.messages, expected);
     refine->StepRefinement();
     EXPECT_EQ(refine->LastError, 901);
@@ -229,8 +244,8 @@ TEST_F(RefineTest, MissingExportShowsTheRestOfTheChain) {
     refine->LibraryPath = Engine("engine_no_getrdf");
     refine->LoadEngine();
     EXPECT_FALSE(refine->IsLoaded());
-    std::vector<std::string> expected = {"getrdf failed",  "getplot failed", "quickclose failed",
-                                         "closemem failed", "getpar failed", "getpar2 failed",
+    std::vector<std::string> expected = {"getrdf failed",     "getplot failed", "quickclose failed",
+                                         "closemem failed",   "getpar failed",  "getpar2 failed",
                                          "GetVersion failed", "setpar failed"};
     EXPECT_EQ(messenger.messages, expected);
     messenger.messages.clear();

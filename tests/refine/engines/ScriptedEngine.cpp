@@ -114,7 +114,8 @@ EXPORT void closemem(int32_t* status) {
     *status = Number("closemem", 0);
 }
 
-EXPORT void getinfo(int32_t* hist, float* rp, float* rwp, float* chi2, float*, float*, float*, float*) {
+EXPORT void getinfo(int32_t* hist, float* rp, float* rwp, float* chi2, float*, float*, float*,
+                    float*) {
     *rp = 10.0f * *hist + 0.5f;
     *rwp = 20.0f * *hist + 0.25f;
     *chi2 = 1.5f * *hist;
@@ -153,7 +154,8 @@ EXPORT void getplot(int32_t* hist, int32_t* final, int32_t*, float* x, float* yo
 EXPORT void getrdf(float* values, float* rmax, int32_t* phase, int32_t* function, int32_t*) {
     Log("getrdf rmax=" + std::to_string(*rmax) + " phase=" + std::to_string(*phase) +
         " function=" + std::to_string(*function));
-    for (int i = 0; i < 5000; ++i) values[i] = 0.01f * i;
+    for (int i = 0; i < 5000; ++i)
+        values[i] = 0.01f * i;
 }
 #endif
 
@@ -178,7 +180,9 @@ EXPORT void setpar(int32_t* hist, int32_t* phase, int32_t* atom, int32_t* type, 
 }
 
 #ifndef OMIT_getverdll
-EXPORT void getverdll(float* version) { *version = ENGINE_VERSION; }
+EXPORT void getverdll(float* version) {
+    *version = ENGINE_VERSION;
+}
 #endif
 
 EXPORT void putinfo(int32_t*, int32_t*, int32_t*) {}
