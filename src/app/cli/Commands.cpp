@@ -12,6 +12,12 @@ const std::vector<Command>& AllCommands() {
          "Reads IN as 'model' does and writes OUT as an input file (.inp). Nothing is written "
          "and the exit code is 1 when IN could not be read completely.",
          RunConvert},
+        {"data", "data FILE [dat|gsas|xy|cpi]",
+         "Reads a diffraction data file by its extension (.dat, .gs/.gsas, .xy, .cpi) or by the "
+         "format named after it, and prints one JSON object: Kind, PointCount, HistogramNumber, "
+         "Title, Start, Step, Finish and the arrays X, Y, W of the points read. Messages go to "
+         "stderr. Exit 0 when points were read, 1 otherwise.",
+         RunData},
     };
     return commands;
 }

@@ -1,0 +1,25 @@
+// Number fields of the diffraction data files. Unlike the lenient field rules
+// of the input file, a data field is either a number, blank, or an error the
+// reader reports: a pattern with silently zeroed points would mislead.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace koralix {
+
+enum class FieldStatus { Number, Blank, NotNumber, TooLarge };
+
+// The trimmed text must be a decimal number as a whole: sign, digits with an
+// optional point, optional exponent. No locale, no comma, no "inf" or "nan".
+FieldStatus ParseDataNumber(std::string_view text, float& value);
+
+// Blank-separated words (tabs count as blanks).
+std::vector<std::string_view> SplitWords(std::string_view line);
+
+// Reads a text file as lines without their line ends (LF or CRLF). Returns
+// false when the file cannot be opened.
+bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines);
+
+} // namespace koralix
