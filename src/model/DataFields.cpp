@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -87,6 +88,8 @@ std::vector<std::string_view> SplitWords(std::string_view line) {
 }
 
 bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines) {
+    std::error_code error;
+    if (std::filesystem::is_directory(fileName, error)) return false;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return false;
     lines.clear();

@@ -178,7 +178,8 @@ float TParameterList::CodeOf(const TAddress& address) const {
 }
 
 void TParameterList::Renumber() {
-    for (size_t i = 0; i < Free.size(); ++i) Free[i].CodeNumber = static_cast<int32_t>(i + 1);
+    for (size_t i = 0; i < Free.size(); ++i)
+        Free[i].CodeNumber = static_cast<int32_t>(i + 1);
 }
 
 void TParameterList::Prune(int32_t maximum) {

@@ -5,6 +5,7 @@
 #include "TextHelpers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <new>
 
@@ -12,9 +13,11 @@ namespace koralix {
 
 namespace {
 
+// The lenient column rule, but a header never yields infinity or NaN.
 float FallbackColumn(std::string_view line, int first) {
     try {
-        return ReadRealField(line, first, 8);
+        const float value = ReadRealField(line, first, 8);
+        return std::isfinite(value) ? value : 0.0f;
     } catch (const NumericOverflow&) {
         return 0;
     }
