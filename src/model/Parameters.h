@@ -38,7 +38,7 @@ TCode DecomposeCode(float code);
 float ComposeCode(int32_t number, float multiplier);
 
 class TParameter {
-public:
+  public:
     int32_t Kind = KindInvalid;
     int32_t Phase = 0;
     int32_t Histogram = 0;
@@ -63,7 +63,7 @@ struct TConstraint {
 };
 
 class TParameterList {
-public:
+  public:
     std::vector<TParameter> Free;
     std::vector<TConstraint> Constraints;
 
