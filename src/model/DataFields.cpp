@@ -1,5 +1,6 @@
 #include "DataFields.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -87,18 +88,31 @@ std::vector<std::string_view> SplitWords(std::string_view line) {
     return words;
 }
 
-bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines) {
+bool TextLines::Read(const std::string& fileName) {
+    text_.clear();
+    lines_.clear();
     std::error_code error;
     if (std::filesystem::is_directory(fileName, error)) return false;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return false;
-    lines.clear();
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
+    // One read of the whole file, then views of its lines: a pattern of tens
+    // of thousands of points costs no allocation per line.
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        text_.append(buffer, static_cast<size_t>(in.gcount()));
+    if (in.bad()) return false;
+    const std::string_view text = text_;
+    lines_.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        size_t lineEnd = end;
+        if (lineEnd > start && text[lineEnd - 1] == '\r') --lineEnd;
+        lines_.push_back(text.substr(start, lineEnd - start));
+        start = end + 1;
     }
-    return !in.bad();
+    return true;
 }
 
 } // namespace koralix

@@ -18,8 +18,17 @@ FieldStatus ParseDataNumber(std::string_view text, float& value);
 // Blank-separated words (tabs count as blanks).
 std::vector<std::string_view> SplitWords(std::string_view line);
 
-// Reads a text file as lines without their line ends (LF or CRLF). Returns
-// false when the file cannot be opened.
-bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines);
+// A whole text file and its lines without their line ends (LF or CRLF).
+class TextLines {
+  public:
+    // False when the file cannot be opened or read.
+    bool Read(const std::string& fileName);
+    int Count() const { return static_cast<int>(lines_.size()); }
+    std::string_view operator[](int index) const { return lines_[static_cast<size_t>(index)]; }
+
+  private:
+    std::string text_;
+    std::vector<std::string_view> lines_; // views into text_
+};
 
 } // namespace koralix

@@ -23,8 +23,8 @@ enum class PointLayout { CountAndValue, DigitAndValue, ValueOnly };
 // GSAS record layouts.
 enum class GsasFamily { Std, Esd, Alt, Fxye };
 
-std::string_view Record(const std::string& line) {
-    return std::string_view(line).substr(0, RecordWidth);
+std::string_view Record(std::string_view line) {
+    return line.substr(0, RecordWidth);
 }
 
 // One read: the file, the lines, and the first (only) message shown.
@@ -33,10 +33,9 @@ class DataFileRead {
     DataFileRead(TData& data, const std::string& fileName, Messenger& messenger)
         : data_(data), fileName_(fileName), messenger_(messenger) {}
 
-    bool Open() { return ReadTextLines(fileName_, lines_); }
-    const std::vector<std::string>& Lines() const { return lines_; }
-    int LineCount() const { return static_cast<int>(lines_.size()); }
-    const std::string& Line(int index) const { return lines_[static_cast<size_t>(index)]; }
+    bool Open() { return lines_.Read(fileName_); }
+    int LineCount() const { return lines_.Count(); }
+    std::string_view Line(int index) const { return lines_[index]; }
     TData& Data() { return data_; }
     const std::string& FileName() const { return fileName_; }
 
@@ -115,7 +114,7 @@ class DataFileRead {
     TData& data_;
     std::string fileName_;
     Messenger& messenger_;
-    std::vector<std::string> lines_;
+    TextLines lines_;
     bool reported_ = false;
 };
 
@@ -243,7 +242,7 @@ struct BankLine {
 // after header lines (instrument parameter file, "#" comments, notes).
 std::optional<int> FindBankLine(const DataFileRead& read) {
     if (read.LineCount() < 2) return std::nullopt;
-    if (read.Line(1).find("BANK") != std::string::npos) return 1;
+    if (read.Line(1).find("BANK") != std::string_view::npos) return 1;
     for (int i = 2; i < read.LineCount(); ++i) {
         const auto words = SplitWords(read.Line(i));
         if (!words.empty() && words[0].substr(0, 4) == "BANK") return i;
@@ -252,7 +251,7 @@ std::optional<int> FindBankLine(const DataFileRead& read) {
 }
 
 GsasFamily DetectFamily(std::string_view bankLine) {
-    auto has = [&](std::string_view word) { return bankLine.find(word) != std::string::npos; };
+    auto has = [&](std::string_view word) { return bankLine.find(word) != std::string_view::npos; };
     if (has("FXYE")) return GsasFamily::Fxye;
     GsasFamily family = GsasFamily::Std;
     if (has("ESD")) family = GsasFamily::Esd;
@@ -330,7 +329,7 @@ void ReadGsasFile(TData& data, const std::string& fileName, Messenger& messenger
     }
     const auto bank = ParseBankLine(read.Line(*bankIndex));
     if (!bank) {
-        const bool timeMap = read.Line(*bankIndex).find("TIME_MAP") != std::string::npos;
+        const bool timeMap = read.Line(*bankIndex).find("TIME_MAP") != std::string_view::npos;
         read.Report(read.Where(*bankIndex) + (timeMap ? ": TIME_MAP binning is not supported."
                                                       : ": the BANK line cannot be read."));
         return;
@@ -339,7 +338,7 @@ void ReadGsasFile(TData& data, const std::string& fileName, Messenger& messenger
     if (!count || !Allocate(read, *count)) return;
     const float start = bank->bcoef1 / 100;
     const float step = bank->bcoef2 / 100;
-    data.Title = read.Line(0);
+    data.Title = std::string(read.Line(0));
     data.Start = start;
     data.Step = step;
     data.Finish = static_cast<float>((bank->nchan - 1.0) * step + start);
@@ -397,17 +396,23 @@ void ReadGsasFile(TData& data, const std::string& fileName, Messenger& messenger
 namespace {
 
 // Fields of an .xy line split at commas or at blanks, empty fields ignored.
-std::vector<std::string_view> XyFields(std::string_view line, bool commaSeparated) {
-    if (!commaSeparated) return SplitWords(line);
-    std::vector<std::string_view> fields;
-    size_t start = 0;
-    while (start <= line.size()) {
-        size_t end = line.find(',', start);
-        if (end == std::string_view::npos) end = line.size();
-        if (end > start) fields.push_back(line.substr(start, end - start));
-        start = end + 1;
+// The first two fields of an .xy line, split at commas or at blanks (tabs
+// count as blanks), empty fields ignored. False when there are fewer.
+bool FirstTwoXyFields(std::string_view line, bool commaSeparated, std::string_view& first,
+                      std::string_view& second) {
+    auto isSeparator = [&](char c) { return commaSeparated ? c == ',' : c == ' ' || c == '\t'; };
+    std::string_view* targets[] = {&first, &second};
+    size_t i = 0;
+    for (std::string_view* target : targets) {
+        while (i < line.size() && isSeparator(line[i]))
+            ++i;
+        const size_t start = i;
+        while (i < line.size() && !isSeparator(line[i]))
+            ++i;
+        if (i == start) return false;
+        *target = line.substr(start, i - start);
     }
-    return fields;
+    return true;
 }
 
 } // namespace
@@ -419,23 +424,22 @@ void ReadXyFile(TData& data, const std::string& fileName, Messenger& messenger) 
         read.Say("Error opening XY Data file.");
         return;
     }
-    const bool comma = read.LineCount() >= 2 && read.Line(1).find(',') != std::string::npos;
+    const bool comma = read.LineCount() >= 2 && read.Line(1).find(',') != std::string_view::npos;
     const int candidates = std::clamp(read.LineCount() - 1, 0, MaxDataPoints);
     if (!Allocate(read, candidates)) return;
-    data.Title = read.LineCount() > 0 ? read.Line(0) : std::string();
+    data.Title = read.LineCount() > 0 ? std::string(read.Line(0)) : std::string();
     data.Start = data.Step = data.Finish = 0;
 
     int points = 0;
     for (int lineIndex = 1; lineIndex < read.LineCount(); ++lineIndex) {
-        const auto fields = XyFields(read.Line(lineIndex), comma);
+        std::string_view xText, yText;
         // The data end at the first line without two numbers.
-        if (fields.size() < 2) break;
+        if (!FirstTwoXyFields(read.Line(lineIndex), comma, xText, yText)) break;
         float x = 0, y = 0;
-        const auto xStatus = ParseDataNumber(fields[0], x);
-        const auto yStatus = ParseDataNumber(fields[1], y);
+        const auto xStatus = ParseDataNumber(xText, x);
+        const auto yStatus = ParseDataNumber(yText, y);
         if (xStatus == FieldStatus::TooLarge || yStatus == FieldStatus::TooLarge) {
-            read.Field(lineIndex, xStatus == FieldStatus::TooLarge ? fields[0] : fields[1], false,
-                       x);
+            read.Field(lineIndex, xStatus == FieldStatus::TooLarge ? xText : yText, false, x);
             break;
         }
         if (xStatus != FieldStatus::Number || yStatus != FieldStatus::Number) break;
@@ -479,7 +483,7 @@ void ReadCpiFile(TData& data, const std::string& fileName, Messenger& messenger)
         RoundCount((static_cast<double>(finish) - start) / static_cast<double>(step) + 1);
     const auto count = read.BoundedCount(announced, 3);
     if (!count || !Allocate(read, *count)) return;
-    data.Title = read.Line(0);
+    data.Title = std::string(read.Line(0));
     data.Start = start;
     data.Finish = finish;
     data.Step = step;

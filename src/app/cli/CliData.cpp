@@ -3,6 +3,7 @@
 
 #include "FileTypes.h"
 #include "Messenger.h"
+#include "ModelJson.h"
 #include "PlotData.h"
 
 #include <charconv>
@@ -80,9 +81,7 @@ int RunData(const Args& args) {
     StderrMessenger messenger;
     TData data;
     data.ReadDataFile(fileName, 1, type, messenger);
-    // Titles of real files may hold stray bytes that are not UTF-8.
-    std::cout << DataToJson(data).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-              << "\n";
+    std::cout << JsonText(DataToJson(data)) << "\n";
     return data.Kind == KindDataFile && data.PointCount > 0 ? 0 : 1;
 }
 
