@@ -257,7 +257,8 @@ void TRefine::StartRefinement() {
         state_ = RefineState::Closed;
         return;
     }
-    for (const std::string* name : {&inputFile, &DataName, &outputFile, &BaseName}) {
+    for (const std::string* name :
+         std::initializer_list<const std::string*>{&inputFile, &DataName, &outputFile, &BaseName}) {
         if (NameBuffer::Fits(*name)) continue;
         // A longer name would be cut into another path: refuse it instead.
         Show("The path is too long for the refinement engine (at most " +

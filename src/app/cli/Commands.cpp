@@ -22,6 +22,12 @@ const std::vector<Command>& AllCommands() {
          "status, histograms (Rp, Rwp, chi2) and parameters (label, value, esd). Engine failures "
          "print the driver's message on stderr and exit 1.",
          RunRefine},
+        {"data", "data FILE [dat|gsas|xy|cpi]",
+         "Reads a diffraction data file by its extension (.dat, .gs/.gsas, .xy, .cpi) or by the "
+         "format named after it, and prints one JSON object: Kind, PointCount, HistogramNumber, "
+         "Title, Start, Step, Finish and the arrays X, Y, W of the points read. Messages go to "
+         "stderr. Exit 0 when points were read, 1 otherwise.",
+         RunData},
     };
     return commands;
 }
