@@ -132,6 +132,43 @@ TEST(Cli, RefineDrivesAnEngineThroughStartCyclesAndClose) {
     EXPECT_EQ(json["parameters"][0]["label"], "H  1: Zero");
 }
 
+TEST(Cli, RefineNamesTheDataForTheEngine) {
+    const fs::path input = TempDir() / "sample.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    const fs::path log = TempDir() / "engine.log";
+    const std::string env = "KORALIX_TEST_ENGINE_LOG=" + log.string();
+    auto startLine = [&] {
+        std::ifstream in(log);
+        std::string line;
+        std::getline(in, line);
+        return line;
+    };
+    // No data file beside the model: the model's own base name.
+    fs::remove(log);
+    ASSERT_EQ(Cli("refine " + input.string() + " --cycles 0 --engine " + KORALIX_TEST_ENGINE, env)
+                  .exitCode,
+              0);
+    EXPECT_NE(startLine().find(" data=" + (TempDir() / "sample").string() + " "),
+              std::string::npos);
+    // The companion data file of the model's data format (x,y).
+    std::ofstream(TempDir() / "sample.XY") << "10 1\n";
+    fs::remove(log);
+    ASSERT_EQ(Cli("refine " + input.string() + " --cycles 0 --engine " + KORALIX_TEST_ENGINE, env)
+                  .exitCode,
+              0);
+    EXPECT_NE(startLine().find(" data=" + (TempDir() / "sample").string() + " "),
+              std::string::npos);
+    // A data file given by the user, without its extension.
+    fs::remove(log);
+    ASSERT_EQ(Cli("refine " + input.string() +
+                      " --data /data/run.7/pattern.xy --cycles 0 --engine " + KORALIX_TEST_ENGINE,
+                  env)
+                  .exitCode,
+              0);
+    EXPECT_NE(startLine().find(" data=/data/run.7/pattern "), std::string::npos);
+    EXPECT_EQ(Cli("refine " + input.string() + " --cycles x").exitCode, 2);
+}
+
 TEST(Cli, RefineStopsWhenTheEngineReportsTheEnd) {
     const fs::path input = TempDir() / "corundum.inp";
     fs::copy_file(Example, input, fs::copy_options::overwrite_existing);

@@ -255,6 +255,21 @@ TEST_F(RefineTest, MissingExportShowsTheRestOfTheChain) {
     EXPECT_EQ(messenger.messages.back(), "Not continuing with computations.");
 }
 
+TEST_F(RefineTest, MissingQuickCloseFailsTheBinding) {
+    refine->LibraryPath = Engine("engine_no_quickclose");
+    refine->StartRefinement();
+    std::vector<std::string> expected = {"quickclose failed",
+                                         "closemem failed",
+                                         "getpar failed",
+                                         "getpar2 failed",
+                                         "GetVersion failed",
+                                         "setpar failed",
+                                         "Not continuing with computations."};
+    EXPECT_EQ(messenger.messages, expected);
+    EXPECT_EQ(refine->State(), RefineState::Closed);
+    EXPECT_EQ(CountCalls("startprog"), 0);
+}
+
 TEST_F(RefineTest, MissingVersionIsAnOldButUsableLibrary) {
     refine->LibraryPath = Engine("engine_no_version");
     refine->ShowMessages = false;
