@@ -14,14 +14,20 @@ TCommandStates ComputeCommandStates(bool modelLoaded, WorkMode mode,
     if (mode == WorkMode::ManualEdit || mode == WorkMode::Macro)
         c.General = c.Histograms = c.Phases = c.Constraints = c.Sample = false;
     switch (mode) {
-    case WorkMode::ManualEdit: c.ManualEdit = true; break;
+    case WorkMode::ManualEdit:
+        c.ManualEdit = true;
+        break;
     case WorkMode::Refine:
         c.Refine = true;
         c.Close = false;
         c.New = false;
         break;
-    case WorkMode::Macro: c.KoraBasic = true; break;
-    case WorkMode::Idle: c.KoraBasic = c.ManualEdit = c.Refine = c.QuickStart = true; break;
+    case WorkMode::Macro:
+        c.KoraBasic = true;
+        break;
+    case WorkMode::Idle:
+        c.KoraBasic = c.ManualEdit = c.Refine = c.QuickStart = true;
+        break;
     }
     if (driver) {
         // Output files are only complete once the engine has closed them.
