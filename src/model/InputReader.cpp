@@ -4,6 +4,7 @@
 #include "Messenger.h"
 #include "TextHelpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -44,6 +45,7 @@ class InputReader {
     LineSource& in_;
     int phaseCount_ = 0;
     std::vector<int> pointCounts_; // user background points announced per histogram
+    long long announcedEntries_ = 0;
 };
 
 void InputReader::Read() {

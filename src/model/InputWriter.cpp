@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 
 namespace koralix {
@@ -37,7 +38,7 @@ class InputWriter {
     void PhaseCodes(int p);
 
     std::string Code(TAddress address, int width = 8) const {
-        return F(width, 3, m_.Parameters.CodeOf(address));
+        return F(width, 3, codes_->CodeOf(address));
     }
     void EndLine() { out_ += EndOfLine; }
     int H() const { return m_.HistogramCount(); }
@@ -48,6 +49,7 @@ class InputWriter {
 
     TRietveld& m_;
     std::string out_;
+    std::unique_ptr<TCodeTable> codes_;
 };
 
 // U, V, W and Uaniso: five decimals for small values, three for large ones.
@@ -58,6 +60,7 @@ std::string WidthValue(float value) {
 std::string InputWriter::Write() {
     if (H() == 0) throw std::runtime_error("the model has no histogram");
     m_.Parameters.Renumber();
+    codes_ = std::make_unique<TCodeTable>(m_.Parameters);
     for (THistogram& h : m_.Histograms)
         if (h.Background.Kind == BkgUserPoints) h.Background.SortPoints();
     out_ = m_.Title.substr(0, 80);

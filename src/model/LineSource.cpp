@@ -2,13 +2,15 @@
 
 #include "TextHelpers.h"
 
+#include <algorithm>
+
 namespace koralix {
 
 namespace {
 
 // Real truncated files need at most a few hundred empty lines to complete their
 // records; anything beyond this is a count read from garbage.
-constexpr long long MaxLinesPastEnd = 100000;
+constexpr long long MaxLinesPastEnd = 20000;
 
 bool IsSpace(char c) {
     return static_cast<unsigned char>(c) <= ' ';
@@ -36,6 +38,11 @@ std::string_view LineSource::Next() {
     if (next_ < lines_.size()) return lines_[next_++];
     if (++pastEnd_ > MaxLinesPastEnd) throw InputError("file ends long before its records");
     return {};
+}
+
+bool LineSource::CanSupply(long long lines) const {
+    const long long left = static_cast<long long>(lines_.size() - std::min(next_, lines_.size()));
+    return lines <= left + (MaxLinesPastEnd - pastEnd_);
 }
 
 void LineSource::Skip(long long count) {

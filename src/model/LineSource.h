@@ -26,6 +26,9 @@ class LineSource {
     // lines than it holds raises InputError instead of building defaults forever.
     std::string_view Next();
     bool AtEnd() const { return next_ >= lines_.size(); }
+    // Whether the text could still supply this many lines, counting the empty
+    // lines allowed past its end.
+    bool CanSupply(long long lines) const;
     // Skips up to `count` lines, stopping at the end of the text.
     void Skip(long long count);
     // Free-format numbers: separated by blanks and line ends, continuing on the

@@ -2,7 +2,9 @@
 // parameters and constraints that says what is refined and how it is tied.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace koralix {
@@ -60,6 +62,20 @@ struct TConstraint {
     TParameter Master;
     TParameter Dependent;
     bool operator==(const TConstraint&) const = default;
+};
+
+struct TAddressHash {
+    size_t operator()(const TAddress& a) const noexcept;
+};
+
+// CodeOf for every address at once, for writing a whole model.
+class TCodeTable {
+  public:
+    explicit TCodeTable(const class TParameterList& list);
+    float CodeOf(const TAddress& address) const;
+
+  private:
+    std::unordered_map<TAddress, float, TAddressHash> codes_;
 };
 
 class TParameterList {

@@ -2,6 +2,7 @@
 
 #include "NumberFormat.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -25,8 +26,10 @@ bool ParseRealPrefix(std::string_view text, double& value, size_t& used) {
         negative = buffer[start] == '-';
         ++start;
     }
-    // from_chars rejects a sign of its own after ours and parses the longest prefix.
-    if (start < buffer.size() && (buffer[start] == '+' || buffer[start] == '-')) return false;
+    // Only digits or a point may start the number: no second sign, no "inf" or "nan".
+    if (start >= buffer.size() ||
+        !(std::isdigit(static_cast<unsigned char>(buffer[start])) || buffer[start] == '.'))
+        return false;
     double v = 0;
     auto [end, ec] = std::from_chars(buffer.data() + start, buffer.data() + buffer.size(), v,
                                      std::chars_format::general);

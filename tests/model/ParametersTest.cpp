@@ -17,6 +17,7 @@ TEST(Codes, DecomposeAndCompose) {
         EXPECT_EQ(code.Number, c.number);
         EXPECT_FLOAT_EQ(code.Multiplier, c.multiplier);
     }
+    EXPECT_EQ(DecomposeCode(1e11f).Number, 2147483647); // garbage, but no overflow
     EXPECT_FLOAT_EQ(ComposeCode(2, 0.5f), 20.5f);
     EXPECT_FLOAT_EQ(ComposeCode(3, -1.0f), -31.0f);
 }

@@ -197,6 +197,10 @@ json ModelToJson(const TRietveld& m) {
             {"Parameters", {{"Free", free}, {"Constraints", constraints}}}};
 }
 
+double JsonNumber(float value) {
+    return Shortest(value);
+}
+
 std::string JsonText(const json& value) {
     // Invalid UTF-8 in titles or labels is replaced rather than aborting the dump.
     return value.dump(2, ' ', false, json::error_handler_t::replace);
