@@ -1,0 +1,380 @@
+#include "CifPhase.h"
+
+#include "Messenger.h"
+#include "SpaceGroupLibrary.h"
+#include "SpaceGroupResolver.h"
+#include "TextHelpers.h"
+
+#include <gemmi/cif.hpp>  // CIF grammar and Document
+#include <gemmi/elem.hpp> // element symbols, to type atoms by their label
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+namespace koralix {
+
+namespace {
+
+namespace cif = gemmi::cif;
+
+// ---- Syntax: the first data block, as far as it could be read ----
+
+struct TCifSyntax {
+    cif::Document document;
+    std::string fault; // "line N: what is wrong"; empty when the block was read completely
+};
+
+int LineAt(std::string_view text, size_t offset) {
+    offset = std::min(offset, text.size());
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t k = 0; k < prefix.size(); ++k)
+        if (std::tolower(static_cast<unsigned char>(text[k])) != prefix[k]) return false;
+    return true;
+}
+
+// The first block ends where the grammar finds no further item. Only another
+// block or the end of the file may follow; anything else is a fault inside
+// the block, and the items after it would be lost without a word.
+std::string CheckBlockEnd(std::string_view text, size_t offset) {
+    while (offset < text.size()) {
+        char c = text[offset];
+        if (c == '#') {
+            offset = std::min(text.find('\n', offset), text.size());
+        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            ++offset;
+        } else {
+            std::string_view rest = text.substr(offset);
+            if (StartsWithNoCase(rest, "data_") || StartsWithNoCase(rest, "global_")) return {};
+            return "line " + std::to_string(LineAt(text, offset)) + ": unexpected text";
+        }
+    }
+    return {};
+}
+
+TCifSyntax ParseFirstBlock(std::string_view text, const std::string& sourceName) {
+    TCifSyntax syntax;
+    try {
+        tao::pegtl::memory_input<> input(text.data(), text.size(), sourceName);
+        size_t end = cif::parse_one_block(syntax.document, input);
+        if (!syntax.document.blocks.empty()) syntax.fault = CheckBlockEnd(text, end);
+    } catch (const tao::pegtl::parse_error& e) {
+        size_t line = e.positions().empty() ? 0 : e.positions().front().line;
+        syntax.fault = "line " + std::to_string(line) + ": " + std::string(e.message());
+    } catch (const std::exception& e) {
+        syntax.fault = e.what();
+    }
+    if (syntax.document.blocks.empty() && syntax.fault.empty()) syntax.fault = "no data block";
+    return syntax;
+}
+
+// ---- Values ----
+
+// A text value without quotes, its lines and blank runs joined by one blank.
+std::string TextValue(const std::string* raw) {
+    if (raw == nullptr) return {};
+    std::string out;
+    for (char c : cif::as_string(*raw)) {
+        bool blank = static_cast<unsigned char>(c) <= ' ';
+        if (blank && (out.empty() || out.back() == ' ')) continue;
+        out += blank ? ' ' : c;
+    }
+    if (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+// A simple fraction "1/3" as some files write special positions.
+std::optional<float> FractionValue(std::string_view text) {
+    size_t slash = text.find('/');
+    int numerator = 0, denominator = 0;
+    auto [n, ne] = std::from_chars(text.data() + (text[0] == '+'), text.data() + slash, numerator);
+    auto [d, de] = std::from_chars(text.data() + slash + 1, text.data() + text.size(), denominator);
+    if (ne != std::errc() || de != std::errc() || n != text.data() + slash ||
+        d != text.data() + text.size() || denominator == 0)
+        return std::nullopt;
+    return static_cast<float>(static_cast<double>(numerator) / denominator);
+}
+
+// A numeric value: nothing when the file does not give it ("?", "."); the
+// standard uncertainty in parentheses is dropped; other text reads as the
+// program reads numbers everywhere (invalid text is 0).
+std::optional<float> NumberValue(const std::string* raw) {
+    if (raw == nullptr || raw->empty() || cif::is_null(*raw)) return std::nullopt;
+    std::string text = cif::as_string(*raw);
+    text = TrimText(text.substr(0, text.find('(')));
+    if (!text.empty() && text.find('/') != std::string::npos)
+        if (std::optional<float> fraction = FractionValue(text)) return fraction;
+    try {
+        return TextToReal(text);
+    } catch (const NumericOverflow&) {
+        return 0.0f;
+    }
+}
+
+void SetNumber(const cif::Block& block, const char* tag, float& field) {
+    if (std::optional<float> value = NumberValue(block.find_value(tag))) field = *value;
+}
+
+// ---- Phase fields ----
+
+void ReadCell(const cif::Block& block, TPhase& phase) {
+    SetNumber(block, "_cell_length_a", phase.A);
+    SetNumber(block, "_cell_length_b", phase.B);
+    SetNumber(block, "_cell_length_c", phase.C);
+    SetNumber(block, "_cell_angle_alpha", phase.Alpha);
+    SetNumber(block, "_cell_angle_beta", phase.Beta);
+    SetNumber(block, "_cell_angle_gamma", phase.Gamma);
+    // Z counts formula units: a value below 1 is no count at all.
+    if (std::optional<float> z = NumberValue(block.find_value("_cell_formula_units_Z")))
+        if (*z >= 1 && *z < 1e6f) phase.Z = static_cast<int32_t>(std::lround(*z));
+}
+
+void ReadTitle(const cif::Block& block, TPhase& phase) {
+    for (const char* tag : {"_chemical_formula_structural", "_chemical_formula_sum"}) {
+        std::string title = TextValue(block.find_value(tag));
+        if (!title.empty()) {
+            phase.Name = title;
+            return;
+        }
+    }
+}
+
+// Every value of a tag, whether it stands in a loop or alone.
+std::vector<const std::string*> TagValues(const cif::Block& block, const std::string& tag) {
+    std::vector<const std::string*> values;
+    for (const cif::Item& item : block.items) {
+        if (item.type == cif::ItemType::Pair && gemmi::iequal(item.pair[0], tag)) {
+            values.push_back(&item.pair[1]);
+            return values;
+        }
+        if (item.type == cif::ItemType::Loop) {
+            int column = item.loop.find_tag(tag);
+            if (column < 0) continue;
+            for (size_t row = 0; row < item.loop.length(); ++row)
+                values.push_back(&item.loop.values[row * item.loop.width() + column]);
+            return values;
+        }
+    }
+    return values;
+}
+
+const gemmi::SpaceGroup* GroupFromOperators(const cif::Block& block) {
+    for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz"}) {
+        std::vector<const std::string*> values = TagValues(block, tag);
+        if (values.empty()) continue;
+        try {
+            std::vector<gemmi::Op> operations;
+            for (const std::string* value : values)
+                operations.push_back(gemmi::parse_triplet(cif::as_string(*value)).wrap());
+            return gemmi::find_spacegroup_by_ops(gemmi::split_centering_vectors(operations));
+        } catch (const std::exception&) {
+            return nullptr; // operators gemmi cannot read: the names decide
+        }
+    }
+    return nullptr;
+}
+
+const gemmi::SpaceGroup* GroupFromHall(const cif::Block& block) {
+    for (const char* tag : {"_space_group_name_Hall", "_symmetry_space_group_name_Hall"}) {
+        std::string hall = TextValue(block.find_value(tag));
+        if (hall.empty()) continue;
+        try {
+            return gemmi::find_spacegroup_by_ops(gemmi::symops_from_hall(hall.c_str()));
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+std::string HermannMauguinText(const cif::Block& block) {
+    for (const char* tag : {"_symmetry_space_group_name_H-M", "_space_group_name_H-M_alt"}) {
+        std::string text = TextValue(block.find_value(tag));
+        if (!text.empty()) return text;
+    }
+    return {};
+}
+
+bool SameSetting(const gemmi::SpaceGroup* a, const gemmi::SpaceGroup* b) {
+    return a != nullptr && b != nullptr && std::strcmp(a->hall, b->hall) == 0;
+}
+
+bool Near(float a, float b) {
+    return std::fabs(a - b) < 0.01f;
+}
+
+// a = b = c and alpha = beta = gamma, not 90 degrees.
+bool IsRhombohedralCell(const TPhase& phase) {
+    return Near(phase.A, phase.B) && Near(phase.A, phase.C) && Near(phase.Alpha, phase.Beta) &&
+           Near(phase.Alpha, phase.Gamma) && !Near(phase.Alpha, 90.0f);
+}
+
+// The symmetry operators and the Hall symbol are exact; the H-M name leaves
+// the origin and the axes to convention, so it only decides when they are
+// missing. A bare R name on a cell with rhombohedral angles means
+// rhombohedral axes.
+void ReadSpaceGroup(const cif::Block& block, TPhase& phase) {
+    const std::string named = HermannMauguinText(block);
+    const gemmi::SpaceGroup* byName = named.empty() ? nullptr : ResolveSpaceGroup(named);
+    const gemmi::SpaceGroup* group = GroupFromOperators(block);
+    if (group == nullptr) group = GroupFromHall(block);
+    if (group == nullptr && byName != nullptr && byName->ext == 'H' && IsRhombohedralCell(phase) &&
+        named.find(':') == std::string::npos)
+        group = ResolveSpaceGroup(named + ":R");
+    if (group == nullptr) group = byName;
+    if (group == nullptr) {
+        if (!named.empty())
+            phase.SpaceGroup = std::string_view(named); // unknown: the user sees "Unknown SG"
+        return;
+    }
+    const bool keepText = SameSetting(byName, group) && named.size() <= SymbolBufferLength;
+    phase.SpaceGroup = std::string_view(keepText ? named : SymbolOfSpaceGroup(*group));
+}
+
+// ---- Atoms ----
+
+enum TAtomTag { tagLabel, tagType, tagX, tagY, tagZ, tagOccupancy, tagB, tagU, AtomTagCount };
+const std::array<std::string, AtomTagCount> AtomTagNames = {
+    "_atom_site_label",          "_atom_site_type_symbol",   "_atom_site_fract_x",
+    "_atom_site_fract_y",        "_atom_site_fract_z",       "_atom_site_occupancy",
+    "_atom_site_B_iso_or_equiv", "_atom_site_U_iso_or_equiv"};
+// Tags that make a loop the atom-site loop.
+constexpr int SiteTagCount = tagZ + 1;
+
+using TAtomRow = std::array<const std::string*, AtomTagCount>;
+
+std::vector<TAtomRow> LoopRows(const cif::Loop& loop,
+                               const std::array<int, AtomTagCount>& columns) {
+    std::vector<TAtomRow> rows(loop.length());
+    for (size_t row = 0; row < rows.size(); ++row)
+        for (int k = 0; k < AtomTagCount; ++k)
+            rows[row][k] = columns[k] < 0 ? nullptr : &loop.values[row * loop.width() + columns[k]];
+    return rows;
+}
+
+// The atom-site loop, or the site given as single items when there is no loop.
+std::vector<TAtomRow> AtomRows(const cif::Block& block) {
+    for (const cif::Item& item : block.items) {
+        if (item.type != cif::ItemType::Loop) continue;
+        std::array<int, AtomTagCount> columns;
+        bool isSiteLoop = false;
+        for (int k = 0; k < AtomTagCount; ++k) {
+            columns[k] = item.loop.find_tag(AtomTagNames[k]);
+            isSiteLoop = isSiteLoop || (k < SiteTagCount && columns[k] >= 0);
+        }
+        if (isSiteLoop) return LoopRows(item.loop, columns);
+    }
+    TAtomRow single{};
+    bool any = false;
+    for (int k = 0; k < AtomTagCount; ++k) {
+        single[k] = block.find_value(AtomTagNames[k]);
+        any = any || (k < SiteTagCount && single[k] != nullptr);
+    }
+    if (!any) return {};
+    return {single};
+}
+
+// "Si1" -> "Si", "O12" -> "O", "Ca2a" -> "Ca": the element a label starts with.
+std::string ElementOfLabel(const std::string& label) {
+    size_t letters = 0;
+    while (letters < label.size() && letters < 2 &&
+           std::isalpha(static_cast<unsigned char>(label[letters])))
+        ++letters;
+    for (size_t length = letters; length > 0; --length) {
+        std::string symbol = label.substr(0, length);
+        if (gemmi::find_element(symbol.c_str()) != gemmi::El::X) return symbol;
+    }
+    return {};
+}
+
+// CIF writes charges after the number ("Fe3+", "O2-", "Na+"); the program's
+// atom-type names put the sign first ("FE+3", "O-2", "NA+1").
+std::string ProgramTypeName(const std::string& type) {
+    size_t letters = 0;
+    while (letters < type.size() && std::isalpha(static_cast<unsigned char>(type[letters])))
+        ++letters;
+    std::string_view charge = std::string_view(type).substr(letters);
+    if (letters == 0 || charge.empty()) return type;
+    char sign = charge.back();
+    std::string_view digits = charge.substr(0, charge.size() - 1);
+    if ((sign != '+' && sign != '-') ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return type;
+    return type.substr(0, letters) + sign +
+           (digits.empty() ? std::string("1") : std::string(digits));
+}
+
+float SiteOccupancyFactor(const gemmi::SpaceGroup* group, const TAtom& atom, float occupancy) {
+    if (group == nullptr) return occupancy;
+    const gemmi::GroupOps& operations = OperationsOf(*group);
+    int32_t site = SiteMultiplicityOf(operations, atom.X, atom.Y, atom.Z);
+    return occupancy * static_cast<float>(site) / static_cast<float>(operations.order());
+}
+
+TAtom AtomOfRow(const TAtomRow& row, const gemmi::SpaceGroup* group) {
+    TAtom atom;
+    const std::string label = TextValue(row[tagLabel]);
+    std::string type = TextValue(row[tagType]);
+    if (type.empty()) type = ElementOfLabel(label);
+    if (row[tagLabel] != nullptr) atom.Label = std::string_view(Pad4Upper(label));
+    if (row[tagType] != nullptr || !type.empty())
+        atom.AtomType = std::string_view(Pad4Upper(ProgramTypeName(type)));
+    atom.X = NumberValue(row[tagX]).value_or(atom.X);
+    atom.Y = NumberValue(row[tagY]).value_or(atom.Y);
+    atom.Z = NumberValue(row[tagZ]).value_or(atom.Z);
+    if (std::optional<float> b = NumberValue(row[tagB]))
+        atom.B = *b;
+    else if (std::optional<float> u = NumberValue(row[tagU]))
+        atom.B = static_cast<float>(8 * std::numbers::pi * std::numbers::pi * *u);
+    atom.N = SiteOccupancyFactor(group, atom, NumberValue(row[tagOccupancy]).value_or(1.0f));
+    return atom;
+}
+
+void ReadAtoms(const cif::Block& block, TPhase& phase) {
+    const gemmi::SpaceGroup* group = ResolveSpaceGroup(phase.SpaceGroup.str());
+    for (const TAtomRow& row : AtomRows(block))
+        phase.AddAtom(AtomOfRow(row, group));
+}
+
+void FillPhase(const cif::Block& block, TPhase& phase) {
+    ReadCell(block, phase);
+    ReadTitle(block, phase);
+    ReadSpaceGroup(block, phase);
+    ReadAtoms(block, phase);
+}
+
+} // namespace
+
+TCifResult ReadCifPhaseText(std::string_view text, const std::string& sourceName, TPhase& phase,
+                            Messenger& messenger) {
+    TCifSyntax syntax = ParseFirstBlock(text, sourceName);
+    if (!syntax.document.blocks.empty()) FillPhase(syntax.document.blocks.front(), phase);
+    if (syntax.fault.empty()) return TCifResult::Read;
+    messenger.Message("Invalid CIF file\n" + sourceName + ", " + syntax.fault);
+    return TCifResult::Invalid;
+}
+
+TCifResult ReadCifPhase(const std::string& fileName, TPhase& phase, Messenger& messenger) {
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file) return TCifResult::NotOpened;
+    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) {
+        messenger.Message("Invalid CIF file\n" + fileName + ": the file could not be read");
+        return TCifResult::Invalid;
+    }
+    return ReadCifPhaseText(text, fileName, phase, messenger);
+}
+
+} // namespace koralix
