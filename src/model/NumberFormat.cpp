@@ -131,9 +131,21 @@ std::string FitNumber(std::string text, double value, int width) {
             bestError = error;
         }
     };
-    for (int decimals = 9; decimals >= 0; --decimals) consider(FixedText(value, decimals));
-    for (int digits = 9; digits >= 1; --digits)
-        consider(ScientificText(value, digits, ExponentStyle::MinusShortest));
+    // On equal accuracy the form of the original text wins.
+    auto fixedForms = [&] {
+        for (int decimals = 9; decimals >= 0; --decimals) consider(FixedText(value, decimals));
+    };
+    auto scientificForms = [&] {
+        for (int digits = 9; digits >= 1; --digits)
+            consider(ScientificText(value, digits, ExponentStyle::MinusShortest));
+    };
+    if (text.find('E') != std::string::npos) {
+        scientificForms();
+        fixedForms();
+    } else {
+        fixedForms();
+        scientificForms();
+    }
     if (best.empty()) return text; // nothing fits: the whole text, as before
     return RightAlign(best, width);
 }
