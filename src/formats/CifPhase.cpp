@@ -235,12 +235,11 @@ void ReadSpaceGroup(const cif::Block& block, TPhase& phase) {
         group = ResolveSpaceGroup(named + ":R");
     if (group == nullptr) group = byName;
     if (group == nullptr) {
-        if (!named.empty())
-            phase.SpaceGroup = std::string_view(named); // unknown: the user sees "Unknown SG"
+        if (!named.empty()) phase.SpaceGroup = named; // unknown: the user sees "Unknown SG"
         return;
     }
     const bool keepText = SameSetting(byName, group) && named.size() <= SymbolBufferLength;
-    phase.SpaceGroup = std::string_view(keepText ? named : SymbolOfSpaceGroup(*group));
+    phase.SpaceGroup = keepText ? named : SymbolOfSpaceGroup(*group);
 }
 
 // ---- Atoms ----
@@ -328,9 +327,8 @@ TAtom AtomOfRow(const TAtomRow& row, const gemmi::SpaceGroup* group) {
     const std::string label = TextValue(row[tagLabel]);
     std::string type = TextValue(row[tagType]);
     if (type.empty()) type = ElementOfLabel(label);
-    if (row[tagLabel] != nullptr) atom.Label = std::string_view(Pad4Upper(label));
-    if (row[tagType] != nullptr || !type.empty())
-        atom.AtomType = std::string_view(Pad4Upper(ProgramTypeName(type)));
+    if (row[tagLabel] != nullptr) atom.Label = Pad4Upper(label);
+    if (row[tagType] != nullptr || !type.empty()) atom.AtomType = Pad4Upper(ProgramTypeName(type));
     atom.X = NumberValue(row[tagX]).value_or(atom.X);
     atom.Y = NumberValue(row[tagY]).value_or(atom.Y);
     atom.Z = NumberValue(row[tagZ]).value_or(atom.Z);

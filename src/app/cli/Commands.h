@@ -20,5 +20,7 @@ const std::vector<Command>& AllCommands();
 
 int RunModel(const Args& args);
 int RunConvert(const Args& args);
+int RunSpaceGroup(const Args& args);
+int RunCif(const Args& args);
 
 } // namespace koralix::cli
