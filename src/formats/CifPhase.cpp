@@ -1,14 +1,13 @@
 #include "CifPhase.h"
 
+#include "CifDocument.h"
 #include "Messenger.h"
 #include "SpaceGroupLibrary.h"
 #include "SpaceGroupResolver.h"
 #include "TextHelpers.h"
 
-#include <gemmi/cif.hpp>  // CIF grammar and Document
 #include <gemmi/elem.hpp> // element symbols, to type atoms by their label
 
-#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -24,69 +23,13 @@ namespace koralix {
 
 namespace {
 
-namespace cif = gemmi::cif;
-
-// ---- Syntax: the first data block, as far as it could be read ----
-
-struct TCifSyntax {
-    cif::Document document;
-    std::string fault; // "line N: what is wrong"; empty when the block was read completely
-};
-
-int LineAt(std::string_view text, size_t offset) {
-    offset = std::min(offset, text.size());
-    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t k = 0; k < prefix.size(); ++k)
-        if (std::tolower(static_cast<unsigned char>(text[k])) != prefix[k]) return false;
-    return true;
-}
-
-// The first block ends where the grammar finds no further item. Only another
-// block or the end of the file may follow; anything else is a fault inside
-// the block, and the items after it would be lost without a word.
-std::string CheckBlockEnd(std::string_view text, size_t offset) {
-    while (offset < text.size()) {
-        char c = text[offset];
-        if (c == '#') {
-            offset = std::min(text.find('\n', offset), text.size());
-        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-            ++offset;
-        } else {
-            std::string_view rest = text.substr(offset);
-            if (StartsWithNoCase(rest, "data_") || StartsWithNoCase(rest, "global_")) return {};
-            return "line " + std::to_string(LineAt(text, offset)) + ": unexpected text";
-        }
-    }
-    return {};
-}
-
-TCifSyntax ParseFirstBlock(std::string_view text, const std::string& sourceName) {
-    TCifSyntax syntax;
-    try {
-        tao::pegtl::memory_input<> input(text.data(), text.size(), sourceName);
-        size_t end = cif::parse_one_block(syntax.document, input);
-        if (!syntax.document.blocks.empty()) syntax.fault = CheckBlockEnd(text, end);
-    } catch (const tao::pegtl::parse_error& e) {
-        size_t line = e.positions().empty() ? 0 : e.positions().front().line;
-        syntax.fault = "line " + std::to_string(line) + ": " + std::string(e.message());
-    } catch (const std::exception& e) {
-        syntax.fault = e.what();
-    }
-    if (syntax.document.blocks.empty() && syntax.fault.empty()) syntax.fault = "no data block";
-    return syntax;
-}
-
 // ---- Values ----
 
-// A text value without quotes, its lines and blank runs joined by one blank.
-std::string TextValue(const std::string* raw) {
-    if (raw == nullptr) return {};
+// A text value, its lines and blank runs joined by one blank.
+std::string TextValue(const TCifValue* value) {
+    if (value == nullptr || !*value) return {};
     std::string out;
-    for (char c : cif::as_string(*raw)) {
+    for (char c : **value) {
         bool blank = static_cast<unsigned char>(c) <= ' ';
         if (blank && (out.empty() || out.back() == ' ')) continue;
         out += blank ? ' ' : c;
@@ -110,26 +53,26 @@ std::optional<float> FractionValue(std::string_view text) {
 // A numeric value: nothing when the file does not give it ("?", "."); the
 // standard uncertainty in parentheses is dropped; other text reads as the
 // program reads numbers everywhere (invalid text is 0).
-std::optional<float> NumberValue(const std::string* raw) {
-    if (raw == nullptr || raw->empty() || cif::is_null(*raw)) return std::nullopt;
-    std::string text = cif::as_string(*raw);
-    text = TrimText(text.substr(0, text.find('(')));
+std::optional<float> NumberValue(const TCifValue* value) {
+    if (value == nullptr || !*value) return std::nullopt;
+    std::string text = TrimText((*value)->substr(0, (*value)->find('(')));
     if (!text.empty() && text.find('/') != std::string::npos)
         if (std::optional<float> fraction = FractionValue(text)) return fraction;
     try {
-        return TextToReal(text);
+        float value = TextToReal(text);
+        return std::isfinite(value) ? value : 0.0f; // "nan" and "inf" are no numbers here
     } catch (const NumericOverflow&) {
         return 0.0f;
     }
 }
 
-void SetNumber(const cif::Block& block, const char* tag, float& field) {
-    if (std::optional<float> value = NumberValue(block.find_value(tag))) field = *value;
+void SetNumber(const TCifBlock& block, const char* tag, float& field) {
+    if (std::optional<float> value = NumberValue(block.Value(tag))) field = *value;
 }
 
 // ---- Phase fields ----
 
-void ReadCell(const cif::Block& block, TPhase& phase) {
+void ReadCell(const TCifBlock& block, TPhase& phase) {
     SetNumber(block, "_cell_length_a", phase.A);
     SetNumber(block, "_cell_length_b", phase.B);
     SetNumber(block, "_cell_length_c", phase.C);
@@ -137,13 +80,13 @@ void ReadCell(const cif::Block& block, TPhase& phase) {
     SetNumber(block, "_cell_angle_beta", phase.Beta);
     SetNumber(block, "_cell_angle_gamma", phase.Gamma);
     // Z counts formula units: a value below 1 is no count at all.
-    if (std::optional<float> z = NumberValue(block.find_value("_cell_formula_units_Z")))
+    if (std::optional<float> z = NumberValue(block.Value("_cell_formula_units_Z")))
         if (*z >= 1 && *z < 1e6f) phase.Z = static_cast<int32_t>(std::lround(*z));
 }
 
-void ReadTitle(const cif::Block& block, TPhase& phase) {
+void ReadTitle(const TCifBlock& block, TPhase& phase) {
     for (const char* tag : {"_chemical_formula_structural", "_chemical_formula_sum"}) {
-        std::string title = TextValue(block.find_value(tag));
+        std::string title = TextValue(block.Value(tag));
         if (!title.empty()) {
             phase.Name = title;
             return;
@@ -151,33 +94,14 @@ void ReadTitle(const cif::Block& block, TPhase& phase) {
     }
 }
 
-// Every value of a tag, whether it stands in a loop or alone.
-std::vector<const std::string*> TagValues(const cif::Block& block, const std::string& tag) {
-    std::vector<const std::string*> values;
-    for (const cif::Item& item : block.items) {
-        if (item.type == cif::ItemType::Pair && gemmi::iequal(item.pair[0], tag)) {
-            values.push_back(&item.pair[1]);
-            return values;
-        }
-        if (item.type == cif::ItemType::Loop) {
-            int column = item.loop.find_tag(tag);
-            if (column < 0) continue;
-            for (size_t row = 0; row < item.loop.length(); ++row)
-                values.push_back(&item.loop.values[row * item.loop.width() + column]);
-            return values;
-        }
-    }
-    return values;
-}
-
-const gemmi::SpaceGroup* GroupFromOperators(const cif::Block& block) {
+const gemmi::SpaceGroup* GroupFromOperators(const TCifBlock& block) {
     for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz"}) {
-        std::vector<const std::string*> values = TagValues(block, tag);
+        std::vector<const TCifValue*> values = block.Values(tag);
         if (values.empty()) continue;
         try {
             std::vector<gemmi::Op> operations;
-            for (const std::string* value : values)
-                operations.push_back(gemmi::parse_triplet(cif::as_string(*value)).wrap());
+            for (const TCifValue* value : values)
+                operations.push_back(gemmi::parse_triplet(value->value_or("")).wrap());
             return gemmi::find_spacegroup_by_ops(gemmi::split_centering_vectors(operations));
         } catch (const std::exception&) {
             return nullptr; // operators gemmi cannot read: the names decide
@@ -186,9 +110,9 @@ const gemmi::SpaceGroup* GroupFromOperators(const cif::Block& block) {
     return nullptr;
 }
 
-const gemmi::SpaceGroup* GroupFromHall(const cif::Block& block) {
+const gemmi::SpaceGroup* GroupFromHall(const TCifBlock& block) {
     for (const char* tag : {"_space_group_name_Hall", "_symmetry_space_group_name_Hall"}) {
-        std::string hall = TextValue(block.find_value(tag));
+        std::string hall = TextValue(block.Value(tag));
         if (hall.empty()) continue;
         try {
             return gemmi::find_spacegroup_by_ops(gemmi::symops_from_hall(hall.c_str()));
@@ -199,9 +123,9 @@ const gemmi::SpaceGroup* GroupFromHall(const cif::Block& block) {
     return nullptr;
 }
 
-std::string HermannMauguinText(const cif::Block& block) {
+std::string HermannMauguinText(const TCifBlock& block) {
     for (const char* tag : {"_symmetry_space_group_name_H-M", "_space_group_name_H-M_alt"}) {
-        std::string text = TextValue(block.find_value(tag));
+        std::string text = TextValue(block.Value(tag));
         if (!text.empty()) return text;
     }
     return {};
@@ -225,7 +149,7 @@ bool IsRhombohedralCell(const TPhase& phase) {
 // the origin and the axes to convention, so it only decides when they are
 // missing. A bare R name on a cell with rhombohedral angles means
 // rhombohedral axes.
-void ReadSpaceGroup(const cif::Block& block, TPhase& phase) {
+void ReadSpaceGroup(const TCifBlock& block, TPhase& phase) {
     const std::string named = HermannMauguinText(block);
     const gemmi::SpaceGroup* byName = named.empty() ? nullptr : ResolveSpaceGroup(named);
     const gemmi::SpaceGroup* group = GroupFromOperators(block);
@@ -252,33 +176,31 @@ const std::array<std::string, AtomTagCount> AtomTagNames = {
 // Tags that make a loop the atom-site loop.
 constexpr int SiteTagCount = tagZ + 1;
 
-using TAtomRow = std::array<const std::string*, AtomTagCount>;
+using TAtomRow = std::array<const TCifValue*, AtomTagCount>;
 
-std::vector<TAtomRow> LoopRows(const cif::Loop& loop,
-                               const std::array<int, AtomTagCount>& columns) {
-    std::vector<TAtomRow> rows(loop.length());
+std::vector<TAtomRow> LoopRows(const TCifLoop& loop, const std::array<int, AtomTagCount>& columns) {
+    std::vector<TAtomRow> rows(loop.Rows());
     for (size_t row = 0; row < rows.size(); ++row)
         for (int k = 0; k < AtomTagCount; ++k)
-            rows[row][k] = columns[k] < 0 ? nullptr : &loop.values[row * loop.width() + columns[k]];
+            rows[row][k] = columns[k] < 0 ? nullptr : &loop.At(row, columns[k]);
     return rows;
 }
 
 // The atom-site loop, or the site given as single items when there is no loop.
-std::vector<TAtomRow> AtomRows(const cif::Block& block) {
-    for (const cif::Item& item : block.items) {
-        if (item.type != cif::ItemType::Loop) continue;
+std::vector<TAtomRow> AtomRows(const TCifBlock& block) {
+    for (const TCifLoop& loop : block.loops) {
         std::array<int, AtomTagCount> columns;
         bool isSiteLoop = false;
         for (int k = 0; k < AtomTagCount; ++k) {
-            columns[k] = item.loop.find_tag(AtomTagNames[k]);
+            columns[k] = loop.Column(AtomTagNames[k]);
             isSiteLoop = isSiteLoop || (k < SiteTagCount && columns[k] >= 0);
         }
-        if (isSiteLoop) return LoopRows(item.loop, columns);
+        if (isSiteLoop) return LoopRows(loop, columns);
     }
     TAtomRow single{};
     bool any = false;
     for (int k = 0; k < AtomTagCount; ++k) {
-        single[k] = block.find_value(AtomTagNames[k]);
+        single[k] = block.Value(AtomTagNames[k]);
         any = any || (k < SiteTagCount && single[k] != nullptr);
     }
     if (!any) return {};
@@ -340,13 +262,13 @@ TAtom AtomOfRow(const TAtomRow& row, const gemmi::SpaceGroup* group) {
     return atom;
 }
 
-void ReadAtoms(const cif::Block& block, TPhase& phase) {
+void ReadAtoms(const TCifBlock& block, TPhase& phase) {
     const gemmi::SpaceGroup* group = ResolveSpaceGroup(phase.SpaceGroup.str());
     for (const TAtomRow& row : AtomRows(block))
         phase.AddAtom(AtomOfRow(row, group));
 }
 
-void FillPhase(const cif::Block& block, TPhase& phase) {
+void FillPhase(const TCifBlock& block, TPhase& phase) {
     ReadCell(block, phase);
     ReadTitle(block, phase);
     ReadSpaceGroup(block, phase);
@@ -357,10 +279,10 @@ void FillPhase(const cif::Block& block, TPhase& phase) {
 
 TCifResult ReadCifPhaseText(std::string_view text, const std::string& sourceName, TPhase& phase,
                             Messenger& messenger) {
-    TCifSyntax syntax = ParseFirstBlock(text, sourceName);
-    if (!syntax.document.blocks.empty()) FillPhase(syntax.document.blocks.front(), phase);
-    if (syntax.fault.empty()) return TCifResult::Read;
-    messenger.Message("Invalid CIF file\n" + sourceName + ", " + syntax.fault);
+    TCifFirstBlock first = ReadFirstCifBlock(text, sourceName);
+    if (first.block) FillPhase(*first.block, phase);
+    if (first.fault.empty()) return TCifResult::Read;
+    messenger.Message("Invalid CIF file\n" + sourceName + ", " + first.fault);
     return TCifResult::Invalid;
 }
 
