@@ -17,7 +17,7 @@ int LineAt(std::string_view text, size_t offset) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && SameCifTag(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 // The grammar ends the first block where it finds no further item. Only
@@ -65,7 +65,7 @@ TCifBlock PlainBlock(const cif::Block& block) {
 
 } // namespace
 
-bool SameCifTag(std::string_view a, std::string_view b) {
+bool EqualNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
@@ -74,13 +74,13 @@ bool SameCifTag(std::string_view a, std::string_view b) {
 
 int TCifLoop::Column(std::string_view tag) const {
     for (size_t k = 0; k < tags.size(); ++k)
-        if (SameCifTag(tags[k], tag)) return static_cast<int>(k);
+        if (EqualNoCase(tags[k], tag)) return static_cast<int>(k);
     return -1;
 }
 
 const TCifValue* TCifBlock::Value(std::string_view tag) const {
     for (const TCifPair& pair : pairs)
-        if (SameCifTag(pair.tag, tag)) return &pair.value;
+        if (EqualNoCase(pair.tag, tag)) return &pair.value;
     return nullptr;
 }
 

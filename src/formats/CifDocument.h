@@ -54,6 +54,7 @@ struct TCifFirstBlock {
 // Only another block or the end of the text may follow the first block.
 TCifFirstBlock ReadFirstCifBlock(std::string_view text, const std::string& sourceName);
 
-bool SameCifTag(std::string_view a, std::string_view b);
+// ASCII letters compared without regard to case, as CIF compares tags.
+bool EqualNoCase(std::string_view a, std::string_view b);
 
 } // namespace koralix

@@ -110,15 +110,16 @@ const gemmi::SpaceGroup* GroupFromOperators(const TCifBlock& block) {
     return nullptr;
 }
 
+// Only Hall symbols of gemmi's table are taken: gemmi's Hall parser is not
+// safe against malformed symbols (it reads outside its arrays on some), and
+// database files write the table's symbols.
 const gemmi::SpaceGroup* GroupFromHall(const TCifBlock& block) {
     for (const char* tag : {"_space_group_name_Hall", "_symmetry_space_group_name_Hall"}) {
         std::string hall = TextValue(block.Value(tag));
         if (hall.empty()) continue;
-        try {
-            return gemmi::find_spacegroup_by_ops(gemmi::symops_from_hall(hall.c_str()));
-        } catch (const std::exception&) {
-            return nullptr;
-        }
+        for (const gemmi::SpaceGroup& group : gemmi::spacegroup_tables::main)
+            if (EqualNoCase(group.hall, hall)) return &group;
+        return nullptr;
     }
     return nullptr;
 }

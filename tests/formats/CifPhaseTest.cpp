@@ -147,6 +147,31 @@ TEST(CifPhase, ExistingAtomsStayAndNewOnesFollow) {
     EXPECT_FLOAT_EQ(read.phase.Atoms[1].X, 0.5f);
 }
 
+// Unlike a line reader, the parser finds the site loop whatever its first
+// tags are; the aniso loop, whose tags only look alike, is not taken.
+TEST(CifPhase, SiteLoopIsFoundWhereverItsLabelStands) {
+    auto read = ReadText("data_x\nloop_\n_atom_site_aniso_label\n_atom_site_aniso_U_11\nZn1 0.01\n"
+                         "loop_\n_atom_site_adp_type\n_atom_site_calc_flag\n_atom_site_occupancy\n"
+                         "_atom_site_refinement_flags\n_atom_site_label\n_atom_site_fract_z\n"
+                         "Uiso d 1 . Zn1 0.25\nUiso d 1 . S1 0.75\n");
+    EXPECT_EQ(read->result, TCifResult::Read);
+    ASSERT_EQ(read->phase.AtomCount(), 2);
+    EXPECT_EQ(read->phase.Atoms[0].Label.str(), "ZN1 ");
+    EXPECT_EQ(read->phase.Atoms[1].AtomType.str(), "S   ");
+    EXPECT_FLOAT_EQ(read->phase.Atoms[1].Z, 0.75f);
+}
+
+// A malformed Hall symbol once made gemmi read outside its arrays; Hall
+// symbols now count only when gemmi's table has them, and the name decides.
+TEST(CifPhase, HallSymbolsCountOnlyWhenKnown) {
+    auto malformed = ReadText("data_x\n_space_group_name_Hall '-R 3 2\"3'\n"
+                              "_symmetry_space_group_name_H-M 'P 1'\n");
+    EXPECT_EQ(malformed->phase.SpaceGroup.str(), "P 1");
+    auto known = ReadText("data_x\n_symmetry_space_group_name_Hall ' -p 2YBC '\n"
+                          "_symmetry_space_group_name_H-M 'P 21/n'\n");
+    EXPECT_EQ(known->phase.SpaceGroup.str(), "P 21/C");
+}
+
 TEST(CifPhase, NumbersFollowTheProgramsRules) {
     auto read = ReadText("data_x\n_cell_length_a 5.4310(2)\n_cell_length_b ?\n_cell_length_c abc\n"
                          "_cell_angle_gamma 1e99\n_cell_formula_units_Z 0\n"
