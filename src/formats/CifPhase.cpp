@@ -94,14 +94,33 @@ void ReadTitle(const TCifBlock& block, TPhase& phase) {
     }
 }
 
+// What gemmi's triplet parser may safely be given: its integers overflow on
+// long digit runs or long sums, and real operators are short ("-x+3/4").
+bool PlausibleTriplet(const std::string& text) {
+    constexpr size_t MaxLength = 64, MaxDigits = 2;
+    size_t digits = 0;
+    for (char c : text) {
+        digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
+        if (digits > MaxDigits) return false;
+    }
+    return text.size() <= MaxLength;
+}
+
+// No space group has more operations than F m -3 m.
+constexpr size_t MaxOperations = 192;
+
 const gemmi::SpaceGroup* GroupFromOperators(const TCifBlock& block) {
     for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz"}) {
         std::vector<const TCifValue*> values = block.Values(tag);
         if (values.empty()) continue;
+        if (values.size() > MaxOperations) return nullptr;
         try {
             std::vector<gemmi::Op> operations;
-            for (const TCifValue* value : values)
-                operations.push_back(gemmi::parse_triplet(value->value_or("")).wrap());
+            for (const TCifValue* value : values) {
+                std::string triplet = value->value_or("");
+                if (!PlausibleTriplet(triplet)) return nullptr;
+                operations.push_back(gemmi::parse_triplet(triplet).wrap());
+            }
             return gemmi::find_spacegroup_by_ops(gemmi::split_centering_vectors(operations));
         } catch (const std::exception&) {
             return nullptr; // operators gemmi cannot read: the names decide

@@ -172,6 +172,17 @@ TEST(CifPhase, HallSymbolsCountOnlyWhenKnown) {
     EXPECT_EQ(known->phase.SpaceGroup.str(), "P 21/C");
 }
 
+TEST(CifPhase, OperatorsThatCannotBeReadLeaveTheNameToDecide) {
+    for (const char* op : {"99999999999999999999*x,y,z", "x+1/7,y,z", "x,y", "u,v,w", "x.5,y,z"}) {
+        SCOPED_TRACE(op);
+        auto read = ReadText(std::string("data_x\n_symmetry_space_group_name_H-M 'P -1'\nloop_\n"
+                                         "_symmetry_equiv_pos_as_xyz\nx,y,z\n'") +
+                             op + "'\n");
+        EXPECT_EQ(read->result, TCifResult::Read);
+        EXPECT_EQ(read->phase.SpaceGroup.str(), "P -1");
+    }
+}
+
 TEST(CifPhase, NumbersFollowTheProgramsRules) {
     auto read = ReadText("data_x\n_cell_length_a 5.4310(2)\n_cell_length_b ?\n_cell_length_c abc\n"
                          "_cell_angle_gamma 1e99\n_cell_formula_units_Z 0\n"
