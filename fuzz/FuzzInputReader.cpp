@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     koralix::TRietveld model;
     koralix::RecordingMessenger messenger;
-    koralix::ReadInputText(model, std::string(reinterpret_cast<const char*>(data), size), messenger);
+    koralix::ReadInputText(model, std::string(reinterpret_cast<const char*>(data), size),
+                           messenger);
     if (model.HistogramCount() > 0) {
         std::string text = koralix::InputFileText(model);
         koralix::TRietveld again;

@@ -8,7 +8,7 @@
 namespace koralix {
 
 template <size_t Capacity> class TFixedText {
-public:
+  public:
     TFixedText() = default;
     TFixedText(std::string_view text) { Assign(text); }
     TFixedText(const char* text) { Assign(text); }
@@ -28,7 +28,7 @@ public:
     friend bool operator==(const TFixedText& a, const char* b) { return a.text_ == b; }
     friend bool operator==(const TFixedText& a, const std::string& b) { return a.text_ == b; }
 
-private:
+  private:
     void Assign(std::string_view text) { text_ = std::string(text.substr(0, Capacity)); }
     std::string text_;
 };

@@ -4,6 +4,7 @@
 #include "Messenger.h"
 #include "TextHelpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -15,11 +16,11 @@ namespace koralix {
 namespace {
 
 class InputReader {
-public:
+  public:
     InputReader(TRietveld& model, LineSource& lines) : m_(model), in_(lines) {}
     void Read();
 
-private:
+  private:
     void ReadHistogramControls();
     void ReadControlFlags();
     void ReadInstruments();
@@ -44,6 +45,7 @@ private:
     LineSource& in_;
     int phaseCount_ = 0;
     std::vector<int> pointCounts_; // user background points announced per histogram
+    long long announcedEntries_ = 0;
 };
 
 void InputReader::Read() {
@@ -61,7 +63,8 @@ void InputReader::Read() {
     ReadZeroPoints();
     ReadDisplacements();
     ReadBackgroundFunctions();
-    for (int p = 1; p <= phaseCount_; ++p) ReadPhase(p);
+    for (int p = 1; p <= phaseCount_; ++p)
+        ReadPhase(p);
     in_.Skip(m_.TrailingLines1);
     in_.Skip(m_.TrailingLines2);
     m_.Loaded = true;
@@ -81,9 +84,11 @@ void InputReader::ReadHistogramControls() {
         pointCounts_.push_back(background >= 2 ? background : 0);
         histogram.Background.Kind = background >= 2 ? BkgUserPoints : background;
         const int regions = ReadIntField(line, 17, 4);
-        for (int r = 0; r < regions && r < MaxExcludedRegions; ++r) histogram.Excluded.AddRegion(0, 0);
+        for (int r = 0; r < regions && r < MaxExcludedRegions; ++r)
+            histogram.Excluded.AddRegion(0, 0);
         const int entries = ReadIntField(line, 21, 4);
-        for (int e = 0; e < entries; ++e) histogram.Scatter.AddEntry();
+        for (int e = 0; e < entries; ++e)
+            histogram.Scatter.AddEntry();
         histogram.ExtraFlag = ReadIntField(line, 25, 4);
         histogram.Absorption = ReadIntField(line, 29, 4);
         histogram.Illumination = ReadIntField(line, 33, 4);
@@ -98,14 +103,27 @@ void InputReader::ReadHistogramControls() {
 void InputReader::ReadControlFlags() {
     m_.RecordLabel.Set(3);
     std::string_view line = in_.Next();
-    int32_t* flags[19] = {&m_.IOT,          &m_.IPL,         &m_.IPC,
-                          &m_.MAT,          &m_.Control5,    &m_.LST1,
-                          &m_.LST2,         &m_.LST3,        &m_.IPL1,
-                          &m_.PlotFileType, &m_.FourierFileType, &m_.DataFormat,
-                          &m_.LSync,        &m_.SeparateData, &m_.RecycleLeBail,
-                          &m_.Background12, &m_.IPREF,       &m_.PrintU,
+    int32_t* flags[19] = {&m_.IOT,
+                          &m_.IPL,
+                          &m_.IPC,
+                          &m_.MAT,
+                          &m_.Control5,
+                          &m_.LST1,
+                          &m_.LST2,
+                          &m_.LST3,
+                          &m_.IPL1,
+                          &m_.PlotFileType,
+                          &m_.FourierFileType,
+                          &m_.DataFormat,
+                          &m_.LSync,
+                          &m_.SeparateData,
+                          &m_.RecycleLeBail,
+                          &m_.Background12,
+                          &m_.IPREF,
+                          &m_.PrintU,
                           &m_.Strategy};
-    for (int k = 0; k < 19; ++k) *flags[k] = ReadIntField(line, k + 1, 1);
+    for (int k = 0; k < 19; ++k)
+        *flags[k] = ReadIntField(line, k + 1, 1);
     // The engine always writes the refined model back when asked to; the flag
     // only gates the refinement window's Update option.
     m_.Control5 = 1;
@@ -134,7 +152,8 @@ void InputReader::ReadInstruments() {
         m_.RecordLabel.Advance();
         if (histogram.IsTof()) {
             line = in_.Next();
-            for (int k = 0; k < 9; ++k) histogram.Spectrum.Coeff[k] = ReadRealField(line, 9 * k + 1, 9);
+            for (int k = 0; k < 9; ++k)
+                histogram.Spectrum.Coeff[k] = ReadRealField(line, 9 * k + 1, 9);
             m_.RecordLabel.Advance();
         }
     }
@@ -145,7 +164,8 @@ void InputReader::ReadRangeAndControls() {
     std::string_view line = in_.Next();
     m_.Cycles = ReadIntField(line, 1, 4);
     m_.Eps = ReadRealField(line, 5, 4);
-    for (int k = 0; k < 4; ++k) m_.Relax[k] = ReadRealField(line, 9 + 4 * k, 4);
+    for (int k = 0; k < 4; ++k)
+        m_.Relax[k] = ReadRealField(line, 9 + 4 * k, 4);
     const int L = m_.LSync;
     const int width = 8 + 4 * L;
     THistogram& first = m_.Histogram(1);
@@ -178,7 +198,8 @@ void InputReader::ReadBackgroundPoints() {
     for (int h = 1; h <= H(); ++h) {
         for (int k = 0; k < pointCounts_[static_cast<size_t>(h - 1)]; ++k) {
             std::string_view line = in_.Next();
-            m_.Histogram(h).Background.AddPoint(ReadRealField(line, 1, 8), ReadRealField(line, 9, 8));
+            m_.Histogram(h).Background.AddPoint(ReadRealField(line, 1, 8),
+                                                ReadRealField(line, 9, 8));
         }
     }
 }
@@ -214,7 +235,8 @@ void InputReader::ReadFormFactor(TScatterFactor& entry) {
     std::string_view line = in_.Next();
     if (ReadRealField(line, 19, 8) != 0) {
         entry.Coeff[0] = ReadRealField(line, 1, 8);
-        for (int k = 2; k <= 9; ++k) entry.Coeff[k - 1] = ReadRealField(line, 9 * (k - 1) + 1, 8);
+        for (int k = 2; k <= 9; ++k)
+            entry.Coeff[k - 1] = ReadRealField(line, 9 * (k - 1) + 1, 8);
         return;
     }
     entry.Kind = 1;
@@ -273,7 +295,8 @@ void InputReader::ReadBackgroundFunctions() {
         }
         for (int j = 1; j <= K + 1; ++j) {
             std::string_view line = in_.Next();
-            for (int k = 0; k < 6; ++k) Code(line, 12 * k + 1, 12, {h, 0, 0, 6 * (j - 1) + k + 2});
+            for (int k = 0; k < 6; ++k)
+                Code(line, 12 * k + 1, 12, {h, 0, 0, 6 * (j - 1) + k + 2});
         }
     }
 }
@@ -316,7 +339,8 @@ void InputReader::ReadPhase(int p) {
         atom.N = ReadRealField(line, 49, 8);
         line = in_.Next();
         float* aniso[6] = {&atom.B11, &atom.B22, &atom.B33, &atom.B12, &atom.B13, &atom.B23};
-        for (int k = 0; k < 6; ++k) *aniso[k] = ReadRealField(line, 8 * k + 1, 8);
+        for (int k = 0; k < 6; ++k)
+            *aniso[k] = ReadRealField(line, 8 * k + 1, 8);
         phase.AddAtom(atom);
     }
     std::string_view line = in_.Next();
@@ -372,9 +396,11 @@ void InputReader::ReadPhase(int p) {
 void InputReader::ReadPhaseCodes(int p, int atomCount) {
     for (int a = 1; a <= atomCount; ++a) {
         std::string_view line = in_.Next();
-        for (int k = 0; k < 5; ++k) Code(line, 8 * k + 1, 8, {0, p, a, k + 1});
+        for (int k = 0; k < 5; ++k)
+            Code(line, 8 * k + 1, 8, {0, p, a, k + 1});
         line = in_.Next();
-        for (int k = 0; k < 6; ++k) Code(line, 8 * k + 1, 8, {0, p, a, k + 6});
+        for (int k = 0; k < 6; ++k)
+            Code(line, 8 * k + 1, 8, {0, p, a, k + 6});
     }
     std::string_view line = in_.Next();
     Code(line, 1, 12, {0, p, 0, 1});
@@ -388,11 +414,13 @@ void InputReader::ReadPhaseCodes(int p, int atomCount) {
         Code(line, 25, 8, {h, p, 0, 19});
         if (histogram.Profile == 7) {
             line = in_.Next();
-            for (int k = 0; k < 4; ++k) Code(line, 8 * k + 1, 8, {h, p, 0, 21 + k});
+            for (int k = 0; k < 4; ++k)
+                Code(line, 8 * k + 1, 8, {h, p, 0, 21 + k});
         }
         if (h == 1) {
             line = in_.Next();
-            for (int k = 0; k < 6; ++k) Code(line, 8 * k + 1, 8, {0, p, 0, 6 + k});
+            for (int k = 0; k < 6; ++k)
+                Code(line, 8 * k + 1, 8, {0, p, 0, 6 + k});
         }
         line = in_.Next();
         Code(line, 1, 8, {h, p, 0, 12});
@@ -400,7 +428,8 @@ void InputReader::ReadPhaseCodes(int p, int atomCount) {
         Code(line, 17, 8, {h, p, 0, 14});
         Code(line, 25, 8, {h, p, 0, 20});
         line = in_.Next();
-        for (int k = 0; k < 4; ++k) Code(line, 8 * k + 1, 8, {h, p, 0, 15 + k});
+        for (int k = 0; k < 4; ++k)
+            Code(line, 8 * k + 1, 8, {h, p, 0, 15 + k});
         if (histogram.Absorption == 1) {
             line = in_.Next();
             Code(line, 1, 8, {h, p, 0, 25});

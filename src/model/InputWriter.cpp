@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 
 namespace koralix {
@@ -17,11 +18,11 @@ namespace {
 constexpr const char* EndOfLine = "\r\n";
 
 class InputWriter {
-public:
+  public:
     explicit InputWriter(TRietveld& model) : m_(model) {}
     std::string Write();
 
-private:
+  private:
     void HistogramControls();
     void ControlFlags();
     void Instruments();
@@ -37,7 +38,7 @@ private:
     void PhaseCodes(int p);
 
     std::string Code(TAddress address, int width = 8) const {
-        return F(width, 3, m_.Parameters.CodeOf(address));
+        return F(width, 3, codes_->CodeOf(address));
     }
     void EndLine() { out_ += EndOfLine; }
     int H() const { return m_.HistogramCount(); }
@@ -48,14 +49,18 @@ private:
 
     TRietveld& m_;
     std::string out_;
+    std::unique_ptr<TCodeTable> codes_;
 };
 
 // U, V, W and Uaniso: five decimals for small values, three for large ones.
-std::string WidthValue(float value) { return F(8, std::fabs(value) <= 10 ? 5 : 3, value); }
+std::string WidthValue(float value) {
+    return F(8, std::fabs(value) <= 10 ? 5 : 3, value);
+}
 
 std::string InputWriter::Write() {
     if (H() == 0) throw std::runtime_error("the model has no histogram");
     m_.Parameters.Renumber();
+    codes_ = std::make_unique<TCodeTable>(m_.Parameters);
     for (THistogram& h : m_.Histograms)
         if (h.Background.Kind == BkgUserPoints) h.Background.SortPoints();
     out_ = m_.Title.substr(0, 80);
@@ -73,7 +78,8 @@ std::string InputWriter::Write() {
     ZeroPoints();
     Displacements();
     BackgroundFunctions();
-    for (int p = 1; p <= P(); ++p) Phase(p);
+    for (int p = 1; p <= P(); ++p)
+        Phase(p);
     return std::move(out_);
 }
 
@@ -86,9 +92,9 @@ void InputWriter::HistogramControls() {
             out_ += I(3, H() - 1) + I(1, h.JobType);
         else
             out_ += I(4, h.JobType);
-        for (int value : {h.Profile, P(), BackgroundCode(h), h.Excluded.RegionCount(),
-                          h.Scatter.EntryCount(), h.ExtraFlag, h.Absorption, h.Illumination,
-                          h.UseDisplacement})
+        for (int value :
+             {h.Profile, P(), BackgroundCode(h), h.Excluded.RegionCount(), h.Scatter.EntryCount(),
+              h.ExtraFlag, h.Absorption, h.Illumination, h.UseDisplacement})
             out_ += I(4, value);
         if (H() == 1) out_ += I(4, 0) + I(4, m_.TrailingLines2);
         EndLine();
@@ -96,10 +102,10 @@ void InputWriter::HistogramControls() {
 }
 
 void InputWriter::ControlFlags() {
-    for (int flag : {m_.IOT, m_.IPL, m_.IPC, m_.MAT, m_.Control5, m_.LST1, m_.LST2, m_.LST3,
-                     m_.IPL1, m_.PlotFileType, m_.FourierFileType, m_.DataFormat, m_.LSync,
-                     m_.SeparateData, m_.RecycleLeBail, m_.Background12, m_.IPREF, m_.PrintU,
-                     m_.Strategy})
+    for (int flag :
+         {m_.IOT, m_.IPL, m_.IPC, m_.MAT, m_.Control5, m_.LST1, m_.LST2, m_.LST3, m_.IPL1,
+          m_.PlotFileType, m_.FourierFileType, m_.DataFormat, m_.LSync, m_.SeparateData,
+          m_.RecycleLeBail, m_.Background12, m_.IPREF, m_.PrintU, m_.Strategy})
         out_ += I(1, flag);
     out_ += " " + F(8, 3, m_.Rmin) + F(8, 3, m_.Rmax) + F(8, 5, m_.Marquardt);
     EndLine();
@@ -112,7 +118,8 @@ void InputWriter::Instruments() {
                 F(8, 4, m_.AsymLimit) + F(8, 4, m_.F2Limit) + F(8, 3, h.Background.Offset);
         EndLine();
         if (h.IsTof()) {
-            for (float a : h.Spectrum.Coeff) out_ += G(4, 9, a);
+            for (float a : h.Spectrum.Coeff)
+                out_ += G(4, 9, a);
             EndLine();
         }
     }
@@ -120,7 +127,8 @@ void InputWriter::Instruments() {
 
 void InputWriter::RangeAndControls() {
     out_ += I(4, m_.Cycles) + F(4, 2, m_.Eps);
-    for (float r : m_.Relax) out_ += F(4, 2, r);
+    for (float r : m_.Relax)
+        out_ += F(4, 2, r);
     const int L = m_.LSync == 1 ? 1 : 0;
     const THistogram& first = m_.Histogram(1);
     for (float v : {first.ThetaMin, first.ThetaStep, first.ThetaMax})
@@ -169,8 +177,9 @@ void InputWriter::ScatteringEntries() {
                 name.resize(4, ' ');
                 entry.Name = name;
             }
-            out_ += RightAlign(entry.Name, 4) + F(8, 3, entry.FPrime) + F(8, 3, entry.FDoublePrime) +
-                    Code({k, ScatterPhase, 1, e}) + Code({k, ScatterPhase, 2, e});
+            out_ += RightAlign(entry.Name, 4) + F(8, 3, entry.FPrime) +
+                    F(8, 3, entry.FDoublePrime) + Code({k, ScatterPhase, 1, e}) +
+                    Code({k, ScatterPhase, 2, e});
             EndLine();
             if (!h.IsXrayCw()) continue;
             if (entry.Kind == 1) {
@@ -186,7 +195,8 @@ void InputWriter::ScatteringEntries() {
                 // Each further coefficient is read from the last eight of its nine
                 // columns: keep the first one blank.
                 out_ += F(8, 4, entry.Coeff[0]);
-                for (int c = 1; c < 9; ++c) out_ += " " + F(8, 4, entry.Coeff[static_cast<size_t>(c)]);
+                for (int c = 1; c < 9; ++c)
+                    out_ += " " + F(8, 4, entry.Coeff[static_cast<size_t>(c)]);
                 EndLine();
             }
         }
@@ -254,9 +264,11 @@ void InputWriter::Phase(int p) {
     if (!leBail) {
         for (const TAtom& a : phase.Atoms) {
             out_ += RightAlign(a.Label, 4) + RightAlign(a.AtomType, 4) + "        ";
-            for (float v : {a.X, a.Y, a.Z, a.B, a.N}) out_ += F(8, 5, v);
+            for (float v : {a.X, a.Y, a.Z, a.B, a.N})
+                out_ += F(8, 5, v);
             EndLine();
-            for (float v : {a.B11, a.B22, a.B33, a.B12, a.B13, a.B23}) out_ += F(8, 5, v);
+            for (float v : {a.B11, a.B22, a.B33, a.B12, a.B13, a.B23})
+                out_ += F(8, 5, v);
             EndLine();
         }
     }
@@ -270,7 +282,8 @@ void InputWriter::Phase(int p) {
         out_ += WidthValue(s.U) + WidthValue(s.V) + WidthValue(s.W) + WidthValue(s.Uaniso);
         EndLine();
         if (histogram.Profile == 7) {
-            for (float v : {s.TofAlpha1, s.TofAlpha2, s.TofBeta1, s.TofBeta2}) out_ += F(8, 4, v);
+            for (float v : {s.TofAlpha1, s.TofAlpha2, s.TofBeta1, s.TofBeta2})
+                out_ += F(8, 4, v);
             EndLine();
         }
         if (h == 1) {
@@ -282,10 +295,12 @@ void InputWriter::Phase(int p) {
             s.PO = 1.0f;
             s.AbsorptionR = 0;
         }
-        for (float v : {s.PO, s.AbsorptionR, s.Asym1, s.Asym2}) out_ += F(8, 5, v);
+        for (float v : {s.PO, s.AbsorptionR, s.Asym1, s.Asym2})
+            out_ += F(8, 5, v);
         EndLine();
         const int gamDecimals = histogram.Profile == 7 ? 3 : 5;
-        for (float v : {s.Gam0, s.Gam1, s.Gam2}) out_ += F(8, gamDecimals, v);
+        for (float v : {s.Gam0, s.Gam1, s.Gam2})
+            out_ += F(8, gamDecimals, v);
         out_ += F(8, 5, s.Extinction);
         EndLine();
         if (histogram.Absorption == 1) {
@@ -300,9 +315,11 @@ void InputWriter::PhaseCodes(int p) {
     const TPhase& phase = m_.Phase(p);
     if (phase.CalcMethod == 0) {
         for (int a = 1; a <= phase.AtomCount(); ++a) {
-            for (int t = 1; t <= 5; ++t) out_ += Code({0, p, a, t});
+            for (int t = 1; t <= 5; ++t)
+                out_ += Code({0, p, a, t});
             EndLine();
-            for (int t = 6; t <= 11; ++t) out_ += Code({0, p, a, t});
+            for (int t = 6; t <= 11; ++t)
+                out_ += Code({0, p, a, t});
             EndLine();
         }
     }
@@ -313,16 +330,20 @@ void InputWriter::PhaseCodes(int p) {
         out_ += Code({h, p, 0, 3}) + Code({h, p, 0, 4}) + Code({h, p, 0, 5}) + Code({h, p, 0, 19});
         EndLine();
         if (histogram.Profile == 7) {
-            for (int t = 21; t <= 24; ++t) out_ += Code({h, p, 0, t});
+            for (int t = 21; t <= 24; ++t)
+                out_ += Code({h, p, 0, t});
             EndLine();
         }
         if (h == 1) {
-            for (int t = 6; t <= 11; ++t) out_ += Code({0, p, 0, t});
+            for (int t = 6; t <= 11; ++t)
+                out_ += Code({0, p, 0, t});
             EndLine();
         }
-        out_ += Code({h, p, 0, 12}) + Code({h, p, 0, 13}) + Code({h, p, 0, 14}) + Code({h, p, 0, 20});
+        out_ +=
+            Code({h, p, 0, 12}) + Code({h, p, 0, 13}) + Code({h, p, 0, 14}) + Code({h, p, 0, 20});
         EndLine();
-        for (int t = 15; t <= 18; ++t) out_ += Code({h, p, 0, t});
+        for (int t = 15; t <= 18; ++t)
+            out_ += Code({h, p, 0, t});
         EndLine();
         if (histogram.Absorption == 1) {
             out_ += Code({h, p, 0, 25}) + Code({h, p, 0, 26});
@@ -333,7 +354,9 @@ void InputWriter::PhaseCodes(int p) {
 
 } // namespace
 
-std::string InputFileText(TRietveld& model) { return InputWriter(model).Write(); }
+std::string InputFileText(TRietveld& model) {
+    return InputWriter(model).Write();
+}
 
 void WriteInputFile(TRietveld& model, const std::string& fileName) {
     std::string text;

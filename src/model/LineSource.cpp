@@ -2,15 +2,19 @@
 
 #include "TextHelpers.h"
 
+#include <algorithm>
+
 namespace koralix {
 
 namespace {
 
 // Real truncated files need at most a few hundred empty lines to complete their
 // records; anything beyond this is a count read from garbage.
-constexpr long long MaxLinesPastEnd = 100000;
+constexpr long long MaxLinesPastEnd = 20000;
 
-bool IsSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsSpace(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 } // namespace
 
@@ -36,9 +40,15 @@ std::string_view LineSource::Next() {
     return {};
 }
 
+bool LineSource::CanSupply(long long lines) const {
+    const long long left = static_cast<long long>(lines_.size() - std::min(next_, lines_.size()));
+    return lines <= left + (MaxLinesPastEnd - pastEnd_);
+}
+
 void LineSource::Skip(long long count) {
     inFreeLine_ = false;
-    for (long long k = 0; k < count && next_ < lines_.size(); ++k) ++next_;
+    for (long long k = 0; k < count && next_ < lines_.size(); ++k)
+        ++next_;
 }
 
 float LineSource::NextFreeNumber() {
@@ -49,13 +59,15 @@ float LineSource::NextFreeNumber() {
             freePos_ = 0;
             inFreeLine_ = true;
         }
-        while (freePos_ < freeLine_.size() && IsSpace(freeLine_[freePos_])) ++freePos_;
+        while (freePos_ < freeLine_.size() && IsSpace(freeLine_[freePos_]))
+            ++freePos_;
         if (freePos_ >= freeLine_.size()) {
             inFreeLine_ = false;
             continue;
         }
         size_t end = freePos_;
-        while (end < freeLine_.size() && !IsSpace(freeLine_[end])) ++end;
+        while (end < freeLine_.size() && !IsSpace(freeLine_[end]))
+            ++end;
         std::string_view token = freeLine_.substr(freePos_, end - freePos_);
         freePos_ = end;
         double value = 0;
@@ -64,6 +76,8 @@ float LineSource::NextFreeNumber() {
     }
 }
 
-void LineSource::EndFreeLine() { inFreeLine_ = false; }
+void LineSource::EndFreeLine() {
+    inFreeLine_ = false;
+}
 
 } // namespace koralix

@@ -13,12 +13,12 @@ namespace koralix {
 // non-numeric value in a free-format record, or a file that ended long before
 // the records it announces.
 class InputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class LineSource {
-public:
+  public:
     // Lines may end in CR LF, LF or CR.
     explicit LineSource(std::string text);
 
@@ -26,6 +26,9 @@ public:
     // lines than it holds raises InputError instead of building defaults forever.
     std::string_view Next();
     bool AtEnd() const { return next_ >= lines_.size(); }
+    // Whether the text could still supply this many lines, counting the empty
+    // lines allowed past its end.
+    bool CanSupply(long long lines) const;
     // Skips up to `count` lines, stopping at the end of the text.
     void Skip(long long count);
     // Free-format numbers: separated by blanks and line ends, continuing on the
@@ -35,7 +38,7 @@ public:
     // Drops the rest of the line the free-format reading stands in.
     void EndFreeLine();
 
-private:
+  private:
     std::string text_;
     std::vector<std::string_view> lines_;
     size_t next_ = 0;

@@ -46,7 +46,8 @@ void TPhase::Assign(const TPhase& source) {
 
 void TTransformation::SetIdentity() {
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 4; ++c) M[r][c] = (r == c) ? 1.0f : 0.0f;
+        for (int c = 0; c < 4; ++c)
+            M[r][c] = (r == c) ? 1.0f : 0.0f;
 }
 
 float TTransformation::Determinant() const {
@@ -170,7 +171,8 @@ void TRietveld::DeletePhase(int p) {
     };
     TParameterList& list = Parameters;
     std::erase_if(list.Free, [p](const TParameter& q) { return q.Phase == p; });
-    for (TParameter& q : list.Free) shift(q);
+    for (TParameter& q : list.Free)
+        shift(q);
     std::erase_if(list.Constraints, [p](const TConstraint& c) {
         return c.Master.Phase == p || c.Dependent.Phase == p;
     });

@@ -9,50 +9,92 @@ namespace koralix {
 
 namespace {
 
-const char* const HistogramTypeLabels[19] = {
-    "", "Zero", "Background 0", "Background 1", "Background 2", "Background 3",
-    "Background 4", "Background 5", "Background 6", "Background 7", "Background 8",
-    "Background 9", "Background 10", "Background 11", "Histogram Scale", "Wavelength 1/DifC",
-    "DifA", "Sample Displacement", ""};
+const char* const HistogramTypeLabels[19] = {"",
+                                             "Zero",
+                                             "Background 0",
+                                             "Background 1",
+                                             "Background 2",
+                                             "Background 3",
+                                             "Background 4",
+                                             "Background 5",
+                                             "Background 6",
+                                             "Background 7",
+                                             "Background 8",
+                                             "Background 9",
+                                             "Background 10",
+                                             "Background 11",
+                                             "Histogram Scale",
+                                             "Wavelength 1/DifC",
+                                             "DifA",
+                                             "Sample Displacement",
+                                             ""};
 
 const char* const AtomTypeLabels[12] = {"",    "x",   "y",   "z",   "B",   "n",
                                         "B11", "B22", "B33", "B12", "B13", "B23"};
 
 std::string PhaseTypeLabel(int type) {
     switch (type) {
-    case 1: return "Phase Scale";
-    case 2: return "Isotropic Thermal";
-    case 6: return "a";
-    case 7: return "b";
-    case 8: return "c";
-    case 9: return "Alpha";
-    case 10: return "Beta";
-    case 11: return "Gamma";
-    default: return "";
+    case 1:
+        return "Phase Scale";
+    case 2:
+        return "Isotropic Thermal";
+    case 6:
+        return "a";
+    case 7:
+        return "b";
+    case 8:
+        return "c";
+    case 9:
+        return "Alpha";
+    case 10:
+        return "Beta";
+    case 11:
+        return "Gamma";
+    default:
+        return "";
     }
 }
 
 std::string SampleTypeLabel(int type) {
     switch (type) {
-    case 3: return "U";
-    case 4: return "V";
-    case 5: return "W";
-    case 12: return "Preffered Orientation";
-    case 13: return "R value/Flat Plate P0";
-    case 14: return "Asymmetery 1";
-    case 15: return "Gam-0";
-    case 16: return "Gam-1";
-    case 17: return "Gam-2";
-    case 18: return "Extinction";
-    case 19: return "Uaniso";
-    case 20: return "Asymmetery 2";
-    case 21: return "TOF Alpha-1";
-    case 22: return "TOF Alpha-2";
-    case 23: return "TOF Beta-1";
-    case 24: return "TOF Beta-2";
-    case 25: return "Flat Plate Pore";
-    case 26: return "Flat Plate Rough";
-    default: return "";
+    case 3:
+        return "U";
+    case 4:
+        return "V";
+    case 5:
+        return "W";
+    case 12:
+        return "Preffered Orientation";
+    case 13:
+        return "R value/Flat Plate P0";
+    case 14:
+        return "Asymmetery 1";
+    case 15:
+        return "Gam-0";
+    case 16:
+        return "Gam-1";
+    case 17:
+        return "Gam-2";
+    case 18:
+        return "Extinction";
+    case 19:
+        return "Uaniso";
+    case 20:
+        return "Asymmetery 2";
+    case 21:
+        return "TOF Alpha-1";
+    case 22:
+        return "TOF Alpha-2";
+    case 23:
+        return "TOF Beta-1";
+    case 24:
+        return "TOF Beta-2";
+    case 25:
+        return "Flat Plate Pore";
+    case 26:
+        return "Flat Plate Rough";
+    default:
+        return "";
     }
 }
 
@@ -65,27 +107,43 @@ std::string Number3(int n) {
 float* HistogramField(THistogram& h, int type) {
     if (type >= 2 && type <= 13) return &h.Background.Coeff[static_cast<size_t>(type - 2)];
     switch (type) {
-    case 1: return &h.Zero;
-    case 14: return &h.Scale;
-    case 15: return &h.Wave1;
-    case 16: return &h.Wave2;
-    case 17: return &h.Displacement;
-    case 18: return &h.Extra18;
-    default: return nullptr;
+    case 1:
+        return &h.Zero;
+    case 14:
+        return &h.Scale;
+    case 15:
+        return &h.Wave1;
+    case 16:
+        return &h.Wave2;
+    case 17:
+        return &h.Displacement;
+    case 18:
+        return &h.Extra18;
+    default:
+        return nullptr;
     }
 }
 
 float* PhaseField(TPhase& p, int type) {
     switch (type) {
-    case 1: return &p.Scale;
-    case 2: return &p.OverallB;
-    case 6: return &p.A;
-    case 7: return &p.B;
-    case 8: return &p.C;
-    case 9: return &p.Alpha;
-    case 10: return &p.Beta;
-    case 11: return &p.Gamma;
-    default: return nullptr;
+    case 1:
+        return &p.Scale;
+    case 2:
+        return &p.OverallB;
+    case 6:
+        return &p.A;
+    case 7:
+        return &p.B;
+    case 8:
+        return &p.C;
+    case 9:
+        return &p.Alpha;
+    case 10:
+        return &p.Beta;
+    case 11:
+        return &p.Gamma;
+    default:
+        return nullptr;
     }
 }
 
@@ -97,25 +155,44 @@ float* AtomField(TAtom& a, int type) {
 
 float* SampleField(TSample& s, int type) {
     switch (type) {
-    case 3: return &s.U;
-    case 4: return &s.V;
-    case 5: return &s.W;
-    case 12: return &s.PO;
-    case 13: return &s.AbsorptionR;
-    case 14: return &s.Asym1;
-    case 15: return &s.Gam0;
-    case 16: return &s.Gam1;
-    case 17: return &s.Gam2;
-    case 18: return &s.Extinction;
-    case 19: return &s.Uaniso;
-    case 20: return &s.Asym2;
-    case 21: return &s.TofAlpha1;
-    case 22: return &s.TofAlpha2;
-    case 23: return &s.TofBeta1;
-    case 24: return &s.TofBeta2;
-    case 25: return &s.Pore;
-    case 26: return &s.Rough;
-    default: return nullptr;
+    case 3:
+        return &s.U;
+    case 4:
+        return &s.V;
+    case 5:
+        return &s.W;
+    case 12:
+        return &s.PO;
+    case 13:
+        return &s.AbsorptionR;
+    case 14:
+        return &s.Asym1;
+    case 15:
+        return &s.Gam0;
+    case 16:
+        return &s.Gam1;
+    case 17:
+        return &s.Gam2;
+    case 18:
+        return &s.Extinction;
+    case 19:
+        return &s.Uaniso;
+    case 20:
+        return &s.Asym2;
+    case 21:
+        return &s.TofAlpha1;
+    case 22:
+        return &s.TofAlpha2;
+    case 23:
+        return &s.TofBeta1;
+    case 24:
+        return &s.TofBeta2;
+    case 25:
+        return &s.Pore;
+    case 26:
+        return &s.Rough;
+    default:
+        return nullptr;
     }
 }
 
@@ -156,7 +233,8 @@ float* ValueField(TRietveld& model, const TAddress& a, bool forWriting) {
         if (!e) return nullptr;
         return a.Type == 1 ? &e->FPrime : (a.Type == 2 ? &e->FDoublePrime : nullptr);
     }
-    default: return nullptr;
+    default:
+        return nullptr;
     }
 }
 
@@ -177,14 +255,16 @@ std::string TRietveld::LabelOf(const TParameter& q, Messenger* messenger) const 
     case KindHistogram:
         return "H" + Number3(q.Histogram) + ": " +
                (type >= 0 && type <= 18 ? HistogramTypeLabels[type] : "");
-    case KindPhase: return "P" + Number3(q.Phase) + ": " + PhaseTypeLabel(type);
+    case KindPhase:
+        return "P" + Number3(q.Phase) + ": " + PhaseTypeLabel(type);
     case KindAtom: {
         const TPhase* p = q.Phase >= 1 && q.Phase <= PhaseCount() ? &Phase(q.Phase) : nullptr;
         const TAtom* a = p && q.Atom >= 1 && q.Atom <= p->AtomCount()
                              ? &p->Atoms[static_cast<size_t>(q.Atom - 1)]
                              : nullptr;
-        return "P" + Number3(q.Phase) + ": " + (type >= 0 && type <= 11 ? AtomTypeLabels[type] : "") +
-               " (" + (a ? a->Label.str() : std::string()) + ")";
+        return "P" + Number3(q.Phase) + ": " +
+               (type >= 0 && type <= 11 ? AtomTypeLabels[type] : "") + " (" +
+               (a ? a->Label.str() : std::string()) + ")";
     }
     case KindSample:
         return "H" + Number3(q.Histogram) + ": P" + Number3(q.Phase) + ": " + SampleTypeLabel(type);

@@ -27,20 +27,24 @@ std::string Slurp(const fs::path& path) {
 
 fs::path TempDir() {
     fs::path dir = fs::temp_directory_path() /
-                   ("koralix-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                   ("koralix-cli-" +
+                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(dir);
     return dir;
 }
 
-CliRun Cli(const std::string& arguments) {
+// Runs koralix-cli with the arguments, and the environment assignments before it.
+CliRun Cli(const std::string& arguments, const std::string& environment = "") {
     const fs::path errFile = TempDir() / "stderr.txt";
-    const std::string command = std::string(KORALIX_CLI) + " " + arguments + " 2>" + errFile.string();
+    const std::string command =
+        environment + " " + std::string(KORALIX_CLI) + " " + arguments + " 2>" + errFile.string();
     CliRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
     char buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, n);
     int status = ::pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.err = Slurp(errFile);
@@ -102,4 +106,89 @@ TEST(Cli, ConvertWritesTheSameFileAgain) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "Error reading Inputfile at line 5\n");
     EXPECT_FALSE(fs::exists(none));
+}
+
+TEST(Cli, RefineDrivesAnEngineThroughStartCyclesAndClose) {
+    const fs::path folder = TempDir() / "with.dot";
+    fs::create_directories(folder);
+    const fs::path input = folder / "corundum.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    CliRun run = Cli("refine " + input.string() + " --cycles 5 --engine " + KORALIX_TEST_ENGINE);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("cycle 1 H1 Rp=10.5 Rwp=20.25 chi2=1.5\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("cycle 5 "), std::string::npos);
+    EXPECT_TRUE(fs::exists(folder / "corundum.out"));
+    EXPECT_TRUE(fs::exists(folder / "corundum.upd"));
+
+    run = Cli("refine " + input.string() + " --json --engine " + KORALIX_TEST_ENGINE);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["cycles"], 30);
+    EXPECT_EQ(json["finished"], false);
+    EXPECT_EQ(json["status"], 0);
+    EXPECT_EQ(json["histograms"][0]["Rwp"], 20.25);
+    ASSERT_FALSE(json["parameters"].empty());
+    EXPECT_EQ(json["parameters"][0]["label"], "H  1: Zero");
+}
+
+TEST(Cli, RefineNamesTheDataForTheEngine) {
+    const fs::path input = TempDir() / "sample.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    const fs::path log = TempDir() / "engine.log";
+    const std::string env = "KORALIX_TEST_ENGINE_LOG=" + log.string();
+    auto startLine = [&] {
+        std::ifstream in(log);
+        std::string line;
+        std::getline(in, line);
+        return line;
+    };
+    // No data file beside the model: the model's own base name.
+    fs::remove(log);
+    ASSERT_EQ(Cli("refine " + input.string() + " --cycles 0 --engine " + KORALIX_TEST_ENGINE, env)
+                  .exitCode,
+              0);
+    EXPECT_NE(startLine().find(" data=" + (TempDir() / "sample").string() + " "),
+              std::string::npos);
+    // The companion data file of the model's data format (x,y).
+    std::ofstream(TempDir() / "sample.XY") << "10 1\n";
+    fs::remove(log);
+    ASSERT_EQ(Cli("refine " + input.string() + " --cycles 0 --engine " + KORALIX_TEST_ENGINE, env)
+                  .exitCode,
+              0);
+    EXPECT_NE(startLine().find(" data=" + (TempDir() / "sample").string() + " "),
+              std::string::npos);
+    // A data file given by the user, without its extension.
+    fs::remove(log);
+    ASSERT_EQ(Cli("refine " + input.string() +
+                      " --data /data/run.7/pattern.xy --cycles 0 --engine " + KORALIX_TEST_ENGINE,
+                  env)
+                  .exitCode,
+              0);
+    EXPECT_NE(startLine().find(" data=/data/run.7/pattern "), std::string::npos);
+    EXPECT_EQ(Cli("refine " + input.string() + " --cycles x").exitCode, 2);
+}
+
+TEST(Cli, RefineStopsWhenTheEngineReportsTheEnd) {
+    const fs::path input = TempDir() / "corundum.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    CliRun run = Cli("refine " + input.string() + " --json --engine " + KORALIX_TEST_ENGINE,
+                     "KORALIX_TEST_ENGINE_SCRIPT='finish=2'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["cycles"], 2);
+    EXPECT_EQ(json["finished"], true);
+}
+
+TEST(Cli, RefineFailuresGoToStderr) {
+    const fs::path input = TempDir() / "corundum.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    CliRun run = Cli("refine " + input.string() + " --engine " + KORALIX_TEST_ENGINE,
+                     "KORALIX_TEST_ENGINE_SCRIPT='start=6'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Error opening data file\n");
+    run = Cli("refine " + input.string() + " --engine " + (TempDir() / "none.so").string());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "DLL Error - DLL not found\nNot continuing with computations.\n");
+    EXPECT_EQ(Cli("refine").exitCode, 2);
 }

@@ -11,7 +11,9 @@ using namespace koralix;
 
 namespace {
 
-std::string Fixture(const std::string& name) { return std::string(KORALIX_FIXTURES) + "/" + name; }
+std::string Fixture(const std::string& name) {
+    return std::string(KORALIX_FIXTURES) + "/" + name;
+}
 
 std::vector<std::string> FixtureLines(const std::string& name) {
     std::ifstream in(Fixture(name), std::ios::binary);
@@ -25,7 +27,8 @@ std::vector<std::string> FixtureLines(const std::string& name) {
 
 std::string Join(const std::vector<std::string>& lines) {
     std::string text;
-    for (const auto& l : lines) text += l + "\r\n";
+    for (const auto& l : lines)
+        text += l + "\r\n";
     return text;
 }
 
@@ -43,7 +46,7 @@ std::unique_ptr<ReadResult> ReadText(const std::string& text) {
 } // namespace
 
 class ThreeHistogramFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ReadInputFile(m, Fixture("three_histograms.inp"), messenger); }
     TRietveld m;
     RecordingMessenger messenger;
@@ -233,7 +236,9 @@ struct ErrorCase {
     int phases;
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const ErrorCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ReaderErrors : public ::testing::TestWithParam<ErrorCase> {};
 
@@ -259,27 +264,43 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ReaderErrors,
     ::testing::Values(
         // Two histograms; record 6 holds a word where a number belongs.
-        ErrorCase{"NonNumericRecord6",
-                  {{1, "  10   4   1   0   0   0   0   0   0   0"},
-                   {2, "+   0   4   1   0   0   0   0   0   0   0"},
-                   {4, "+  1.5406  1.5444 0.50000    1.00  7.0000  0.0000    0.00 20.0000  0.0000   0.000"},
-                   {5, "+ 5.0 0.02 abc 1.0 0 0 0"}},
-                  "Error reading Inputfile at line 5", 2, 0},
-        ErrorCase{"TooLargeForASingle",
-                  {{3, "  1.5406  1.5444 0.50000    1.00  7.0000  0.0000    0.00 20.0000  0.0000   9e+99"}},
-                  "Error reading a numeric value at line 4", 1, 0},
-        ErrorCase{"SecondRecord2LineLabel",
-                  {{1, "  10   4   1   0   0   0   0   0   0   0"},
-                   {2, "+   0   4   1   0   0   0   0   0   0   0"},
-                   {4, "+  1.5406  1.5444 0.50000    1.00  7.0000  0.0000    0.00 20.0000  0.0000   1e40"}},
-                  "Error reading a numeric value at line 4.01", 2, 0},
+        ErrorCase{
+            "NonNumericRecord6",
+            {{1, "  10   4   1   0   0   0   0   0   0   0"},
+             {2, "+   0   4   1   0   0   0   0   0   0   0"},
+             {4,
+              "+  1.5406  1.5444 0.50000    1.00  7.0000  0.0000    0.00 20.0000  0.0000   0.000"},
+             {5, "+ 5.0 0.02 abc 1.0 0 0 0"}},
+            "Error reading Inputfile at line 5",
+            2,
+            0},
+        ErrorCase{
+            "TooLargeForASingle",
+            {{3,
+              "  1.5406  1.5444 0.50000    1.00  7.0000  0.0000    0.00 20.0000  0.0000   9e+99"}},
+            "Error reading a numeric value at line 4",
+            1,
+            0},
+        ErrorCase{
+            "SecondRecord2LineLabel",
+            {{1, "  10   4   1   0   0   0   0   0   0   0"},
+             {2, "+   0   4   1   0   0   0   0   0   0   0"},
+             {4,
+              "+  1.5406  1.5444 0.50000    1.00  7.0000  0.0000    0.00 20.0000  0.0000   1e40"}},
+            "Error reading a numeric value at line 4.01",
+            2,
+            0},
         ErrorCase{"NoHistogram",
                   {{1, " -1   4   1   0   0   0   0   0   0   0   0   0"}},
-                  "An unindentified error in reading line 5", 0, 0},
+                  "An unindentified error in reading line 5",
+                  0,
+                  0},
         // The phase being read is dropped; the histogram stays.
         ErrorCase{"ErrorInsideAPhase",
                   {{14, "9.9e+99           0.0000"}},
-                  "Error reading a numeric value at line 5", 1, 0}),
+                  "Error reading a numeric value at line 5",
+                  1,
+                  0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InputReader, SamplesOfADroppedPhaseStay) {
@@ -312,7 +333,8 @@ TEST(InputReader, LineEndsOfEveryKind) {
     std::vector<std::string> lines = FixtureLines("minimal.inp");
     for (const char* end : {"\n", "\r", "\r\n"}) {
         std::string text;
-        for (const auto& l : lines) text += l + end;
+        for (const auto& l : lines)
+            text += l + end;
         auto r = ReadText(text);
         EXPECT_TRUE(r->model.Loaded) << "line end " << int(end[0]);
         EXPECT_EQ(r->model.Phases.size(), 1u);
@@ -326,7 +348,8 @@ TEST(InputReader, ExcludedRegionsBackgroundFileAndCutTable) {
     lines[1] = "   0   4   1   1  60   1   0   0   0   0   0   0";
     lines.erase(lines.begin() + 7, lines.begin() + 9); // no record-13 lines
     std::vector<std::string> extra;
-    for (int k = 0; k < 50; ++k) extra.push_back("    1.00    2.00");
+    for (int k = 0; k < 50; ++k)
+        extra.push_back("    1.00    2.00");
     lines.insert(lines.begin() + 5, extra.begin(), extra.end());
     auto r = ReadText(Join(lines));
     EXPECT_TRUE(r->model.Loaded);

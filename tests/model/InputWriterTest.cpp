@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Fixture(const std::string& name) { return std::string(KORALIX_FIXTURES) + "/" + name; }
+std::string Fixture(const std::string& name) {
+    return std::string(KORALIX_FIXTURES) + "/" + name;
+}
 
 std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -51,27 +53,30 @@ TRietveld ReadText(const std::string& text) {
 
 TRietveld DefaultModel(int histograms = 1) {
     TRietveld m;
-    for (int h = 0; h < histograms; ++h) m.AddHistogram();
+    for (int h = 0; h < histograms; ++h)
+        m.AddHistogram();
     m.AddPhase();
     return m;
 }
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
-        path_ = fs::temp_directory_path() /
-                ("koralix-writer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        path_ =
+            fs::temp_directory_path() /
+            ("koralix-writer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(path_);
         fs::create_directories(path_);
     }
     ~TempFolder() { fs::remove_all(path_); }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     size_t EntryCount() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+        return static_cast<size_t>(
+            std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
     }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -80,7 +85,8 @@ private:
 // The example and the fixtures are in the writer's own form: reading and writing
 // them again must give the same bytes.
 TEST(InputWriter, CanonicalFilesAreWrittenByteForByte) {
-    for (std::string path : {std::string(KORALIX_EXAMPLES) + "/corundum.inp", Fixture("minimal.inp")}) {
+    for (std::string path :
+         {std::string(KORALIX_EXAMPLES) + "/corundum.inp", Fixture("minimal.inp")}) {
         SCOPED_TRACE(path);
         TRietveld m = Read(path);
         EXPECT_EQ(InputFileText(m), FileText(path));
@@ -112,7 +118,8 @@ TEST(InputWriter, WhatTheWriterChangesInTheModel) {
     EXPECT_FLOAT_EQ(m.Histograms[0].Background.Points.X(0), 20.0f);
     EXPECT_FLOAT_EQ(m.Histograms[0].Excluded.Regions.X(0), 0.0f);
     EXPECT_EQ(m.Histograms[0].Scatter.Items[1].Name, "O   ");
-    for (int i = 0; i < m.Parameters.FreeCount(); ++i) EXPECT_EQ(m.Parameters.Free[i].CodeNumber, i + 1);
+    for (int i = 0; i < m.Parameters.FreeCount(); ++i)
+        EXPECT_EQ(m.Parameters.Free[i].CodeNumber, i + 1);
 }
 
 TEST(InputWriter, RecordTwoForOneAndSeveralHistograms) {
@@ -133,7 +140,8 @@ TEST(InputWriter, ExactLinesOfADefaultModel) {
     ASSERT_GE(lines.size(), 20u);
     EXPECT_EQ(lines[0], "A New refinement");
     EXPECT_EQ(lines[2], "0011100002000000000    0.000   0.000 0.00000");
-    EXPECT_EQ(lines[3], "  1.5414  1.5414 0.00000    1.00  7.0000  0.0000    0.00 20.0000  0.0000   0.000");
+    EXPECT_EQ(lines[3],
+              "  1.5414  1.5414 0.00000    1.00  7.0000  0.0000    0.00 20.0000  0.0000   0.000");
     EXPECT_EQ(lines[4], "  300.100.900.900.900.90   5.000   0.010 100.000   0.000   0.000");
     EXPECT_EQ(lines[5], "       0");
     EXPECT_EQ(lines[6], "   0.000   0.000");
@@ -165,7 +173,8 @@ TEST(InputWriter, UserPointsLeBailAndWideRange) {
     TRietveld m = DefaultModel();
     THistogram& h = m.Histograms[0];
     h.Background.Kind = BkgUserPoints;
-    for (int k = 12; k >= 1; --k) h.Background.AddPoint(10.0f * k, 100.0f + k);
+    for (int k = 12; k >= 1; --k)
+        h.Background.AddPoint(10.0f * k, 100.0f + k);
     m.Phases[0].CalcMethod = 1;
     m.Phases[0].AddAtom({});
     m.Samples[0].PO = 0.7f;
@@ -226,7 +235,8 @@ TEST(InputWriter, WideValuesReadBackInTheirColumns) {
     EXPECT_TRUE(back.IsRefined({1, 0, 0, 15}));
     EXPECT_NEAR(b.Wave1, 12345.678f, 0.01f);
     for (size_t k = 0; k < 9; ++k)
-        EXPECT_NEAR(b.Spectrum.Coeff[k], h.Spectrum.Coeff[k], std::abs(h.Spectrum.Coeff[k]) * 1e-3 + 1e-9)
+        EXPECT_NEAR(b.Spectrum.Coeff[k], h.Spectrum.Coeff[k],
+                    std::abs(h.Spectrum.Coeff[k]) * 1e-3 + 1e-9)
             << k;
     EXPECT_FLOAT_EQ(back.Phases[0].Atoms[0].B, -12.5f);
     EXPECT_FLOAT_EQ(back.Phases[0].Atoms[0].N, 0.5f);
@@ -243,13 +253,15 @@ TEST(InputWriter, FormFactorLines) {
     h.Scatter.AddEntry();
     h.Scatter.AddEntry();
     h.Scatter.Items[0].Name = "Fe";
-    h.Scatter.Items[0].Coeff = {11.7695f, 4.7611f, 7.3573f, 0.3072f, 3.5222f, 15.3535f, 2.3045f, -176.8805f, 1.0369f};
+    h.Scatter.Items[0].Coeff = {11.7695f, 4.7611f, 7.3573f,    0.3072f, 3.5222f,
+                                15.3535f, 2.3045f, -176.8805f, 1.0369f};
     h.Scatter.Items[1].Kind = 1;
     h.Scatter.Items[1].Table.Add(0.1f, 7.24786f);
     h.Scatter.Items[1].Table.Add(0.0f, 8.0f);
     std::vector<std::string> lines = Lines(InputFileText(m));
     EXPECT_EQ(lines[5], "Fe     0.000   0.000   0.000   0.000");
-    EXPECT_EQ(lines[6], " 11.7695   4.7611   7.3573   0.3072   3.5222  15.3535   2.3045 -176.880   1.0369");
+    EXPECT_EQ(lines[6],
+              " 11.7695   4.7611   7.3573   0.3072   3.5222  15.3535   2.3045 -176.880   1.0369");
     EXPECT_EQ(lines[8], "  0.0000   8.0000");
     EXPECT_EQ(lines[9], "  0.1000   7.2479");
     EXPECT_EQ(lines[10], "-100.0000  0.0000");
@@ -264,9 +276,7 @@ TEST(InputWriter, SafeWriteReplacesOnlyCompleteFiles) {
     TempFolder folder;
     TRietveld m = DefaultModel();
     const std::string target = folder / "model.inp";
-    {
-        std::ofstream(target) << "old content";
-    }
+    { std::ofstream(target) << "old content"; }
     WriteInputFile(m, target);
     EXPECT_EQ(FileText(target), InputFileText(m));
     EXPECT_EQ(folder.EntryCount(), 1u); // no temporary file left behind

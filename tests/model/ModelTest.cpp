@@ -1,5 +1,5 @@
-#include "Messenger.h"
 #include "Model.h"
+#include "Messenger.h"
 
 #include <gtest/gtest.h>
 
@@ -9,15 +9,18 @@ namespace {
 
 TRietveld ModelWith(int histograms, int phases) {
     TRietveld m;
-    for (int h = 0; h < histograms; ++h) m.AddHistogram();
-    for (int p = 0; p < phases; ++p) m.AddPhase();
+    for (int h = 0; h < histograms; ++h)
+        m.AddHistogram();
+    for (int p = 0; p < phases; ++p)
+        m.AddPhase();
     return m;
 }
 
 void ExpectOneSamplePerPair(const TRietveld& m) {
     EXPECT_EQ(static_cast<int>(m.Samples.size()), m.HistogramCount() * m.PhaseCount());
     for (int h = 1; h <= m.HistogramCount(); ++h)
-        for (int p = 1; p <= m.PhaseCount(); ++p) EXPECT_NE(m.FindSample(h, p), nullptr);
+        for (int p = 1; p <= m.PhaseCount(); ++p)
+            EXPECT_NE(m.FindSample(h, p), nullptr);
 }
 
 } // namespace
@@ -27,17 +30,21 @@ TEST(Model, AddingCreatesOneSamplePerPair) {
     EXPECT_TRUE(m.Samples.empty());
     m.AddPhase();
     ASSERT_EQ(m.Samples.size(), 3u);
-    for (int h = 1; h <= 3; ++h) EXPECT_EQ(m.SampleIndex(h, 1), h - 1);
+    for (int h = 1; h <= 3; ++h)
+        EXPECT_EQ(m.SampleIndex(h, 1), h - 1);
     m.AddHistogram();
     ExpectOneSamplePerPair(m);
 }
 
 TEST(Model, LimitsAreSilent) {
     THistogram h;
-    for (int k = 0; k < 51; ++k) h.Background.AddPoint(float(k), 1);
-    for (int k = 0; k < 51; ++k) h.Excluded.AddRegion(float(k), 0);
+    for (int k = 0; k < 51; ++k)
+        h.Background.AddPoint(float(k), 1);
+    for (int k = 0; k < 51; ++k)
+        h.Excluded.AddRegion(float(k), 0);
     TScatterFactor e;
-    for (int k = 0; k < 50; ++k) e.AddTablePair(float(k), 1);
+    for (int k = 0; k < 50; ++k)
+        e.AddTablePair(float(k), 1);
     EXPECT_EQ(h.Background.PointCount(), 50);
     EXPECT_EQ(h.Excluded.RegionCount(), 50);
     EXPECT_EQ(e.TableCount(), 49);
@@ -71,7 +78,8 @@ TEST(Model, PhaseAssignAppendsAtoms) {
     target.AddAtom({});
     source.Name = "Quartz";
     source.SpaceGroup = "P 32 2 1";
-    for (int k = 0; k < 3; ++k) source.AddAtom({});
+    for (int k = 0; k < 3; ++k)
+        source.AddAtom({});
     target.Assign(source);
     EXPECT_EQ(target.AtomCount(), 5);
     EXPECT_EQ(target.Name, "Quartz");
@@ -168,7 +176,8 @@ TEST(Model, Labels) {
     TRietveld m = ModelWith(2, 1);
     m.Phases[0].AddAtom({});
     m.Phases[0].Atoms[0].Label = "FE1 ";
-    for (int e = 0; e < 3; ++e) m.Histograms[0].Scatter.AddEntry();
+    for (int e = 0; e < 3; ++e)
+        m.Histograms[0].Scatter.AddEntry();
     m.Histograms[0].Scatter.Items[2].Name = "Fe3+";
     struct Case {
         TAddress address;
@@ -204,7 +213,8 @@ TEST(Model, TransformationAndRecordLabel) {
     struct Case {
         int hundredths;
         const char* text;
-    } cases[] = {{100, "1"}, {201, "2.01"}, {210, "2.1"}, {402, "4.02"}, {500, "5"}, {1099, "10.99"}};
+    } cases[] = {{100, "1"},    {201, "2.01"}, {210, "2.1"},
+                 {402, "4.02"}, {500, "5"},    {1099, "10.99"}};
     for (const auto& c : cases) {
         label.SetHundredths(c.hundredths);
         EXPECT_EQ(label.Text(), c.text);

@@ -17,6 +17,7 @@ TEST(Codes, DecomposeAndCompose) {
         EXPECT_EQ(code.Number, c.number);
         EXPECT_FLOAT_EQ(code.Multiplier, c.multiplier);
     }
+    EXPECT_EQ(DecomposeCode(1e11f).Number, 2147483647); // garbage, but no overflow
     EXPECT_FLOAT_EQ(ComposeCode(2, 0.5f), 20.5f);
     EXPECT_FLOAT_EQ(ComposeCode(3, -1.0f), -31.0f);
 }
@@ -32,7 +33,7 @@ TEST(Codes, KindFollowsTheAddress) {
 }
 
 class ParameterListTest : public ::testing::Test {
-protected:
+  protected:
     const TAddress a{0, 1, 1, 4}, b{0, 1, 2, 4}, c{0, 1, 3, 4}, d{0, 1, 4, 4};
     TParameterList list;
 };
@@ -41,7 +42,7 @@ TEST_F(ParameterListTest, SharedCodesBecomeConstraintsOnPrune) {
     list.AddFree(a, 21.0f);
     list.AddFree(b, 20.5f);
     list.AddFree(c, -21.0f);
-    list.AddFree(d, 31.0f); // above the code count
+    list.AddFree(d, 31.0f);           // above the code count
     list.AddFree({1, 0, 0, 1}, 5.0f); // code number 0
     list.Prune(2);
     ASSERT_EQ(list.FreeCount(), 1);

@@ -2,20 +2,12 @@
 #include "Commands.h"
 #include "InputFile.h"
 #include "Messenger.h"
+#include "ModelFiles.h"
 #include "ModelJson.h"
 
 #include <iostream>
 
 namespace koralix::cli {
-
-namespace {
-
-// Reads any model file the CLI knows, by its extension.
-void ReadModelFile(TRietveld& model, const std::string& fileName, Messenger& messenger) {
-    ReadInputFile(model, fileName, messenger);
-}
-
-} // namespace
 
 int RunModel(const Args& args) {
     if (args.size() != 1) {

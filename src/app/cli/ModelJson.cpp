@@ -20,13 +20,15 @@ double Shortest(float value) {
 
 json Pairs(const TPairList& list) {
     json out = json::array();
-    for (const TPair& p : list.Items) out.push_back({Shortest(p.X), Shortest(p.Y)});
+    for (const TPair& p : list.Items)
+        out.push_back({Shortest(p.X), Shortest(p.Y)});
     return out;
 }
 
 template <size_t N> json Reals(const std::array<float, N>& values) {
     json out = json::array();
-    for (float v : values) out.push_back(Shortest(v));
+    for (float v : values)
+        out.push_back(Shortest(v));
     return out;
 }
 
@@ -40,10 +42,10 @@ json ScatterToJson(const TScatterFactor& e) {
 }
 
 json AtomToJson(const TAtom& a) {
-    return {{"Label", a.Label.str()},    {"AtomType", a.AtomType.str()}, {"X", Shortest(a.X)},
-            {"Y", Shortest(a.Y)},        {"Z", Shortest(a.Z)},           {"B", Shortest(a.B)},
-            {"N", Shortest(a.N)},        {"B11", Shortest(a.B11)},       {"B22", Shortest(a.B22)},
-            {"B33", Shortest(a.B33)},    {"B12", Shortest(a.B12)},       {"B13", Shortest(a.B13)},
+    return {{"Label", a.Label.str()}, {"AtomType", a.AtomType.str()}, {"X", Shortest(a.X)},
+            {"Y", Shortest(a.Y)},     {"Z", Shortest(a.Z)},           {"B", Shortest(a.B)},
+            {"N", Shortest(a.N)},     {"B11", Shortest(a.B11)},       {"B22", Shortest(a.B22)},
+            {"B33", Shortest(a.B33)}, {"B12", Shortest(a.B12)},       {"B13", Shortest(a.B13)},
             {"B23", Shortest(a.B23)}};
 }
 
@@ -51,7 +53,8 @@ json AtomToJson(const TAtom& a) {
 
 json HistogramToJson(const THistogram& h) {
     json scatter = json::array();
-    for (const TScatterFactor& e : h.Scatter.Items) scatter.push_back(ScatterToJson(e));
+    for (const TScatterFactor& e : h.Scatter.Items)
+        scatter.push_back(ScatterToJson(e));
     const TBackGround& b = h.Background;
     return {{"JobType", h.JobType},
             {"ExtraFlag", h.ExtraFlag},
@@ -86,7 +89,8 @@ json HistogramToJson(const THistogram& h) {
 
 json PhaseToJson(const TPhase& p) {
     json atoms = json::array();
-    for (const TAtom& a : p.Atoms) atoms.push_back(AtomToJson(a));
+    for (const TAtom& a : p.Atoms)
+        atoms.push_back(AtomToJson(a));
     return {{"Name", p.Name},
             {"SpaceGroup", p.SpaceGroup.str()},
             {"A", Shortest(p.A)},
@@ -143,11 +147,15 @@ json ParameterToJson(const TParameter& p) {
 
 json ModelToJson(const TRietveld& m) {
     json histograms = json::array(), phases = json::array(), samples = json::array();
-    for (const THistogram& h : m.Histograms) histograms.push_back(HistogramToJson(h));
-    for (const TPhase& p : m.Phases) phases.push_back(PhaseToJson(p));
-    for (const TSample& s : m.Samples) samples.push_back(SampleToJson(s));
+    for (const THistogram& h : m.Histograms)
+        histograms.push_back(HistogramToJson(h));
+    for (const TPhase& p : m.Phases)
+        phases.push_back(PhaseToJson(p));
+    for (const TSample& s : m.Samples)
+        samples.push_back(SampleToJson(s));
     json free = json::array(), constraints = json::array();
-    for (const TParameter& p : m.Parameters.Free) free.push_back(ParameterToJson(p));
+    for (const TParameter& p : m.Parameters.Free)
+        free.push_back(ParameterToJson(p));
     for (const TConstraint& c : m.Parameters.Constraints)
         constraints.push_back(
             {{"Master", ParameterToJson(c.Master)}, {"Dependent", ParameterToJson(c.Dependent)}});
@@ -187,6 +195,10 @@ json ModelToJson(const TRietveld& m) {
             {"Phases", phases},
             {"Samples", samples},
             {"Parameters", {{"Free", free}, {"Constraints", constraints}}}};
+}
+
+double JsonNumber(float value) {
+    return Shortest(value);
 }
 
 std::string JsonText(const json& value) {
