@@ -244,6 +244,8 @@ TEST_F(MainWindowTest, OpenStartsInTheStartUpFolder) {
 }
 
 int main(int argc, char** argv) {
+    // Windows are tested without a display, also when CTest lists the tests.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
