@@ -20,5 +20,6 @@ const std::vector<Command>& AllCommands();
 
 int RunModel(const Args& args);
 int RunConvert(const Args& args);
+int RunMacro(const Args& args);
 
 } // namespace koralix::cli
