@@ -23,7 +23,9 @@ int32_t ArgInt(const TSBCodeList& code, int i) {
     return p ? ReadInt(ArgType(code, i), p) : 0;
 }
 
-float ArgSingle(const TSBCodeList& code, int i) { return ToSingle(ArgDouble(code, i)); }
+float ArgSingle(const TSBCodeList& code, int i) {
+    return ToSingle(ArgDouble(code, i));
+}
 
 double ArgDouble(const TSBCodeList& code, int i) {
     const uint8_t* p = ArgPointer(code, i);

@@ -19,9 +19,13 @@ namespace koralix::macro {
 
 namespace {
 
-[[noreturn]] void DivisionByZero() { Fault("Floating point division by zero"); }
+[[noreturn]] void DivisionByZero() {
+    Fault("Floating point division by zero");
+}
 
-double Arg(TSBCodeList& c, int i) { return ArgDouble(c, i); }
+double Arg(TSBCodeList& c, int i) {
+    return ArgDouble(c, i);
+}
 
 double Logarithm(double x) {
     if (x < 0) InvalidFloat();
@@ -99,7 +103,9 @@ const RealFunction kRealFunctions[] = {
     {"ABS", 1, [](TSBCodeList& c) { return std::fabs(Arg(c, 0)); }},
 };
 
-std::string Trimmed(const std::string& s) { return std::string(TrimBlanks(s)); }
+std::string Trimmed(const std::string& s) {
+    return std::string(TrimBlanks(s));
+}
 
 std::string StrNSet(TSBCodeList& c, int position, int count, const std::string& t) {
     std::string s = ArgString(c, 0);
@@ -109,7 +115,8 @@ std::string StrNSet(TSBCodeList& c, int position, int count, const std::string& 
         const int last = from - 1 + n;
         if (last > kMaxStringLength) RangeError();
         if (static_cast<int>(s.size()) < last) s.resize(static_cast<size_t>(last), ' ');
-        s.replace(static_cast<size_t>(from - 1), static_cast<size_t>(n), t, 0, static_cast<size_t>(n));
+        s.replace(static_cast<size_t>(from - 1), static_cast<size_t>(n), t, 0,
+                  static_cast<size_t>(n));
         SetArgString(c, 0, s);
     }
     return s;
@@ -168,7 +175,8 @@ void RegisterBuiltins(TSBasic& basic, FunctionList& functions) {
     };
     TSBasic* b = &basic;
     add("RANDOMIZE", 0, kInteger, [b](TSBCodeList&, ResultRecord& r) {
-        b->Random().seed(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        b->Random().seed(
+            static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
         r.SetInt(0);
     });
     add("RANDOM", 1, kInteger, [b](TSBCodeList& c, ResultRecord& r) {
@@ -179,8 +187,9 @@ void RegisterBuiltins(TSBasic& basic, FunctionList& functions) {
         b->Host().Beep();
         r.SetInt(0);
     });
-    add("GETLENGTH", 1, kInteger,
-        [](TSBCodeList& c, ResultRecord& r) { r.SetInt(static_cast<int32_t>(ArgString(c, 0).size())); });
+    add("GETLENGTH", 1, kInteger, [](TSBCodeList& c, ResultRecord& r) {
+        r.SetInt(static_cast<int32_t>(ArgString(c, 0).size()));
+    });
     add("SETLENGTH", 2, kString, [](TSBCodeList& c, ResultRecord& r) {
         if (!ArgIsString(c, 0)) return r.SetString("");
         const int32_t n = ArgInt(c, 1);
@@ -220,9 +229,11 @@ void RegisterBuiltins(TSBasic& basic, FunctionList& functions) {
         if (ArgType(c, 0) != kInteger) return r.SetString("");
         r.SetString(std::string(1, static_cast<char>(ArgInt(c, 0) & 0xFF)));
     });
-    add("TRIM", 1, kString, [](TSBCodeList& c, ResultRecord& r) { r.SetString(Trimmed(ArgString(c, 0))); });
+    add("TRIM", 1, kString,
+        [](TSBCodeList& c, ResultRecord& r) { r.SetString(Trimmed(ArgString(c, 0))); });
     add("GETTOKEN", 3, kString, [](TSBCodeList& c, ResultRecord& r) {
-        if (!ArgIsString(c, 0) || !ArgIsString(c, 1) || ArgType(c, 2) != kInteger) return r.SetString("");
+        if (!ArgIsString(c, 0) || !ArgIsString(c, 1) || ArgType(c, 2) != kInteger)
+            return r.SetString("");
         const std::string s = ArgString(c, 0);
         std::string sep = ArgString(c, 1);
         if (sep.empty()) sep = " ";
@@ -230,15 +241,19 @@ void RegisterBuiltins(TSBasic& basic, FunctionList& functions) {
         size_t start = 0;
         for (;;) {
             const size_t at = s.find(sep, start);
-            const std::string piece = s.substr(start, at == std::string::npos ? std::string::npos : at - start);
+            const std::string piece =
+                s.substr(start, at == std::string::npos ? std::string::npos : at - start);
             if (!piece.empty()) pieces.push_back(piece);
             if (at == std::string::npos) break;
             start = at + sep.size();
         }
         const int32_t n = ArgInt(c, 2);
-        r.SetString(n >= 1 && n <= static_cast<int32_t>(pieces.size()) ? pieces[static_cast<size_t>(n - 1)] : "");
+        r.SetString(n >= 1 && n <= static_cast<int32_t>(pieces.size())
+                        ? pieces[static_cast<size_t>(n - 1)]
+                        : "");
     });
-    add("STRUPPER", 1, kString, [](TSBCodeList& c, ResultRecord& r) { r.SetString(UpperCase(ArgString(c, 0))); });
+    add("STRUPPER", 1, kString,
+        [](TSBCodeList& c, ResultRecord& r) { r.SetString(UpperCase(ArgString(c, 0))); });
     add("STRLOWER", 1, kString, [](TSBCodeList& c, ResultRecord& r) {
         std::string s = ArgString(c, 0);
         for (char& ch : s)
@@ -255,9 +270,11 @@ void RegisterBuiltins(TSBasic& basic, FunctionList& functions) {
         const char* begin = s.data() + (!s.empty() && s[0] == '+');
         auto [end, ec] = std::from_chars(begin, s.data() + s.size(), v);
         const bool plain = s.find_first_of("nNiIxXpP") == std::string::npos;
-        r.SetDouble(ec == std::errc() && end == s.data() + s.size() && plain && std::isfinite(v) ? v : 0);
+        r.SetDouble(
+            ec == std::errc() && end == s.data() + s.size() && plain && std::isfinite(v) ? v : 0);
     });
-    add("STR", 1, kString, [](TSBCodeList& c, ResultRecord& r) { r.SetString(FixedText(ArgDouble(c, 0), 3)); });
+    add("STR", 1, kString,
+        [](TSBCodeList& c, ResultRecord& r) { r.SetString(FixedText(ArgDouble(c, 0), 3)); });
     add("ENCODEDATE", 3, kDate, [](TSBCodeList& c, ResultRecord& r) {
         double date = 0;
         if (!TryEncodeDate(ArgInt(c, 0), ArgInt(c, 1), ArgInt(c, 2), date))
@@ -273,7 +290,8 @@ void RegisterBuiltins(TSBasic& basic, FunctionList& functions) {
         StoreDecoded(c, 3, d);
         r.SetInt(1);
     });
-    add("DATETOSTR", 1, kString, [](TSBCodeList& c, ResultRecord& r) { r.SetString(DateText(ArgDate(c, 0))); });
+    add("DATETOSTR", 1, kString,
+        [](TSBCodeList& c, ResultRecord& r) { r.SetString(DateText(ArgDate(c, 0))); });
     add("STRTODATE", 1, kDate, [](TSBCodeList& c, ResultRecord& r) {
         if (!ArgIsString(c, 0)) return r.SetDate(0);
         double date = 0;
@@ -283,7 +301,8 @@ void RegisterBuiltins(TSBasic& basic, FunctionList& functions) {
     });
     add("TODAY", 0, kDate, [](TSBCodeList&, ResultRecord& r) { r.SetDate(Today()); });
     add("MESSAGEBOX", 1, kInteger, [b](TSBCodeList& c, ResultRecord& r) {
-        if (const uint8_t* p = ArgPointer(c, 0)) b->Host().ShowMessage(DisplayText(ArgType(c, 0), p));
+        if (const uint8_t* p = ArgPointer(c, 0))
+            b->Host().ShowMessage(DisplayText(ArgType(c, 0), p));
         r.SetInt(0);
     });
     add("INPUTBOX", 1, kString, [b](TSBCodeList& c, ResultRecord& r) {

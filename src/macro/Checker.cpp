@@ -25,8 +25,10 @@ bool IsForbiddenInExpression(int kind) {
     case kIf:
     case kElseIf:
     case kElse:
-    case kEnd: return true;
-    default: return false;
+    case kEnd:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -37,13 +39,19 @@ int KindOf(const TSBLex& t) {
     return t.kind;
 }
 
-bool IsOperator(const TSBLex& t) { return t.kind == kArithOp || t.kind == kCompOp; }
-bool IsSign(const TSBLex& t) { return t.kind == kArithOp && (t.sub == kAddSub || t.sub == kSubSub); }
+bool IsOperator(const TSBLex& t) {
+    return t.kind == kArithOp || t.kind == kCompOp;
+}
+bool IsSign(const TSBLex& t) {
+    return t.kind == kArithOp && (t.sub == kAddSub || t.sub == kSubSub);
+}
 bool IsOperandStart(const TSBLex& t) {
     const int k = KindOf(t);
     return k == kIdent || k == kConst || k == kFuncName || k == kNot || t.IsPunct(kOpen);
 }
-bool IsIdentifier(const TSBLex& t) { return KindOf(t) == kIdent; }
+bool IsIdentifier(const TSBLex& t) {
+    return KindOf(t) == kIdent;
+}
 
 } // namespace
 
@@ -54,7 +62,9 @@ void TSBError::Clear() {
     FunctionMode = false;
 }
 
-void TSBError::Fail(int code) const { throw TranslationError(MacroError{code, line_, ""}); }
+void TSBError::Fail(int code) const {
+    throw TranslationError(MacroError{code, line_, ""});
+}
 
 bool TSBError::Innermost(std::initializer_list<Block> kinds) const {
     return !BlockStack.empty() &&
@@ -89,10 +99,14 @@ int TSBError::CheckExpression(const TSBLex* t, int n) {
             [[fallthrough]];
         case Prev::Operator:
             if (!IsOperandStart(x)) return -1;
-            if (k == kIdent || k == kConst) prev = Prev::Operand;
-            else if (k == kFuncName) prev = Prev::Function;
-            else if (k == kNot) prev = Prev::Operator;
-            else brackets.push_back('g'), prev = Prev::Open;
+            if (k == kIdent || k == kConst)
+                prev = Prev::Operand;
+            else if (k == kFuncName)
+                prev = Prev::Function;
+            else if (k == kNot)
+                prev = Prev::Operator;
+            else
+                brackets.push_back('g'), prev = Prev::Open;
             break;
         case Prev::Function:
             if (!x.IsPunct(kOpen)) return -1;
@@ -101,9 +115,12 @@ int TSBError::CheckExpression(const TSBLex* t, int n) {
             prev = Prev::Open;
             break;
         case Prev::Dot:
-            if (k == kIdent) prev = Prev::Operand;
-            else if (k == kFuncName) prev = Prev::Function;
-            else return -1;
+            if (k == kIdent)
+                prev = Prev::Operand;
+            else if (k == kFuncName)
+                prev = Prev::Function;
+            else
+                return -1;
             break;
         case Prev::Operand: {
             const TSBLex& last = t[i - 1];
@@ -122,7 +139,8 @@ int TSBError::CheckExpression(const TSBLex* t, int n) {
                 if (brackets.empty() || brackets.back() != 'c') return -1;
                 prev = Prev::Open;
             } else if (x.IsPunct(kDot)) {
-                if (!afterVariable && !last.IsPunct(kClose) && !last.IsPunct(kCloseBracket)) return -1;
+                if (!afterVariable && !last.IsPunct(kClose) && !last.IsPunct(kCloseBracket))
+                    return -1;
                 prev = Prev::Dot;
             } else if (x.IsPunct(kOpenBracket)) {
                 if (!afterVariable) return -1;
@@ -154,17 +172,20 @@ void TSBError::CheckBrackets(const TokenList& t) const {
 void TSBError::CheckStructure(const TokenList& t) {
     enum Class { kCls, kFun, kEndCls, kDecl, kOther };
     int c = kOther;
-    if (t[0].kind == kClass) c = kCls;
-    else if (t[0].kind == kFunction) c = kFun;
-    else if (t[0].kind == kTypeName) c = kDecl;
+    if (t[0].kind == kClass)
+        c = kCls;
+    else if (t[0].kind == kFunction)
+        c = kFun;
+    else if (t[0].kind == kTypeName)
+        c = kDecl;
     else if (t[0].kind == kEnd && !(t.size() > 1 && (t[1].kind == kIf || t[1].kind == kSelect)))
         c = kEndCls;
     // Rows: states 0..13; columns: CLASS, FUNCTION, END, declaration, other.
     static constexpr int table[14][5] = {
-        {1, 8, -1, 12, 13},   {-1, -1, -1, 2, -1}, {-1, 4, 3, 2, -1},    {1, 8, -1, 12, 13},
-        {-1, 4, 7, 5, 6},     {-1, -1, 7, 5, 6},   {-1, -1, 7, -1, 6},   {-1, 4, 3, -1, -1},
-        {-1, -1, 11, 9, 10},  {-1, -1, 11, 9, 10}, {-1, -1, 11, -1, 10}, {1, 8, -1, 12, 13},
-        {-1, 8, -1, 12, 13},  {-1, -1, 13, -1, 13},
+        {1, 8, -1, 12, 13},  {-1, -1, -1, 2, -1},  {-1, 4, 3, 2, -1},    {1, 8, -1, 12, 13},
+        {-1, 4, 7, 5, 6},    {-1, -1, 7, 5, 6},    {-1, -1, 7, -1, 6},   {-1, 4, 3, -1, -1},
+        {-1, -1, 11, 9, 10}, {-1, -1, 11, 9, 10},  {-1, -1, 11, -1, 10}, {1, 8, -1, 12, 13},
+        {-1, 8, -1, 12, 13}, {-1, -1, 13, -1, 13},
     };
     const int next = table[ProgramState][c];
     if (next < 0) Fail(150);
@@ -194,8 +215,12 @@ void TSBError::CheckRule(const TokenList& t) {
         if (r != 0) Fail(code);
     };
     switch (KindOf(t[0])) {
-    case kIdent: expression(0, n, 37); break;
-    case kFuncName: expression(0, n, 42); break;
+    case kIdent:
+        expression(0, n, 37);
+        break;
+    case kFuncName:
+        expression(0, n, 42);
+        break;
     case kInc:
     case kDec:
         if (n < 2 || !IsIdentifier(t[1])) Fail(28);
@@ -277,8 +302,11 @@ void TSBError::CheckRule(const TokenList& t) {
         }
         break;
     }
-    case kGoto: break;
-    case kTypeName: CheckDeclaration(t); break;
+    case kGoto:
+        break;
+    case kTypeName:
+        CheckDeclaration(t);
+        break;
     case kDo:
         CheckDoForm(t, 47, 48, 49);
         BlockStack.push_back(Block::Do);
@@ -293,7 +321,9 @@ void TSBError::CheckRule(const TokenList& t) {
         expression(2, n, 101);
         BlockStack.push_back(Block::Select);
         break;
-    case kCase: CheckCase(t); break;
+    case kCase:
+        CheckCase(t);
+        break;
     case kFunction:
         CheckFunctionHeader(t);
         FunctionMode = true;
@@ -307,12 +337,14 @@ void TSBError::CheckRule(const TokenList& t) {
     case kClass: {
         const bool nameOk = n >= 2 && (t[1].kind == kIdent || t[1].kind == kTypeName);
         const bool shortForm = n == 2;
-        const bool longForm = n == 5 && t[2].IsPunct(kOpen) && t[3].kind == kTypeName && t[4].IsPunct(kClose);
+        const bool longForm =
+            n == 5 && t[2].IsPunct(kOpen) && t[3].kind == kTypeName && t[4].IsPunct(kClose);
         if (!nameOk || !(shortForm || longForm)) Fail(140);
         ClassMode = true;
         break;
     }
-    default: Fail(141);
+    default:
+        Fail(141);
     }
 }
 
@@ -420,14 +452,30 @@ void TSBError::CheckEnd(int lastLine) const {
     if (BlockStack.empty()) return;
     int code = 0;
     switch (BlockStack.back()) {
-    case Block::For: code = 148; break;
-    case Block::If: code = 142; break;
-    case Block::ElseIf: code = 143; break;
-    case Block::Else: code = 144; break;
-    case Block::Select: code = 145; break;
-    case Block::Case: code = 146; break;
-    case Block::CaseElse: code = 147; break;
-    case Block::Do: code = 149; break;
+    case Block::For:
+        code = 148;
+        break;
+    case Block::If:
+        code = 142;
+        break;
+    case Block::ElseIf:
+        code = 143;
+        break;
+    case Block::Else:
+        code = 144;
+        break;
+    case Block::Select:
+        code = 145;
+        break;
+    case Block::Case:
+        code = 146;
+        break;
+    case Block::CaseElse:
+        code = 147;
+        break;
+    case Block::Do:
+        code = 149;
+        break;
     }
     throw TranslationError(MacroError{code, lastLine, ""});
 }

@@ -12,7 +12,7 @@ namespace koralix::macro {
 enum class Block { If, ElseIf, Else, For, Do, Select, Case, CaseElse };
 
 class TSBError {
-public:
+  public:
     void Clear();
     // Checks one complete statement found on `line`.
     void Check(const TokenList& tokens, int line);
@@ -27,7 +27,7 @@ public:
     // 0 valid, 3 a statement word inside, -1 otherwise.
     static int CheckExpression(const TSBLex* tokens, int count);
 
-private:
+  private:
     void CheckBrackets(const TokenList& t) const;
     void CheckStructure(const TokenList& t);
     void CheckRule(const TokenList& t);

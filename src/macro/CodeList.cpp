@@ -52,17 +52,33 @@ inline int32_t CheckedMul(int32_t a, int32_t b) {
 }
 
 enum Sub { kMul = 15, kDiv = 16, kAdd = 17, kSub = 18 };
-enum Cmp { kLess = 22, kLessEq = 23, kEq = 24, kGreaterEq = 25, kGreater = 26, kNotEq = 27, kAnd = 28, kOr = 29 };
+enum Cmp {
+    kLess = 22,
+    kLessEq = 23,
+    kEq = 24,
+    kGreaterEq = 25,
+    kGreater = 26,
+    kNotEq = 27,
+    kAnd = 28,
+    kOr = 29
+};
 
 template <typename T> bool Compare(int sub, const T& a, const T& b) {
     switch (sub) {
-    case kLess: return a < b;
-    case kLessEq: return a <= b;
-    case kEq: return a == b;
-    case kGreaterEq: return a >= b;
-    case kGreater: return a > b;
-    case kNotEq: return a != b;
-    default: return false;
+    case kLess:
+        return a < b;
+    case kLessEq:
+        return a <= b;
+    case kEq:
+        return a == b;
+    case kGreaterEq:
+        return a >= b;
+    case kGreater:
+        return a > b;
+    case kNotEq:
+        return a != b;
+    default:
+        return false;
     }
 }
 
@@ -77,10 +93,18 @@ void Arithmetic(const TSBCode& c) {
         const double x = ReadReal(c.src1.letter, a), y = ReadReal(c.src2.letter, b);
         double r = 0;
         switch (sub) {
-        case kMul: r = x * y; break;
-        case kDiv: r = y == 0 ? 0 : x / y; break;
-        case kAdd: r = x + y; break;
-        case kSub: r = x - y; break;
+        case kMul:
+            r = x * y;
+            break;
+        case kDiv:
+            r = y == 0 ? 0 : x / y;
+            break;
+        case kAdd:
+            r = x + y;
+            break;
+        case kSub:
+            r = x - y;
+            break;
         }
         StoreReal(c.dest.letter, d, r);
         break;
@@ -89,13 +113,19 @@ void Arithmetic(const TSBCode& c) {
         const int32_t x = ReadInt(c.src1.letter, a), y = ReadInt(c.src2.letter, b);
         int32_t r = 0;
         switch (sub) {
-        case kMul: r = CheckedMul(x, y); break;
+        case kMul:
+            r = CheckedMul(x, y);
+            break;
         case kDiv:
             if (y == -1 && x == INT32_MIN) IntegerOverflow();
             r = y == 0 ? 0 : x / y;
             break;
-        case kAdd: r = CheckedAdd(x, y); break;
-        case kSub: r = CheckedSub(x, y); break;
+        case kAdd:
+            r = CheckedAdd(x, y);
+            break;
+        case kSub:
+            r = CheckedSub(x, y);
+            break;
         }
         PutI32(d, r);
         break;
@@ -103,8 +133,10 @@ void Arithmetic(const TSBCode& c) {
     case kDate: {
         const int32_t x = ReadInt(c.src1.letter, a), y = ReadInt(c.src2.letter, b);
         int32_t r = 0;
-        if (sub == kAdd) r = CheckedAdd(x, y);
-        else if (sub == kSub) r = CheckedSub(x, y);
+        if (sub == kAdd)
+            r = CheckedAdd(x, y);
+        else if (sub == kSub)
+            r = CheckedSub(x, y);
         PutF64(d, DateOfDayNumber(r));
         break;
     }
@@ -120,7 +152,8 @@ void Arithmetic(const TSBCode& c) {
         StoreString(kString, d, joined);
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -133,17 +166,23 @@ void Comparison(const TSBCode& c) {
     auto intLike = [](char l) { return l == kInteger || l == kDate; };
     if (intLike(la) && intLike(lb)) {
         const int32_t x = ReadInt(la, a), y = ReadInt(lb, b);
-        if (sub == kAnd) r = CheckedMul(x, y);
-        else if (sub == kOr) r = CheckedAdd(x, y);
-        else r = Compare(sub, x, y);
+        if (sub == kAnd)
+            r = CheckedMul(x, y);
+        else if (sub == kOr)
+            r = CheckedAdd(x, y);
+        else
+            r = Compare(sub, x, y);
     } else if (la == kString || lb == kString) {
         if (la == kString && lb == kString && sub != kAnd && sub != kOr)
             r = Compare(sub, ReadString(la, a), ReadString(lb, b));
     } else if (la != kObject && lb != kObject) {
         const double x = ReadReal(la, a), y = ReadReal(lb, b);
-        if (sub == kAnd) r = RoundToInt(x * y);
-        else if (sub == kOr) r = RoundToInt(x + y);
-        else r = Compare(sub, x, y);
+        if (sub == kAnd)
+            r = RoundToInt(x * y);
+        else if (sub == kOr)
+            r = RoundToInt(x + y);
+        else
+            r = Compare(sub, x, y);
     }
     PutI32(DestAddr(c.dest), r);
 }
@@ -185,7 +224,8 @@ void TSBCodeList::Clear() {
     TempCounter = 0;
     HighestTemp = -1;
     Error = {};
-    for (auto& t : Temporaries) t->Retype(types[kSingleType].get());
+    for (auto& t : Temporaries)
+        t->Retype(types[kSingleType].get());
 }
 
 int TSBCodeList::Emit(Op op, int32_t value, const TSBReg& src1, const TSBReg& src2,
@@ -219,8 +259,8 @@ TSBReg TSBCodeList::AddConstant(int typeIndex) {
     r.value = static_cast<int32_t>(Constants.size());
     r.typeIndex = typeIndex;
     r.letter = types[typeIndex]->letter;
-    Constants.push_back(
-        std::make_unique<TSBVar>(NumberedName('C', Constants.size()), types[typeIndex].get(), 1, false));
+    Constants.push_back(std::make_unique<TSBVar>(NumberedName('C', Constants.size()),
+                                                 types[typeIndex].get(), 1, false));
     return r;
 }
 
@@ -235,7 +275,8 @@ TSBVar* TSBCodeList::FindVariable(const std::string& n) {
     return i < 0 ? nullptr : Variables[static_cast<size_t>(i)].get();
 }
 
-TSBVar& TSBCodeList::DeclareVariable(const std::string& n, int typeIndex, int count, bool reference) {
+TSBVar& TSBCodeList::DeclareVariable(const std::string& n, int typeIndex, int count,
+                                     bool reference) {
     Variables.push_back(std::make_unique<TSBVar>(n, types[typeIndex].get(), count, reference));
     return *Variables.back();
 }
@@ -259,8 +300,7 @@ void TSBCodeList::Finish(const FunctionList& functions) {
     deletedBefore[Instructions.size()] = deleted;
     auto shifted = [&](int target) {
         if (target <= 0) return target;
-        if (target > static_cast<int>(Instructions.size()))
-            return target - deleted;
+        if (target > static_cast<int>(Instructions.size())) return target - deleted;
         return target - deletedBefore[static_cast<size_t>(target)];
     };
     std::vector<TSBCode> kept;
@@ -277,24 +317,35 @@ void TSBCodeList::Finish(const FunctionList& functions) {
     LabelRefs.clear();
 
     auto bind = [&](TSBReg& r) -> bool {
-        r.type = types[static_cast<size_t>(std::clamp<int>(r.typeIndex, 0, static_cast<int>(types.size()) - 1))].get();
+        r.type = types[static_cast<size_t>(
+                           std::clamp<int>(r.typeIndex, 0, static_cast<int>(types.size()) - 1))]
+                     .get();
         switch (r.kind) {
-        case kVariable: r.var = Variables[static_cast<size_t>(r.value)].get(); break;
-        case kConstant: r.var = Constants[static_cast<size_t>(r.value)].get(); break;
+        case kVariable:
+            r.var = Variables[static_cast<size_t>(r.value)].get();
+            break;
+        case kConstant:
+            r.var = Constants[static_cast<size_t>(r.value)].get();
+            break;
         case kTemporary:
-            r.var = r.value < kTemporaryCount ? Temporaries[static_cast<size_t>(r.value)].get() : nullptr;
+            r.var = r.value < kTemporaryCount ? Temporaries[static_cast<size_t>(r.value)].get()
+                                              : nullptr;
             if (r.var) r.var->Reserve(r.type->size);
             break;
-        default: return true;
+        default:
+            return true;
         }
         if (r.offsetReg >= 0)
-            r.offsetVar = r.offsetReg < kTemporaryCount ? Temporaries[static_cast<size_t>(r.offsetReg)].get()
-                                                        : nullptr;
+            r.offsetVar = r.offsetReg < kTemporaryCount
+                              ? Temporaries[static_cast<size_t>(r.offsetReg)].get()
+                              : nullptr;
         return r.var && (r.offsetReg < 0 || r.offsetVar);
     };
     for (auto& c : Instructions) {
-        c.bound = bind(c.src1) & bind(c.src2) & bind(c.dest);
-        if (c.Opcode() == Op::Call && c.op.value >= 0 && c.op.value < static_cast<int>(functions.size()))
+        const bool a = bind(c.src1), b = bind(c.src2), d = bind(c.dest);
+        c.bound = a && b && d;
+        if (c.Opcode() == Op::Call && c.op.value >= 0 &&
+            c.op.value < static_cast<int>(functions.size()))
             c.function = functions[static_cast<size_t>(c.op.value)].get();
     }
 }
@@ -323,7 +374,8 @@ Argument TSBCodeList::MakeArgument(const TSBReg& r) {
 
 ErrorRecord TSBCodeList::Run(RunContext& context) {
     ArgumentList.clear();
-    for (auto& c : Instructions) c.ExecCount = 0;
+    for (auto& c : Instructions)
+        c.ExecCount = 0;
     Error = {};
     const int count = static_cast<int>(Instructions.size());
     int ip = 0;
@@ -336,14 +388,18 @@ ErrorRecord TSBCodeList::Run(RunContext& context) {
             switch (c.Opcode()) {
             case Op::Stop:
             case Op::Return:
-            case Op::Return101: stop = true; break;
-            default: Execute(c, next, context); break;
+            case Op::Return101:
+                stop = true;
+                break;
+            default:
+                Execute(c, next, context);
+                break;
             }
         } catch (const RecordedError& e) {
             Record(e.code, c);
         }
         if (++c.ExecCount > ExecLimit && Error.code == 0) Record(310, c);
-        if (context.maxSteps > 0 && ++context.steps > context.maxSteps && Error.code == 0)
+        if (++context.steps > context.maxSteps && context.maxSteps > 0 && Error.code == 0)
             Record(310, c);
         ip = next;
     }
@@ -353,8 +409,12 @@ ErrorRecord TSBCodeList::Run(RunContext& context) {
 void TSBCodeList::Execute(TSBCode& c, int& next, RunContext& context) {
     const int count = static_cast<int>(Instructions.size());
     switch (c.Opcode()) {
-    case Op::Arith: Arithmetic(c); break;
-    case Op::Compare: Comparison(c); break;
+    case Op::Arith:
+        Arithmetic(c);
+        break;
+    case Op::Compare:
+        Comparison(c);
+        break;
     case Op::Inc:
     case Op::Dec: {
         if (c.src1.letter == kString || c.src1.letter == kObject) break;
@@ -368,7 +428,9 @@ void TSBCodeList::Execute(TSBCode& c, int& next, RunContext& context) {
         ConvertValue(c.dest.letter, d, c.src1.letter, s, c.dest.type ? c.dest.type->size : 0);
         break;
     }
-    case Op::Call: Call(c, context); break;
+    case Op::Call:
+        Call(c, context);
+        break;
     case Op::LoopTest: {
         const int32_t v = ReadInt(c.src1.letter, Addr(c.src1));
         const int32_t limit = ReadInt(c.src2.letter, Addr(c.src2));
@@ -379,7 +441,8 @@ void TSBCodeList::Execute(TSBCode& c, int& next, RunContext& context) {
     }
     case Op::LoopStep: {
         uint8_t* p = Addr(c.src1);
-        const int32_t v = CheckedAdd(ReadInt(c.src1.letter, p), ReadInt(c.dest.letter, Addr(c.dest)));
+        const int32_t v =
+            CheckedAdd(ReadInt(c.src1.letter, p), ReadInt(c.dest.letter, Addr(c.dest)));
         StoreInt(c.src1.letter, p, v);
         if (c.op.value >= 0) next = c.op.value;
         break;
@@ -394,15 +457,22 @@ void TSBCodeList::Execute(TSBCode& c, int& next, RunContext& context) {
     case Op::Jump:
         if (c.op.value >= 0 && c.op.value - 1 < count) next = c.op.value;
         break;
-    case Op::LoadInt: StoreInt(c.dest.letter, DestAddr(c.dest), c.src1.value); break;
-    case Op::Push: ArgumentList.push_back(MakeArgument(c.src1)); break;
-    case Op::ElementOffset: ElementOffset(c); break;
+    case Op::LoadInt:
+        StoreInt(c.dest.letter, DestAddr(c.dest), c.src1.value);
+        break;
+    case Op::Push:
+        ArgumentList.push_back(MakeArgument(c.src1));
+        break;
+    case Op::ElementOffset:
+        ElementOffset(c);
+        break;
     case Op::Not: {
         const int32_t v = ReadInt(c.src1.letter, Addr(c.src1));
         PutI32(DestAddr(c.dest), v == 0 ? 1 : 0);
         break;
     }
-    default: break; // markers, select marker
+    default:
+        break; // markers, select marker
     }
 }
 
@@ -420,10 +490,13 @@ struct Snapshot {
 
     void Save(TSBCodeList& list) {
         for (const auto& v : list.Variables) {
-            if (v->isRef) targets.push_back(v->data);
-            else bytes.insert(bytes.end(), v->data, v->data + v->size);
+            if (v->isRef)
+                targets.push_back(v->data);
+            else
+                bytes.insert(bytes.end(), v->data, v->data + v->size);
         }
-        for (const auto& v : list.Constants) bytes.insert(bytes.end(), v->data, v->data + v->size);
+        for (const auto& v : list.Constants)
+            bytes.insert(bytes.end(), v->data, v->data + v->size);
         for (int i = 0; i <= list.HighestTemp && i < kTemporaryCount; ++i) {
             const auto& t = list.Temporaries[static_cast<size_t>(i)];
             tempTypes.push_back(t->type);
@@ -440,10 +513,13 @@ struct Snapshot {
             at += static_cast<size_t>(v.size);
         };
         for (auto& v : list.Variables) {
-            if (v->isRef) v->data = targets[ref++];
-            else take(*v);
+            if (v->isRef)
+                v->data = targets[ref++];
+            else
+                take(*v);
         }
-        for (auto& v : list.Constants) take(*v);
+        for (auto& v : list.Constants)
+            take(*v);
         for (size_t i = 0; i < tempTypes.size(); ++i) {
             auto& t = *list.Temporaries[i];
             t.Retype(tempTypes[i]);
@@ -476,17 +552,31 @@ void TSBCodeList::Call(TSBCode& c, RunContext& context) {
         f->host(*this, result);
         dest = DestAddr(c.dest);
         switch (result.letter) {
-        case kInteger: StoreInt(c.dest.letter, dest, result.intValue); break;
-        case kSingle: StoreReal(c.dest.letter, dest, result.singleValue); break;
-        case kDouble: StoreReal(c.dest.letter, dest, result.doubleValue); break;
-        case kString: StoreString(c.dest.letter, dest, result.stringValue); break;
-        case kDate: StoreDate(c.dest.letter, dest, result.dateValue); break;
-        default: break;
+        case kInteger:
+            StoreInt(c.dest.letter, dest, result.intValue);
+            break;
+        case kSingle:
+            StoreReal(c.dest.letter, dest, result.singleValue);
+            break;
+        case kDouble:
+            StoreReal(c.dest.letter, dest, result.doubleValue);
+            break;
+        case kString:
+            StoreString(c.dest.letter, dest, result.stringValue);
+            break;
+        case kDate:
+            StoreDate(c.dest.letter, dest, result.dateValue);
+            break;
+        default:
+            break;
         }
         break;
     }
-    case kMacroFunction: CallMacro(*f, c, context); break;
-    default: break;
+    case kMacroFunction:
+        CallMacro(*f, c, context);
+        break;
+    default:
+        break;
     }
     const size_t remove = std::min(ArgumentList.size(), static_cast<size_t>(n));
     ArgumentList.resize(ArgumentList.size() - remove);
@@ -515,30 +605,40 @@ void TSBCodeList::CallMacro(TSBFunc& f, TSBCode& c, RunContext& context) {
         if (f.byRef[static_cast<size_t>(i)]) {
             p.data = args[i].addr;
         } else {
-            ConvertValue(p.letter, p.data, args[i].letter, staged[static_cast<size_t>(i)].data(), p.size);
+            ConvertValue(p.letter, p.data, args[i].letter, staged[static_cast<size_t>(i)].data(),
+                         p.size);
         }
     }
     if (f.classIndex >= 0) {
         uint8_t* object = Addr(c.src1);
         const TSBType& cls = *types[static_cast<size_t>(f.classIndex)];
         size_t v = static_cast<size_t>(n + 1);
-        for (const auto& field : cls.fields) callee.Variables[v++]->data = object + field.offset;
+        for (const auto& field : cls.fields)
+            callee.Variables[v++]->data = object + field.offset;
         callee.Variables[v]->data = object; // SELF
     }
 
     callee.LineOffset = LineOffset;
+    const int64_t kept = static_cast<int64_t>(saved.bytes.size());
+    if (context.savedBytes + kept > context.maxSavedBytes) Fault("Stack overflow");
     ++context.depth;
+    context.savedBytes += kept;
     struct DepthGuard {
-        int& depth;
-        ~DepthGuard() { --depth; }
-    } guard{context.depth};
+        RunContext& context;
+        int64_t kept;
+        ~DepthGuard() {
+            --context.depth;
+            context.savedBytes -= kept;
+        }
+    } guard{context, kept};
     const ErrorRecord error = callee.Run(context);
     TSBVar& result = *callee.Variables[0];
     std::vector<uint8_t> value(result.data, result.data + result.size);
     value.resize(std::max<size_t>(value.size(), kStringSize), 0);
     saved.Restore(callee);
     uint8_t* dest = DestAddr(c.dest);
-    ConvertValue(c.dest.letter, dest, result.letter, value.data(), c.dest.type ? c.dest.type->size : 0);
+    ConvertValue(c.dest.letter, dest, result.letter, value.data(),
+                 c.dest.type ? c.dest.type->size : 0);
     if (error.code != 0) Error = error;
 }
 

@@ -51,7 +51,7 @@ struct TSBCode {
     int line = 0; // index of the line in the combined source
     int64_t ExecCount = 0;
     TSBReg op, src1, src2, dest;
-    bool bound = true; // false when an operand has no storage (error 306)
+    bool bound = true;                  // false when an operand has no storage (error 306)
     struct TSBFunc* function = nullptr; // the callee of a call, bound when finished
 
     Op Opcode() const { return static_cast<Op>(op.kind); }
@@ -118,10 +118,14 @@ struct RunContext {
     int maxDepth = 1000;
     int64_t steps = 0;
     int64_t maxSteps = 0; // 0: no limit beyond the per-instruction counts
+    // Bytes kept by the callers' snapshots of nested calls; deep recursion of a
+    // function with large variables ends as a stack overflow, not in swapping.
+    int64_t savedBytes = 0;
+    int64_t maxSavedBytes = int64_t{512} * 1024 * 1024;
 };
 
 class TSBCodeList {
-public:
+  public:
     TSBCodeList(std::string name, const TypeList& types);
 
     std::string name;
@@ -159,7 +163,7 @@ public:
 
     const TypeList& types;
 
-private:
+  private:
     void Execute(TSBCode& c, int& next, RunContext& context);
     void Call(TSBCode& c, RunContext& context);
     void CallMacro(TSBFunc& f, TSBCode& c, RunContext& context);

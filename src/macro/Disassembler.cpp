@@ -12,11 +12,20 @@ namespace {
 std::string OperandText(const TSBReg& r) {
     std::string text;
     switch (r.kind) {
-    case kVariable: text = "V" + Picture(r.value, 3); break;
-    case kTemporary: text = "R" + Picture(r.value, 3); break;
-    case kConstant: text = "C" + Picture(r.value, 3); break;
-    case kParameter: text = "P" + Picture(r.value, 3); break;
-    default: return "-";
+    case kVariable:
+        text = "V" + Picture(r.value, 3);
+        break;
+    case kTemporary:
+        text = "R" + Picture(r.value, 3);
+        break;
+    case kConstant:
+        text = "C" + Picture(r.value, 3);
+        break;
+    case kParameter:
+        text = "P" + Picture(r.value, 3);
+        break;
+    default:
+        return "-";
     }
     if (r.offsetReg >= 0) text += "[R" + Picture(r.offsetReg, 3) + "]";
     return text;
@@ -35,12 +44,23 @@ std::string Disassemble(const TSBCodeList& code) {
         if (info) {
             for (char part : info->operands) {
                 switch (part) {
-                case 'a': out << ' ' << OperandText(c.src1); break;
-                case 'b': out << ' ' << OperandText(c.src2); break;
-                case 'd': out << " -> " << OperandText(c.dest); break;
-                case 'v': out << " #" << c.op.value; break;
-                case 't': out << " @" << c.op.value; break;
-                default: break;
+                case 'a':
+                    out << ' ' << OperandText(c.src1);
+                    break;
+                case 'b':
+                    out << ' ' << OperandText(c.src2);
+                    break;
+                case 'd':
+                    out << " -> " << OperandText(c.dest);
+                    break;
+                case 'v':
+                    out << " #" << c.op.value;
+                    break;
+                case 't':
+                    out << " @" << c.op.value;
+                    break;
+                default:
+                    break;
                 }
             }
         }

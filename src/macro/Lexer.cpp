@@ -16,16 +16,18 @@ struct Keyword {
 };
 
 constexpr Keyword kKeywords[] = {
-    {"IF", kIf},         {"THEN", kThen},     {"ELSE", kElse},     {"ELSEIF", kElseIf},
-    {"END", kEnd},       {"FOR", kFor},       {"TO", kTo},         {"STEP", kStep},
-    {"NEXT", kNext},     {"INC", kInc},       {"DEC", kDec},       {"QUITE", kQuite},
-    {"DO", kDo},         {"LOOP", kLoop},     {"WHILE", kWhile},   {"UNTIL", kUntil},
-    {"SELECT", kSelect}, {"CASE", kCase},     {"GOTO", kGoto},     {"FUNCTION", kFunction},
-    {"RETURN", kReturn}, {"EXIT", kExit},     {"AS", kAs},         {"BYVAL", kByVal},
-    {"BYREF", kByRef},   {"CLASS", kClass},   {"NOT", kNot},
+    {"IF", kIf},         {"THEN", kThen},   {"ELSE", kElse},   {"ELSEIF", kElseIf},
+    {"END", kEnd},       {"FOR", kFor},     {"TO", kTo},       {"STEP", kStep},
+    {"NEXT", kNext},     {"INC", kInc},     {"DEC", kDec},     {"QUITE", kQuite},
+    {"DO", kDo},         {"LOOP", kLoop},   {"WHILE", kWhile}, {"UNTIL", kUntil},
+    {"SELECT", kSelect}, {"CASE", kCase},   {"GOTO", kGoto},   {"FUNCTION", kFunction},
+    {"RETURN", kReturn}, {"EXIT", kExit},   {"AS", kAs},       {"BYVAL", kByVal},
+    {"BYREF", kByRef},   {"CLASS", kClass}, {"NOT", kNot},
 };
 
-bool IsQuote(char c) { return c == '"' || c == '\''; }
+bool IsQuote(char c) {
+    return c == '"' || c == '\'';
+}
 
 bool ReadsAsNumber(std::string_view word) {
     int32_t i;
@@ -115,7 +117,8 @@ void Classify(std::string_view raw, const TypeList& types, TokenList& out) {
         t.text = "C";
         t.letter = kString;
         t.typeIndex = kStringType;
-        t.literal = std::string(trimmed.substr(1, std::min<size_t>(trimmed.size() - 2, kMaxStringLength)));
+        t.literal =
+            std::string(trimmed.substr(1, std::min<size_t>(trimmed.size() - 2, kMaxStringLength)));
         out.push_back(t);
         return;
     }
@@ -134,8 +137,10 @@ std::string UpperCase(std::string_view text) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.remove_suffix(1);
     return text;
 }
 
@@ -173,16 +178,19 @@ bool ParseIntegerLiteral(std::string_view w, int32_t& value) {
 
 bool ParseRealLiteral(std::string_view w, double& value) {
     size_t i = 0, digits = 0;
-    while (i < w.size() && w[i] >= '0' && w[i] <= '9') ++i, ++digits;
+    while (i < w.size() && w[i] >= '0' && w[i] <= '9')
+        ++i, ++digits;
     if (i < w.size() && w[i] == '.') {
         ++i;
-        while (i < w.size() && w[i] >= '0' && w[i] <= '9') ++i, ++digits;
+        while (i < w.size() && w[i] >= '0' && w[i] <= '9')
+            ++i, ++digits;
     }
     if (digits == 0) return false;
     if (i < w.size() && w[i] == 'E') {
         ++i;
         size_t exponentDigits = 0;
-        while (i < w.size() && w[i] >= '0' && w[i] <= '9') ++i, ++exponentDigits;
+        while (i < w.size() && w[i] >= '0' && w[i] <= '9')
+            ++i, ++exponentDigits;
         if (exponentDigits == 0) return false;
     }
     if (i != w.size()) return false;
@@ -224,16 +232,36 @@ void Tokenize(std::string_view line, const TypeList& types, TokenList& out) {
         const char next = i + 1 < line.size() ? line[i + 1] : '\0';
         switch (c) {
         case ' ':
-        case '\t': finish(); break;
-        case '+': finish(), out.push_back(Operator(kArithOp, kAddSub, "+")); break;
-        case '-': finish(), out.push_back(Operator(kArithOp, kSubSub, "-")); break;
-        case '*': finish(), out.push_back(Operator(kArithOp, kMulSub, "*")); break;
-        case '/': finish(), out.push_back(Operator(kArithOp, kDivSub, "/")); break;
-        case '(': finish(), out.push_back(Punct(kOpen, "(")); break;
-        case ')': finish(), out.push_back(Punct(kClose, ")")); break;
-        case '[': finish(), out.push_back(Punct(kOpenBracket, "[")); break;
-        case ']': finish(), out.push_back(Punct(kCloseBracket, "]")); break;
-        case ',': finish(), out.push_back(Punct(kComma, ",")); break;
+        case '\t':
+            finish();
+            break;
+        case '+':
+            finish(), out.push_back(Operator(kArithOp, kAddSub, "+"));
+            break;
+        case '-':
+            finish(), out.push_back(Operator(kArithOp, kSubSub, "-"));
+            break;
+        case '*':
+            finish(), out.push_back(Operator(kArithOp, kMulSub, "*"));
+            break;
+        case '/':
+            finish(), out.push_back(Operator(kArithOp, kDivSub, "/"));
+            break;
+        case '(':
+            finish(), out.push_back(Punct(kOpen, "("));
+            break;
+        case ')':
+            finish(), out.push_back(Punct(kClose, ")"));
+            break;
+        case '[':
+            finish(), out.push_back(Punct(kOpenBracket, "["));
+            break;
+        case ']':
+            finish(), out.push_back(Punct(kCloseBracket, "]"));
+            break;
+        case ',':
+            finish(), out.push_back(Punct(kComma, ","));
+            break;
         case '.':
             if (ReadsAsNumber(word)) {
                 word += c;
@@ -253,16 +281,23 @@ void Tokenize(std::string_view line, const TypeList& types, TokenList& out) {
             break;
         case '<':
             finish();
-            if (next == '=') out.push_back(Operator(kCompOp, kLessEqSub, "<=")), ++i;
-            else if (next == '>') out.push_back(Operator(kCompOp, kNotEqSub, "<>")), ++i;
-            else out.push_back(Operator(kCompOp, kLessSub, "<"));
+            if (next == '=')
+                out.push_back(Operator(kCompOp, kLessEqSub, "<=")), ++i;
+            else if (next == '>')
+                out.push_back(Operator(kCompOp, kNotEqSub, "<>")), ++i;
+            else
+                out.push_back(Operator(kCompOp, kLessSub, "<"));
             break;
         case '>':
             finish();
-            if (next == '=') out.push_back(Operator(kCompOp, kGreaterEqSub, ">=")), ++i;
-            else out.push_back(Operator(kCompOp, kGreaterSub, ">"));
+            if (next == '=')
+                out.push_back(Operator(kCompOp, kGreaterEqSub, ">=")), ++i;
+            else
+                out.push_back(Operator(kCompOp, kGreaterSub, ">"));
             break;
-        default: word += c; break;
+        default:
+            word += c;
+            break;
         }
     }
     finish();

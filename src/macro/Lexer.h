@@ -53,7 +53,14 @@ enum TokenKind : int {
 };
 
 // Punctuation sub-codes.
-enum PunctSub : int { kOpen = 2, kClose = 3, kOpenBracket = 4, kCloseBracket = 5, kComma = 6, kDot = 8 };
+enum PunctSub : int {
+    kOpen = 2,
+    kClose = 3,
+    kOpenBracket = 4,
+    kCloseBracket = 5,
+    kComma = 6,
+    kDot = 8
+};
 // Operator sub-codes.
 enum OpSub : int {
     kMulSub = 15,

@@ -4,42 +4,64 @@
 
 namespace koralix::macro {
 
-void Fault(const std::string& message) { throw MacroFault(message); }
-void IntegerOverflow() { Fault("Integer overflow"); }
-void RangeError() { Fault("Range check error"); }
-void InvalidFloat() { Fault("Invalid floating point operation"); }
+void Fault(const std::string& message) {
+    throw MacroFault(message);
+}
+void IntegerOverflow() {
+    Fault("Integer overflow");
+}
+void RangeError() {
+    Fault("Range check error");
+}
+void InvalidFloat() {
+    Fault("Invalid floating point operation");
+}
 
 std::string ErrorMessage(int code, const std::string& name) {
     if (code == 1) return "Invalid symbol";
     if (code >= 2 && code <= 150) return "Invalid statement";
     if (code >= 151 && code <= 200) return "Syntax error";
     switch (code) {
-    case 201: return "Incompatible types";
-    case 202: return "Invalid parameter";
+    case 201:
+        return "Incompatible types";
+    case 202:
+        return "Invalid parameter";
     case 203:
     case 204:
-    case 211: return "Incompatible parameter type";
+    case 211:
+        return "Incompatible parameter type";
     case 205:
     case 206:
-    case 207: return "Wrong number of parameters";
+    case 207:
+        return "Wrong number of parameters";
     case 208:
     case 209:
-    case 210: return "'" + name + "' is not an array";
-    case 212: return "Duplicate name '" + name + "'";
+    case 210:
+        return "'" + name + "' is not an array";
+    case 212:
+        return "Duplicate name '" + name + "'";
     case 215:
     case 216:
-    case 217: return "Unknown identifier '" + name + "'";
-    case kTooManyParameters: return "Too many parameters (at most 26)";
+    case 217:
+        return "Unknown identifier '" + name + "'";
+    case kTooManyParameters:
+        return "Too many parameters (at most 26)";
     case 301:
     case 303:
     case 304:
     case 305:
-    case 307: return "Range check error";
-    case 302: return "Invalid parameter";
-    case 306: return "Invalid pointer";
-    case 310: return "Too many cycles";
-    case 320: return "Invalid command";
-    default: break;
+    case 307:
+        return "Range check error";
+    case 302:
+        return "Invalid parameter";
+    case 306:
+        return "Invalid pointer";
+    case 310:
+        return "Too many cycles";
+    case 320:
+        return "Invalid command";
+    default:
+        break;
     }
     if (code > 300) return "Run-time error";
     return "Syntax error";

@@ -21,7 +21,7 @@ struct MacroError {
 
 // Thrown by the translator at the first error.
 class TranslationError : public std::runtime_error {
-public:
+  public:
     explicit TranslationError(MacroError e)
         : std::runtime_error(std::to_string(e.code)), error(std::move(e)) {}
     MacroError error;
@@ -29,7 +29,7 @@ public:
 
 // A run-time library fault: ends the run (or the translation) with its message.
 class MacroFault : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

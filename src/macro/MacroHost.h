@@ -11,15 +11,24 @@
 namespace koralix::macro {
 
 // Button codes returned by MessageDlg.
-enum DialogResult { kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7, kYesToAll = 10 };
+enum DialogResult {
+    kOk = 1,
+    kCancel = 2,
+    kAbort = 3,
+    kRetry = 4,
+    kIgnore = 5,
+    kYes = 6,
+    kNo = 7,
+    kYesToAll = 10
+};
 
 class MacroHost {
-public:
+  public:
     virtual ~MacroHost() = default;
     virtual void ShowMessage(const std::string& text) = 0;
     // Empty optional when cancelled.
-    virtual std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
-                                                const std::string& initial) = 0;
+    virtual std::optional<std::string>
+    InputBox(const std::string& caption, const std::string& prompt, const std::string& initial) = 0;
     // kind: 0 warning, 1 error, 3 confirmation, 4 plain, other information;
     // buttons: 0 Yes/No, 1 OK/Cancel, 2 Abort/Retry/Ignore, 3 Yes/No/Cancel/Yes to All,
     // 4 OK, other Yes/No/Cancel. Returns the button code.
@@ -30,15 +39,16 @@ public:
 // Shows messages and asks questions through a Messenger (none: nothing shown,
 // questions answered No).
 class MessengerMacroHost : public MacroHost {
-public:
+  public:
     explicit MessengerMacroHost(Messenger* messenger) : messenger_(messenger) {}
     void ShowMessage(const std::string& text) override;
-    std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                        const std::string&) override {
         return std::nullopt;
     }
     int MessageDlg(const std::string& text, int kind, int buttons) override;
 
-private:
+  private:
     Messenger* messenger_;
 };
 

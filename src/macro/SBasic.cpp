@@ -38,7 +38,8 @@ void TSBasic::SetSourceFile(std::string path) {
     if (!file_.empty()) text_.clear();
 }
 
-void TSBasic::AddFunction(const std::string& name, HostRoutine routine, int argCount, char resultLetter) {
+void TSBasic::AddFunction(const std::string& name, HostRoutine routine, int argCount,
+                          char resultLetter) {
     // Host functions sit in front of the macro's own functions.
     Reset();
     auto f = std::make_unique<TSBFunc>();
@@ -114,7 +115,8 @@ int TSBasic::Compile() {
         return 0;
     } catch (const TranslationError& e) {
         translationError_ = e.error;
-        const std::string text = TranslationMessage(e.error.code, e.error.name, e.error.line - lineOffset_ + 1);
+        const std::string text =
+            TranslationMessage(e.error.code, e.error.name, e.error.line - lineOffset_ + 1);
         ShowMessage(Headline.empty() ? text : Headline + ": " + text);
         Reset();
         main_->Clear();
@@ -143,8 +145,10 @@ void TSBasic::CompileLines(const std::vector<std::string>& lines) {
         char quote = 0;
         size_t colon = std::string_view::npos;
         for (size_t i = 0; i < text.size() && colon == std::string_view::npos; ++i) {
-            if (text[i] == '"' || text[i] == '\'') quote = quote ? 0 : text[i];
-            else if (text[i] == ':' && !quote) colon = i;
+            if (text[i] == '"' || text[i] == '\'')
+                quote = quote ? 0 : text[i];
+            else if (text[i] == ':' && !quote)
+                colon = i;
         }
         if (colon != std::string_view::npos) {
             const std::string label = UpperCase(TrimBlanks(text.substr(0, colon)));
@@ -173,7 +177,8 @@ void TSBasic::CompileLines(const std::vector<std::string>& lines) {
 void TSBasic::ProcessStatement(TokenList& tokens, int line) {
     if (tokens.empty()) return;
     const int first = tokens[0].kind;
-    if (first != kEnd && first != kGoto && first != kTypeName && first != kFunction && first != kClass)
+    if (first != kEnd && first != kGoto && first != kTypeName && first != kFunction &&
+        first != kClass)
         translator_.Resolve(tokens, line);
     checker_.Check(tokens, line);
     translator_.Translate(tokens, line, checker_.ProgramState == 2);
@@ -194,11 +199,14 @@ int TSBasic::Run() {
     fault_.clear();
     try {
         runError_ = main_->Run(context);
+        steps_ = context.steps;
     } catch (const MacroFault& f) {
+        steps_ = context.steps;
         ReportFault(f.what());
         return kLibraryFault;
     }
-    if (runError_.code != 0) ShowMessage(RunTimeMessage(runError_.code, runError_.ip, runError_.line + 1));
+    if (runError_.code != 0)
+        ShowMessage(RunTimeMessage(runError_.code, runError_.ip, runError_.line + 1));
     return runError_.code;
 }
 

@@ -24,18 +24,18 @@ namespace koralix::macro {
 inline constexpr int kLibraryFault = 400;
 
 class TSBasic {
-public:
+  public:
     // Both may be null: messages are then only kept in MessageText().
     explicit TSBasic(Messenger* messenger = nullptr, MacroHost* host = nullptr);
     ~TSBasic();
     TSBasic(const TSBasic&) = delete;
     TSBasic& operator=(const TSBasic&) = delete;
 
-    std::string Headline;                 // put in front of translation errors
-    int Max_Count = kDefaultExecLimit;    // execution limit of the main program
+    std::string Headline;                   // put in front of translation errors
+    int Max_Count = kDefaultExecLimit;      // execution limit of the main program
     int Max_Dimension = kDefaultArrayLimit; // largest array of the main program
-    int MaxCallDepth = 1000;              // nested macro-function calls
-    int64_t MaxSteps = 0;                 // instructions per Run, 0 without limit
+    int MaxCallDepth = 1000;                // nested macro-function calls
+    int64_t MaxSteps = 0;                   // instructions per Run, 0 without limit
 
     // The source kinds exclude each other: setting one clears the other.
     void SetSourceText(std::string text);
@@ -55,6 +55,8 @@ public:
     const MacroError& LastTranslationError() const { return translationError_; }
     const ErrorRecord& LastRunError() const { return runError_; }
     const std::string& LastFault() const { return fault_; }
+    // Instructions executed by the last Run, functions included.
+    int64_t LastStepCount() const { return steps_; }
 
     TSBCodeList& MainCode() { return *main_; }
     const TypeList& Types() const { return types_; }
@@ -64,7 +66,7 @@ public:
     MacroHost& Host() { return *host_; }
     std::mt19937& Random() { return random_; }
 
-private:
+  private:
     std::vector<std::string> SourceLines();
     void CompileLines(const std::vector<std::string>& lines);
     void ProcessStatement(TokenList& tokens, int line);
@@ -82,6 +84,7 @@ private:
     std::mt19937 random_;
     int builtinFunctionCount_ = 0;
     int lineOffset_ = 0;
+    int64_t steps_ = 0;
     std::string text_, file_, library_;
     bool textSource_ = true;
     std::string message_, fault_;

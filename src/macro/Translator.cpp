@@ -11,6 +11,7 @@ namespace koralix::macro {
 // The largest variable or object the translator creates, so that a macro
 // cannot ask for more memory than the machine has.
 static constexpr int64_t kMaxStorageBytes = 64 * 1024 * 1024;
+static constexpr int64_t kMaxTotalStorageBytes = 256 * 1024 * 1024;
 
 namespace {
 
@@ -35,6 +36,7 @@ void TSBTranslator::Start(int maxDimension) {
     functionIndex_ = -1;
     class_ = nullptr;
     maxDimension_ = maxDimension;
+    declaredBytes_ = 0;
     ifs_.clear();
     fors_.clear();
     dos_.clear();
@@ -69,11 +71,18 @@ int TSBTranslator::FindFunction(const std::string& name, bool& isMethodOutside) 
     return -1;
 }
 
-int TSBTranslator::DeclareChecked(const std::string& name, int typeIndex, int count, bool reference) {
+void TSBTranslator::Account(int typeIndex, int count) {
+    const int64_t bytes =
+        static_cast<int64_t>(types_[static_cast<size_t>(typeIndex)]->size) * count;
+    declaredBytes_ += bytes;
+    if (bytes > kMaxStorageBytes || declaredBytes_ > kMaxTotalStorageBytes) Fault("Out of memory");
+}
+
+int TSBTranslator::DeclareChecked(const std::string& name, int typeIndex, int count,
+                                  bool reference) {
     bool method;
     if (current_->IndexOfVariable(name) >= 0 || FindFunction(name, method) >= 0) Fail(212, name);
-    if (static_cast<int64_t>(types_[static_cast<size_t>(typeIndex)]->size) * count > kMaxStorageBytes)
-        Fault("Out of memory");
+    if (!reference) Account(typeIndex, count);
     current_->DeclareVariable(name, typeIndex, count, reference);
     return static_cast<int>(current_->Variables.size()) - 1;
 }
@@ -97,9 +106,12 @@ void TSBTranslator::Resolve(TokenList& t, int line) {
         if (x.kind == kConst) {
             const TSBReg r = current_->AddConstant(x.typeIndex);
             TSBVar& c = *current_->Constants.back();
-            if (x.letter == kInteger) PutI32(c.data, x.intValue);
-            else if (x.letter == kString) StoreString(kString, c.data, x.literal);
-            else PutF32(c.data, x.value);
+            if (x.letter == kInteger)
+                PutI32(c.data, x.intValue);
+            else if (x.letter == kString)
+                StoreString(kString, c.data, x.literal);
+            else
+                PutF32(c.data, x.value);
             x.sub = r.value;
             typeStack.back() = -1;
             continue;
@@ -197,7 +209,8 @@ TSBTranslator::Item TSBTranslator::Reduce(std::vector<Item> items) {
     ReduceNot(items);
     ReduceBinary(items, kArithOp, {kMulSub, kDivSub});
     ReduceBinary(items, kArithOp, {kAddSub, kSubSub});
-    ReduceBinary(items, kCompOp, {kLessSub, kLessEqSub, kEqSub, kGreaterEqSub, kGreaterSub, kNotEqSub});
+    ReduceBinary(items, kCompOp,
+                 {kLessSub, kLessEqSub, kEqSub, kGreaterEqSub, kGreaterSub, kNotEqSub});
     ReduceBinary(items, kCompOp, {kAndSub, kOrSub});
     ReduceAssignments(items);
     if (items.size() != 1 || !items[0].operand) Fail(199);
@@ -226,15 +239,17 @@ void TSBTranslator::ReduceBrackets(std::vector<Item>& items) {
             if (stack.empty()) Fail(199);
             const size_t open = stack.back();
             stack.pop_back();
-            const bool isCall = items[open].IsPunct(kOpen) && open > 0 &&
-                                (items[open - 1].IsToken(kFuncName) || items[open - 1].IsToken(kMethod));
+            const bool isCall =
+                items[open].IsPunct(kOpen) && open > 0 &&
+                (items[open - 1].IsToken(kFuncName) || items[open - 1].IsToken(kMethod));
             if (isCall) continue;
             std::vector<Item> inner(items.begin() + static_cast<long>(open) + 1,
                                     items.begin() + static_cast<long>(i));
             if (inner.empty()) Fail(199);
             if (items[open].IsPunct(kOpen)) {
                 Item r = Reduce(std::move(inner));
-                items.erase(items.begin() + static_cast<long>(open) + 1, items.begin() + static_cast<long>(i) + 1);
+                items.erase(items.begin() + static_cast<long>(open) + 1,
+                            items.begin() + static_cast<long>(i) + 1);
                 items[open] = std::move(r);
             } else {
                 Item idx;
@@ -244,12 +259,14 @@ void TSBTranslator::ReduceBrackets(std::vector<Item>& items) {
                 Item& before = items[open - 1];
                 if (before.operand) {
                     Item element = Element(before, idx.reg);
-                    items.erase(items.begin() + static_cast<long>(open), items.begin() + static_cast<long>(i) + 1);
+                    items.erase(items.begin() + static_cast<long>(open),
+                                items.begin() + static_cast<long>(i) + 1);
                     items[open - 1] = std::move(element);
                 } else if (before.IsToken(kField)) {
                     idx.operand = false;
                     idx.index = true;
-                    items.erase(items.begin() + static_cast<long>(open) + 1, items.begin() + static_cast<long>(i) + 1);
+                    items.erase(items.begin() + static_cast<long>(open) + 1,
+                                items.begin() + static_cast<long>(i) + 1);
                     items[open] = std::move(idx);
                 } else {
                     Fail(199);
@@ -266,7 +283,8 @@ TSBTranslator::Item TSBTranslator::Element(const Item& array, const TSBReg& inde
         Fail(208, array.name);
     const TSBReg t = current_->NewTemporary(kIntegerType);
     Emit(Op::LoadInt, 0, NoOperand(0), {}, t);
-    const int e = Emit(Op::ElementOffset, types_[static_cast<size_t>(array.reg.typeIndex)]->size, {}, index, t);
+    const int e = Emit(Op::ElementOffset, types_[static_cast<size_t>(array.reg.typeIndex)]->size,
+                       {}, index, t);
     auto& op = current_->Instructions[static_cast<size_t>(e)].op;
     op.offsetReg = 0;
     op.typeIndex = array.length;
@@ -326,7 +344,8 @@ TSBTranslator::Item TSBTranslator::Call(const TSBFunc& f, int functionIndex, con
 void TSBTranslator::ReduceCalls(std::vector<Item>& items) {
     for (;;) {
         size_t i = 0;
-        while (i < items.size() && !items[i].IsToken(kFuncName)) ++i;
+        while (i < items.size() && !items[i].IsToken(kFuncName))
+            ++i;
         if (i == items.size()) return;
         if (i + 1 >= items.size() || !items[i + 1].IsPunct(kOpen)) Fail(199);
         const size_t close = MatchingClose(items, i + 1);
@@ -342,7 +361,8 @@ void TSBTranslator::ReduceCalls(std::vector<Item>& items) {
             object.typeIndex = current_->Variables[static_cast<size_t>(object.value)]->type->index;
         }
         Item r = Call(f, tok.sub, object, items, i + 1, close);
-        items.erase(items.begin() + static_cast<long>(i) + 1, items.begin() + static_cast<long>(close) + 1);
+        items.erase(items.begin() + static_cast<long>(i) + 1,
+                    items.begin() + static_cast<long>(close) + 1);
         items[i] = std::move(r);
     }
 }
@@ -350,7 +370,8 @@ void TSBTranslator::ReduceCalls(std::vector<Item>& items) {
 void TSBTranslator::ReduceMembers(std::vector<Item>& items) {
     for (;;) {
         size_t i = 0;
-        while (i < items.size() && !items[i].IsPunct(kDot)) ++i;
+        while (i < items.size() && !items[i].IsPunct(kDot))
+            ++i;
         if (i == items.size()) return;
         if (i == 0 || i + 1 >= items.size() || !items[i - 1].operand ||
             items[i - 1].reg.letter != kObject)
@@ -372,7 +393,8 @@ void TSBTranslator::ReduceMembers(std::vector<Item>& items) {
                 Emit(Op::LoadInt, 0, NoOperand(0), {}, t);
             }
             const TSBReg index = indexed ? items[i + 2].reg : TSBReg{};
-            const int e = Emit(Op::ElementOffset, types_[static_cast<size_t>(f.typeIndex)]->size, {}, index, t);
+            const int e = Emit(Op::ElementOffset, types_[static_cast<size_t>(f.typeIndex)]->size,
+                               {}, index, t);
             auto& op = current_->Instructions[static_cast<size_t>(e)].op;
             op.offsetReg = f.fieldOffset;
             op.typeIndex = f.fieldLength;
@@ -383,15 +405,18 @@ void TSBTranslator::ReduceMembers(std::vector<Item>& items) {
             r.length = indexed ? 1 : f.fieldLength;
             r.name = f.text;
             const size_t last = i + 1 + (indexed ? 1 : 0);
-            items.erase(items.begin() + static_cast<long>(i), items.begin() + static_cast<long>(last) + 1);
+            items.erase(items.begin() + static_cast<long>(i),
+                        items.begin() + static_cast<long>(last) + 1);
             items[i - 1] = std::move(r);
         } else if (member.IsToken(kMethod)) {
             if (i + 2 >= items.size() || !items[i + 2].IsPunct(kOpen)) Fail(199);
             const size_t close = MatchingClose(items, i + 2);
             if (close >= items.size()) Fail(199);
             const int fi = member.tok.sub;
-            Item r = Call(*functions_[static_cast<size_t>(fi)], fi, object.reg, items, i + 2, close);
-            items.erase(items.begin() + static_cast<long>(i), items.begin() + static_cast<long>(close) + 1);
+            Item r =
+                Call(*functions_[static_cast<size_t>(fi)], fi, object.reg, items, i + 2, close);
+            items.erase(items.begin() + static_cast<long>(i),
+                        items.begin() + static_cast<long>(close) + 1);
             items[i - 1] = std::move(r);
         } else {
             Fail(199);
@@ -402,7 +427,8 @@ void TSBTranslator::ReduceMembers(std::vector<Item>& items) {
 void TSBTranslator::ReduceNot(std::vector<Item>& items) {
     for (;;) {
         size_t i = 0;
-        while (i + 1 < items.size() && !(items[i].IsToken(kNot) && items[i + 1].operand)) ++i;
+        while (i + 1 < items.size() && !(items[i].IsToken(kNot) && items[i + 1].operand))
+            ++i;
         if (i + 1 >= items.size()) return;
         const TSBReg x = items[i + 1].reg;
         if (x.letter == kString || x.letter == kObject) Fail(201);
@@ -463,16 +489,19 @@ TSBTranslator::Item TSBTranslator::BinaryResult(const Item& a, const Item& op, c
     return r;
 }
 
-void TSBTranslator::ReduceBinary(std::vector<Item>& items, int kind, std::initializer_list<int> subs) {
+void TSBTranslator::ReduceBinary(std::vector<Item>& items, int kind,
+                                 std::initializer_list<int> subs) {
     auto matches = [&](const Item& it) {
         return it.IsToken(kind) && std::find(subs.begin(), subs.end(), it.tok.sub) != subs.end();
     };
     for (;;) {
         size_t i = 0;
-        while (i < items.size() && !matches(items[i])) ++i;
+        while (i < items.size() && !matches(items[i]))
+            ++i;
         if (i == items.size()) return;
         if (i + 1 >= items.size() || !items[i + 1].operand) Fail(199);
-        const bool sign = kind == kArithOp && (items[i].tok.sub == kAddSub || items[i].tok.sub == kSubSub) &&
+        const bool sign = kind == kArithOp &&
+                          (items[i].tok.sub == kAddSub || items[i].tok.sub == kSubSub) &&
                           (i == 0 || !items[i - 1].operand);
         if (sign) {
             const TSBReg x = items[i + 1].reg;
@@ -498,10 +527,12 @@ void TSBTranslator::ReduceBinary(std::vector<Item>& items, int kind, std::initia
 void TSBTranslator::ReduceAssignments(std::vector<Item>& items) {
     for (;;) {
         size_t i = items.size();
-        while (i > 0 && !items[i - 1].IsToken(kAssignOp)) --i;
+        while (i > 0 && !items[i - 1].IsToken(kAssignOp))
+            --i;
         if (i == 0) return;
         const size_t at = i - 1;
-        if (at == 0 || at + 1 >= items.size() || !items[at - 1].operand || !items[at + 1].operand) Fail(199);
+        if (at == 0 || at + 1 >= items.size() || !items[at - 1].operand || !items[at + 1].operand)
+            Fail(199);
         const Item& left = items[at - 1];
         const TSBReg& x = left.reg;
         const TSBReg& y = items[at + 1].reg;
@@ -510,9 +541,11 @@ void TSBTranslator::ReduceAssignments(std::vector<Item>& items) {
         const bool noStrings = !Either(x, y, kString);
         if (!strings && !noStrings && x.letter != y.letter) Fail(201);
         // Objects copy their bytes: only between objects of the same class.
-        if (Either(x, y, kObject) && (x.letter != y.letter || x.typeIndex != y.typeIndex)) Fail(201);
+        if (Either(x, y, kObject) && (x.letter != y.letter || x.typeIndex != y.typeIndex))
+            Fail(201);
         Emit(Op::Assign, 0, y, {}, x);
-        items.erase(items.begin() + static_cast<long>(at), items.begin() + static_cast<long>(at) + 2);
+        items.erase(items.begin() + static_cast<long>(at),
+                    items.begin() + static_cast<long>(at) + 2);
     }
 }
 
@@ -524,7 +557,9 @@ void TSBTranslator::Translate(const TokenList& t, int line, bool inClassFields) 
     const int n = static_cast<int>(t.size());
     switch (t[0].kind) {
     case kIdent:
-    case kFuncName: Expression(t, 0, n); break;
+    case kFuncName:
+        Expression(t, 0, n);
+        break;
     case kInc:
     case kDec: {
         const Item v = Expression(t, 1, n);
@@ -532,7 +567,9 @@ void TSBTranslator::Translate(const TokenList& t, int line, bool inClassFields) 
         Emit(t[0].kind == kInc ? Op::Inc : Op::Dec, 0, v.reg);
         break;
     }
-    case kFor: ForStatement(t); break;
+    case kFor:
+        ForStatement(t);
+        break;
     case kNext: {
         const ForRecord r = fors_.back();
         fors_.pop_back();
@@ -566,7 +603,8 @@ void TSBTranslator::Translate(const TokenList& t, int line, bool inClassFields) 
             ifs_.pop_back();
             const int m = Marker();
             Patch(r.condJump, m);
-            for (int j : r.endJumps) Patch(j, m);
+            for (int j : r.endJumps)
+                Patch(j, m);
         } else if (t[1].kind == kSelect) {
             const CaseRecord r = cases_.back();
             cases_.pop_back();
@@ -586,9 +624,15 @@ void TSBTranslator::Translate(const TokenList& t, int line, bool inClassFields) 
         Emit(Op::GotoLabel, index);
         break;
     }
-    case kTypeName: Declaration(t, inClassFields); break;
-    case kDo: DoStatement(t, false); break;
-    case kLoop: DoStatement(t, true); break;
+    case kTypeName:
+        Declaration(t, inClassFields);
+        break;
+    case kDo:
+        DoStatement(t, false);
+        break;
+    case kLoop:
+        DoStatement(t, true);
+        break;
     case kSelect: {
         const TSBReg e = Condition(t, 2, n);
         CaseRecord r;
@@ -600,15 +644,24 @@ void TSBTranslator::Translate(const TokenList& t, int line, bool inClassFields) 
         cases_.push_back(r);
         break;
     }
-    case kCase: CaseStatement(t); break;
-    case kFunction: FunctionHeader(t); break;
+    case kCase:
+        CaseStatement(t);
+        break;
+    case kFunction:
+        FunctionHeader(t);
+        break;
     case kReturn:
         if (n > 1) Condition(t, 1, n);
         Emit(Op::Return, 0);
         break;
-    case kExit: Emit(Op::Return, 0); break;
-    case kClass: ClassHeader(t); break;
-    default: Fail(141);
+    case kExit:
+        Emit(Op::Return, 0);
+        break;
+    case kClass:
+        ClassHeader(t);
+        break;
+    default:
+        Fail(141);
     }
 }
 
@@ -630,8 +683,10 @@ void TSBTranslator::ForStatement(const TokenList& t) {
     const TSBReg limitCell = current_->AddConstant(kIntegerType);
     Emit(Op::Assign, 0, limit, {}, limitCell);
     const TSBReg stepCell = current_->AddConstant(kIntegerType);
-    if (hasStep) Emit(Op::Assign, 0, stepValue, {}, stepCell);
-    else Emit(Op::LoadInt, 0, NoOperand(1), {}, stepCell);
+    if (hasStep)
+        Emit(Op::Assign, 0, stepValue, {}, stepCell);
+    else
+        Emit(Op::LoadInt, 0, NoOperand(1), {}, stepCell);
     const int test = Emit(Op::LoopTest, -1, v.reg, limitCell, stepCell);
     fors_.push_back({test, v.reg, stepCell});
 }
@@ -703,7 +758,8 @@ void TSBTranslator::CaseStatement(const TokenList& t) {
     }
     r.skipJump = Emit(Op::Jump, -1);
     const int body = Marker();
-    for (int j : bodyJumps) Patch(j, body);
+    for (int j : bodyJumps)
+        Patch(j, body);
     Emit(Op::Inc, 0, r.counter);
 }
 
@@ -723,9 +779,11 @@ void TSBTranslator::Declaration(const TokenList& t, bool inClassFields) {
             length = std::max(1, std::min(length, limit));
         }
         if (inClassFields) {
-            if (class_->FindField(nameToken.text) || typeIndex == class_->index) Fail(212, nameToken.text);
+            if (class_->FindField(nameToken.text) || typeIndex == class_->index)
+                Fail(212, nameToken.text);
             const int64_t bytes =
-                static_cast<int64_t>(types_[static_cast<size_t>(typeIndex)]->size) * length + class_->size;
+                static_cast<int64_t>(types_[static_cast<size_t>(typeIndex)]->size) * length +
+                class_->size;
             if (bytes > kMaxStorageBytes) Fault("Out of memory");
             class_->fields.push_back({nameToken.text, typeIndex, length, class_->size, -1});
             class_->size = static_cast<int>(bytes);
@@ -761,9 +819,12 @@ void TSBTranslator::FunctionHeader(const TokenList& t) {
     for (int i = 3; i < n - 3; ++i) { // between the brackets
         const TSBLex& x = t[static_cast<size_t>(i)];
         if (i == 3 || t[static_cast<size_t>(i - 1)].IsPunct(kComma)) params.emplace_back();
-        if (x.kind == kByRef) params.back().byRef = true;
-        else if (x.kind == kIdent) params.back().name = x.text;
-        else if (x.kind == kTypeName) params.back().type = x.sub;
+        if (x.kind == kByRef)
+            params.back().byRef = true;
+        else if (x.kind == kIdent)
+            params.back().name = x.text;
+        else if (x.kind == kTypeName)
+            params.back().type = x.sub;
     }
     if (params.size() > static_cast<size_t>(kMaxParameters)) Fail(kTooManyParameters);
 
@@ -785,10 +846,13 @@ void TSBTranslator::FunctionHeader(const TokenList& t) {
     current_ = f->code.get();
     functions_.push_back(std::move(f));
 
+    Account(function_->resultType, 1);
     current_->DeclareVariable(name, function_->resultType, 1, false);
-    for (const auto& p : params) DeclareChecked(p.name, p.type, 1, p.byRef);
+    for (const auto& p : params)
+        DeclareChecked(p.name, p.type, 1, p.byRef);
     if (class_) {
-        for (const auto& field : class_->fields) DeclareChecked(field.name, field.typeIndex, field.length, true);
+        for (const auto& field : class_->fields)
+            DeclareChecked(field.name, field.typeIndex, field.length, true);
         DeclareChecked("SELF", class_->index, 1, true);
     }
 }

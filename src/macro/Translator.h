@@ -11,7 +11,7 @@
 namespace koralix::macro {
 
 class TSBTranslator {
-public:
+  public:
     TSBTranslator(TypeList& types, FunctionList& functions, TSBCodeList& main);
 
     void Start(int maxDimension);
@@ -40,7 +40,7 @@ public:
         bool IsPunct(int sub) const { return !operand && !index && tok.IsPunct(sub); }
     };
 
-private:
+  private:
     struct IfRecord {
         int condJump = -1;
         std::vector<int> endJumps;
@@ -60,7 +60,8 @@ private:
     };
 
     [[noreturn]] void Fail(int code, const std::string& name = "") const;
-    int Emit(Op op, int32_t value, const TSBReg& a = {}, const TSBReg& b = {}, const TSBReg& d = {});
+    int Emit(Op op, int32_t value, const TSBReg& a = {}, const TSBReg& b = {},
+             const TSBReg& d = {});
     void Patch(int jump, int target);
     int Marker() { return Emit(Op::Marker, 0); }
 
@@ -68,7 +69,9 @@ private:
     Item Reduce(std::vector<Item> items);
     Item Expression(const TokenList& t, int from, int to);
     TSBReg Copied(const Item& item);
-    TSBReg Condition(const TokenList& t, int from, int to) { return Copied(Expression(t, from, to)); }
+    TSBReg Condition(const TokenList& t, int from, int to) {
+        return Copied(Expression(t, from, to));
+    }
     void ReduceBrackets(std::vector<Item>& items);
     void ReduceCalls(std::vector<Item>& items);
     void ReduceMembers(std::vector<Item>& items);
@@ -90,6 +93,7 @@ private:
     void CaseStatement(const TokenList& t);
 
     int FindFunction(const std::string& name, bool& isMethodOutside) const;
+    void Account(int typeIndex, int count);
     int DeclareChecked(const std::string& name, int typeIndex, int count, bool reference);
 
     TypeList& types_;
@@ -100,6 +104,7 @@ private:
     int functionIndex_ = -1;
     TSBType* class_ = nullptr;
     int maxDimension_ = kDefaultArrayLimit;
+    int64_t declaredBytes_ = 0; // storage of all variables of this translation
     int line_ = 0;
     std::vector<IfRecord> ifs_;
     std::vector<ForRecord> fors_;

@@ -24,8 +24,8 @@ void AddBuiltinTypes(TypeList& types) {
         int size;
     };
     static constexpr Builtin builtins[] = {
-        {"BOOLEAN", kInteger, 4}, {"INTEGER", kInteger, 4},        {"SINGLE", kSingle, 4},
-        {"FLOAT", kSingle, 4},    {"DOUBLE", kDouble, 8},          {"STRING", kString, kStringSize},
+        {"BOOLEAN", kInteger, 4}, {"INTEGER", kInteger, 4}, {"SINGLE", kSingle, 4},
+        {"FLOAT", kSingle, 4},    {"DOUBLE", kDouble, 8},   {"STRING", kString, kStringSize},
         {"DATE", kDate, 8},
     };
     for (const auto& b : builtins) {
@@ -40,11 +40,16 @@ void AddBuiltinTypes(TypeList& types) {
 
 int TypeIndexOfLetter(char letter) {
     switch (letter) {
-    case kInteger: return kIntegerType;
-    case kDouble: return kDoubleType;
-    case kString: return kStringType;
-    case kDate: return kDateType;
-    default: return kSingleType;
+    case kInteger:
+        return kIntegerType;
+    case kDouble:
+        return kDoubleType;
+    case kString:
+        return kStringType;
+    case kDate:
+        return kDateType;
+    default:
+        return kSingleType;
     }
 }
 

@@ -72,7 +72,7 @@ struct TSBVar {
     const TSBType* type = nullptr;
     char letter = kSingle;
     int32_t count = 1;
-    int32_t size = 0;     // bytes of all elements
+    int32_t size = 0; // bytes of all elements
     std::vector<uint8_t> storage;
     uint8_t* data = nullptr;
     bool isRef = false;

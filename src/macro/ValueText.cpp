@@ -19,16 +19,20 @@ struct Digits {
 
 Digits Decompose(double value, bool single) {
     char buffer[64];
-    std::to_chars_result r = single
-        ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value), std::chars_format::scientific)
-        : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+    std::to_chars_result r =
+        single ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value),
+                               std::chars_format::scientific)
+               : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                               14);
     std::string_view text(buffer, static_cast<size_t>(r.ptr - buffer));
     Digits d;
     const size_t e = text.find('e');
     for (char c : text.substr(0, e))
         if (c >= '0' && c <= '9') d.digits += c;
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(), d.exponent);
-    while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(),
+                    d.exponent);
+    while (d.digits.size() > 1 && d.digits.back() == '0')
+        d.digits.pop_back();
     return d;
 }
 
@@ -47,20 +51,28 @@ std::string GeneralNumberText(double value, bool single) {
         out += "E" + std::to_string(d.exponent);
         return out;
     }
-    if (d.exponent < 0) return out + "0." + std::string(static_cast<size_t>(-d.exponent - 1), '0') + d.digits;
-    if (n <= d.exponent + 1) return out + d.digits + std::string(static_cast<size_t>(d.exponent + 1 - n), '0');
+    if (d.exponent < 0)
+        return out + "0." + std::string(static_cast<size_t>(-d.exponent - 1), '0') + d.digits;
+    if (n <= d.exponent + 1)
+        return out + d.digits + std::string(static_cast<size_t>(d.exponent + 1 - n), '0');
     return out + d.digits.substr(0, static_cast<size_t>(d.exponent + 1)) + "." +
            d.digits.substr(static_cast<size_t>(d.exponent + 1));
 }
 
 std::string DisplayText(char letter, const uint8_t* p) {
     switch (letter) {
-    case kInteger: return std::to_string(LoadI32(p));
-    case kSingle: return GeneralNumberText(LoadF32(p), true);
-    case kDouble: return GeneralNumberText(LoadF64(p), false);
-    case kString: return std::string(ReadString(kString, p));
-    case kDate: return DateText(LoadF64(p));
-    default: return {};
+    case kInteger:
+        return std::to_string(LoadI32(p));
+    case kSingle:
+        return GeneralNumberText(LoadF32(p), true);
+    case kDouble:
+        return GeneralNumberText(LoadF64(p), false);
+    case kString:
+        return std::string(ReadString(kString, p));
+    case kDate:
+        return DateText(LoadF64(p));
+    default:
+        return {};
     }
 }
 
@@ -102,8 +114,10 @@ std::string FormatSection(const std::string& section, double value) {
         const char c = section[i];
         std::string& literal = started ? suffix : prefix;
         if (quote) {
-            if (c == quote) quote = 0;
-            else literal += c;
+            if (c == quote)
+                quote = 0;
+            else
+                literal += c;
             continue;
         }
         if (c == '"' || c == '\'') {
@@ -113,10 +127,14 @@ std::string FormatSection(const std::string& section, double value) {
         const bool placeholder = c == '0' || c == '#';
         if (!ended && (placeholder || c == '.' || (c == ',' && started))) {
             started = true;
-            if (c == '.') point = true;
-            else if (c == ',') thousands = true;
-            else if (point) maxDecimals++, minDecimals += c == '0';
-            else intZeros += c == '0';
+            if (c == '.')
+                point = true;
+            else if (c == ',')
+                thousands = true;
+            else if (point)
+                maxDecimals++, minDecimals += c == '0';
+            else
+                intZeros += c == '0';
             continue;
         }
         if (started && !ended && (c == 'E' || c == 'e') && i + 1 < section.size() &&
@@ -124,7 +142,8 @@ std::string FormatSection(const std::string& section, double value) {
             exponentPlus = section[i + 1] == '+';
             exponentDigits = 0;
             i += 2;
-            while (i < section.size() && section[i] == '0') ++exponentDigits, ++i;
+            while (i < section.size() && section[i] == '0')
+                ++exponentDigits, ++i;
             --i;
             ended = true;
             continue;
@@ -144,17 +163,21 @@ std::string FormatSection(const std::string& section, double value) {
         }
         number = m;
         std::string e = std::to_string(std::abs(exponent));
-        if (static_cast<int>(e.size()) < exponentDigits) e.insert(0, static_cast<size_t>(exponentDigits) - e.size(), '0');
+        if (static_cast<int>(e.size()) < exponentDigits)
+            e.insert(0, static_cast<size_t>(exponentDigits) - e.size(), '0');
         number += std::string("E") + (exponent < 0 ? "-" : exponentPlus ? "+" : "") + e;
         return prefix + number + suffix;
     }
     std::string fixed = FixedText(value, maxDecimals);
     std::string integer = fixed.substr(0, fixed.find('.'));
-    std::string fraction = fixed.find('.') == std::string::npos ? "" : fixed.substr(fixed.find('.') + 1);
-    while (static_cast<int>(fraction.size()) > minDecimals && !fraction.empty() && fraction.back() == '0')
+    std::string fraction =
+        fixed.find('.') == std::string::npos ? "" : fixed.substr(fixed.find('.') + 1);
+    while (static_cast<int>(fraction.size()) > minDecimals && !fraction.empty() &&
+           fraction.back() == '0')
         fraction.pop_back();
     if (integer == "0" && intZeros == 0) integer.clear();
-    while (static_cast<int>(integer.size()) < intZeros) integer.insert(0, "0");
+    while (static_cast<int>(integer.size()) < intZeros)
+        integer.insert(0, "0");
     if (thousands) integer = Group(integer);
     number = integer;
     if (!fraction.empty()) number += "." + fraction;
@@ -166,8 +189,10 @@ std::string FormatSection(const std::string& section, double value) {
 std::string FormatFloatText(const std::string& picture, double value) {
     if (picture.empty()) return GeneralNumberText(value, false);
     const std::vector<std::string> sections = Sections(picture);
-    if (value == 0 && sections.size() >= 3 && !sections[2].empty()) return FormatSection(sections[2], 0);
-    if (value < 0 && sections.size() >= 2 && !sections[1].empty()) return FormatSection(sections[1], -value);
+    if (value == 0 && sections.size() >= 3 && !sections[2].empty())
+        return FormatSection(sections[2], 0);
+    if (value < 0 && sections.size() >= 2 && !sections[1].empty())
+        return FormatSection(sections[1], -value);
     const std::string text = FormatSection(sections[0], std::fabs(value));
     const bool allZero = text.find_first_of("123456789") == std::string::npos;
     return value < 0 && !allZero ? "-" + text : text;

@@ -35,23 +35,45 @@ double CheckedReal(double v) {
 
 void StoreInt(char letter, uint8_t* p, int32_t v) {
     switch (letter) {
-    case kInteger: PutI32(p, v); break;
-    case kSingle: PutF32(p, static_cast<float>(v)); break;
-    case kDouble: PutF64(p, v); break;
-    case kDate: PutF64(p, DateOfDayNumber(v)); break;
-    case kString: p[0] = 0; break;
-    default: break;
+    case kInteger:
+        PutI32(p, v);
+        break;
+    case kSingle:
+        PutF32(p, static_cast<float>(v));
+        break;
+    case kDouble:
+        PutF64(p, v);
+        break;
+    case kDate:
+        PutF64(p, DateOfDayNumber(v));
+        break;
+    case kString:
+        p[0] = 0;
+        break;
+    default:
+        break;
     }
 }
 
 void StoreReal(char letter, uint8_t* p, double v) {
     switch (letter) {
-    case kInteger: PutI32(p, RoundToInt(v)); break;
-    case kSingle: PutF32(p, ToSingle(v)); break;
-    case kDouble: PutF64(p, CheckedReal(v)); break;
-    case kDate: PutF64(p, DateOfDayNumber(RoundToInt(v))); break;
-    case kString: p[0] = 0; break;
-    default: break;
+    case kInteger:
+        PutI32(p, RoundToInt(v));
+        break;
+    case kSingle:
+        PutF32(p, ToSingle(v));
+        break;
+    case kDouble:
+        PutF64(p, CheckedReal(v));
+        break;
+    case kDate:
+        PutF64(p, DateOfDayNumber(RoundToInt(v)));
+        break;
+    case kString:
+        p[0] = 0;
+        break;
+    default:
+        break;
     }
 }
 
@@ -62,16 +84,25 @@ void StoreString(char letter, uint8_t* p, std::string_view s) {
         p[0] = static_cast<uint8_t>(n);
         return;
     }
-    if (letter == kDate) PutF64(p, 0.0);
-    else if (letter != kObject) StoreInt(letter, p, 0);
+    if (letter == kDate)
+        PutF64(p, 0.0);
+    else if (letter != kObject)
+        StoreInt(letter, p, 0);
 }
 
 void StoreDate(char letter, uint8_t* p, double date) {
     switch (letter) {
-    case kDate: PutF64(p, date); break;
-    case kString: p[0] = 0; break;
-    case kObject: break;
-    default: StoreInt(letter, p, DayNumberOfDate(date)); break;
+    case kDate:
+        PutF64(p, date);
+        break;
+    case kString:
+        p[0] = 0;
+        break;
+    case kObject:
+        break;
+    default:
+        StoreInt(letter, p, DayNumberOfDate(date));
+        break;
     }
 }
 
@@ -82,12 +113,18 @@ void ConvertValue(char destLetter, uint8_t* dest, char srcLetter, const uint8_t*
         return;
     }
     switch (srcLetter) {
-    case kInteger: StoreInt(destLetter, dest, LoadI32(src)); break;
-    case kSingle:
-        if (destLetter == kSingle) std::memmove(dest, src, 4);
-        else StoreReal(destLetter, dest, LoadF32(src));
+    case kInteger:
+        StoreInt(destLetter, dest, LoadI32(src));
         break;
-    case kDouble: StoreReal(destLetter, dest, LoadF64(src)); break;
+    case kSingle:
+        if (destLetter == kSingle)
+            std::memmove(dest, src, 4);
+        else
+            StoreReal(destLetter, dest, LoadF32(src));
+        break;
+    case kDouble:
+        StoreReal(destLetter, dest, LoadF64(src));
+        break;
     case kString:
         if (destLetter == kString) {
             if (dest != src) std::memmove(dest, src, 1u + src[0]);
@@ -95,8 +132,11 @@ void ConvertValue(char destLetter, uint8_t* dest, char srcLetter, const uint8_t*
             StoreString(destLetter, dest, {});
         }
         break;
-    case kDate: StoreDate(destLetter, dest, LoadF64(src)); break;
-    default: break;
+    case kDate:
+        StoreDate(destLetter, dest, LoadF64(src));
+        break;
+    default:
+        break;
     }
 }
 
@@ -125,7 +165,9 @@ static void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
 
 static const int64_t kDateZero = DaysFromCivil(1899, 12, 30);
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 bool TryEncodeDate(int year, int month, int day, double& date) {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -152,8 +194,10 @@ std::string DateText(double date) {
 }
 
 bool TryParseDate(std::string_view text, double& date) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.remove_suffix(1);
     int parts[3];
     for (int i = 0; i < 3; ++i) {
         auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parts[i]);

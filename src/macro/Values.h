@@ -33,35 +33,53 @@ inline double LoadF64(const uint8_t* p) {
     std::memcpy(&v, p, 8);
     return v;
 }
-inline void PutI32(uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); }
-inline void PutF32(uint8_t* p, float v) { std::memcpy(p, &v, 4); }
-inline void PutF64(uint8_t* p, double v) { std::memcpy(p, &v, 8); }
+inline void PutI32(uint8_t* p, int32_t v) {
+    std::memcpy(p, &v, 4);
+}
+inline void PutF32(uint8_t* p, float v) {
+    std::memcpy(p, &v, 4);
+}
+inline void PutF64(uint8_t* p, double v) {
+    std::memcpy(p, &v, 8);
+}
 
 // Rounds half to even; a value outside the 32-bit range is a range error.
 int32_t RoundToInt(double v);
 int32_t DayNumberOfDate(double date);
-inline double DateOfDayNumber(int32_t n) { return static_cast<double>(n) - kDayNumberOfDateZero; }
+inline double DateOfDayNumber(int32_t n) {
+    return static_cast<double>(n) - kDayNumberOfDateZero;
+}
 // Stores a real into a single; an overflow or NaN is a floating-point fault.
 float ToSingle(double v);
 double CheckedReal(double v);
 
 inline int32_t ReadInt(char letter, const uint8_t* p) {
     switch (letter) {
-    case kInteger: return LoadI32(p);
-    case kSingle: return RoundToInt(LoadF32(p));
-    case kDouble: return RoundToInt(LoadF64(p));
-    case kDate: return DayNumberOfDate(LoadF64(p));
-    default: return 0;
+    case kInteger:
+        return LoadI32(p);
+    case kSingle:
+        return RoundToInt(LoadF32(p));
+    case kDouble:
+        return RoundToInt(LoadF64(p));
+    case kDate:
+        return DayNumberOfDate(LoadF64(p));
+    default:
+        return 0;
     }
 }
 
 inline double ReadReal(char letter, const uint8_t* p) {
     switch (letter) {
-    case kInteger: return LoadI32(p);
-    case kSingle: return LoadF32(p);
-    case kDouble: return LoadF64(p);
-    case kDate: return DayNumberOfDate(LoadF64(p));
-    default: return 0;
+    case kInteger:
+        return LoadI32(p);
+    case kSingle:
+        return LoadF32(p);
+    case kDouble:
+        return LoadF64(p);
+    case kDate:
+        return DayNumberOfDate(LoadF64(p));
+    default:
+        return 0;
     }
 }
 
@@ -73,11 +91,16 @@ inline std::string_view ReadString(char letter, const uint8_t* p) {
 // Reads a DATE value (the date itself, not its day number).
 inline double ReadDate(char letter, const uint8_t* p) {
     switch (letter) {
-    case kDate: return LoadF64(p);
-    case kInteger: return DateOfDayNumber(LoadI32(p));
-    case kSingle: return DateOfDayNumber(RoundToInt(LoadF32(p)));
-    case kDouble: return DateOfDayNumber(RoundToInt(LoadF64(p)));
-    default: return 0;
+    case kDate:
+        return LoadF64(p);
+    case kInteger:
+        return DateOfDayNumber(LoadI32(p));
+    case kSingle:
+        return DateOfDayNumber(RoundToInt(LoadF32(p)));
+    case kDouble:
+        return DateOfDayNumber(RoundToInt(LoadF64(p)));
+    default:
+        return 0;
     }
 }
 

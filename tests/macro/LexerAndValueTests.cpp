@@ -14,7 +14,8 @@ std::string Kinds(const std::string& line) {
     TokenList tokens;
     Tokenize(line, types, tokens);
     std::string out;
-    for (const auto& t : tokens) out += (out.empty() ? "" : " ") + std::to_string(t.kind) + ":" + t.text;
+    for (const auto& t : tokens)
+        out += (out.empty() ? "" : " ") + std::to_string(t.kind) + ":" + t.text;
     return out;
 }
 
@@ -106,8 +107,10 @@ TEST(Values, ConversionTable) {
 }
 
 TEST(Messages, Pictures) {
-    EXPECT_EQ(RunTimeMessage(310, 4, 7), " Run time error :310  IP:0004   Line:0007.  Too many cycles");
-    EXPECT_EQ(RunTimeMessage(307, 12, 3), " Run time error :307  IP:0012   Line:0003.  Range check error");
+    EXPECT_EQ(RunTimeMessage(310, 4, 7),
+              " Run time error :310  IP:0004   Line:0007.  Too many cycles");
+    EXPECT_EQ(RunTimeMessage(307, 12, 3),
+              " Run time error :307  IP:0012   Line:0003.  Range check error");
     EXPECT_EQ(TranslationMessage(201, "", 12), "Incompatible types. Line:0012");
     EXPECT_EQ(ErrorMessage(330, ""), "Run-time error");
     EXPECT_EQ(ErrorMessage(320, ""), "Invalid command");

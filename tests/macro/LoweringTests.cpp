@@ -18,13 +18,15 @@ const LoweringCase kLoweringCases[] = {
     {"CommentsOnly", "// a\n   // b", "STOP"},
     {"Assignment", "x = 1", "MOV STOP"},
     {"Arithmetic", "x = a + b * c", "ARITH ARITH MOV STOP"},
-    {"BracketsFirst", "x = (a + b) * (c + d) + SQRT(e)", "ARITH ARITH PUSH CALL ARITH ARITH MOV STOP"},
+    {"BracketsFirst", "x = (a + b) * (c + d) + SQRT(e)",
+     "ARITH ARITH PUSH CALL ARITH ARITH MOV STOP"},
     {"Sign", "x = -a", "ARITH MOV STOP"},
     {"Element", "INTEGER a[3]\na[1] = 2", "MOV LDI ELEM MOV STOP"},
     {"If", "IF a THEN\nx = 1\nEND IF", "MOV JZ MOV STOP"},
     {"IfElse", "IF a THEN\nx = 1\nELSE\nx = 2\nEND IF", "MOV JZ MOV JMP MOV STOP"},
     {"For", "FOR i = 1 TO 3\nNEXT i", "MOV MOV MOV MOV MOV LDI LOOPTEST LOOPSTEP STOP"},
-    {"ForStep", "FOR i = 1 TO 3 STEP 2\nNEXT i", "MOV MOV MOV MOV MOV MOV MOV LOOPTEST LOOPSTEP STOP"},
+    {"ForStep", "FOR i = 1 TO 3 STEP 2\nNEXT i",
+     "MOV MOV MOV MOV MOV MOV MOV LOOPTEST LOOPSTEP STOP"},
     {"DoForeverKeepsMarkerAtZero", "DO\nx = x + 1\nLOOP", "MARK ARITH MOV JMP STOP"},
     {"DoWhile", "x = 0\nDO WHILE x < 3\nINC x\nLOOP", "MOV CMP JZ INC JMP STOP"},
     {"Select", "SELECT CASE x\nCASE 1\nEND SELECT", "MOV MOV SELECT LDI MOV CMP JNZ JMP INC STOP"},
@@ -40,11 +42,14 @@ TEST_P(Lowering, EmitsInOrder) {
     MacroRunner runner;
     runner.basic.SetSourceText(c.source);
     ASSERT_EQ(runner.basic.Compile(), 0) << runner.basic.MessageText();
-    EXPECT_EQ(Mnemonics(runner.basic.MainCode()), c.mnemonics) << Disassemble(runner.basic.MainCode());
+    EXPECT_EQ(Mnemonics(runner.basic.MainCode()), c.mnemonics)
+        << Disassemble(runner.basic.MainCode());
 }
 
 INSTANTIATE_TEST_SUITE_P(Constructs, Lowering, testing::ValuesIn(kLoweringCases),
-                         [](const testing::TestParamInfo<LoweringCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<LoweringCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(LoweringTargets, IfElseJumpsPastTheirBranches) {
     MacroRunner runner;
@@ -90,10 +95,9 @@ TEST(LoweringTargets, InstructionsCarryTheirLines) {
     MacroRunner runner;
     runner.basic.SetSourceText("x = 1\n\n// comment\ny = 2");
     ASSERT_EQ(runner.basic.Compile(), 0);
-    EXPECT_EQ(Disassemble(runner.basic.MainCode()),
-              "0000 L0000 MOV       C000 -> V000\n"
-              "0001 L0003 MOV       C001 -> V001\n"
-              "0002 L0003 STOP     \n");
+    EXPECT_EQ(Disassemble(runner.basic.MainCode()), "0000 L0000 MOV       C000 -> V000\n"
+                                                    "0001 L0003 MOV       C001 -> V001\n"
+                                                    "0002 L0003 STOP     \n");
 }
 
 } // namespace

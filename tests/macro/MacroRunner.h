@@ -20,15 +20,15 @@ struct MacroResult {
     std::vector<std::string> output;
     std::string Joined() const {
         std::string s;
-        for (const auto& line : output) s += (s.empty() ? "" : "|") + line;
+        for (const auto& line : output)
+            s += (s.empty() ? "" : "|") + line;
         return s;
     }
 };
 
 class MacroRunner {
-public:
-    explicit MacroRunner(int maxCount = 100000, int maxDimension = 10000)
-        : basic(&messenger) {
+  public:
+    explicit MacroRunner(int maxCount = 100000, int maxDimension = 10000) : basic(&messenger) {
         basic.Max_Count = maxCount;
         basic.Max_Dimension = maxDimension;
         basic.AddFunction(

@@ -70,7 +70,8 @@ const ErrorCase kErrorCases[] = {
     {"DeclareStringLength", "INTEGER a[\"3\"]", 46, 1},
     {"DeclarationAfterStatement", "x = 1\nINTEGER y", 150, 2},
     {"FunctionAfterStatement", "x = 1\nFUNCTION F AS INTEGER\nEND FUNCTION", 150, 2},
-    {"DeclarationAfterStatementInFunction", "FUNCTION F AS INTEGER\nF = 1\nINTEGER y\nEND FUNCTION", 150, 3},
+    {"DeclarationAfterStatementInFunction", "FUNCTION F AS INTEGER\nF = 1\nINTEGER y\nEND FUNCTION",
+     150, 3},
     // DO and LOOP.
     {"DoUnknownWord", "DO FOREVER\nLOOP", 48, 1},
     {"DoWhileWithoutCondition", "DO WHILE\nLOOP", 47, 1},
@@ -121,7 +122,8 @@ const ErrorCase kErrorCases[] = {
     // Names and members.
     {"MemberOfNumber", "x.y = 1", 199, 1},
     {"MethodOutsideClass",
-     "CLASS A\nINTEGER v\nFUNCTION GET AS INTEGER\nGET = v\nEND FUNCTION\nEND CLASS\nx = GET()", 199, 7},
+     "CLASS A\nINTEGER v\nFUNCTION GET AS INTEGER\nGET = v\nEND FUNCTION\nEND CLASS\nx = GET()",
+     199, 7},
     {"UnknownMember", "CLASS A\nINTEGER v\nEND CLASS\nA o\no.w = 1", 199, 5},
     // Types.
     {"StringPlusNumber", "x = \"a\" + 1", 201, 1},
@@ -131,8 +133,10 @@ const ErrorCase kErrorCases[] = {
     {"CompareStringWithNumber", "IF \"a\" == 1 THEN\nEND IF", 201, 1},
     {"AndOfDates", "DATE d\nx = d AND 1", 201, 2},
     {"ObjectArithmetic", "CLASS A\nINTEGER v\nEND CLASS\nA o\nx = o + 1", 201, 5},
-    {"ObjectsOfOtherClasses", "CLASS A\nINTEGER v\nEND CLASS\nCLASS B\nDOUBLE w\nEND CLASS\nA a1\nB b1\na1 = b1", 201, 9},
-    {"ByRefOtherType", "FUNCTION F(BYREF s AS STRING) AS INTEGER\nEND FUNCTION\nINTEGER i\nF(i)", 203, 4},
+    {"ObjectsOfOtherClasses",
+     "CLASS A\nINTEGER v\nEND CLASS\nCLASS B\nDOUBLE w\nEND CLASS\nA a1\nB b1\na1 = b1", 201, 9},
+    {"ByRefOtherType", "FUNCTION F(BYREF s AS STRING) AS INTEGER\nEND FUNCTION\nINTEGER i\nF(i)",
+     203, 4},
     {"MacroFunctionArgumentCount", "FUNCTION F AS INTEGER\nEND FUNCTION\nx = F(1)", 205, 3},
     {"RealFunctionArgumentCount", "x = SQRT(1, 2)", 206, 1},
     {"IndexOfScalar", "x = y[3]", 208, 1},
@@ -144,7 +148,8 @@ const ErrorCase kErrorCases[] = {
     {"DuplicateField", "CLASS A\nINTEGER x, x\nEND CLASS", 212, 2},
     {"FieldOfOwnClass", "CLASS A\nA inner\nEND CLASS", 212, 2},
     {"TooManyParameters",
-     "FUNCTION F(a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18, a19, "
+     "FUNCTION F(a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18, "
+     "a19, "
      "a20, a21, a22, a23, a24, a25, a26, a27) AS INTEGER\nEND FUNCTION",
      kTooManyParameters, 1},
 };
@@ -158,11 +163,14 @@ TEST_P(TranslationErrors, RecordCodeAndLine) {
     EXPECT_EQ(r.compileCode, c.code) << r.message;
     EXPECT_EQ(runner.basic.LastTranslationError().line + 1, c.line);
     EXPECT_NE(r.message.find(". Line:" + Picture(c.line, 4)), std::string::npos) << r.message;
-    EXPECT_TRUE(runner.basic.MainCode().Instructions.empty()) << "a failed translation leaves no program";
+    EXPECT_TRUE(runner.basic.MainCode().Instructions.empty())
+        << "a failed translation leaves no program";
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, TranslationErrors, testing::ValuesIn(kErrorCases),
-                         [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<ErrorCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(TranslationMessages, ExactTexts) {
     struct {
@@ -176,7 +184,8 @@ TEST(TranslationMessages, ExactTexts) {
         {"FUNCTION SQRT AS INTEGER\nEND FUNCTION", "Duplicate name ''. Line:0001"},
         {"x.y = 1", "Syntax error. Line:0001"},
         {"x = SQRT(1, 2)", "Wrong number of parameters. Line:0001"},
-        {"FUNCTION F(BYREF s AS STRING) AS INTEGER\nEND FUNCTION\nF(1)", "Incompatible parameter type. Line:0003"},
+        {"FUNCTION F(BYREF s AS STRING) AS INTEGER\nEND FUNCTION\nF(1)",
+         "Incompatible parameter type. Line:0003"},
         {"IF 1 THEN", "Invalid statement. Line:0001"},
     };
     for (const auto& c : cases) {

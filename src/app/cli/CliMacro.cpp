@@ -16,7 +16,7 @@ namespace {
 
 // Message boxes and questions on stderr; INPUTBOX reads one line of stdin.
 class ConsoleMacroHost : public macro::MessengerMacroHost {
-public:
+  public:
     explicit ConsoleMacroHost(Messenger* m) : MessengerMacroHost(m) {}
     std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                         const std::string&) override {
@@ -33,8 +33,10 @@ public:
 int RunMacro(const Args& args) {
     std::string file, library;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--library" && i + 1 < args.size()) library = args[++i];
-        else if (file.empty()) file = args[i];
+        if (args[i] == "--library" && i + 1 < args.size())
+            library = args[++i];
+        else if (file.empty())
+            file = args[i];
         else {
             std::cerr << "macro: unexpected argument '" << args[i] << "'\n";
             return 1;
