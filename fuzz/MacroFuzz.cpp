@@ -16,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     basic.Max_Dimension = 200;
     basic.MaxCallDepth = 64;
     basic.MaxSteps = 200000;
+    basic.MaxVariableBytes = 64 * 1024;
     basic.AddFunction(
         "WRITE",
         [](koralix::macro::TSBCodeList& code, koralix::macro::ResultRecord& r) {

@@ -105,7 +105,7 @@ int TSBasic::Compile() {
     main_->Clear();
     main_->ExecLimit = Max_Count;
     main_->ArrayLimit = Max_Dimension;
-    translator_.Start(Max_Dimension);
+    translator_.Start(Max_Dimension, MaxVariableBytes);
     message_.clear();
     fault_.clear();
     translationError_ = {};

@@ -31,11 +31,12 @@ class TSBasic {
     TSBasic(const TSBasic&) = delete;
     TSBasic& operator=(const TSBasic&) = delete;
 
-    std::string Headline;                   // put in front of translation errors
-    int Max_Count = kDefaultExecLimit;      // execution limit of the main program
-    int Max_Dimension = kDefaultArrayLimit; // largest array of the main program
-    int MaxCallDepth = 1000;                // nested macro-function calls
-    int64_t MaxSteps = 0;                   // instructions per Run, 0 without limit
+    std::string Headline;                                 // put in front of translation errors
+    int Max_Count = kDefaultExecLimit;                    // execution limit of the main program
+    int Max_Dimension = kDefaultArrayLimit;               // largest array of the main program
+    int MaxCallDepth = 1000;                              // nested macro-function calls
+    int64_t MaxSteps = 0;                                 // instructions per Run, 0 without limit
+    int64_t MaxVariableBytes = int64_t{64} * 1024 * 1024; // largest variable or object
 
     // The source kinds exclude each other: setting one clears the other.
     void SetSourceText(std::string text);

@@ -10,7 +10,6 @@ namespace koralix::macro {
 
 // The largest variable or object the translator creates, so that a macro
 // cannot ask for more memory than the machine has.
-static constexpr int64_t kMaxStorageBytes = 64 * 1024 * 1024;
 static constexpr int64_t kMaxTotalStorageBytes = 256 * 1024 * 1024;
 
 namespace {
@@ -30,7 +29,8 @@ bool Either(const TSBReg& a, const TSBReg& b, char letter) {
 TSBTranslator::TSBTranslator(TypeList& types, FunctionList& functions, TSBCodeList& main)
     : types_(types), functions_(functions), main_(main) {}
 
-void TSBTranslator::Start(int maxDimension) {
+void TSBTranslator::Start(int maxDimension, int64_t maxVariableBytes) {
+    maxVariableBytes_ = maxVariableBytes;
     current_ = &main_;
     function_ = nullptr;
     functionIndex_ = -1;
@@ -75,7 +75,7 @@ void TSBTranslator::Account(int typeIndex, int count) {
     const int64_t bytes =
         static_cast<int64_t>(types_[static_cast<size_t>(typeIndex)]->size) * count;
     declaredBytes_ += bytes;
-    if (bytes > kMaxStorageBytes || declaredBytes_ > kMaxTotalStorageBytes) Fault("Out of memory");
+    if (bytes > maxVariableBytes_ || declaredBytes_ > kMaxTotalStorageBytes) Fault("Out of memory");
 }
 
 int TSBTranslator::DeclareChecked(const std::string& name, int typeIndex, int count,
@@ -784,7 +784,7 @@ void TSBTranslator::Declaration(const TokenList& t, bool inClassFields) {
             const int64_t bytes =
                 static_cast<int64_t>(types_[static_cast<size_t>(typeIndex)]->size) * length +
                 class_->size;
-            if (bytes > kMaxStorageBytes) Fault("Out of memory");
+            if (bytes > maxVariableBytes_) Fault("Out of memory");
             class_->fields.push_back({nameToken.text, typeIndex, length, class_->size, -1});
             class_->size = static_cast<int>(bytes);
         } else {

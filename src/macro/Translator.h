@@ -14,7 +14,8 @@ class TSBTranslator {
   public:
     TSBTranslator(TypeList& types, FunctionList& functions, TSBCodeList& main);
 
-    void Start(int maxDimension);
+    // maxVariableBytes: the largest variable or object a macro may declare.
+    void Start(int maxDimension, int64_t maxVariableBytes);
     // Resolves identifiers, members and constants of a statement in place.
     void Resolve(TokenList& tokens, int line);
     // Lowers a checked statement.
@@ -104,6 +105,7 @@ class TSBTranslator {
     int functionIndex_ = -1;
     TSBType* class_ = nullptr;
     int maxDimension_ = kDefaultArrayLimit;
+    int64_t maxVariableBytes_ = 0;
     int64_t declaredBytes_ = 0; // storage of all variables of this translation
     int line_ = 0;
     std::vector<IfRecord> ifs_;

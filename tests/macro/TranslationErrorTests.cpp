@@ -271,3 +271,19 @@ TEST(Declarations, LengthsAreCutToTheLimits) {
 
 } // namespace
 } // namespace koralix::macro::test
+
+namespace koralix::macro::test {
+namespace {
+
+TEST(Storage, OversizedVariablesEndTheTranslation) {
+    MacroRunner runner;
+    runner.basic.MaxVariableBytes = 1024;
+    const MacroResult r = runner.Run("STRING s[10]");
+    EXPECT_EQ(r.compileCode, kLibraryFault);
+    EXPECT_EQ(r.fault, "Out of memory");
+    EXPECT_EQ(runner.Run("CLASS A\nSTRING s[3]\nEND CLASS\nCLASS B\nA a[3]\nEND CLASS").fault, "Out of memory");
+    EXPECT_EQ(runner.Run("STRING s[4]").compileCode, 0);
+}
+
+} // namespace
+} // namespace koralix::macro::test
