@@ -281,7 +281,7 @@ TEST(Storage, OversizedVariablesEndTheTranslation) {
     const MacroResult r = runner.Run("STRING s[10]");
     EXPECT_EQ(r.compileCode, kLibraryFault);
     EXPECT_EQ(r.fault, "Out of memory");
-    EXPECT_EQ(runner.Run("CLASS A\nSTRING s[3]\nEND CLASS\nCLASS B\nA a[3]\nEND CLASS").fault, "Out of memory");
+    EXPECT_EQ(runner.Run("CLASS A\nSTRING s[3]\nEND CLASS\nCLASS B\nA parts[3]\nEND CLASS").fault, "Out of memory");
     EXPECT_EQ(runner.Run("STRING s[4]").compileCode, 0);
 }
 
