@@ -16,6 +16,11 @@ struct BuiltinCase {
     const char* output;
 };
 
+// Names the case in test listings.
+void PrintTo(const BuiltinCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const BuiltinCase kBuiltinCases[] = {
     {"Round", "WRITE(ROUND(2.5))\nWRITE(ROUND(3.5))\nWRITE(ROUND(-2.5))", "2|4|-2"},
     {"Trunc", "WRITE(TRUNC(-2.7))\nWRITE(TRUNC(2.7))", "-2|2"},

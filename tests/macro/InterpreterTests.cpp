@@ -13,6 +13,11 @@ struct RunCase {
     const char* output; // WRITE lines joined by "|"
 };
 
+// Names the case in test listings.
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const RunCase kRunCases[] = {
     {"IntegerDivision",
      "INTEGER x\nx = 7 / 2\nWRITE(x)\nx = 7 / 0\nWRITE(x)\nWRITE(7.0 / 2)\nWRITE(-7 / 2)",
@@ -222,6 +227,11 @@ struct FaultCase {
     const char* source;
     const char* fault;
 };
+
+// Names the case in test listings.
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const FaultCase kFaultCases[] = {
     {"IntegerOverflow", "INTEGER x\nx = 2147483647 + 1", "Integer overflow"},

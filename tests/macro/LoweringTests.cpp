@@ -13,6 +13,11 @@ struct LoweringCase {
     const char* mnemonics;
 };
 
+// Names the case in test listings.
+void PrintTo(const LoweringCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const LoweringCase kLoweringCases[] = {
     {"Empty", "", "STOP"},
     {"CommentsOnly", "// a\n   // b", "STOP"},

@@ -17,6 +17,11 @@ struct ErrorCase {
     int line;
 };
 
+// Names the case in test listings.
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const ErrorCase kErrorCases[] = {
     // Characters, quotes, labels.
     {"OddQuote", "x = \"abc", 1, 1},
@@ -281,7 +286,8 @@ TEST(Storage, OversizedVariablesEndTheTranslation) {
     const MacroResult r = runner.Run("STRING s[10]");
     EXPECT_EQ(r.compileCode, kLibraryFault);
     EXPECT_EQ(r.fault, "Out of memory");
-    EXPECT_EQ(runner.Run("CLASS A\nSTRING s[3]\nEND CLASS\nCLASS B\nA parts[3]\nEND CLASS").fault, "Out of memory");
+    EXPECT_EQ(runner.Run("CLASS A\nSTRING s[3]\nEND CLASS\nCLASS B\nA parts[3]\nEND CLASS").fault,
+              "Out of memory");
     EXPECT_EQ(runner.Run("STRING s[4]").compileCode, 0);
 }
 
