@@ -8,7 +8,7 @@
 namespace koralix {
 
 template <size_t Capacity> class TFixedText {
-public:
+  public:
     TFixedText() = default;
     TFixedText(std::string_view text) { Assign(text); }
     TFixedText(const char* text) { Assign(text); }
@@ -18,13 +18,17 @@ public:
         Assign(text);
         return *this;
     }
+    TFixedText& operator=(const std::string& text) { return *this = std::string_view(text); }
+    TFixedText& operator=(const char* text) { return *this = std::string_view(text); }
     const std::string& str() const { return text_; }
     operator const std::string&() const { return text_; }
     size_t size() const { return text_.size(); }
-    bool operator==(const TFixedText& other) const = default;
-    bool operator==(std::string_view other) const { return text_ == other; }
+    friend bool operator==(const TFixedText& a, const TFixedText& b) { return a.text_ == b.text_; }
+    friend bool operator==(const TFixedText& a, std::string_view b) { return a.text_ == b; }
+    friend bool operator==(const TFixedText& a, const char* b) { return a.text_ == b; }
+    friend bool operator==(const TFixedText& a, const std::string& b) { return a.text_ == b; }
 
-private:
+  private:
     void Assign(std::string_view text) { text_ = std::string(text.substr(0, Capacity)); }
     std::string text_;
 };

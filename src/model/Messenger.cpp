@@ -12,7 +12,9 @@ Answer RecordingMessenger::Ask(const std::string& question) {
     return a;
 }
 
-void StderrMessenger::Message(const std::string& text) { std::cerr << text << '\n'; }
+void StderrMessenger::Message(const std::string& text) {
+    std::cerr << text << '\n';
+}
 
 Answer StderrMessenger::Ask(const std::string& question) {
     std::cerr << question << " [No]\n";

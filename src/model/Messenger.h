@@ -10,7 +10,7 @@ namespace koralix {
 enum class Answer { Yes, No, Cancel };
 
 class Messenger {
-public:
+  public:
     virtual ~Messenger() = default;
     virtual void Message(const std::string& text) = 0;
     // A confirmation question (Yes, No, Cancel).
@@ -19,7 +19,7 @@ public:
 
 // Keeps every message and answers questions from a script (default Yes).
 class RecordingMessenger : public Messenger {
-public:
+  public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::vector<Answer> answers; // consumed front to back
@@ -29,7 +29,7 @@ public:
 
 // Prints messages one per line on stderr; questions are answered No.
 class StderrMessenger : public Messenger {
-public:
+  public:
     void Message(const std::string& text) override;
     Answer Ask(const std::string& question) override;
 };

@@ -34,7 +34,7 @@ enum TBackgroundKind : int32_t {
 };
 
 class TBackGround {
-public:
+  public:
     int32_t Kind = BkgPolynomial;
     std::array<float, 12> Coeff{}; // Coeff[0] is coefficient 1
     TPairList Points;
@@ -50,7 +50,7 @@ public:
 };
 
 class TExcluded {
-public:
+  public:
     TPairList Regions;
 
     void AddRegion(float a, float b);
@@ -67,7 +67,7 @@ struct TIncidentSpec {
 };
 
 class TScatterFactor {
-public:
+  public:
     int32_t Kind = 0; // 0 coefficients, 1 table
     TFixedText<4> Name = "????";
     float FPrime = 0;
@@ -82,7 +82,7 @@ public:
 };
 
 class TScatterList {
-public:
+  public:
     std::vector<TScatterFactor> Items;
 
     void AddEntry() { Items.emplace_back(); }
@@ -92,7 +92,7 @@ public:
 };
 
 class THistogram {
-public:
+  public:
     int32_t JobType = 0;
     int32_t ExtraFlag = 0;
     int32_t Profile = 4;
@@ -120,12 +120,14 @@ public:
     bool IsCalculation() const { return IsCalculationJob(JobType); }
     bool IsTof() const { return JobType == 4 || JobType == 5; }
     bool IsXrayCw() const { return JobType == 0 || JobType == 2; }
-    static bool IsCalculationJob(int32_t job) { return job == 2 || job == 3 || job == 5 || job == 7; }
+    static bool IsCalculationJob(int32_t job) {
+        return job == 2 || job == 3 || job == 5 || job == 7;
+    }
     bool operator==(const THistogram&) const = default;
 };
 
 class TAtom {
-public:
+  public:
     TFixedText<4> Label = "O   ";
     TFixedText<4> AtomType = "O   ";
     float X = 0, Y = 0, Z = 0;
@@ -138,7 +140,7 @@ public:
 };
 
 class TPhase {
-public:
+  public:
     std::string Name = "A new phase";
     TFixedText<20> SpaceGroup = "P 1";
     float A = 3.8f, B = 3.8f, C = 3.8f;
@@ -157,7 +159,7 @@ public:
 };
 
 class TSample {
-public:
+  public:
     int32_t Histogram = 1;
     int32_t Phase = 1;
     float U = 0.08f, V = -0.15f, W = 0.15f;
@@ -176,7 +178,7 @@ public:
 };
 
 class TTransformation {
-public:
+  public:
     float M[3][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
 
     void SetIdentity();
@@ -189,7 +191,7 @@ public:
 // The record label that readers show in their messages: an exact decimal held
 // in hundredths (2.01 is 201) and shown in its shortest form.
 class TRecordLabel {
-public:
+  public:
     void Set(int whole) { hundredths_ = whole * 100; }
     void SetHundredths(int hundredths) { hundredths_ = hundredths; }
     void Advance() { hundredths_ += 1; }
@@ -197,12 +199,12 @@ public:
     int Hundredths() const { return hundredths_; }
     std::string Text() const;
 
-private:
+  private:
     int hundredths_ = 100;
 };
 
 class TRietveld {
-public:
+  public:
     std::string Title = "A New refinement";
     int32_t Cycles = 30;
     int32_t CodeCount = 0;

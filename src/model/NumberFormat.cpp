@@ -40,7 +40,8 @@ Scientific Decompose(double value, int digits) {
 }
 
 void StripTrailingZeros(std::string& digits) {
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
 }
 
 std::string ExponentText(int exponent, ExponentStyle style) {
@@ -70,7 +71,8 @@ std::string PlaceDigits(const Scientific& s, int decimals) {
 double ReadBack(const std::string& text) {
     double v = 0;
     std::string_view t(text);
-    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    while (!t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
     if (!t.empty() && t.front() == '+') t.remove_prefix(1);
     std::from_chars(t.data(), t.data() + t.size(), v);
     return v;
@@ -120,7 +122,8 @@ std::string RoundedFixedText(double value, int precision, int decimals) {
 }
 
 std::string FitNumber(std::string text, double value, int width) {
-    if (static_cast<int>(text.size()) <= width || !std::isfinite(value)) return RightAlign(text, width);
+    if (static_cast<int>(text.size()) <= width || !std::isfinite(value))
+        return RightAlign(text, width);
     std::string best;
     double bestError = std::numeric_limits<double>::infinity();
     auto consider = [&](const std::string& candidate) {
@@ -131,9 +134,22 @@ std::string FitNumber(std::string text, double value, int width) {
             bestError = error;
         }
     };
-    for (int decimals = 9; decimals >= 0; --decimals) consider(FixedText(value, decimals));
-    for (int digits = 9; digits >= 1; --digits)
-        consider(ScientificText(value, digits, ExponentStyle::MinusShortest));
+    // On equal accuracy the form of the original text wins.
+    auto fixedForms = [&] {
+        for (int decimals = 9; decimals >= 0; --decimals)
+            consider(FixedText(value, decimals));
+    };
+    auto scientificForms = [&] {
+        for (int digits = 9; digits >= 1; --digits)
+            consider(ScientificText(value, digits, ExponentStyle::MinusShortest));
+    };
+    if (text.find('E') != std::string::npos) {
+        scientificForms();
+        fixedForms();
+    } else {
+        fixedForms();
+        scientificForms();
+    }
     if (best.empty()) return text; // nothing fits: the whole text, as before
     return RightAlign(best, width);
 }
@@ -154,6 +170,8 @@ std::string X(int precision, int decimals, int width, double value) {
     return FitNumber(RoundedFixedText(value, precision, decimals), value, width);
 }
 
-std::string I(int width, long long value) { return RightAlign(std::to_string(value), width); }
+std::string I(int width, long long value) {
+    return RightAlign(std::to_string(value), width);
+}
 
 } // namespace koralix

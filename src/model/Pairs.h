@@ -15,7 +15,7 @@ struct TPair {
 };
 
 class TPairList {
-public:
+  public:
     std::vector<TPair> Items;
 
     void Add(float x, float y) { Items.push_back({x, y}); }

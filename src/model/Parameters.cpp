@@ -1,6 +1,7 @@
 #include "Parameters.h"
 
 #include <cmath>
+#include <limits>
 
 namespace koralix {
 
@@ -16,7 +17,11 @@ int32_t KindOf(const TAddress& a) {
 TCode DecomposeCode(float code) {
     float magnitude = std::fabs(code);
     TCode c;
-    c.Number = static_cast<int32_t>(std::trunc(magnitude / 10.0f));
+    const float number = std::trunc(magnitude / 10.0f);
+    // A code number beyond any code count is garbage: keep it out of range of
+    // every list rather than let it wrap.
+    c.Number =
+        number < 2147483520.0f ? static_cast<int32_t>(number) : std::numeric_limits<int32_t>::max();
     c.Multiplier = magnitude - 10.0f * static_cast<float>(c.Number);
     if (c.Multiplier == 0) c.Multiplier = 1;
     if (code < 0) c.Multiplier = -c.Multiplier;
@@ -177,8 +182,39 @@ float TParameterList::CodeOf(const TAddress& address) const {
     return 0;
 }
 
+size_t TAddressHash::operator()(const TAddress& a) const noexcept {
+    uint64_t h = static_cast<uint32_t>(a.Histogram);
+    h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(a.Phase);
+    h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(a.Atom);
+    h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(a.Type);
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+
+TCodeTable::TCodeTable(const TParameterList& list) {
+    // The first free parameter of an address wins, then the first constraint
+    // that has it as dependent, as in TParameterList::CodeOf.
+    std::unordered_map<TAddress, const TParameter*, TAddressHash> firstFree;
+    for (const TParameter& p : list.Free) {
+        firstFree.emplace(p.Address(), &p);
+        codes_.emplace(p.Address(), ComposeCode(p.CodeNumber, p.Multiplier));
+    }
+    for (const TConstraint& c : list.Constraints) {
+        auto master = firstFree.find(c.Master.Address());
+        float code = master == firstFree.end()
+                         ? 0.0f
+                         : ComposeCode(master->second->CodeNumber, c.Dependent.Multiplier);
+        codes_.emplace(c.Dependent.Address(), code);
+    }
+}
+
+float TCodeTable::CodeOf(const TAddress& address) const {
+    auto it = codes_.find(address);
+    return it == codes_.end() ? 0.0f : it->second;
+}
+
 void TParameterList::Renumber() {
-    for (size_t i = 0; i < Free.size(); ++i) Free[i].CodeNumber = static_cast<int32_t>(i + 1);
+    for (size_t i = 0; i < Free.size(); ++i)
+        Free[i].CodeNumber = static_cast<int32_t>(i + 1);
 }
 
 void TParameterList::Prune(int32_t maximum) {

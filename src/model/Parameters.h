@@ -2,7 +2,9 @@
 // parameters and constraints that says what is refined and how it is tied.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace koralix {
@@ -38,7 +40,7 @@ TCode DecomposeCode(float code);
 float ComposeCode(int32_t number, float multiplier);
 
 class TParameter {
-public:
+  public:
     int32_t Kind = KindInvalid;
     int32_t Phase = 0;
     int32_t Histogram = 0;
@@ -62,8 +64,22 @@ struct TConstraint {
     bool operator==(const TConstraint&) const = default;
 };
 
+struct TAddressHash {
+    size_t operator()(const TAddress& a) const noexcept;
+};
+
+// CodeOf for every address at once, for writing a whole model.
+class TCodeTable {
+  public:
+    explicit TCodeTable(const class TParameterList& list);
+    float CodeOf(const TAddress& address) const;
+
+  private:
+    std::unordered_map<TAddress, float, TAddressHash> codes_;
+};
+
 class TParameterList {
-public:
+  public:
     std::vector<TParameter> Free;
     std::vector<TConstraint> Constraints;
 

@@ -2,6 +2,7 @@
 
 #include "NumberFormat.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -10,7 +11,9 @@ namespace koralix {
 
 namespace {
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 // Longest valid prefix of a decimal number (sign, digits, point, exponent).
 // Returns false when no digit was seen.
@@ -23,8 +26,10 @@ bool ParseRealPrefix(std::string_view text, double& value, size_t& used) {
         negative = buffer[start] == '-';
         ++start;
     }
-    // from_chars rejects a sign of its own after ours and parses the longest prefix.
-    if (start < buffer.size() && (buffer[start] == '+' || buffer[start] == '-')) return false;
+    // Only digits or a point may start the number: no second sign, no "inf" or "nan".
+    if (start >= buffer.size() ||
+        !(std::isdigit(static_cast<unsigned char>(buffer[start])) || buffer[start] == '.'))
+        return false;
     double v = 0;
     auto [end, ec] = std::from_chars(buffer.data() + start, buffer.data() + buffer.size(), v,
                                      std::chars_format::general);
@@ -51,8 +56,10 @@ float ToSingle(double v) {
 
 std::string TrimText(std::string_view text) {
     size_t b = 0, e = text.size();
-    while (b < e && IsBlankOrControl(text[b])) ++b;
-    while (e > b && IsBlankOrControl(text[e - 1])) --e;
+    while (b < e && IsBlankOrControl(text[b]))
+        ++b;
+    while (e > b && IsBlankOrControl(text[e - 1]))
+        --e;
     return std::string(text.substr(b, e - b));
 }
 
@@ -124,7 +131,8 @@ std::string NthField(std::string_view text, std::string_view separator, int n) {
     for (int field = 1;; ++field) {
         size_t end = text.find(separator, start);
         if (field == n)
-            return std::string(text.substr(start, end == std::string_view::npos ? end : end - start));
+            return std::string(
+                text.substr(start, end == std::string_view::npos ? end : end - start));
         if (end == std::string_view::npos) return {};
         start = end + separator.size();
     }
@@ -149,8 +157,8 @@ void TBrkApart::Split(std::string_view text) {
     size_t start = 0;
     while (true) {
         size_t end = text.find(Separator, start);
-        std::string_view piece =
-            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view piece = text.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (!piece.empty()) Fields.emplace_back(piece);
         if (end == std::string_view::npos) break;
         start = end + Separator.size();

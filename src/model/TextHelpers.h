@@ -14,7 +14,7 @@ namespace koralix {
 
 // Raised when a real field holds a value too large for a single.
 class NumericOverflow : public std::range_error {
-public:
+  public:
     using std::range_error::range_error;
 };
 
@@ -35,12 +35,18 @@ std::string Pad4Upper(std::string_view text);
 std::string NthField(std::string_view text, std::string_view separator, int n);
 int32_t CountFieldStarts(std::string_view text, char c);
 
-inline float SignOf(float v) { return v > 0 ? 1.0f : (v < 0 ? -1.0f : 0.0f); }
-inline float MinReal(float a, float b) { return a < b ? a : b; }
-inline float MaxReal(float a, float b) { return a >= b ? a : b; }
+inline float SignOf(float v) {
+    return v > 0 ? 1.0f : (v < 0 ? -1.0f : 0.0f);
+}
+inline float MinReal(float a, float b) {
+    return a < b ? a : b;
+}
+inline float MaxReal(float a, float b) {
+    return a >= b ? a : b;
+}
 
 class TBrkApart {
-public:
+  public:
     std::string Separator = " ";
     std::vector<std::string> Fields;
 

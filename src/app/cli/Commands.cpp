@@ -12,6 +12,22 @@ const std::vector<Command>& AllCommands() {
          "Reads IN as 'model' does and writes OUT as an input file (.inp). Nothing is written "
          "and the exit code is 1 when IN could not be read completely.",
          RunConvert},
+        {"refine", "refine IN [--data PATH] [--cycles N] [--engine LIB] [--json]",
+         "Refines IN with the engine library (--engine, else KORALIX_ENGINE, else libkoradll.so "
+         "beside koralix-cli). The data name is PATH, else the companion data file of IN, else "
+         "IN's base name, without extension. Runs up to N cycles (default: the model's Cycles), "
+         "stopping when the engine reports the end, and closes with update, so that BASE.out and "
+         "BASE.upd appear next to IN. Prints one line per cycle: 'cycle N' and, per histogram, "
+         "'H<h> Rp=<..> Rwp=<..> chi2=<..>'; with --json one final object with cycles, finished, "
+         "status, histograms (Rp, Rwp, chi2) and parameters (label, value, esd). Engine failures "
+         "print the driver's message on stderr and exit 1.",
+         RunRefine},
+        {"data", "data FILE [dat|gsas|xy|cpi]",
+         "Reads a diffraction data file by its extension (.dat, .gs/.gsas, .xy, .cpi) or by the "
+         "format named after it, and prints one JSON object: Kind, PointCount, HistogramNumber, "
+         "Title, Start, Step, Finish and the arrays X, Y, W of the points read. Messages go to "
+         "stderr. Exit 0 when points were read, 1 otherwise.",
+         RunData},
         {"macro", "macro FILE [--library FILE]",
          "Translates and runs the KoraBasic macro FILE (execution limit 100000 per instruction, "
          "arrays up to 10000 elements); --library puts the lines of a library file in front. "

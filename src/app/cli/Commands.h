@@ -20,6 +20,8 @@ const std::vector<Command>& AllCommands();
 
 int RunModel(const Args& args);
 int RunConvert(const Args& args);
+int RunRefine(const Args& args);
+int RunData(const Args& args);
 int RunMacro(const Args& args);
 
 } // namespace koralix::cli

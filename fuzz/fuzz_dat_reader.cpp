@@ -1,0 +1,6 @@
+// Fuzzes the .dat reader.
+#include "DataReaderFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    return koralix::fuzz::ReadAsDataFile(bytes, size, koralix::DatFileType, ".dat");
+}

@@ -1,0 +1,88 @@
+// koralix-cli data: reads a diffraction data file and prints it as JSON.
+#include "Commands.h"
+
+#include "FileTypes.h"
+#include "Messenger.h"
+#include "ModelJson.h"
+#include "PlotData.h"
+
+#include <charconv>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+namespace koralix::cli {
+
+namespace {
+
+// The double that prints as the float's shortest decimal form, so JSON shows
+// 0.02 and not 0.019999999552965164.
+double ShortestSingle(float value) {
+    char text[32];
+    auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    double shortest = value;
+    std::from_chars(text, end, shortest);
+    return shortest;
+}
+
+nlohmann::ordered_json FloatArray(const std::vector<float>& values, int count) {
+    auto array = nlohmann::ordered_json::array();
+    for (int i = 0; i < count; ++i)
+        array.push_back(ShortestSingle(values[static_cast<size_t>(i)]));
+    return array;
+}
+
+nlohmann::ordered_json DataToJson(const TData& data) {
+    const int count = data.HeldPoints();
+    nlohmann::ordered_json json;
+    json["Kind"] = data.Kind;
+    json["PointCount"] = data.PointCount;
+    json["HistogramNumber"] = data.HistogramNumber;
+    json["Title"] = data.Title;
+    json["Start"] = ShortestSingle(data.Start);
+    json["Step"] = ShortestSingle(data.Step);
+    json["Finish"] = ShortestSingle(data.Finish);
+    json["X"] = FloatArray(data.X, count);
+    json["Y"] = FloatArray(data.Y, count);
+    json["W"] = FloatArray(data.W, count);
+    return json;
+}
+
+// The file type named on the command line, or that of the file's extension.
+int DataFileType(const std::string& fileName, const Args& args) {
+    if (args.size() < 2) return FileTypeOf(fileName);
+    const std::string& name = args[1];
+    if (name == "dat") return FileType::Dat;
+    if (name == "gsas") return FileType::GsasRaw;
+    if (name == "xy") return FileType::Xy;
+    if (name == "cpi") return FileType::Cpi;
+    return FileType::Unknown;
+}
+
+} // namespace
+
+int RunData(const Args& args) {
+    if (args.empty() || args.size() > 2) {
+        std::cerr << "usage: koralix-cli data FILE [dat|gsas|xy|cpi]\n";
+        return 2;
+    }
+    const std::string& fileName = args[0];
+    const int type = DataFileType(fileName, args);
+    if (type != FileType::Dat && type != FileType::GsasRaw && type != FileType::Xy &&
+        type != FileType::Cpi) {
+        std::cerr << "koralix-cli: " << fileName
+                  << " is not a data file (.dat, .gs, .gsas, .xy, .cpi); name the format: "
+                     "dat, gsas, xy or cpi\n";
+        return 1;
+    }
+    if (!FileReadable(fileName)) {
+        std::cerr << "koralix-cli: cannot read " << fileName << "\n";
+        return 1;
+    }
+    StderrMessenger messenger;
+    TData data;
+    data.ReadDataFile(fileName, 1, type, messenger);
+    std::cout << JsonText(DataToJson(data)) << "\n";
+    return data.Kind == KindDataFile && data.PointCount > 0 ? 0 : 1;
+}
+
+} // namespace koralix::cli

@@ -1,0 +1,136 @@
+// refine: a whole refinement through the engine, from the command line.
+#include "Commands.h"
+#include "FileTypes.h"
+#include "Messenger.h"
+#include "ModelFiles.h"
+#include "ModelJson.h"
+#include "Refine.h"
+
+#include <charconv>
+#include <iostream>
+#include <optional>
+
+namespace koralix::cli {
+
+namespace {
+
+struct RefineOptions {
+    std::string input;
+    std::string data;
+    std::optional<int> cycles;
+    std::string engine;
+    bool json = false;
+};
+
+std::optional<RefineOptions> ParseOptions(const Args& args) {
+    RefineOptions o;
+    for (size_t k = 0; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        auto value = [&]() -> std::optional<std::string> {
+            if (k + 1 >= args.size()) return std::nullopt;
+            return args[++k];
+        };
+        if (a == "--json") {
+            o.json = true;
+        } else if (a == "--data" || a == "--engine" || a == "--cycles") {
+            auto v = value();
+            if (!v) return std::nullopt;
+            if (a == "--data") o.data = *v;
+            if (a == "--engine") o.engine = *v;
+            if (a == "--cycles") {
+                int n = 0;
+                auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), n);
+                if (ec != std::errc() || end != v->data() + v->size() || n < 0) return std::nullopt;
+                o.cycles = n;
+            }
+        } else if (o.input.empty() && a.rfind("--", 0) != 0) {
+            o.input = a;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (o.input.empty()) return std::nullopt;
+    return o;
+}
+
+std::string Number(float value) {
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, end);
+}
+
+// The data name passed to the engine: the given file or the input file's
+// companion data file, without its extension; else the input's own base name.
+std::string DataNameFor(const RefineOptions& o, const TRietveld& model) {
+    if (!o.data.empty()) return WithoutExtension(o.data);
+    std::string companion = DataFileFor(o.input, model.DataFormat);
+    return WithoutExtension(companion.empty() ? o.input : companion);
+}
+
+nlohmann::ordered_json ParameterValues(TRefine& refine, const TRietveld& model) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (int n = 1; n <= model.Parameters.FreeCount(); ++n) {
+        const TAddress a = model.Parameters.Free[static_cast<size_t>(n - 1)].Address();
+        list.push_back(
+            {{"label", model.ParameterLabel(n)},
+             {"value", JsonNumber(refine.GetParValue(a.Histogram, a.Phase, a.Atom, a.Type))},
+             {"esd", JsonNumber(refine.GetParEsd(a.Histogram, a.Phase, a.Atom, a.Type))}});
+    }
+    return list;
+}
+
+} // namespace
+
+int RunRefine(const Args& args) {
+    auto options = ParseOptions(args);
+    if (!options) {
+        std::cerr
+            << "usage: koralix-cli refine IN [--data PATH] [--cycles N] [--engine LIB] [--json]\n";
+        return 2;
+    }
+    StderrMessenger messenger;
+    TRietveld model;
+    ReadModelFile(model, options->input, messenger);
+    if (!model.Loaded) return 1;
+
+    TRefine refine(messenger);
+    if (!options->engine.empty()) refine.LibraryPath = options->engine;
+    refine.Model = &model;
+    refine.BaseName = WithoutExtension(options->input);
+    refine.DataName = DataNameFor(*options, model);
+    refine.StartRefinement();
+    if (refine.State() != RefineState::Started) return 1;
+
+    const int cycles = options->cycles.value_or(model.Cycles);
+    nlohmann::ordered_json histograms = nlohmann::ordered_json::array();
+    for (int c = 1; c <= cycles && !refine.FinishedFlag(); ++c) {
+        refine.StepRefinement();
+        if (refine.State() == RefineState::Closed) return 1;
+        if (options->json) continue;
+        std::cout << "cycle " << c;
+        for (int h = 1; h <= model.HistogramCount(); ++h)
+            std::cout << " H" << h << " Rp=" << Number(refine.GetRp(h))
+                      << " Rwp=" << Number(refine.GetRwp(h))
+                      << " chi2=" << Number(refine.GetChi2(h));
+        std::cout << '\n' << std::flush;
+    }
+    for (int h = 1; h <= model.HistogramCount(); ++h)
+        histograms.push_back({{"Rp", JsonNumber(refine.GetRp(h))},
+                              {"Rwp", JsonNumber(refine.GetRwp(h))},
+                              {"chi2", JsonNumber(refine.GetChi2(h))}});
+    nlohmann::ordered_json parameters = ParameterValues(refine, model);
+    const bool finished = refine.FinishedFlag();
+    const int cyclesRun = refine.Cycle();
+    refine.CloseRefinement(true);
+    if (options->json) {
+        nlohmann::ordered_json result = {{"cycles", cyclesRun},
+                                         {"finished", finished},
+                                         {"status", refine.LastError},
+                                         {"histograms", histograms},
+                                         {"parameters", parameters}};
+        std::cout << JsonText(result) << '\n';
+    }
+    return refine.LastError == 0 ? 0 : 1;
+}
+
+} // namespace koralix::cli

@@ -1,0 +1,83 @@
+#include "LineSource.h"
+
+#include "TextHelpers.h"
+
+#include <algorithm>
+
+namespace koralix {
+
+namespace {
+
+// Real truncated files need at most a few hundred empty lines to complete their
+// records; anything beyond this is a count read from garbage.
+constexpr long long MaxLinesPastEnd = 20000;
+
+bool IsSpace(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+} // namespace
+
+LineSource::LineSource(std::string text) : text_(std::move(text)) {
+    std::string_view all(text_);
+    size_t start = 0;
+    while (start < all.size()) {
+        size_t end = all.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines_.push_back(all.substr(start));
+            break;
+        }
+        lines_.push_back(all.substr(start, end - start));
+        start = end + 1;
+        if (all[end] == '\r' && start < all.size() && all[start] == '\n') ++start;
+    }
+}
+
+std::string_view LineSource::Next() {
+    inFreeLine_ = false;
+    if (next_ < lines_.size()) return lines_[next_++];
+    if (++pastEnd_ > MaxLinesPastEnd) throw InputError("file ends long before its records");
+    return {};
+}
+
+bool LineSource::CanSupply(long long lines) const {
+    const long long left = static_cast<long long>(lines_.size() - std::min(next_, lines_.size()));
+    return lines <= left + (MaxLinesPastEnd - pastEnd_);
+}
+
+void LineSource::Skip(long long count) {
+    inFreeLine_ = false;
+    for (long long k = 0; k < count && next_ < lines_.size(); ++k)
+        ++next_;
+}
+
+float LineSource::NextFreeNumber() {
+    while (true) {
+        if (!inFreeLine_) {
+            if (AtEnd()) return 0.0f;
+            freeLine_ = lines_[next_++];
+            freePos_ = 0;
+            inFreeLine_ = true;
+        }
+        while (freePos_ < freeLine_.size() && IsSpace(freeLine_[freePos_]))
+            ++freePos_;
+        if (freePos_ >= freeLine_.size()) {
+            inFreeLine_ = false;
+            continue;
+        }
+        size_t end = freePos_;
+        while (end < freeLine_.size() && !IsSpace(freeLine_[end]))
+            ++end;
+        std::string_view token = freeLine_.substr(freePos_, end - freePos_);
+        freePos_ = end;
+        double value = 0;
+        if (!TryParseReal(token, value)) throw InputError("not a number: " + std::string(token));
+        return TextToReal(token);
+    }
+}
+
+void LineSource::EndFreeLine() {
+    inFreeLine_ = false;
+}
+
+} // namespace koralix
