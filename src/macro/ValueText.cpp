@@ -1,5 +1,6 @@
 #include "ValueText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -152,6 +153,9 @@ std::string FormatSection(const std::string& section, double value) {
         (started ? suffix : prefix) += c;
     }
     if (!started) return prefix;
+    // Pictures carry at most 18 digits after the point, as the platform's did.
+    maxDecimals = std::min(maxDecimals, 18);
+    minDecimals = std::min(minDecimals, maxDecimals);
     std::string number;
     if (exponentDigits >= 0) {
         int exponent = value == 0 ? 0 : static_cast<int>(std::floor(std::log10(value)));

@@ -83,6 +83,8 @@ const BuiltinCase kBuiltinCases[] = {
      "-2.5))\nWRITE(FORMATVAL(\"#.##\", "
      "0.5))",
      "3.14|1,234,567|007|1.23E+04|(2.5)|.5"},
+    {"FormatValLongPicture",
+     "WRITE(GETLENGTH(FORMATVAL(\"0.000000000000000000000000000000\", 1.5)))", "20"},
     {"EncodeAndDecodeDate",
      "DATE d\nINTEGER y, m, dd\nd = ENCODEDATE(2024, 2, 29)\nWRITE(DECODEDATE(d, y, m, "
      "dd))\nWRITE(y)\nWRITE(m)\nWRITE(dd)",

@@ -33,6 +33,11 @@ const RunCase kRunCases[] = {
      "STRING) AS "
      "STRING\nTEXT = s + \"!\"\nEND FUNCTION\nWRITE(NUM(\"12\"))\nWRITE(TEXT(5))",
      "0|!"},
+    {"StringsAreCutAt255",
+     "STRING s\nINTEGER i\nFOR i = 1 TO 30\ns = s + \"0123456789\"\nNEXT "
+     "i\nWRITE(GETLENGTH(s))\nWRITE(STRCOPY(s, 251, "
+     "10))",
+     "255|01234"},
     {"StringComparison",
      "WRITE(\"abc\" < \"abd\")\nWRITE(\"ab\" < \"abc\")\nWRITE(\"B\" < \"a\")\nWRITE(\"x\" == "
      "\"x\")\nWRITE(\"x\" <> \"x\")",
