@@ -478,52 +478,68 @@ void TSBCodeList::Execute(TSBCode& c, int& next, RunContext& context) {
 
 namespace {
 
-// A callee's values, kept across a call of the same list so that every
-// activation of a recursive function sees its own. References keep their
-// targets; their values belong to the caller and are never written back.
+// A callee's values across a call of it. The callee runs on a copy of its
+// current values; the storage it had stays where it is, so that every
+// activation of a recursive function keeps its own values and a write through
+// a by-reference parameter into a caller's variable (of any activation)
+// survives the call. References get their targets back afterwards.
 struct Snapshot {
-    std::vector<uint8_t> bytes;
-    std::vector<uint8_t*> targets;
+    std::vector<uint8_t> bytes;    // the callee's working copy
+    std::vector<uint8_t*> storage; // where each variable, constant and temporary lived
     std::vector<const TSBType*> tempTypes;
     std::vector<Argument> arguments;
     int tempCounter = 0;
 
+    static size_t Capacity(const TSBVar& v, bool temporary) {
+        return temporary ? v.storage.size() : static_cast<size_t>(v.isRef ? 0 : v.size);
+    }
+
     void Save(TSBCodeList& list) {
-        for (const auto& v : list.Variables) {
-            if (v->isRef)
-                targets.push_back(v->data);
-            else
-                bytes.insert(bytes.end(), v->data, v->data + v->size);
-        }
+        const int temps = std::min(list.HighestTemp + 1, kTemporaryCount);
+        size_t total = 0;
+        for (const auto& v : list.Variables)
+            total += Capacity(*v, false);
         for (const auto& v : list.Constants)
-            bytes.insert(bytes.end(), v->data, v->data + v->size);
-        for (int i = 0; i <= list.HighestTemp && i < kTemporaryCount; ++i) {
-            const auto& t = list.Temporaries[static_cast<size_t>(i)];
-            tempTypes.push_back(t->type);
-            bytes.insert(bytes.end(), t->data, t->data + t->size);
+            total += Capacity(*v, false);
+        for (int i = 0; i < temps; ++i)
+            total += Capacity(*list.Temporaries[static_cast<size_t>(i)], true);
+        bytes.resize(total);
+        storage.reserve(list.Variables.size() + list.Constants.size() + static_cast<size_t>(temps));
+        size_t at = 0;
+        auto move = [&](TSBVar& v, bool temporary) {
+            storage.push_back(v.data);
+            const size_t n = Capacity(v, temporary);
+            if (n == 0) return;
+            std::memcpy(bytes.data() + at, v.data, n);
+            v.data = bytes.data() + at;
+            at += n;
+        };
+        for (auto& v : list.Variables)
+            move(*v, false);
+        for (auto& v : list.Constants)
+            move(*v, false);
+        for (int i = 0; i < temps; ++i) {
+            TSBVar& t = *list.Temporaries[static_cast<size_t>(i)];
+            tempTypes.push_back(t.type);
+            move(t, true);
         }
         arguments = list.ArgumentList;
         tempCounter = list.TempCounter;
     }
 
     void Restore(TSBCodeList& list) const {
-        size_t at = 0, ref = 0;
-        auto take = [&](TSBVar& v) {
-            std::memcpy(v.data, bytes.data() + at, static_cast<size_t>(v.size));
-            at += static_cast<size_t>(v.size);
-        };
-        for (auto& v : list.Variables) {
-            if (v->isRef)
-                v->data = targets[ref++];
-            else
-                take(*v);
-        }
+        size_t k = 0;
+        for (auto& v : list.Variables)
+            v->data = storage[k++];
         for (auto& v : list.Constants)
-            take(*v);
+            v->data = storage[k++];
         for (size_t i = 0; i < tempTypes.size(); ++i) {
-            auto& t = *list.Temporaries[i];
-            t.Retype(tempTypes[i]);
-            take(t);
+            TSBVar& t = *list.Temporaries[i];
+            t.data = storage[k++];
+            t.type = tempTypes[i];
+            t.letter = t.type->letter;
+            t.count = 1;
+            t.size = t.type->size;
         }
         list.ArgumentList = arguments;
         list.TempCounter = tempCounter;
@@ -591,6 +607,16 @@ void TSBCodeList::CallMacro(TSBFunc& f, TSBCode& c, RunContext& context) {
 
     Snapshot saved;
     saved.Save(callee);
+    // Also when a fault ends the run inside the callee: its variables must not
+    // keep pointing into this snapshot.
+    struct Restorer {
+        const Snapshot& snapshot;
+        TSBCodeList& list;
+        bool done = false;
+        ~Restorer() {
+            if (!done) snapshot.Restore(list);
+        }
+    } restorer{saved, callee};
 
     // Stage the values first: binding may overwrite what a later argument reads.
     std::vector<std::vector<uint8_t>> staged(static_cast<size_t>(n));
@@ -636,6 +662,7 @@ void TSBCodeList::CallMacro(TSBFunc& f, TSBCode& c, RunContext& context) {
     std::vector<uint8_t> value(result.data, result.data + result.size);
     value.resize(std::max<size_t>(value.size(), kStringSize), 0);
     saved.Restore(callee);
+    restorer.done = true;
     uint8_t* dest = DestAddr(c.dest);
     ConvertValue(c.dest.letter, dest, result.letter, value.data(),
                  c.dest.type ? c.dest.type->size : 0);

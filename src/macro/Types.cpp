@@ -76,7 +76,7 @@ void TSBVar::Retype(const TSBType* t) {
     count = 1;
     size = t->size;
     Reserve(size);
-    std::fill(storage.begin(), storage.begin() + size, 0);
+    std::fill(data, data + size, 0); // data may be a callee's working copy
 }
 
 } // namespace koralix::macro

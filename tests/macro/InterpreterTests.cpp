@@ -145,6 +145,21 @@ const RunCase kRunCases[] = {
      "c\nCOUNT(c, n - "
      "1)\nINC c\nEND IF\nEND FUNCTION\nINTEGER k\nCOUNT(k, 5)\nWRITE(k)",
      "10"},
+    {"ByRefToACallersLocalThroughRecursion",
+     "FUNCTION DEPTH(BYREF x AS INTEGER, BYVAL n AS INTEGER) AS INTEGER\nINTEGER inner\nIF n > 0 "
+     "THEN\nDEPTH(inner, n - "
+     "1)\nx = inner + 1\nEND IF\nEND FUNCTION\nINTEGER k\nDEPTH(k, 4)\nWRITE(k)",
+     "4"},
+    {"EachActivationKeepsItsLocals",
+     "FUNCTION SUMTO(BYVAL n AS INTEGER) AS INTEGER\nINTEGER mine\nmine = n\nIF n > 0 THEN\nSUMTO "
+     "= SUMTO(n - 1) + "
+     "mine\nEND IF\nEND FUNCTION\nWRITE(SUMTO(10))",
+     "55"},
+    {"CalleeStartsFromItsOwnValues",
+     "FUNCTION COUNTER AS INTEGER\nINTEGER calls\nINC calls\nCOUNTER = calls\nEND "
+     "FUNCTION\nWRITE(COUNTER())\nWRITE("
+     "COUNTER())",
+     "1|1"},
     {"ByValConverts",
      "FUNCTION HALF(BYVAL n AS INTEGER) AS DOUBLE\nHALF = n / 2\nEND FUNCTION\nWRITE(HALF(7.4))",
      "3"},
@@ -368,6 +383,22 @@ TEST(Runs, MacroFunctionsAreDroppedByTheNextTranslation) {
               runner.basic.BuiltinFunctionCount());
     EXPECT_EQ(runner.basic.Types().size(), static_cast<size_t>(kBuiltinTypeCount));
     EXPECT_EQ(runner.Run("F = 3\nWRITE(F)").Joined(), "3") << "F is a plain variable again";
+}
+
+} // namespace
+} // namespace koralix::macro::test
+
+namespace koralix::macro::test {
+namespace {
+
+TEST(Runs, AFaultInsideAFunctionLeavesItUsable) {
+    MacroRunner runner;
+    const char* source = "FUNCTION F(BYVAL n AS INTEGER) AS INTEGER\nINTEGER a\na = n\nIF n > 1 THEN\nF = SQRT(-n)\n"
+                         "ELSE\nF = F(n + 1) + a\nEND IF\nEND FUNCTION\nWRITE(F(1))";
+    EXPECT_EQ(runner.Run(source).fault, "Invalid floating point operation");
+    runner.output.clear();
+    EXPECT_EQ(runner.basic.Run(), kLibraryFault);
+    EXPECT_TRUE(runner.output.empty());
 }
 
 } // namespace
