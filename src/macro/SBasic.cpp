@@ -63,7 +63,9 @@ void TSBasic::Reset() {
     main_->Clear();
 }
 
-static void AppendLines(const std::string& text, std::vector<std::string>& lines) {
+static void AppendLines(std::string text, std::vector<std::string>& lines) {
+    // Editors on the original platform often start files with a byte-order mark.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {

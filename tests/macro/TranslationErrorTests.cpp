@@ -234,6 +234,20 @@ TEST(TranslationMessages, LibraryErrorsGiveLinesBeforeTheMacro) {
     std::remove(library.c_str());
 }
 
+TEST(SourceFiles, ByteOrderMarkAndCarriageReturnsAreAccepted) {
+    const std::string file = testing::TempDir() + "bom_macro.rib";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "\xEF\xBB\xBFx = 2\r\nWRITE(x * 3)\r\n";
+    }
+    MacroRunner runner;
+    runner.basic.SetSourceFile(file);
+    ASSERT_EQ(runner.basic.Compile(), 0) << runner.basic.MessageText();
+    EXPECT_EQ(runner.basic.Run(), 0);
+    EXPECT_EQ(runner.output, std::vector<std::string>{"6"});
+    std::remove(file.c_str());
+}
+
 TEST(TranslationMessages, MissingSourceFileIsAFault) {
     MacroRunner runner;
     runner.basic.SetSourceFile("/nonexistent/macro.rib");
