@@ -41,6 +41,14 @@ const std::vector<Command>& AllCommands() {
          "Messages go to stderr. Exit 0 when the block was read completely, 1 otherwise (the "
          "phase as far as it was read is still printed unless the file could not be opened).",
          RunCif},
+        {"macro", "macro FILE [--library FILE]",
+         "Translates and runs the KoraBasic macro FILE (execution limit 100000 per instruction, "
+         "arrays up to 10000 elements); --library puts the lines of a library file in front. "
+         "WRITE(x) prints x as one line on stdout (reals in the general number format, dates "
+         "as yyyy-mm-dd). MESSAGEBOX texts and MESSAGEDLG questions go to stderr (questions are "
+         "answered No); INPUTBOX reads one line of stdin. Translation and run-time messages go "
+         "to stderr. Exit 0 when the macro ran to its end, 1 on any error.",
+         RunMacro},
     };
     return commands;
 }
