@@ -10,10 +10,12 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -70,6 +72,11 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
     // The window is only its menu bar and toolbars.
     setCentralWidget(new QWidget(this));
     centralWidget()->setFixedHeight(0);
+    LockHeight();
+    int toolbarsWidth = 0;
+    for (QToolBar* bar : findChildren<QToolBar*>())
+        toolbarsWidth += bar->sizeHint().width();
+    resize(std::max(width(), toolbarsWidth + 24), height());
     ModelChanged = false;
     UpdateForm();
 }
@@ -215,8 +222,21 @@ void TFormKoralix::BuildMenus() {
 }
 
 void TFormKoralix::BuildToolbars() {
+    const std::pair<const char*, QStyle::StandardPixmap> icons[] = {
+        {"actNew", QStyle::SP_FileIcon},
+        {"actopen", QStyle::SP_DialogOpenButton},
+        {"actSave", QStyle::SP_DialogSaveButton},
+        {"actClose", QStyle::SP_DialogCloseButton},
+        {"actExit", QStyle::SP_TitleBarCloseButton},
+        {"HelpContents1", QStyle::SP_DialogHelpButton},
+        {"actRefine", QStyle::SP_MediaPlay},
+        {"actQuickStart", QStyle::SP_MediaSeekForward},
+    };
+    for (const auto& [name, icon] : icons)
+        actions_.value(name)->setIcon(style()->standardIcon(icon));
     QToolBar* main = addToolBar("Main toolbar");
     main->setObjectName("MainToolbar");
+    main->setIconSize(QSize(20, 20));
     main->addAction(actions_.value("actNew"));
     auto* open = new QToolButton(main);
     open->setDefaultAction(actions_.value("actopen"));
@@ -234,6 +254,7 @@ void TFormKoralix::BuildToolbars() {
     }
     QToolBar* rietveld = addToolBar("Rietveld toolbar");
     rietveld->setObjectName("RietveldToolbar");
+    rietveld->setIconSize(QSize(20, 20));
     for (const char* name :
          {"actGeneral", "actHistograms", "actPhases", "actSample", "actConstraints",
           "actparameters", "", "actRefine", "actManualEdit", "actBasic", "", "actQuickStart"}) {
@@ -243,6 +264,24 @@ void TFormKoralix::BuildToolbars() {
             rietveld->addAction(actions_.value(name));
     }
     FillRecentMenus();
+}
+
+void TFormKoralix::LockHeight() {
+    // Exactly the menu bar and the docked toolbar rows.
+    int height = menuBar()->sizeHint().height();
+    int bottom = 0;
+    for (QToolBar* bar : findChildren<QToolBar*>()) {
+        if (!bar->isVisibleTo(this) || bar->isFloating()) continue;
+        height = std::max(height, menuBar()->sizeHint().height() + bar->sizeHint().height());
+        bottom = std::max(bottom, bar->geometry().bottom() + 1);
+    }
+    setFixedHeight(std::max(height, bottom));
+}
+
+bool TFormKoralix::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::LayoutRequest) LockHeight();
+    return handled;
 }
 
 void TFormKoralix::FillRecentMenus() {

@@ -59,6 +59,7 @@ class TFormKoralix : public QMainWindow {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     QAction* AddAction(const QString& name, const QString& caption, const QString& hint,
@@ -67,6 +68,7 @@ class TFormKoralix : public QMainWindow {
     void BuildMenus();
     void BuildToolbars();
     void FillRecentMenus();
+    void LockHeight();
     bool WriteModel(const QString& fileName);
     void ApplyHints(bool on);
     Messenger& Shown() { return messenger_; }
