@@ -4,6 +4,7 @@
 #include "FormPosSaver.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
+#include "PlotForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -331,6 +332,16 @@ void TFormKoralix::ProcessFile(const QString& path) {
     } else if (IsDataFile(file)) {
         CurrentDataFile = path;
         DataPlot.ReadDataFile(file, 1, type, Shown());
+        if (!DataPlotForm) {
+            DataPlotForm = new TPlotForm(Settings, Shown(), this);
+            DataPlotForm->setWindowFlag(Qt::Window);
+            new TFormPosSaver(DataPlotForm, *store_, "Software\\Koralix\\Configuration\\PlotForm");
+        }
+        DataPlotForm->Data = &DataPlot;
+        DataPlotForm->Histogram = nullptr;
+        DataPlotForm->Plot();
+        DataPlotForm->Unzoom();
+        DataPlotForm->show();
     } else {
         Shown().Message("Unknown File type. Please check the file extension.");
     }
@@ -413,6 +424,7 @@ bool TFormKoralix::CloseModel() {
     Model.reset();
     CurrentInputFile.clear();
     ModelChanged = false;
+    if (DataPlotForm) DataPlotForm->hide();
     UpdateForm();
     actions_.value("actClose")->setEnabled(false);
     return true;

@@ -23,6 +23,8 @@ class QToolButton;
 
 namespace koralix {
 
+class TPlotForm;
+
 class TFormKoralix : public QMainWindow {
     Q_OBJECT
   public:
@@ -41,6 +43,8 @@ class TFormKoralix : public QMainWindow {
     TSettings Settings;
     std::unique_ptr<TRefine> Refine;
     TPlotData DataPlot;
+    // The one window for data files, created on first use.
+    TPlotForm* DataPlotForm = nullptr;
 
     void ProcessFile(const QString& path);
     void OpenAFile(const QString& filter);

@@ -1,0 +1,202 @@
+#include "PlotForm.h"
+
+#include "Messenger.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QSvgGenerator>
+#include <QToolBar>
+#include <qcustomplot.h>
+
+#include <cmath>
+
+namespace koralix {
+
+QColor ColourOf(int rgb) {
+    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
+TPlotForm::TPlotForm(TSettings& settings, Messenger& messenger, QWidget* parent)
+    : QMainWindow(parent), settings_(settings), messenger_(messenger) {
+    setObjectName("PlotForm");
+    setWindowTitle("Plot");
+    resize(900, 600);
+    BuildChart();
+    BuildMenus();
+    const char* names[5] = {"x:", "y:", "d:", "Phase:", "hkl:"};
+    for (int k = 0; k < 5; ++k) {
+        panels_[k] = new QLabel(names[k], this);
+        panels_[k]->setMinimumWidth(k == 4 ? 120 : 110);
+        statusBar()->addWidget(panels_[k]);
+    }
+}
+
+void TPlotForm::BuildChart() {
+    chart_ = new QCustomPlot(this);
+    setCentralWidget(chart_);
+    auto scatter = [](QCPGraph* g, double size) {
+        g->setLineStyle(QCPGraph::lsNone);
+        g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, size));
+    };
+    data_ = chart_->addGraph();
+    data_->setName("DataPoints");
+    scatter(data_, 4);
+    background_ = chart_->addGraph();
+    background_->setName("BackgroundPoints");
+    background_->setLineStyle(QCPGraph::lsNone);
+    background_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, 7));
+    calc_ = chart_->addGraph();
+    calc_->setName("CalculationLine");
+    diff_ = chart_->addGraph();
+    diff_->setName("DifferenceLine");
+    markers_ = chart_->addGraph();
+    markers_->setName("MarkerPoints");
+    markers_->setLineStyle(QCPGraph::lsNone);
+    markers_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssPlus, 9));
+    chart_->yAxis->setLabel("Counts");
+    chart_->legend->setVisible(false);
+    chart_->plotLayout()->insertRow(0);
+    chart_->plotLayout()->addElement(
+        0, 0, new QCPTextElement(chart_, "", QFont("sans", 11, QFont::Bold)));
+    // Dragging a rectangle zooms into it; the wheel zooms too.
+    chart_->setInteractions(QCP::iRangeZoom);
+    chart_->setSelectionRectMode(QCP::srmZoom);
+    connect(chart_, &QCustomPlot::mouseMove, this, &TPlotForm::ShowPosition);
+}
+
+void TPlotForm::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction("&Save as image...", this, [this] {
+        const QString name = QFileDialog::getSaveFileName(
+            this, QString(), QString(), "PNG Files (*.png);;SVG Files (*.svg);;PDF Files (*.pdf)");
+        if (!name.isEmpty()) SaveImage(name);
+    });
+    file->addAction("Export to Excel/Sigma plot file", this, [this] {
+        const QString name =
+            QFileDialog::getSaveFileName(this, QString(), QString(), "Export Plot Files (*.txt)");
+        if (!name.isEmpty()) ExportTo(QFileInfo(name).suffix().isEmpty() ? name + ".txt" : name);
+    });
+    file->addSeparator();
+    file->addAction("&Close", this, &QWidget::hide);
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    edit->addAction("&Copy as BMP", this,
+                    [this] { QApplication::clipboard()->setPixmap(chart_->toPixmap()); });
+    QMenu* chart = menuBar()->addMenu("&Chart");
+    chart->addAction("&Unzoom", this, &TPlotForm::Unzoom);
+    viewD_ = chart->addAction("View as &d spacings", this, [this] {
+        settings_.View_d = !settings_.View_d;
+        viewD_->setChecked(settings_.View_d);
+        Plot();
+        Unzoom();
+    });
+    viewD_->setCheckable(true);
+    viewD_->setChecked(settings_.View_d);
+    histogramBar_ = addToolBar("Histogram toolbar");
+    histograms_ = new QComboBox(histogramBar_);
+    histograms_->setMinimumWidth(140);
+    histogramBar_->addWidget(histograms_);
+    connect(histograms_, &QComboBox::activated, this,
+            [this](int index) { emit HistogramChosen(index + 1); });
+}
+
+void TPlotForm::Plot() {
+    if (!Data) return;
+    for (auto [graph, colour] : {std::pair{data_, settings_.Data_Colour},
+                                 {background_, settings_.Background_Colour},
+                                 {calc_, settings_.Calc_Colour},
+                                 {diff_, settings_.Diff_Colour},
+                                 {markers_, settings_.Markers_Colour}})
+        graph->setPen(QPen(ColourOf(colour)));
+    chart_->setBackground(ColourOf(settings_.Main_Colour));
+    const bool pattern = Data->Kind == 3 || Data->Kind == 4;
+    histogramBar_->setVisible(pattern && HistogramCount > 0);
+    if (pattern && HistogramCount > 0) {
+        histograms_->clear();
+        for (int h = 1; h <= HistogramCount; ++h)
+            histograms_->addItem("Histogram " + QString::number(h));
+        histograms_->setCurrentIndex(Data->HistogramNumber - 1);
+    }
+    auto* title = qobject_cast<QCPTextElement*>(chart_->plotLayout()->element(0, 0));
+    if (title) title->setText(QString::fromStdString(Data->Title));
+    TPlotScales scales{settings_.HKLScale, settings_.HKLSep, settings_.DifferenceScale};
+    series_ = BuildPatternSeries(*Data, Histogram, settings_.View_d && pattern, Cycle, scales);
+    if (series_.outOfRange) {
+        messenger_.Message("Plot data out of range.");
+        return;
+    }
+    data_->setData(series_.dataX, series_.dataY);
+    calc_->setData(series_.calcX, series_.calcY);
+    diff_->setData(series_.diffX, series_.diffY);
+    markers_->setData(series_.markerX, series_.markerY);
+    background_->setData(series_.backgroundX, series_.backgroundY);
+    background_->setVisible(!series_.backgroundX.isEmpty());
+    chart_->xAxis->setLabel(series_.bottomTitle);
+    chart_->replot();
+}
+
+void TPlotForm::Unzoom() {
+    chart_->rescaleAxes(true);
+    chart_->replot();
+}
+
+void TPlotForm::ShowPosition(QMouseEvent* event) {
+    const double x = chart_->xAxis->pixelToCoord(event->pos().x());
+    const double y = chart_->yAxis->pixelToCoord(event->pos().y());
+    panels_[0]->setText("x: " + QString::number(x, 'g', 7));
+    panels_[1]->setText("y: " + QString::number(y, 'g', 7));
+    if (!Data || Data->Kind != 4 || !Histogram) return;
+    const bool viewD = settings_.View_d;
+    const double d = viewD ? x : DSpacing(x, Histogram);
+    panels_[2]->setText("d: " + QString::number(d, 'g', 6));
+    int nearest = -1;
+    double best = 0;
+    for (int k = 0; k < Data->ReflectionCount() && k < static_cast<int>(Data->ReflPositions.size());
+         ++k) {
+        const double distance = std::fabs(DSpacing(Data->ReflPositions[k], Histogram) - d);
+        if (nearest < 0 || distance < best) {
+            nearest = k;
+            best = distance;
+        }
+    }
+    if (nearest < 0) return;
+    panels_[3]->setText("Phase: " + QString::number(Data->ReflPhase(nearest + 1)));
+    panels_[4]->setText(QString("hkl: %1 %2 %3")
+                            .arg(Data->ReflH(nearest + 1))
+                            .arg(Data->ReflK(nearest + 1))
+                            .arg(Data->ReflL(nearest + 1)));
+}
+
+bool TPlotForm::ExportTo(const QString& fileName) {
+    QFile file(fileName);
+    if (!Data || !file.open(QIODevice::WriteOnly | QIODevice::Text) ||
+        file.write(PlotExportText(*Data, series_).toUtf8()) < 0) {
+        messenger_.Message("Error writing file.");
+        return false;
+    }
+    return true;
+}
+
+bool TPlotForm::SaveImage(const QString& fileName) {
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == "pdf") return chart_->savePdf(fileName);
+    if (suffix == "svg") {
+        QSvgGenerator svg;
+        svg.setFileName(fileName);
+        svg.setSize(chart_->size());
+        svg.setViewBox(chart_->rect());
+        svg.setTitle(windowTitle());
+        QCPPainter painter;
+        if (!painter.begin(&svg)) return false;
+        chart_->toPainter(&painter, chart_->width(), chart_->height());
+        return painter.end();
+    }
+    return chart_->savePng(fileName, 0, 0, 1.0);
+}
+
+} // namespace koralix

@@ -1,0 +1,67 @@
+// The pattern plot window: observed points, calculated and difference curves
+// and reflection markers of one histogram, or the points of a data file.
+#pragma once
+
+#include "PatternSeries.h"
+#include "Settings.h"
+
+#include <QMainWindow>
+
+class QCPGraph;
+class QCustomPlot;
+class QComboBox;
+class QLabel;
+class QToolBar;
+
+namespace koralix {
+
+class Messenger;
+
+class TPlotForm : public QMainWindow {
+    Q_OBJECT
+  public:
+    TPlotForm(TSettings& settings, Messenger& messenger, QWidget* parent = nullptr);
+
+    // What to draw; the plot data and the histogram must outlive the window's use of them.
+    TPlotData* Data = nullptr;
+    const THistogram* Histogram = nullptr;
+    int Cycle = 0;
+    int HistogramCount = 0;
+
+    void Plot();
+    void Unzoom();
+    const TPatternSeries& Series() const { return series_; }
+    QCustomPlot* Chart() const { return chart_; }
+    // Writes the export text file; false (after "Error writing file.") on failure.
+    bool ExportTo(const QString& fileName);
+    // PNG, SVG (as PDF vector output is the portable one) or PDF by extension.
+    bool SaveImage(const QString& fileName);
+
+  signals:
+    // The user chose another histogram in the list (1-based).
+    void HistogramChosen(int histogram);
+
+  private:
+    void BuildChart();
+    void BuildMenus();
+    void ShowPosition(QMouseEvent* event);
+
+    TSettings& settings_;
+    Messenger& messenger_;
+    QCustomPlot* chart_ = nullptr;
+    QCPGraph* data_ = nullptr;
+    QCPGraph* background_ = nullptr;
+    QCPGraph* calc_ = nullptr;
+    QCPGraph* diff_ = nullptr;
+    QCPGraph* markers_ = nullptr;
+    QComboBox* histograms_ = nullptr;
+    QToolBar* histogramBar_ = nullptr;
+    QAction* viewD_ = nullptr;
+    QLabel* panels_[5] = {};
+    TPatternSeries series_;
+};
+
+// A Windows RGB value (0x00BBGGRR) as a colour.
+QColor ColourOf(int rgb);
+
+} // namespace koralix
