@@ -5,6 +5,7 @@
 #include "InputFile.h"
 #include "ModelFiles.h"
 #include "PlotForm.h"
+#include "RefineForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -155,7 +156,14 @@ void TFormKoralix::BuildActions() {
     AddAction("actSample", "&Sample", "Enter information on the sample", QKeySequence("F8"));
     AddAction("actparameters", "&Parameters", "Sets limits and ");
     AddAction("actConstraints", "&Constraints", "Set constraints", QKeySequence("F9"));
-    AddAction("actRefine", "&Refine", "Refine", QKeySequence("F10"));
+    connect(AddAction("actRefine", "&Refine", "Refine", QKeySequence("F10")), &QAction::triggered,
+            this, [this] {
+                Mode = WorkMode::Refine;
+                UpdateForm();
+                TRefineForm& window = RefineWindow();
+                window.setWindowFlag(Qt::WindowStaysOnTopHint, Settings.RDOnTop);
+                window.show();
+            });
     AddAction("actManualEdit", "Manual &Edit", "Manual Editing of the input file",
               QKeySequence("F11"));
     AddAction("actBasic", "Rietveld &Basic", "Edit and Run a Korabasic script",
@@ -314,6 +322,19 @@ void TFormKoralix::ApplyHints(bool on) {
         a->setToolTip(on ? a->statusTip() : QString());
 }
 
+TRefine& TFormKoralix::Driver() {
+    if (!Refine) Refine = std::make_unique<TRefine>(messenger_);
+    return *Refine;
+}
+
+TRefineForm& TFormKoralix::RefineWindow() {
+    if (!RefineForm) {
+        RefineForm = new TRefineForm(*this, files_, this);
+        RefineForm->setWindowFlag(Qt::Window);
+    }
+    return *RefineForm;
+}
+
 void TFormKoralix::ProcessFile(const QString& path) {
     const std::string file = path.toStdString();
     const int type = FileTypeOf(file);
@@ -365,6 +386,7 @@ void TFormKoralix::OpenFile() {
     if (!chosen.isEmpty()) {
         openFolder_ = QFileInfo(chosen).absolutePath();
         ProcessFile(chosen);
+        if (RefineForm) RefineForm->CheckForm();
     }
     UpdateForm();
 }
@@ -476,6 +498,7 @@ void TFormKoralix::closeEvent(QCloseEvent* event) {
         }
         if (answer == Answer::Yes) SaveInputFile();
     }
+    if (RefineForm) RefineForm->close();
     Refine.reset();
     Model.reset();
     SaveSettings(*store_, Settings);

@@ -24,6 +24,7 @@ class QToolButton;
 namespace koralix {
 
 class TPlotForm;
+class TRefineForm;
 
 class TFormKoralix : public QMainWindow {
     Q_OBJECT
@@ -45,6 +46,7 @@ class TFormKoralix : public QMainWindow {
     TPlotData DataPlot;
     // The one window for data files, created on first use.
     TPlotForm* DataPlotForm = nullptr;
+    TRefineForm* RefineForm = nullptr;
 
     void ProcessFile(const QString& path);
     void OpenAFile(const QString& filter);
@@ -58,6 +60,12 @@ class TFormKoralix : public QMainWindow {
     void UpdateForm();
 
     QAction* Action(const QString& name) const { return actions_.value(name); }
+    // The one refinement driver, created on first use.
+    TRefine& Driver();
+    // The refinement window, created on first use.
+    TRefineForm& RefineWindow();
+    Messenger& UiMessages() { return messenger_; }
+    QSettings& SettingsStore() { return *store_; }
     QMenu* RecentMenu() const { return recentMenu_; }
 
   protected:

@@ -1,0 +1,146 @@
+// The refinement window against the scripted stand-in engine.
+#include "FormKoralix.h"
+#include "PlotForm.h"
+#include "RefineButtons.h"
+#include "RefineForm.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace koralix;
+
+namespace {
+
+class NoFiles : public FileChooser {
+  public:
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+} // namespace
+
+TEST(RefineButtonStates, Table) {
+    struct Case {
+        RefineButtonState state;
+        bool start, step, finish, stop;
+    } cases[] = {
+        {RefineButtonState::Ready, true, false, false, false},
+        {RefineButtonState::Open, true, true, true, false},
+        {RefineButtonState::Running, false, false, false, true},
+        {RefineButtonState::Stepped, true, true, true, false},
+        {RefineButtonState::NoInput, false, false, false, false},
+        {RefineButtonState::Busy, false, false, false, false},
+        {RefineButtonState::Ended, true, false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.state));
+        TRefineButtons b = RefineButtonsFor(c.state);
+        EXPECT_EQ(b.start, c.start);
+        EXPECT_EQ(b.step, c.step);
+        EXPECT_EQ(b.finish, c.finish);
+        EXPECT_EQ(b.stopVisible, c.stop);
+    }
+    EXPECT_FALSE(RefineButtonsFor(RefineButtonState::Stepped).fileControlsChange);
+}
+
+class RefineWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("KORALIX_TEST_ENGINE_SCRIPT", "", 1);
+        ::unsetenv("KORALIX_TEST_ENGINE_LOG");
+        auto store =
+            std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat);
+        form = std::make_unique<TFormKoralix>(std::move(store), messenger, files);
+        input = folder.filePath("with.dot/corundum.inp");
+        std::filesystem::create_directories(folder.filePath("with.dot").toStdString());
+        std::filesystem::copy_file(std::string(KORALIX_EXAMPLES) + "/corundum.inp",
+                                   input.toStdString());
+        form->ProcessFile(input);
+        form->Settings.TempRefine = false;
+        form->Driver().LibraryPath = KORALIX_TEST_ENGINE;
+        window = &form->RefineWindow();
+        window->show();
+    }
+    QTemporaryDir folder;
+    RecordingMessenger messenger;
+    NoFiles files;
+    std::unique_ptr<TFormKoralix> form;
+    QString input;
+    TRefineForm* window = nullptr;
+};
+
+TEST_F(RefineWindowTest, StartStepFinishWithUpdate) {
+    EXPECT_EQ(window->InputEdit->text(), input);
+    EXPECT_EQ(form->Mode, WorkMode::Refine);
+    EXPECT_TRUE(window->StartButton->isEnabled());
+    EXPECT_FALSE(window->StepButton->isEnabled());
+    window->Start();
+    ASSERT_EQ(form->Refine->State(), RefineState::Started)
+        << ::testing::PrintToString(messenger.messages);
+    // No data file named: "temp.dat", whose data name is "temp".
+    EXPECT_EQ(form->CurrentDataFile, "temp.dat");
+    EXPECT_EQ(form->Refine->DataName, "temp");
+    // The base name drops the extension only, not the folder's dot.
+    EXPECT_EQ(form->Refine->BaseName, folder.filePath("with.dot/corundum").toStdString());
+    EXPECT_TRUE(window->StepButton->isEnabled());
+    EXPECT_TRUE(window->FinishButton->isEnabled());
+    window->StepCount->setValue(3);
+    window->Step();
+    EXPECT_EQ(form->Refine->Cycle(), 3);
+    EXPECT_EQ(window->CycleLabel->text(), "3");
+    ASSERT_EQ(window->Factors->rowCount(), 1);
+    EXPECT_EQ(window->Factors->item(0, 2)->text(), "  20.250");
+    EXPECT_TRUE(window->StepButton->isEnabled());
+    // Refined values come back: the scripted engine returns the input as it got it.
+    form->Model->Title = "changed in memory";
+    window->UpdateBox->setChecked(true);
+    window->Finish();
+    EXPECT_EQ(form->Refine->State(), RefineState::Closed);
+    EXPECT_EQ(form->Model->Title, "Corundum Al2O3, R -3 c, Cu Ka1/Ka2 laboratory X-ray");
+    EXPECT_TRUE(window->StartButton->isEnabled());
+    EXPECT_FALSE(window->FinishButton->isEnabled());
+    window->close();
+    EXPECT_EQ(form->Mode, WorkMode::Idle);
+}
+
+TEST_F(RefineWindowTest, EngineEndingEarlyLeavesStepOff) {
+    ::setenv("KORALIX_TEST_ENGINE_SCRIPT", "finish=2", 1);
+    window->Start();
+    window->StepCount->setValue(5);
+    window->Step();
+    EXPECT_EQ(form->Refine->Cycle(), 2);
+    EXPECT_TRUE(window->StartButton->isEnabled());
+    EXPECT_FALSE(window->StepButton->isEnabled());
+    EXPECT_TRUE(window->FinishButton->isEnabled());
+}
+
+TEST_F(RefineWindowTest, ZeroStepsRunNothingAndFinishWithoutCyclesAbandons) {
+    window->Start();
+    window->StepCount->setValue(0);
+    window->Step();
+    EXPECT_EQ(form->Refine->Cycle(), 0);
+    window->UpdateBox->setChecked(true);
+    form->Model->Title = "kept";
+    window->Finish();
+    EXPECT_EQ(form->Model->Title, "kept");
+    EXPECT_FALSE(std::filesystem::exists(folder.filePath("with.dot/corundum.upd").toStdString()));
+}
+
+TEST_F(RefineWindowTest, DynamicPlottingShowsTheCalculatedPattern) {
+    window->DynamicPlotting->setChecked(true);
+    window->Start();
+    window->Step();
+    ASSERT_NE(window->PlotWindow, nullptr);
+    EXPECT_TRUE(window->PlotWindow->isVisible());
+    EXPECT_EQ(window->PlotData.Kind, KindEngine);
+    EXPECT_EQ(window->PlotData.PointCount, 5);
+}
