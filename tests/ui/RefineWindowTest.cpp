@@ -143,4 +143,10 @@ TEST_F(RefineWindowTest, DynamicPlottingShowsTheCalculatedPattern) {
     EXPECT_TRUE(window->PlotWindow->isVisible());
     EXPECT_EQ(window->PlotData.Kind, KindEngine);
     EXPECT_EQ(window->PlotData.PointCount, 5);
+    // For looking at the windows: KORALIX_SCREENSHOTS=folder saves them there.
+    if (const char* shots = std::getenv("KORALIX_SCREENSHOTS")) {
+        window->grab().save(QString(shots) + "/refine.png");
+        window->PlotWindow->grab().save(QString(shots) + "/refine-plot.png");
+        form->grab().save(QString(shots) + "/main.png");
+    }
 }

@@ -142,6 +142,8 @@ void TPlotForm::Plot() {
 
 void TPlotForm::Unzoom() {
     chart_->rescaleAxes(true);
+    // A little room above the highest peak and below the lowest marker row.
+    chart_->yAxis->scaleRange(1.06, chart_->yAxis->range().center());
     chart_->replot();
 }
 

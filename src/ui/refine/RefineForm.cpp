@@ -80,6 +80,7 @@ void TRefineForm::BuildPanels() {
     InputEdit->setMinimumWidth(270);
     inputRow->addWidget(InputEdit);
     auto* open = new QToolButton;
+    openButton_ = open;
     open->setText("Open");
     open->setPopupMode(QToolButton::MenuButtonPopup);
     auto* recent = new QMenu(open);
@@ -96,7 +97,7 @@ void TRefineForm::BuildPanels() {
     inputRow->addWidget(open);
     connect(InputEdit, &QLineEdit::returnPressed, this,
             [this] { ReadInput(InputEdit->text().trimmed()); });
-    Panel(this, "Input box", "InputFileInput", input);
+    QDockWidget* inputPanel = Panel(this, "Input box", "InputFileInput", input);
 
     auto* data = new QWidget;
     auto* dataRow = new QHBoxLayout(data);
@@ -105,6 +106,7 @@ void TRefineForm::BuildPanels() {
     DataEdit->setMinimumWidth(270);
     dataRow->addWidget(DataEdit);
     auto* choose = new QPushButton("...");
+    dataButton_ = choose;
     choose->setMaximumWidth(30);
     connect(choose, &QPushButton::clicked, this, &TRefineForm::ChooseDataFile);
     connect(DataEdit, &QLineEdit::editingFinished, this, [this] {
@@ -112,7 +114,7 @@ void TRefineForm::BuildPanels() {
         if (QFileInfo::exists(name)) main_.CurrentDataFile = name;
     });
     dataRow->addWidget(choose);
-    Panel(this, "Data box", "DataFileInput", data);
+    QDockWidget* dataPanel = Panel(this, "Data box", "DataFileInput", data);
 
     auto* control = new QWidget;
     auto* controlRow = new QHBoxLayout(control);
@@ -146,7 +148,7 @@ void TRefineForm::BuildPanels() {
         else if (PlotWindow)
             PlotWindow->hide();
     });
-    Panel(this, "Refinement control", "RefinementControl", control);
+    QDockWidget* controlPanel = Panel(this, "Refinement control", "RefinementControl", control);
 
     auto* status = new QWidget;
     auto* grid = new QGridLayout(status);
@@ -167,10 +169,15 @@ void TRefineForm::BuildPanels() {
     Factors->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Factors->setColumnWidth(0, 35);
     for (int c = 1; c < 4; ++c)
-        Factors->setColumnWidth(c, 70);
+        Factors->setColumnWidth(c, 65);
+    Factors->setMinimumWidth(35 + 3 * 65 + 6);
     Factors->setMaximumHeight(120);
     grid->addWidget(Factors, 2, 0, 1, 4);
-    Panel(this, "Status box", "Status", status);
+    QDockWidget* statusPanel = Panel(this, "Status box", "Status", status);
+    // Files and control on the left, one under the other; the status beside them.
+    splitDockWidget(inputPanel, statusPanel, Qt::Horizontal);
+    splitDockWidget(inputPanel, dataPanel, Qt::Vertical);
+    splitDockWidget(dataPanel, controlPanel, Qt::Vertical);
     restoreState(main_.SettingsStore().value("Toolbars/RefineForm").toByteArray());
 }
 
@@ -258,6 +265,7 @@ void TRefineForm::Start() {
     if (!main_.Model) main_.Model = std::make_unique<TRietveld>();
     refine.Model = main_.Model.get();
     if (main_.CurrentDataFile.isEmpty()) main_.CurrentDataFile = "temp.dat";
+    DataEdit->setText(main_.CurrentDataFile);
     refine.DataName = WithoutExtension(main_.CurrentDataFile);
     refine.BaseName =
         main_.Settings.TempRefine ? std::string() : WithoutExtension(main_.CurrentInputFile);

@@ -74,6 +74,8 @@ class TRefineForm : public QMainWindow {
     FileChooser& files_;
     TBackgroundCall background_;
     QTimer* progressTimer_ = nullptr;
+    QWidget* openButton_ = nullptr;
+    QWidget* dataButton_ = nullptr;
     int stepsLeft_ = 0;
     bool stepped_ = false;
     bool closed_ = true;
