@@ -192,3 +192,29 @@ TEST(Cli, RefineFailuresGoToStderr) {
     EXPECT_EQ(run.err, "DLL Error - DLL not found\nNot continuing with computations.\n");
     EXPECT_EQ(Cli("refine").exitCode, 2);
 }
+
+TEST(Cli, PlotRendersWithoutADisplay) {
+    const fs::path data = TempDir() / "pattern.xy";
+    std::ofstream(data) << "Simulated pattern\n10 100\n10.5 300\n11 120\n11.5 90\n";
+    const fs::path png = TempDir() / "pattern.png";
+    fs::remove(png);
+    CliRun run =
+        Cli("plot " + data.string() + " " + png.string(), "XDG_RUNTIME_DIR=" + TempDir().string());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Slurp(png).substr(1, 3), "PNG");
+
+    const fs::path input = TempDir() / "corundum.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    for (const char* name : {"refined.svg", "refined.pdf"}) {
+        const fs::path out = TempDir() / name;
+        fs::remove(out);
+        run =
+            Cli("plot " + input.string() + " " + out.string() + " --cycles 1",
+                "XDG_RUNTIME_DIR=" + TempDir().string() + " KORALIX_ENGINE=" + KORALIX_TEST_ENGINE);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_GT(fs::file_size(out), 1000u) << name;
+    }
+    EXPECT_NE(Slurp(TempDir() / "refined.svg").find("<svg"), std::string::npos);
+    EXPECT_EQ(Cli("plot " + input.string()).exitCode, 2);
+    EXPECT_EQ(Cli("plot " + input.string() + " x.png --hist 0").exitCode, 2);
+}

@@ -22,6 +22,13 @@ const std::vector<Command>& AllCommands() {
          "status, histograms (Rp, Rwp, chi2) and parameters (label, value, esd). Engine failures "
          "print the driver's message on stderr and exit 1.",
          RunRefine},
+        {"plot", "plot IN OUT [--data PATH] [--hist N] [--cycles N]",
+         "Renders the pattern plot to OUT (PNG, SVG or PDF by its extension) without a display, "
+         "with the workbench's chart and colours. IN is a data file (its points are drawn) or a "
+         "model, which is refined through the engine for N cycles (default 0: the calculated "
+         "pattern only) with the data named as for 'refine'; then histogram N (default 1) is drawn "
+         "with observed, calculated and difference curves and reflection markers.",
+         RunPlot},
         {"data", "data FILE [dat|gsas|xy|cpi]",
          "Reads a diffraction data file by its extension (.dat, .gs/.gsas, .xy, .cpi) or by the "
          "format named after it, and prints one JSON object: Kind, PointCount, HistogramNumber, "

@@ -21,6 +21,7 @@ const std::vector<Command>& AllCommands();
 int RunModel(const Args& args);
 int RunConvert(const Args& args);
 int RunRefine(const Args& args);
+int RunPlot(const Args& args);
 int RunData(const Args& args);
 int RunSpaceGroup(const Args& args);
 int RunCif(const Args& args);

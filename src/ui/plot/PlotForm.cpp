@@ -184,21 +184,25 @@ bool TPlotForm::ExportTo(const QString& fileName) {
     return true;
 }
 
-bool TPlotForm::SaveImage(const QString& fileName) {
+bool TPlotForm::SaveImage(const QString& fileName, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        width = chart_->width();
+        height = chart_->height();
+    }
     const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == "pdf") return chart_->savePdf(fileName);
+    if (suffix == "pdf") return chart_->savePdf(fileName, width, height);
     if (suffix == "svg") {
         QSvgGenerator svg;
         svg.setFileName(fileName);
-        svg.setSize(chart_->size());
-        svg.setViewBox(chart_->rect());
+        svg.setSize(QSize(width, height));
+        svg.setViewBox(QRect(0, 0, width, height));
         svg.setTitle(windowTitle());
         QCPPainter painter;
         if (!painter.begin(&svg)) return false;
-        chart_->toPainter(&painter, chart_->width(), chart_->height());
+        chart_->toPainter(&painter, width, height);
         return painter.end();
     }
-    return chart_->savePng(fileName, 0, 0, 1.0);
+    return chart_->savePng(fileName, width, height, 1.0);
 }
 
 } // namespace koralix

@@ -34,8 +34,8 @@ class TPlotForm : public QMainWindow {
     QCustomPlot* Chart() const { return chart_; }
     // Writes the export text file; false (after "Error writing file.") on failure.
     bool ExportTo(const QString& fileName);
-    // PNG, SVG (as PDF vector output is the portable one) or PDF by extension.
-    bool SaveImage(const QString& fileName);
+    // PNG, SVG or PDF by extension; the chart's own size when none is given.
+    bool SaveImage(const QString& fileName, int width = 0, int height = 0);
 
   signals:
     // The user chose another histogram in the list (1-based).
