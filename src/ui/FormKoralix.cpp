@@ -2,6 +2,7 @@
 
 #include "FileTypes.h"
 #include "FormPosSaver.h"
+#include "HelpWindow.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
 #include "PlotForm.h"
@@ -43,10 +44,10 @@ const QString FilterOpen = QStringLiteral(
 const QStringList Unavailable = {
     "actNew",          "actExportShelx", "actExportSir",   "actPreferences", "actPrint",
     "actPrintPreview", "actPageSetup",   "actGeneral",     "actPhases",      "actHistograms",
-    "actSample",       "actparameters",  "actConstraints", "actRefine",      "actManualEdit",
-    "actBasic",        "actQuickStart",  "actViewInput",   "actViewOutput",  "actViewBVS",
-    "actViewDist",     "actViewFourier", "actViewRDF",     "HelpContents1",  "actUpdate",
-    "actAbout",        "actScript",      "EditRedo1",
+    "actSample",       "actparameters",  "actConstraints", "actManualEdit",  "actBasic",
+    "actQuickStart",   "actViewInput",   "actViewOutput",  "actViewBVS",     "actViewDist",
+    "actViewFourier",  "actViewRDF",     "actUpdate",      "actAbout",       "actScript",
+    "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -175,7 +176,8 @@ void TFormKoralix::BuildActions() {
     AddAction("actViewDist", "View Dist/Angles", "View the bond distrance and angle file");
     AddAction("actViewFourier", "Plot Fourier", "Plot a fourier");
     AddAction("actViewRDF", "Plot RDF", "Plot the Radial Distribution Function");
-    AddAction("HelpContents1", "Help Topics", "Get help", QKeySequence("F1"));
+    connect(AddAction("HelpContents1", "Help Topics", "Get help", QKeySequence("F1")),
+            &QAction::triggered, this, [] { Help().ShowTopic("index"); });
     QAction* hints = AddAction("actShowHints", "&Show Hints", "Show hints");
     hints->setCheckable(true);
     connect(hints, &QAction::toggled, this, [this](bool on) {

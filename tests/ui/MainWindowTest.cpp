@@ -1,6 +1,7 @@
 // The main window without a display: its enabling rules, file dispatch,
 // caption and prompts, with scripted answers in place of boxes and dialogs.
 #include "FormKoralix.h"
+#include "HelpWindow.h"
 #include "WorkState.h"
 
 #include <QAction>
@@ -140,6 +141,8 @@ TEST_F(MainWindowTest, OpeningAnInputFile) {
     EXPECT_TRUE(form->Action("actClose")->isEnabled());
     EXPECT_EQ(form->Settings.Recent.Files.value(0), path);
     EXPECT_TRUE(messenger.messages.empty());
+    EXPECT_TRUE(form->Action("actRefine")->isEnabled());
+    EXPECT_TRUE(form->Action("HelpContents1")->isEnabled());
     // Commands whose windows are still to come stay off.
     EXPECT_FALSE(form->Action("actPhases")->isEnabled());
 }
@@ -241,6 +244,15 @@ TEST_F(MainWindowTest, OpenStartsInTheStartUpFolder) {
     form->OpenFile();
     EXPECT_EQ(files.lastFolder, folder.path());
     EXPECT_TRUE(form->Model->Loaded);
+}
+
+TEST_F(MainWindowTest, HelpOpensInsideTheProgram) {
+    form->Action("HelpContents1")->trigger();
+    EXPECT_TRUE(Help().isVisible());
+    EXPECT_EQ(Help().CurrentPage(), "qrc:/help/index.html");
+    Help().ShowTopic("Refinement");
+    EXPECT_EQ(Help().CurrentPage(), "qrc:/help/refinement.html");
+    Help().hide();
 }
 
 int main(int argc, char** argv) {

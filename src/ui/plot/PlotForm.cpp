@@ -1,5 +1,6 @@
 #include "PlotForm.h"
 
+#include "HelpWindow.h"
 #include "Messenger.h"
 
 #include <QApplication>
@@ -97,6 +98,7 @@ void TPlotForm::BuildMenus() {
     });
     viewD_->setCheckable(true);
     viewD_->setChecked(settings_.View_d);
+    menuBar()->addAction("&Help", this, [] { Help().ShowTopic("Refinement"); });
     histogramBar_ = addToolBar("Histogram toolbar");
     histograms_ = new QComboBox(histogramBar_);
     histograms_->setMinimumWidth(140);
