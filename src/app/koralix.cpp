@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     // A single argument is a file to open once the window is up.
     if (argc == 2) {
         const QString path = QString::fromLocal8Bit(argv[1]);
+        window->QuickStartPending = true;
         QTimer::singleShot(0, window, [window, path] { window->ProcessFile(path); });
     }
     return app.exec();

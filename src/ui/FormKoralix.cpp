@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +21,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -45,9 +47,8 @@ const QStringList Unavailable = {
     "actNew",          "actExportShelx", "actExportSir",   "actPreferences", "actPrint",
     "actPrintPreview", "actPageSetup",   "actGeneral",     "actPhases",      "actHistograms",
     "actSample",       "actparameters",  "actConstraints", "actManualEdit",  "actBasic",
-    "actQuickStart",   "actViewInput",   "actViewOutput",  "actViewBVS",     "actViewDist",
-    "actViewFourier",  "actViewRDF",     "actUpdate",      "actAbout",       "actScript",
-    "EditRedo1",
+    "actViewInput",    "actViewOutput",  "actViewBVS",     "actViewDist",    "actViewFourier",
+    "actViewRDF",      "actUpdate",      "actAbout",       "actScript",      "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -169,7 +170,8 @@ void TFormKoralix::BuildActions() {
               QKeySequence("F11"));
     AddAction("actBasic", "Rietveld &Basic", "Edit and Run a Korabasic script",
               QKeySequence("F12"));
-    AddAction("actQuickStart", "Quick Start", "Quick Start");
+    connect(AddAction("actQuickStart", "Quick Start", "Quick Start"), &QAction::triggered, this,
+            &TFormKoralix::QuickStart);
     AddAction("actViewInput", "View Input", "View the input file");
     AddAction("actViewOutput", "View Output", "File the output file");
     AddAction("actViewBVS", "View BV/Summary", "View the Bond Valence and Summary file");
@@ -486,8 +488,30 @@ void TFormKoralix::UpdateForm() {
         actions_.value(name)->setEnabled(false);
 }
 
+void TFormKoralix::QuickStart() {
+    if (CurrentInputFile.isEmpty()) OpenAFile(FilterQuickStart);
+    if (CurrentInputFile.isEmpty() || !Model || !Model->Loaded) return;
+    // Until the text editor exists the refinement runs in the refinement window.
+    Mode = WorkMode::Refine;
+    UpdateForm();
+    TRefineForm& window = RefineWindow();
+    window.show();
+    QApplication::processEvents();
+    window.DynamicPlotting->setChecked(Settings.QSPlot);
+    window.UpdateBox->setChecked(Settings.QSUpdate);
+    window.Start();
+    QApplication::processEvents();
+    if (Refine && Refine->State() == RefineState::Started) window.Step();
+}
+
 void TFormKoralix::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) UpdateForm();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        UpdateForm();
+        if (QuickStartPending) {
+            QuickStartPending = false;
+            QTimer::singleShot(0, this, &TFormKoralix::QuickStart);
+        }
+    }
     QMainWindow::changeEvent(event);
 }
 

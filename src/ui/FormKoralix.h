@@ -58,6 +58,10 @@ class TFormKoralix : public QMainWindow {
     // False when the user cancelled.
     bool CloseModel();
     void UpdateForm();
+    // Opens the refinement window on the current input file, starts and runs a cycle.
+    void QuickStart();
+    // Set by a program started with one file: Quick Start runs at the first activation.
+    bool QuickStartPending = false;
 
     QAction* Action(const QString& name) const { return actions_.value(name); }
     // The one refinement driver, created on first use.

@@ -150,3 +150,12 @@ TEST_F(RefineWindowTest, DynamicPlottingShowsTheCalculatedPattern) {
         form->grab().save(QString(shots) + "/main.png");
     }
 }
+
+TEST_F(RefineWindowTest, QuickStartStartsAndRunsACycle) {
+    window->close();
+    form->QuickStart();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_NE(form->Refine, nullptr);
+    EXPECT_EQ(form->Refine->Cycle(), 1);
+    EXPECT_EQ(form->Mode, WorkMode::Refine);
+}
