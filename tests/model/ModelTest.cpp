@@ -220,3 +220,31 @@ TEST(Model, TransformationAndRecordLabel) {
         EXPECT_EQ(label.Text(), c.text);
     }
 }
+
+TEST(Model, PairListOperations) {
+    TPairList list;
+    list.Add(3, 30);
+    list.Add(1, 10);
+    list.Add(2, 20);
+    list.SetPair(5, 9, 9); // no such item: nothing
+    list.SetPair(0, 3, 31);
+    list.Remove(1, 11); // no exact match: nothing
+    EXPECT_EQ(list.Count(), 3);
+    list.Remove(1, 10);
+    EXPECT_EQ(list.Count(), 2);
+    list.Sort();
+    EXPECT_EQ(list.X(0), 2);
+    EXPECT_EQ(list.Y(1), 31);
+    EXPECT_THROW(list.Delete(2), std::out_of_range);
+    TScatterList entries;
+    entries.AddEntry();
+    entries.DeleteEntry(2); // out of range: nothing
+    EXPECT_EQ(entries.EntryCount(), 1);
+    entries.DeleteEntry(1);
+    EXPECT_EQ(entries.EntryCount(), 0);
+    TExcluded regions;
+    regions.AddRegion(1, 2);
+    regions.AddRegion(3, 4);
+    regions.DeleteRegion(1);
+    EXPECT_EQ(regions.Regions.Items[0], (TPair{3, 4}));
+}
