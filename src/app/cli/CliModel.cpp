@@ -16,7 +16,7 @@ int RunModel(const Args& args) {
     }
     TRietveld model;
     StderrMessenger messenger;
-    ReadModelFile(model, args[0], messenger);
+    if (!ReadModelFile(model, args[0], messenger)) return 1;
     std::cout << JsonText(ModelToJson(model)) << '\n';
     return model.Loaded ? 0 : 1;
 }

@@ -11,7 +11,10 @@ class Messenger;
 
 namespace koralix::cli {
 
-void ReadModelFile(TRietveld& model, const std::string& fileName, Messenger& messenger);
+// Reads by the extension: .inp, .pcr, .dwb, .exp, .ins (any case). Returns
+// false, after "Unknown File type. Please check the file extension.", for any
+// other; whether the model was read shows as model.Loaded.
+bool ReadModelFile(TRietveld& model, const std::string& fileName, Messenger& messenger);
 
 // The path without the extension of its file name ("a.b/c.inp" gives "a.b/c").
 std::string WithoutExtension(const std::string& path);
