@@ -129,7 +129,9 @@ void FullProfReader::ReadJobLine() {
         !in_.CanHold(counts_.background))
         throw InputError("counts beyond the file");
     histogram.JobType = JobTypeOf(job);
-    histogram.Profile = profile == 6 ? 2 : 4;
+    // Time-of-flight histograms take the time-of-flight profile, as in the
+    // GSAS import; a constant-wavelength profile number means nothing there.
+    histogram.Profile = histogram.IsTof() ? 7 : profile == 6 ? 2 : 4;
     histogram.Background.Kind = counts_.background;
     for (int r = 0; r < counts_.excluded && r < MaxExcludedRegions; ++r)
         histogram.Excluded.AddRegion(0, 0);

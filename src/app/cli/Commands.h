@@ -24,5 +24,6 @@ int RunRefine(const Args& args);
 int RunData(const Args& args);
 int RunSpaceGroup(const Args& args);
 int RunCif(const Args& args);
+int RunExport(const Args& args);
 
 } // namespace koralix::cli
