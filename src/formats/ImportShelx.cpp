@@ -1,6 +1,7 @@
 // SHELX instruction and result files: the title, the cell, and the atom
 // sites with their scattering types.
 #include "ImportSupport.h"
+#include "SpaceGroupResolver.h"
 #include "LineSource.h"
 #include "Messenger.h"
 #include "ModelImport.h"
@@ -8,6 +9,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <gemmi/symmetry.hpp>
 
 namespace koralix {
 
@@ -49,6 +51,84 @@ bool IsPeak(std::string_view word) {
     return true;
 }
 
+// No space group has more operations than F m -3 m.
+constexpr size_t MaxOperations = 192;
+
+// What gemmi's triplet parser may safely be given: real operators are short
+// and have short numbers (".3333333" at most).
+bool PlausibleTriplet(std::string_view text) {
+    size_t digits = 0;
+    for (char c : text) {
+        digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
+        if (digits > 8) return false;
+    }
+    return text.size() <= 64;
+}
+
+// SHELX writes translations as decimals ("0.5+Y", ".3333333+Z"); gemmi reads
+// fractions, so each decimal becomes the nearest twenty-fourth.
+std::string WithFractions(std::string_view card) {
+    std::string out;
+    size_t i = 0;
+    while (i < card.size()) {
+        const size_t start = i;
+        while (i < card.size() && (std::isdigit(static_cast<unsigned char>(card[i])) || card[i] == '.'))
+            ++i;
+        if (i == start) {
+            out += card[i++];
+            continue;
+        }
+        std::string_view number = card.substr(start, i - start);
+        if (number.find('.') == std::string_view::npos) {
+            out += number;
+            continue;
+        }
+        double value = 0;
+        if (!TryParseReal(number, value)) throw std::invalid_argument("not a number");
+        out += std::to_string(static_cast<long>(std::lround(value * 24))) + "/24";
+    }
+    return out;
+}
+
+// The group of LATT and the SYMM cards: the cards list the operations
+// without centring and, for a positive LATT, without the inversion at the
+// origin; |LATT| names the centring. Nothing when gemmi knows no such group.
+const gemmi::SpaceGroup* GroupOfCards(int latt, const std::vector<std::string>& symm) {
+    if (symm.size() > MaxOperations) return nullptr;
+    static const std::vector<std::vector<gemmi::Op::Tran>> centrings = {
+        {},
+        {{0, 0, 0}},
+        {{0, 0, 0}, {12, 12, 12}},
+        {{0, 0, 0}, {16, 8, 8}, {8, 16, 16}},
+        {{0, 0, 0}, {0, 12, 12}, {12, 0, 12}, {12, 12, 0}},
+        {{0, 0, 0}, {0, 12, 12}},
+        {{0, 0, 0}, {12, 0, 12}},
+        {{0, 0, 0}, {12, 12, 0}},
+    };
+    const int kind = std::abs(latt);
+    if (kind < 1 || kind > 7) return nullptr;
+    try {
+        gemmi::GroupOps ops;
+        ops.sym_ops.push_back(gemmi::Op::identity());
+        for (const std::string& card : symm) {
+            if (!PlausibleTriplet(card)) return nullptr;
+            ops.sym_ops.push_back(gemmi::parse_triplet(WithFractions(card)).wrap());
+        }
+        if (latt > 0) {
+            const size_t count = ops.sym_ops.size();
+            for (size_t k = 0; k < count; ++k) {
+                const gemmi::Op& op = ops.sym_ops[k];
+                gemmi::Op inverted{op.negated_rot(), {-op.tran[0], -op.tran[1], -op.tran[2]}};
+                ops.sym_ops.push_back(inverted.wrap());
+            }
+        }
+        ops.cen_ops = centrings[static_cast<size_t>(kind)];
+        return gemmi::find_spacegroup_by_ops(ops);
+    } catch (const std::exception&) {
+        return nullptr; // cards gemmi cannot read: the group stays unknown
+    }
+}
+
 class ShelxReader {
   public:
     ShelxReader(TRietveld& model, LineSource& lines) : m_(model), lines_(lines) {}
@@ -68,6 +148,8 @@ class ShelxReader {
     std::vector<std::string> types_;
     std::vector<double> freeVariables_;
     bool ended_ = false;
+    int latt_ = 1;
+    std::vector<std::string> symm_;
 };
 
 float ShelxReader::Decode(double coded) const {
@@ -94,6 +176,8 @@ void ShelxReader::Read() {
         }
         Apply(line);
     }
+    if (const gemmi::SpaceGroup* group = GroupOfCards(latt_, symm_))
+        m_.Phase(1).SpaceGroup = SymbolOfSpaceGroup(*group);
     m_.Loaded = true;
 }
 
@@ -113,6 +197,10 @@ void ShelxReader::Apply(const std::string& line) {
             if (TryParseReal(words[k], v)) break;
             types_.push_back(Upper(words[k]));
         }
+    } else if (upper == "LATT") {
+        latt_ = TextToInt(TrimText(std::string_view(line).substr(4)));
+    } else if (upper == "SYMM") {
+        if (symm_.size() <= MaxOperations) symm_.push_back(TrimText(std::string_view(line).substr(4)));
     } else if (upper == "FVAR") {
         std::vector<std::string_view> words = WordsOf(line);
         for (size_t k = 1; k < words.size(); ++k)

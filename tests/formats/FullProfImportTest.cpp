@@ -143,6 +143,34 @@ TEST(FullProfImport, FixedLayoutRecords) {
     EXPECT_EQ(model.Parameters.CodeOf({0, 1, 0, 6}), 41.0f);
 }
 
+TEST(FullProfImport, FixedLayoutBackgroundCounts) {
+    // Count 0 reads the coefficient and code lines; -1 also skips four lines
+    // and -2 one, so the phase name is read from the right line every time.
+    struct Case {
+        int count;
+        int skipped;
+    } cases[] = {{0, 0}, {-1, 4}, {-2, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        std::string text = "title\n   0   0   1" + std::string(c.count < 0 ? "  " : "   ") +
+                           std::to_string(c.count) + "   0   0\n" +
+                           "0 0 0 0 0 0 0 0 0 0 0\n1.54 1.54 0 0 7 0 0 20\n1 0.1 1 1 1 1 5 0.02 "
+                           "120\n       0\n  0.0000     0.00\n" +
+                           "       1.0         2.0         3.0         4.0         5.0         6.0\n" +
+                           "       0.0         0.0         0.0         0.0         0.0         0.0\n";
+        for (int k = 0; k < c.skipped; ++k)
+            text += "skipped\n";
+        text += "The phase\n   0\nP 1\n";
+        RecordingMessenger messenger;
+        TRietveld model = Import(text, messenger);
+        ASSERT_TRUE(model.Loaded);
+        EXPECT_EQ(model.Histogram(1).Background.Kind, c.count);
+        EXPECT_FLOAT_EQ(model.Histogram(1).Background.Coeff[5], 6.0f);
+        EXPECT_EQ(model.Phase(1).Name, "The phase");
+        EXPECT_EQ(model.Phase(1).SpaceGroup, "P 1");
+    }
+}
+
 TEST(FullProfImport, MissingFile) {
     RecordingMessenger messenger;
     TRietveld model;

@@ -57,7 +57,7 @@ TEST(ShelxImport, TitleAndAtoms) {
     TRietveld model = ImportShelxString(
         "TITL a title that is longer than forty-six characters in all, really\n"
         "CELL 0.71073 10 10 10 90 90 90\n"
-        "LATT 1\nSYMM -X, -Y, Z\n"
+        "LATT -1\nSYMM -X, 0.5+Y, -Z\n"
         "SFAC C Mg O\n"
         "UNIT 4 2 8\n"
         "FVAR 1.0 0.25\n"
@@ -74,6 +74,7 @@ TEST(ShelxImport, TitleAndAtoms) {
     EXPECT_EQ(model.HistogramCount(), 1);
     EXPECT_EQ(model.Samples.size(), 1u);
     const TPhase& p = model.Phase(1);
+    EXPECT_EQ(p.SpaceGroup, "P 21"); // the screw axis along b
     ASSERT_EQ(p.AtomCount(), 3); // no Q peak, nothing after HKLF
     EXPECT_EQ(p.Atoms[0].Label, "MG1 ");
     EXPECT_EQ(p.Atoms[0].AtomType, "MG  ");
@@ -90,17 +91,19 @@ TEST(ShelxImport, TitleAndAtoms) {
 TEST(ShelxImport, RealFiles) {
     const std::filesystem::path folder = std::filesystem::path(KORALIX_TESTDATA) / "shelx";
     if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no test data at " << folder;
+    // The groups are those of LATT and SYMM (p-31c.res has LATT -1: P 3 1 c).
     struct Real {
         const char* file;
         float a, c, beta;
         int atoms;
+        const char* group;
     } files[] = {
-        {"2240189.res", 16.193f, 11.2421f, 90, 12},
-        {"3a.ins", 11.37f, 20.496f, 90, 37},
-        {"CuI_11.ins", 4.42006f, 11.37f, 81.3637f, 22},
-        {"I-43d.res", 25.4805f, 25.4805f, 90, 65},
-        {"p-31c.res", 12.5067f, 24.5615f, 90, 88},
-        {"test-orig.ins", 10.5086f, 20.5072f, 94.13f, 128},
+        {"2240189.res", 16.193f, 11.2421f, 90, 12, "R -3 C"},
+        {"3a.ins", 11.37f, 20.496f, 90, 37, "P 61"},
+        {"CuI_11.ins", 4.42006f, 11.37f, 81.3637f, 22, "P -1"},
+        {"I-43d.res", 25.4805f, 25.4805f, 90, 65, "I 4 3 D"},
+        {"p-31c.res", 12.5067f, 24.5615f, 90, 88, "P 3 1 C"},
+        {"test-orig.ins", 10.5086f, 20.5072f, 94.13f, 128, "P 21/C"},
     };
     for (const Real& f : files) {
         SCOPED_TRACE(f.file);
@@ -112,6 +115,7 @@ TEST(ShelxImport, RealFiles) {
         EXPECT_NEAR(model.Phase(1).C, f.c, 1e-4);
         EXPECT_FLOAT_EQ(model.Phase(1).Beta, f.beta);
         EXPECT_EQ(model.Phase(1).AtomCount(), f.atoms);
+        EXPECT_EQ(model.Phase(1).SpaceGroup, f.group);
     }
 }
 
