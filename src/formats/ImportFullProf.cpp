@@ -488,8 +488,7 @@ void FullProfReader::ReadFreeAtoms(int p, int count, int jbt, TPhase& phase) {
     }
 }
 
-void ImportFullProfText(TRietveld& model, const std::string& text, Messenger& messenger,
-                        bool) {
+void ImportFullProfLines(TRietveld& model, const std::string& text, Messenger& messenger) {
     model.Clear();
     model.Loaded = false;
     model.RecordLabel.Set(1);
@@ -501,7 +500,7 @@ void ImportFullProfText(TRietveld& model, const std::string& text, Messenger& me
 } // namespace
 
 void ImportFullProfText(TRietveld& model, const std::string& text, Messenger& messenger) {
-    ImportFullProfText(model, text, messenger, true);
+    ImportFullProfLines(model, text, messenger);
 }
 
 void ImportFullProf(TRietveld& model, const std::string& fileName, Messenger& messenger) {

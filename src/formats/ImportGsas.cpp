@@ -37,7 +37,7 @@ bool StartsWith(std::string_view line, std::string_view key) {
 // A digit in column 4 of CRS and HAP records, else 0.
 int PhaseDigit(std::string_view line) {
     return line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[3])) ? line[3] - '0'
-                                                                                  : 0;
+                                                                                 : 0;
 }
 
 struct AtomFraction {
@@ -86,8 +86,7 @@ void GsasReader::CountHistogramsAndPhases() {
     for (std::string_view line : all_) {
         if (StartsWith(line, " EXPR  NHST ")) nhst = ReadIntField(line, 13, 5);
         if (StartsWith(line, "CRS")) phases_ = std::max(phases_, PhaseDigit(line));
-        if (StartsWith(line, "HAP"))
-            largestHap = std::max(largestHap, ReadIntField(line, 5, 2));
+        if (StartsWith(line, "HAP")) largestHap = std::max(largestHap, ReadIntField(line, 5, 2));
     }
     // A HAP record naming a histogram beyond NHST adds it; a HAP record never
     // drops histograms NHST announces (their records would be lost).
@@ -247,8 +246,7 @@ void GsasReader::ApplyHistogram(std::string_view line, int h) {
         histogram.Background.Kind = ReadIntField(line, 13, 5);
     } else if (Cols(line, 7, 3) == "FXB") {
         if (histogram.Background.PointCount() < MaxBackgroundPoints)
-            histogram.Background.AddPoint(ReadRealField(line, 13, 10),
-                                          ReadRealField(line, 23, 10));
+            histogram.Background.AddPoint(ReadRealField(line, 13, 10), ReadRealField(line, 23, 10));
     } else if (key == "HSCALE") {
         histogram.Scale = ReadRealField(line, 13, 15);
     } else if (key == "BAKGD ") {

@@ -1,10 +1,10 @@
 // SHELX instruction and result files: the title, the cell, and the atom
 // sites with their scattering types.
 #include "ImportSupport.h"
-#include "SpaceGroupResolver.h"
 #include "LineSource.h"
 #include "Messenger.h"
 #include "ModelImport.h"
+#include "SpaceGroupResolver.h"
 #include "TextHelpers.h"
 
 #include <cctype>
@@ -72,7 +72,8 @@ std::string WithFractions(std::string_view card) {
     size_t i = 0;
     while (i < card.size()) {
         const size_t start = i;
-        while (i < card.size() && (std::isdigit(static_cast<unsigned char>(card[i])) || card[i] == '.'))
+        while (i < card.size() &&
+               (std::isdigit(static_cast<unsigned char>(card[i])) || card[i] == '.'))
             ++i;
         if (i == start) {
             out += card[i++];
@@ -200,12 +201,14 @@ void ShelxReader::Apply(const std::string& line) {
     } else if (upper == "LATT") {
         latt_ = TextToInt(TrimText(std::string_view(line).substr(4)));
     } else if (upper == "SYMM") {
-        if (symm_.size() <= MaxOperations) symm_.push_back(TrimText(std::string_view(line).substr(4)));
+        if (symm_.size() <= MaxOperations)
+            symm_.push_back(TrimText(std::string_view(line).substr(4)));
     } else if (upper == "FVAR") {
         std::vector<std::string_view> words = WordsOf(line);
         for (size_t k = 1; k < words.size(); ++k)
             freeVariables_.push_back(TextToReal(words[k]));
-    } else if (upper == "HKLF" || (upper.substr(0, 3) == "END" && (upper.size() == 3 || upper[3] == ' '))) {
+    } else if (upper == "HKLF" ||
+               (upper.substr(0, 3) == "END" && (upper.size() == 3 || upper[3] == ' '))) {
         ended_ = true;
     } else {
         std::vector<std::string_view> words = WordsOf(line);

@@ -27,8 +27,7 @@ bool RunImport(TRietveld& model, Messenger& messenger, const std::function<void(
 // N, the model's occupancy: the fraction of the site that is filled times the
 // site multiplicity over the general multiplicity of the group. When the
 // group is unknown the fraction alone is kept, so nothing is lost.
-float OccupancyFromFraction(std::string_view spaceGroup, float fraction, float x, float y,
-                            float z);
+float OccupancyFromFraction(std::string_view spaceGroup, float fraction, float x, float y, float z);
 
 // Whitespace-separated words of a line (blanks and tabs).
 std::vector<std::string_view> WordsOf(std::string_view line);

@@ -28,16 +28,22 @@ float FirstWave(const TRietveld& model) {
 
 char LatticeDigit(const std::string& symbol) {
     switch (symbol.empty() ? ' ' : symbol[0]) {
-    case 'I': return '2';
-    case 'R': return '3';
-    case 'F': return '4';
-    case 'A': return '5';
-    case 'B': return '6';
-    case 'C': return '7';
-    default: return '1';
+    case 'I':
+        return '2';
+    case 'R':
+        return '3';
+    case 'F':
+        return '4';
+    case 'A':
+        return '5';
+    case 'B':
+        return '6';
+    case 'C':
+        return '7';
+    default:
+        return '1';
     }
 }
-
 
 } // namespace
 
@@ -59,8 +65,9 @@ std::string ShelxText(TRietveld& model) {
         auto same = [&](const std::string& t) { return Lower(t) == Lower(type); };
         if (std::none_of(types.begin(), types.end(), same)) types.push_back(type);
     }
-    std::stable_sort(types.begin(), types.end(),
-                     [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
+    std::stable_sort(types.begin(), types.end(), [](const std::string& a, const std::string& b) {
+        return Lower(a) < Lower(b);
+    });
     auto indexOf = [&](const TAtom& atom) {
         const std::string type = Lower(TrimText(atom.AtomType.str()));
         for (size_t k = 0; k < types.size(); ++k)
@@ -72,9 +79,9 @@ std::string ShelxText(TRietveld& model) {
         text += " " + type;
     text += "\r\nUNIT";
     for (size_t k = 0; k < types.size(); ++k) {
-        const auto count = std::count_if(phase.Atoms.begin(), phase.Atoms.end(), [&](const TAtom& a) {
-            return indexOf(a) == static_cast<int>(k) + 1;
-        });
+        const auto count =
+            std::count_if(phase.Atoms.begin(), phase.Atoms.end(),
+                          [&](const TAtom& a) { return indexOf(a) == static_cast<int>(k) + 1; });
         text += " " + std::to_string(count);
     }
     text += "\r\n";

@@ -47,7 +47,10 @@ std::vector<std::string> Phase(const std::string& name, const std::string& scale
             "    0.00            71.00",
             "  0.1000  0.2000  0.3000",
             "    0.00    0.00    0.00",
-            "skipped 1", "skipped 2", "skipped 3", "skipped 4"};
+            "skipped 1",
+            "skipped 2",
+            "skipped 3",
+            "skipped 4"};
 }
 
 TEST(DbwsImport, RecordsOfOnePhase) {

@@ -152,12 +152,13 @@ TEST(FullProfImport, FixedLayoutBackgroundCounts) {
     } cases[] = {{0, 0}, {-1, 4}, {-2, 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
-        std::string text = "title\n   0   0   1" + std::string(c.count < 0 ? "  " : "   ") +
-                           std::to_string(c.count) + "   0   0\n" +
-                           "0 0 0 0 0 0 0 0 0 0 0\n1.54 1.54 0 0 7 0 0 20\n1 0.1 1 1 1 1 5 0.02 "
-                           "120\n       0\n  0.0000     0.00\n" +
-                           "       1.0         2.0         3.0         4.0         5.0         6.0\n" +
-                           "       0.0         0.0         0.0         0.0         0.0         0.0\n";
+        std::string text =
+            "title\n   0   0   1" + std::string(c.count < 0 ? "  " : "   ") +
+            std::to_string(c.count) + "   0   0\n" +
+            "0 0 0 0 0 0 0 0 0 0 0\n1.54 1.54 0 0 7 0 0 20\n1 0.1 1 1 1 1 5 0.02 "
+            "120\n       0\n  0.0000     0.00\n" +
+            "       1.0         2.0         3.0         4.0         5.0         6.0\n" +
+            "       0.0         0.0         0.0         0.0         0.0         0.0\n";
         for (int k = 0; k < c.skipped; ++k)
             text += "skipped\n";
         text += "The phase\n   0\nP 1\n";
@@ -196,17 +197,57 @@ TEST(FullProfImport, RealFiles) {
     const std::vector<RealPcr> files = {
         {"arg_si_tof.pcr", 4, {"F d 3 m"}, {1}, 5.431343f, 5.431343f, 90, 1.5414f, 29995.0f, 0},
         {"ce1.pcr", 0, {"F m 3 m"}, {2}, 5.412223f, 5.412223f, 90, 1.54056f, 143.0f, 0},
-        {"cuf1k.pcr", 1, {"P 21/n", "P -1"}, {2, 1}, 4.596812f, 3.294647f, 96.418663f, 1.9845f,
-         137.55f, 0},
-        {"hobk_bas.pcr", 1, {"I m m m", "I -1"}, {5, 2}, 3.754163f, 11.269387f, 90, 2.524f,
-         89.81f, 0},
+        {"cuf1k.pcr",
+         1,
+         {"P 21/n", "P -1"},
+         {2, 1},
+         4.596812f,
+         3.294647f,
+         96.418663f,
+         1.9845f,
+         137.55f,
+         0},
+        {"hobk_bas.pcr",
+         1,
+         {"I m m m", "I -1"},
+         {5, 2},
+         3.754163f,
+         11.269387f,
+         90,
+         2.524f,
+         89.81f,
+         0},
         {"lbco.pcr", 1, {"P m -3 m"}, {4}, 3.8909f, 3.8909f, 90, 1.494f, 164.85f, 10},
-        {"maghem.pcr", 1, {"F d -3 m", "F -1", "R -3 c", "P -1"}, {3, 6, 2, 4}, 8.407253f,
-         8.407253f, 90, 1.8876f, 159.7f, 0},
-        {"pbso4_d1a_easyscience.pcr", 1, {"P n m a"}, {5}, 8.477934f, 6.95772f, 90, 1.912f,
-         155.45f, 8},
-        {"pbso4_d1a_pycrysfml.pcr", 1, {"P n m a"}, {5}, 8.478356f, 6.957969f, 90, 1.912f,
-         155.45f, 0},
+        {"maghem.pcr",
+         1,
+         {"F d -3 m", "F -1", "R -3 c", "P -1"},
+         {3, 6, 2, 4},
+         8.407253f,
+         8.407253f,
+         90,
+         1.8876f,
+         159.7f,
+         0},
+        {"pbso4_d1a_easyscience.pcr",
+         1,
+         {"P n m a"},
+         {5},
+         8.477934f,
+         6.95772f,
+         90,
+         1.912f,
+         155.45f,
+         8},
+        {"pbso4_d1a_pycrysfml.pcr",
+         1,
+         {"P n m a"},
+         {5},
+         8.478356f,
+         6.957969f,
+         90,
+         1.912f,
+         155.45f,
+         0},
     };
     for (const RealPcr& f : files) {
         SCOPED_TRACE(f.file);

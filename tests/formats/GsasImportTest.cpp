@@ -42,10 +42,10 @@ TEST(GsasImport, CountsDefaultToOneHistogramAndOnePhase) {
 
 TEST(GsasImport, HapRecordsBeyondNhstAddHistograms) {
     RecordingMessenger messenger;
-    TRietveld model = Import({Record({{1, " EXPR  NHST "}, {17, "2"}}),
-                              Record({{1, "CRS2    PNAM  second"}}),
-                              Record({{1, "HAP2 3SCALE "}, {13, "      2.5"}})},
-                             messenger);
+    TRietveld model =
+        Import({Record({{1, " EXPR  NHST "}, {17, "2"}}), Record({{1, "CRS2    PNAM  second"}}),
+                Record({{1, "HAP2 3SCALE "}, {13, "      2.5"}})},
+               messenger);
     EXPECT_EQ(model.HistogramCount(), 3);
     EXPECT_EQ(model.PhaseCount(), 2);
     EXPECT_EQ(model.Samples.size(), 6u); // every phase has a sample on every histogram
@@ -58,10 +58,15 @@ TEST(GsasImport, HistogramTypesProfilesAndInstrument) {
         {Record({{1, " EXPR  NHST "}, {17, "3"}}), Record({{1, " EXPR  HTYP1  PNC  PNT"}}),
          Record({{1, "HAP1 1PRCF  "}, {17, "1"}}), Record({{1, "HAP1 2PRCF  "}, {17, "3"}}),
          Record({{1, "HAP1 3PRCF  "}, {17, "1"}}),
-         Record({{1, "HAP1 1PRCF 1"}, {16, "0.200000E+03"}, {30, "-0.100000E+03"},
+         Record({{1, "HAP1 1PRCF 1"},
+                 {16, "0.200000E+03"},
+                 {30, "-0.100000E+03"},
                  {46, "0.500000E+02"}}),
-         Record({{1, "HAP1 2PRCF 1"}, {16, "0.100000E+00"}, {31, "0.200000E+00"},
-                 {46, "0.300000E+00"}, {61, "0.400000E+00"}}),
+         Record({{1, "HAP1 2PRCF 1"},
+                 {16, "0.100000E+00"},
+                 {31, "0.200000E+00"},
+                 {46, "0.300000E+00"},
+                 {61, "0.400000E+00"}}),
          Record({{1, "HST  1 ICONS"}, {13, "  1.540500  1.544300    12.500"}, {53, "       0.5"}}),
          Record({{1, "HST  2 ICONS"}, {13, "   7464.48     -1.67     -3.12"}}),
          Record({{1, "HST  1 TRNGE  10.00000 159.97501"}}),
@@ -81,7 +86,7 @@ TEST(GsasImport, HistogramTypesProfilesAndInstrument) {
     const THistogram& tof = model.Histogram(2);
     EXPECT_EQ(tof.JobType, 4);
     EXPECT_EQ(tof.Profile, 7);
-    EXPECT_FLOAT_EQ(tof.Zero, -3.12f); // no scaling for time of flight
+    EXPECT_FLOAT_EQ(tof.Zero, -3.12f);        // no scaling for time of flight
     EXPECT_EQ(model.Histogram(3).JobType, 0); // not typed by the record
     EXPECT_EQ(model.Histogram(3).Profile, 1);
     const TSample& s1 = *model.FindSample(1, 1);
@@ -100,11 +105,11 @@ TEST(GsasImport, PhaseCellSymbolAtomsAndOccupancy) {
          Record({{1, "CRS1  ABC    12.187720 12.187720 12.187720"}}),
          Record({{1, "CRS1  ANGLES   90.0000   90.0000   90.0000"}}),
          // Atoms before the symbol, as GSAS writes them.
-         Record({{1, "CRS1  AT  1A  Y         0.125000  0.000000  0.250000  1.000000Y1"},
-                 {73, "24"}}),
+         Record(
+             {{1, "CRS1  AT  1A  Y         0.125000  0.000000  0.250000  1.000000Y1"}, {73, "24"}}),
          Record({{1, "CRS1  AT  1B  0.010000"}, {75, "I"}}),
-         Record({{1, "CRS1  AT  2A  O        -0.029366  0.053912  0.150731  0.500000O6"},
-                 {73, "96"}}),
+         Record(
+             {{1, "CRS1  AT  2A  O        -0.029366  0.053912  0.150731  0.500000O6"}, {73, "96"}}),
          Record({{1, "CRS1  AT  2B  0.010000  0.020000  0.030000  0.000000  0.000000  0.000000"},
                  {75, "A"}}),
          Record({{1, "CRS1  AT  2B  0.500000"}, {75, "X"}}), // neither I nor A: ignored
@@ -175,10 +180,20 @@ TEST(GsasImport, RealFiles) {
         {"NEWSI.EXP", 1, {"F D 3 M"}, {1}, 5.440033f, 7464.48f, 29.4925f},
         {"PBSO4N.EXP", 1, {"P N M A"}, {5}, 8.472792f, 1.909f, 155.85f},
         {"PBSO4X.EXP", 1, {"P N M A"}, {5}, 8.482371f, 1.5405f, 159.97501f},
-        {"cpd2.exp", 1, {"R -3 C", "F M 3 M", "P 63 M C", "P -3 M 1"}, {2, 2, 2, 3}, 4.757563f,
-         1.5405f, 149.98f},
-        {"tof2.exp", 4, {"R -3 C", "F M 3 M", "P 63 M C", "P -3 M 1"}, {2, 2, 2, 3}, 4.757563f,
-         5074.11f, 23.99368f},
+        {"cpd2.exp",
+         1,
+         {"R -3 C", "F M 3 M", "P 63 M C", "P -3 M 1"},
+         {2, 2, 2, 3},
+         4.757563f,
+         1.5405f,
+         149.98f},
+        {"tof2.exp",
+         4,
+         {"R -3 C", "F M 3 M", "P 63 M C", "P -3 M 1"},
+         {2, 2, 2, 3},
+         4.757563f,
+         5074.11f,
+         23.99368f},
     };
     for (const RealGsas& f : files) {
         SCOPED_TRACE(f.file);

@@ -75,16 +75,16 @@ TEST(ShelxImport, TitleAndAtoms) {
     EXPECT_EQ(model.Samples.size(), 1u);
     const TPhase& p = model.Phase(1);
     EXPECT_EQ(p.SpaceGroup, "P 21"); // the screw axis along b
-    ASSERT_EQ(p.AtomCount(), 3); // no Q peak, nothing after HKLF
+    ASSERT_EQ(p.AtomCount(), 3);     // no Q peak, nothing after HKLF
     EXPECT_EQ(p.Atoms[0].Label, "MG1 ");
     EXPECT_EQ(p.Atoms[0].AtomType, "MG  ");
-    EXPECT_FLOAT_EQ(p.Atoms[0].X, 0.0f);  // 10 + 0: fixed at 0
-    EXPECT_FLOAT_EQ(p.Atoms[0].Y, 0.5f);  // fixed at 0.5
-    EXPECT_FLOAT_EQ(p.Atoms[0].N, 0.5f);  // site occupation factor as written
+    EXPECT_FLOAT_EQ(p.Atoms[0].X, 0.0f); // 10 + 0: fixed at 0
+    EXPECT_FLOAT_EQ(p.Atoms[0].Y, 0.5f); // fixed at 0.5
+    EXPECT_FLOAT_EQ(p.Atoms[0].N, 0.5f); // site occupation factor as written
     EXPECT_NEAR(p.Atoms[0].B, 0.78957f, 1e-4);
     EXPECT_FLOAT_EQ(p.Atoms[1].N, 0.25f); // free variable 2
     EXPECT_NEAR(p.Atoms[1].B, 0.02f * 78.957f, 1e-4);
-    EXPECT_FLOAT_EQ(p.Atoms[2].N, 0.75f);                    // 1 - free variable 2
+    EXPECT_FLOAT_EQ(p.Atoms[2].N, 0.75f);                 // 1 - free variable 2
     EXPECT_NEAR(p.Atoms[2].B, 1.5f * p.Atoms[1].B, 1e-4); // riding on C1
 }
 

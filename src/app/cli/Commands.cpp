@@ -7,7 +7,8 @@ const std::vector<Command>& AllCommands() {
         {"model", "model FILE",
          "Reads a model file by its extension (.inp input file, .pcr FullProf, .dwb DBWS, .exp "
          "GSAS experiment, .ins SHELX; any case; anything else: \"Unknown File type. Please check "
-         "the file extension.\" and exit 1) and prints the whole model as one JSON object. Messages go to "
+         "the file extension.\" and exit 1) and prints the whole model as one JSON object. "
+         "Messages go to "
          "stderr. Exit 0 when the model was read completely, 1 otherwise.",
          RunModel},
         {"convert", "convert IN OUT",
