@@ -84,7 +84,8 @@ TEST_F(CliImport, ExportWritesShelxAndSirpow) {
     EXPECT_NE(Read(shelx).find("\r\nSFAC MG O\r\nUNIT 1 1\r\n"), std::string::npos);
     const std::string sirpow = (dir_ / "out.sir").string();
     ASSERT_EQ(Cli("export sirpow " + in + " " + sirpow).exitCode, 0);
-    EXPECT_NE(Read(sirpow).find("\r\nspace P 1\r\n"), std::string::npos);
+    // LATT 4 without SYMM cards: F-centred, centrosymmetric, nothing else.
+    EXPECT_NE(Read(sirpow).find("\r\nspace F -1\r\n"), std::string::npos);
     EXPECT_EQ(Cli("export cif " + in + " " + sirpow).exitCode, 2);
     EXPECT_EQ(Cli("export shelx " + (dir_ / "missing.ins").string() + " " + shelx).exitCode, 1);
 }
