@@ -2,12 +2,14 @@
 
 #include "CifDocument.h"
 #include "Messenger.h"
+#include "NameTables.h"
 #include "SpaceGroupLibrary.h"
 #include "SpaceGroupResolver.h"
 #include "TextHelpers.h"
 
 #include <gemmi/elem.hpp> // element symbols, to type atoms by their label
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -240,21 +242,30 @@ std::string ElementOfLabel(const std::string& label) {
     return {};
 }
 
+bool IsIonName(const std::string& name) {
+    const auto& table = IonNameTable();
+    return std::find(table.begin(), table.end(), name) != table.end();
+}
+
 // CIF writes charges after the number ("Fe3+", "O2-", "Na+"); the program's
-// atom-type names put the sign first ("FE+3", "O-2", "NA+1").
+// atom-type names put the sign first ("FE+3", "O-2", "NA+1"). An ion the
+// program has no name for ("C4-") becomes its neutral atom, whose scattering
+// the program knows; anything else keeps the file's spelling.
 std::string ProgramTypeName(const std::string& type) {
     size_t letters = 0;
     while (letters < type.size() && std::isalpha(static_cast<unsigned char>(type[letters])))
         ++letters;
     std::string_view charge = std::string_view(type).substr(letters);
-    if (letters == 0 || charge.empty()) return type;
+    if (letters == 0 || charge.empty()) return Pad4Upper(type);
     char sign = charge.back();
     std::string_view digits = charge.substr(0, charge.size() - 1);
     if ((sign != '+' && sign != '-') ||
         digits.find_first_not_of("0123456789") != std::string_view::npos)
-        return type;
-    return type.substr(0, letters) + sign +
-           (digits.empty() ? std::string("1") : std::string(digits));
+        return Pad4Upper(type);
+    std::string ion = Pad4Upper(type.substr(0, letters) + sign +
+                                (digits.empty() ? std::string("1") : std::string(digits)));
+    std::string atom = Pad4Upper(type.substr(0, letters));
+    return !IsIonName(ion) && IsIonName(atom) ? atom : ion;
 }
 
 float SiteOccupancyFactor(const gemmi::SpaceGroup* group, const TAtom& atom, float occupancy) {
@@ -270,7 +281,7 @@ TAtom AtomOfRow(const TAtomRow& row, const gemmi::SpaceGroup* group) {
     std::string type = TextValue(row[tagType]);
     if (type.empty()) type = ElementOfLabel(label);
     if (row[tagLabel] != nullptr) atom.Label = Pad4Upper(label);
-    if (row[tagType] != nullptr || !type.empty()) atom.AtomType = Pad4Upper(ProgramTypeName(type));
+    if (row[tagType] != nullptr || !type.empty()) atom.AtomType = ProgramTypeName(type);
     atom.X = NumberValue(row[tagX]).value_or(atom.X);
     atom.Y = NumberValue(row[tagY]).value_or(atom.Y);
     atom.Z = NumberValue(row[tagZ]).value_or(atom.Z);

@@ -28,10 +28,11 @@ enum class TCifResult {
 //   the Hall symbol, else from _symmetry_space_group_name_H-M or
 //   _space_group_name_H-M_alt. The stored symbol is one ResolveSpaceGroup
 //   turns into that same setting: the file's own H-M text when it does,
-//   else the program's spelling ("F D 3 M:1" for origin 1);
+//   else the program's spelling ("F D -3 M:1" for origin 1);
 // - atoms, in file order: label and type symbol (trimmed, cut to 4, upper
 //   case; a missing type comes from the label's element, a charge written
-//   "Fe3+" becomes "FE+3"), fractional x, y, z (simple fractions such as 1/3
+//   "Fe3+" becomes "FE+3", an ion without a program name its neutral atom),
+//   fractional x, y, z (simple fractions such as 1/3
 //   are read), B from _atom_site_B_iso_or_equiv or 8 pi^2 times
 //   _atom_site_U_iso_or_equiv, and N, the occupancy times the site
 //   multiplicity over the general multiplicity when the group is known.

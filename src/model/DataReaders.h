@@ -12,7 +12,7 @@ class TData;
 // ZKRM ".dat": a start/step/finish/title line, then ten points a line in one
 // of three fixed layouts, detected from the first data line.
 void ReadDatFile(TData& data, const std::string& fileName, Messenger& messenger);
-// GSAS raw data: title, BANK line, then records in the STD, ESD, ALT or FXYE layout.
+// GSAS raw data: title, BANK line, then records in the STD, ESD, ALT, FXY or FXYE layout.
 void ReadGsasFile(TData& data, const std::string& fileName, Messenger& messenger);
 // Two columns x and y separated by commas or blanks, after a title line.
 void ReadXyFile(TData& data, const std::string& fileName, Messenger& messenger);

@@ -95,7 +95,7 @@ void InputReader::ReadHistogramControls() {
         histogram.UseDisplacement = ReadIntField(line, 37, 4);
         m_.TrailingLines1 = ReadIntField(line, 41, 4);
         m_.TrailingLines2 = ReadIntField(line, 45, 4);
-        m_.AppendHistogram(histogram);
+        m_.AppendHistogram(std::move(histogram));
         m_.RecordLabel.Advance();
     }
 }
@@ -390,7 +390,7 @@ void InputReader::ReadPhase(int p) {
         }
     }
     if (!m_.AllCalculation()) ReadPhaseCodes(p, atomCount);
-    m_.AppendPhase(phase);
+    m_.AppendPhase(std::move(phase));
 }
 
 void InputReader::ReadPhaseCodes(int p, int atomCount) {

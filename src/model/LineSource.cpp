@@ -8,9 +8,9 @@ namespace koralix {
 
 namespace {
 
-// Real truncated files need at most a few hundred empty lines to complete their
-// records; anything beyond this is a count read from garbage.
-constexpr long long MaxLinesPastEnd = 20000;
+// A truncated file needs empty lines to complete its records, but never more
+// than a few times what it holds; counts beyond that were read from garbage.
+long long LinesAllowedPastEnd(size_t lineCount) { return 1000 + 2 * static_cast<long long>(lineCount); }
 
 bool IsSpace(char c) {
     return static_cast<unsigned char>(c) <= ' ';
@@ -36,13 +36,13 @@ LineSource::LineSource(std::string text) : text_(std::move(text)) {
 std::string_view LineSource::Next() {
     inFreeLine_ = false;
     if (next_ < lines_.size()) return lines_[next_++];
-    if (++pastEnd_ > MaxLinesPastEnd) throw InputError("file ends long before its records");
+    if (++pastEnd_ > LinesAllowedPastEnd(lines_.size())) throw InputError("file ends long before its records");
     return {};
 }
 
 bool LineSource::CanSupply(long long lines) const {
     const long long left = static_cast<long long>(lines_.size() - std::min(next_, lines_.size()));
-    return lines <= left + (MaxLinesPastEnd - pastEnd_);
+    return lines <= left + (LinesAllowedPastEnd(lines_.size()) - pastEnd_);
 }
 
 void LineSource::Skip(long long count) {

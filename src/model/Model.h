@@ -250,8 +250,8 @@ class TRietveld {
     void Clear();
     void AddHistogram();
     void AddPhase();
-    void AppendHistogram(const THistogram& histogram) { Histograms.push_back(histogram); }
-    void AppendPhase(const TPhase& phase) { Phases.push_back(phase); }
+    void AppendHistogram(THistogram histogram) { Histograms.push_back(std::move(histogram)); }
+    void AppendPhase(TPhase phase) { Phases.push_back(std::move(phase)); }
     void AppendSample(const TSample& sample) { Samples.push_back(sample); }
     TSample* FindSample(int h, int p);
     const TSample* FindSample(int h, int p) const;

@@ -92,6 +92,14 @@ float TextToReal(std::string_view text) {
     return ToSingle(v);
 }
 
+double TextToDouble(std::string_view text) {
+    std::string t = TrimText(text);
+    double v = 0;
+    size_t used = 0;
+    if (t.empty() || !ParseRealPrefix(t, v, used) || !std::isfinite(v)) return 0.0;
+    return v;
+}
+
 bool TryParseReal(std::string_view text, double& value) {
     std::string t = TrimText(text);
     size_t used = 0;

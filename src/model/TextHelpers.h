@@ -26,6 +26,8 @@ int32_t ReadIntField(std::string_view line, int first, int count);
 float ReadRealField(std::string_view line, int first, int count);
 int32_t TextToInt(std::string_view text);
 float TextToReal(std::string_view text);
+// The same lenient reading, keeping double precision (no single range check).
+double TextToDouble(std::string_view text);
 // Strict form: the whole trimmed text must be a number (after the comma rule).
 bool TryParseReal(std::string_view text, double& value);
 

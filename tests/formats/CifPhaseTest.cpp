@@ -183,6 +183,15 @@ TEST(CifPhase, OperatorsThatCannotBeReadLeaveTheNameToDecide) {
     }
 }
 
+TEST(CifPhase, ChargesAreWrittenAsTheProgramNamesIons) {
+    auto read = ReadText("data_x\nloop_\n_atom_site_label\n_atom_site_type_symbol\n"
+                         "Si1 Si4+\nC1 C4-\nNa1 Na+\nCl1 Cl1-\nX1 Xx9+\nO1 ?\n");
+    ASSERT_EQ(read->phase.AtomCount(), 6);
+    const char* types[] = {"SI+4", "C   ", "NA+1", "CL-1", "XX+9", "O   "};
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(read->phase.Atoms[k].AtomType.str(), types[k]);
+}
+
 TEST(CifPhase, NumbersFollowTheProgramsRules) {
     auto read = ReadText("data_x\n_cell_length_a 5.4310(2)\n_cell_length_b ?\n_cell_length_c abc\n"
                          "_cell_angle_gamma 1e99\n_cell_formula_units_Z 0\n"

@@ -15,7 +15,8 @@ int RunExport(const Args& args) {
     }
     TRietveld model;
     StderrMessenger messenger;
-    if (!ReadModelFile(model, args[1], messenger) || !model.Loaded) return 1;
+    ReadModelFile(model, args[1], messenger);
+    if (!model.Loaded) return 1;
     try {
         if (args[0] == "shelx")
             ExportShelx(model, args[2]);

@@ -3,6 +3,7 @@
 #include "FileTypes.h"
 #include "Messenger.h"
 #include "ModelFiles.h"
+#include "PathNames.h"
 #include "ModelJson.h"
 #include "Refine.h"
 

@@ -51,6 +51,14 @@ const std::vector<Command>& AllCommands() {
          "wavelength, cell and space group). OUT is overwritten. Exit 1 when IN could not be "
          "read completely or OUT not written.",
          RunExport},
+        {"macro", "macro FILE [--library FILE]",
+         "Translates and runs the KoraBasic macro FILE (execution limit 100000 per instruction, "
+         "arrays up to 10000 elements); --library puts the lines of a library file in front. "
+         "WRITE(x) prints x as one line on stdout (reals in the general number format, dates "
+         "as yyyy-mm-dd). MESSAGEBOX texts and MESSAGEDLG questions go to stderr (questions are "
+         "answered No); INPUTBOX reads one line of stdin. Translation and run-time messages go "
+         "to stderr. Exit 0 when the macro ran to its end, 1 on any error.",
+         RunMacro},
     };
     return commands;
 }

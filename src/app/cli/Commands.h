@@ -25,5 +25,6 @@ int RunData(const Args& args);
 int RunSpaceGroup(const Args& args);
 int RunCif(const Args& args);
 int RunExport(const Args& args);
+int RunMacro(const Args& args);
 
 } // namespace koralix::cli

@@ -104,6 +104,10 @@ TEST_F(GsasReaderTest, FxyeRecordsHoldOnePointInFreeFormat) {
     EXPECT_FLOAT_EQ(data.Y[1], 26.919f);
     EXPECT_FLOAT_EQ(data.W[1], 5.32574f);
     EXPECT_EQ(data.W[2], 1.0f); // no esd given
+    Read(Write("b.gs", "t\nBANK 1 2 2 CONS 10 0.1 0 0 FXY\n10.0 5\n10.1 6\n"), GsasFileType);
+    ASSERT_EQ(data.PointCount, 2);
+    EXPECT_EQ(data.Y[1], 6.0f);
+    EXPECT_EQ(data.W[1], 1.0f);
 }
 
 TEST_F(GsasReaderTest, BankLineShapesOfRealFilesReadAlike) {

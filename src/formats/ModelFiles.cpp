@@ -5,35 +5,36 @@
 #include "Messenger.h"
 #include "ModelImport.h"
 
-#include <filesystem>
+namespace koralix {
 
-namespace koralix::cli {
+bool IsModelFileType(int fileType) {
+    return fileType == FileType::Input || fileType == FileType::FullProf ||
+           fileType == FileType::Dbws || fileType == FileType::GsasExp ||
+           fileType == FileType::Shelx;
+}
 
-bool ReadModelFile(TRietveld& model, const std::string& fileName, Messenger& messenger) {
+void ReadModelFile(TRietveld& model, const std::string& fileName, Messenger& messenger) {
     switch (FileTypeOf(fileName)) {
     case FileType::Input:
         ReadInputFile(model, fileName, messenger);
-        return true;
+        return;
     case FileType::FullProf:
         ImportFullProf(model, fileName, messenger);
-        return true;
+        return;
     case FileType::Dbws:
         ImportDbws(model, fileName, messenger);
-        return true;
+        return;
     case FileType::GsasExp:
         ImportGsasExperiment(model, fileName, messenger);
-        return true;
+        return;
     case FileType::Shelx:
         ImportShelx(model, fileName, messenger);
-        return true;
+        return;
     default:
+        model.Loaded = false;
         messenger.Message("Unknown File type. Please check the file extension.");
-        return false;
+        return;
     }
 }
 
-std::string WithoutExtension(const std::string& path) {
-    return std::filesystem::path(path).replace_extension().string();
-}
-
-} // namespace koralix::cli
+} // namespace koralix

@@ -1,0 +1,11 @@
+// Path helpers of the command line.
+#pragma once
+
+#include <string>
+
+namespace koralix::cli {
+
+// The path without the extension of its file name ("a.b/c.inp" gives "a.b/c").
+std::string WithoutExtension(const std::string& path);
+
+} // namespace koralix::cli

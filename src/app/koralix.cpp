@@ -1,0 +1,26 @@
+// koralix: the workbench.
+#include "FileChooser.h"
+#include "FormKoralix.h"
+#include "UiMessenger.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Koralix");
+    QApplication::setApplicationName("Koralix");
+    koralix::UiMessenger messenger;
+    koralix::TFormKoralix* window = nullptr;
+    koralix::DialogFileChooser files(nullptr);
+    auto form =
+        std::make_unique<koralix::TFormKoralix>(koralix::OpenUserSettings(), messenger, files);
+    window = form.get();
+    window->show();
+    // A single argument is a file to open once the window is up.
+    if (argc == 2) {
+        const QString path = QString::fromLocal8Bit(argv[1]);
+        QTimer::singleShot(0, window, [window, path] { window->ProcessFile(path); });
+    }
+    return app.exec();
+}

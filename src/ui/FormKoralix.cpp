@@ -1,0 +1,473 @@
+#include "FormKoralix.h"
+
+#include "FileTypes.h"
+#include "FormPosSaver.h"
+#include "InputFile.h"
+#include "ModelFiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <clocale>
+
+namespace koralix {
+
+namespace {
+
+const QString FilterInput = QStringLiteral("Input Files (*.inp)|*.inp");
+const QString FilterGsas = QStringLiteral("GSAS Experiment File (*.exp)|*.exp");
+const QString FilterDbws = QStringLiteral("DWBS Files (*.dwb)|*.dwb");
+const QString FilterFullProf = QStringLiteral("Fullprof Files (*.pcr)|*.pcr");
+const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins)|*.ins");
+const QString FilterQuickStart = QStringLiteral("Input File (*.inp)|*.inp");
+const QString FilterOpen = QStringLiteral(
+    "ZKRM Input File (*.inp)|*.inp|ZKRM Data File (*.dat)|*.dat|GSAS Data File (*.gs)|*.gs|"
+    "GSAS Experiment File (*.exp)|*.exp|DWBS Input File (*.dwb)|*.dwb|Fullprof Input File "
+    "(*.pcr)|*.pcr|XY Data files (*.xy)|*.xy|CPI Data files (*.cpi)|*.cpi");
+
+// Commands whose windows the workbench does not have yet: shown, never enabled.
+const QStringList Unavailable = {
+    "actNew",          "actExportShelx", "actExportSir",   "actPreferences", "actPrint",
+    "actPrintPreview", "actPageSetup",   "actGeneral",     "actPhases",      "actHistograms",
+    "actSample",       "actparameters",  "actConstraints", "actRefine",      "actManualEdit",
+    "actBasic",        "actQuickStart",  "actViewInput",   "actViewOutput",  "actViewBVS",
+    "actViewDist",     "actViewFourier", "actViewRDF",     "HelpContents1",  "actUpdate",
+    "actAbout",        "actScript",      "EditRedo1",
+};
+
+QWidget* Focused() {
+    return QApplication::focusWidget();
+}
+
+} // namespace
+
+TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenger,
+                           FileChooser& files, QWidget* parent)
+    : QMainWindow(parent), store_(std::move(store)), messenger_(messenger), files_(files) {
+    setObjectName("KoralixForm");
+    // Numbers are always read and written with "."; no library call may see a
+    // locale that says otherwise.
+    std::setlocale(LC_NUMERIC, "C");
+    Model = std::make_unique<TRietveld>();
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    LoadSettings(*store_, Settings, QDir(dataFolder).filePath("Database"));
+    BuildActions();
+    BuildMenus();
+    BuildToolbars();
+    restoreState(store_->value("Toolbars/State").toByteArray());
+    new TFormPosSaver(this, *store_, "Software\\Koralix\\Configuration\\KoralixForm");
+    ApplyHints(Settings.Hints);
+    // The window is only its menu bar and toolbars.
+    setCentralWidget(new QWidget(this));
+    centralWidget()->setFixedHeight(0);
+    LockHeight();
+    int toolbarsWidth = 0;
+    for (QToolBar* bar : findChildren<QToolBar*>())
+        toolbarsWidth += bar->sizeHint().width();
+    resize(std::max(width(), toolbarsWidth + 24), height());
+    ModelChanged = false;
+    UpdateForm();
+}
+
+TFormKoralix::~TFormKoralix() {
+    store_->setValue("Toolbars/State", saveState());
+}
+
+QAction* TFormKoralix::AddAction(const QString& name, const QString& caption, const QString& hint,
+                                 const QKeySequence& shortcut) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
+    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+    actions_.insert(name, action);
+    return action;
+}
+
+void TFormKoralix::BuildActions() {
+    AddAction("actNew", "&New", "New input file");
+    connect(AddAction("actopen", "&Open", "Open an existing input file"), &QAction::triggered, this,
+            [this] {
+                OpenFile();
+                ModelChanged = false;
+            });
+    connect(AddAction("actSave", "&Save", "Save the current input file"), &QAction::triggered, this,
+            &TFormKoralix::Save);
+    connect(AddAction("actSaveAS", "Save &As", "Save current input file with a different filename"),
+            &QAction::triggered, this, &TFormKoralix::SaveAs);
+    connect(AddAction("actClose", "Close", "Close the current input file"), &QAction::triggered,
+            this, [this] { CloseModel(); });
+    connect(AddAction("actImportGSAS", "GSAS exp file", "Import a GSAS exp file"),
+            &QAction::triggered, this, [this] { OpenAFile(FilterGsas); });
+    connect(AddAction("actImportDWBS", "DWBS input file", "Import a DWBS input file"),
+            &QAction::triggered, this, [this] { OpenAFile(FilterDbws); });
+    connect(AddAction("actImportFULL", "Fullprof input file", "Import a FULLPORF input file"),
+            &QAction::triggered, this, [this] { OpenAFile(FilterFullProf); });
+    connect(AddAction("actImportShelx", "Shelxs file", "Import a Shelxs file"), &QAction::triggered,
+            this, [this] { OpenAFile(FilterShelx); });
+    AddAction("actExportShelx", "Shelx file", "Export to a Shelx file");
+    AddAction("actExportSir", "SIRPOW97 file", "Export to a Sirpow file");
+    AddAction("actPreferences", "P&references", "Change Koralix preferences");
+    AddAction("actPrint", "&Print", "Print");
+    AddAction("actPrintPreview", "Print Pre&view", "Prin Preview");
+    AddAction("actPageSetup", "Page Set&up", "Page Setup");
+    connect(AddAction("actExit", "E&xit", "Exit"), &QAction::triggered, this, &QWidget::close);
+    connect(AddAction("EditUndo1", "&Undo", "Undo", QKeySequence("Alt+Backspace")),
+            &QAction::triggered, this, [] {
+                if (auto* e = qobject_cast<QTextEdit*>(Focused())) e->undo();
+                if (auto* e = qobject_cast<QPlainTextEdit*>(Focused())) e->undo();
+            });
+    AddAction("EditRedo1", "&Redo", "Redo", QKeySequence("Alt+Backspace"));
+    connect(AddAction("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered, this,
+            [] {
+                if (auto* e = qobject_cast<QLineEdit*>(Focused())) e->cut();
+                if (auto* e = qobject_cast<QTextEdit*>(Focused())) e->cut();
+                if (auto* e = qobject_cast<QPlainTextEdit*>(Focused())) e->cut();
+            });
+    connect(AddAction("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
+            this, [] {
+                if (auto* e = qobject_cast<QLineEdit*>(Focused())) e->copy();
+                if (auto* e = qobject_cast<QTextEdit*>(Focused())) e->copy();
+                if (auto* e = qobject_cast<QPlainTextEdit*>(Focused())) e->copy();
+            });
+    connect(AddAction("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")), &QAction::triggered,
+            this, [] {
+                if (auto* e = qobject_cast<QLineEdit*>(Focused())) e->paste();
+                if (auto* e = qobject_cast<QTextEdit*>(Focused())) e->paste();
+                if (auto* e = qobject_cast<QPlainTextEdit*>(Focused())) e->paste();
+            });
+    AddAction("actGeneral", "&General", "Set General options", QKeySequence("F5"));
+    AddAction("actPhases", "&Phases", "Input the phases", QKeySequence("F6"));
+    AddAction("actHistograms", "&Histograms", "Input the Histogram", QKeySequence("F7"));
+    AddAction("actSample", "&Sample", "Enter information on the sample", QKeySequence("F8"));
+    AddAction("actparameters", "&Parameters", "Sets limits and ");
+    AddAction("actConstraints", "&Constraints", "Set constraints", QKeySequence("F9"));
+    AddAction("actRefine", "&Refine", "Refine", QKeySequence("F10"));
+    AddAction("actManualEdit", "Manual &Edit", "Manual Editing of the input file",
+              QKeySequence("F11"));
+    AddAction("actBasic", "Rietveld &Basic", "Edit and Run a Korabasic script",
+              QKeySequence("F12"));
+    AddAction("actQuickStart", "Quick Start", "Quick Start");
+    AddAction("actViewInput", "View Input", "View the input file");
+    AddAction("actViewOutput", "View Output", "File the output file");
+    AddAction("actViewBVS", "View BV/Summary", "View the Bond Valence and Summary file");
+    AddAction("actViewDist", "View Dist/Angles", "View the bond distrance and angle file");
+    AddAction("actViewFourier", "Plot Fourier", "Plot a fourier");
+    AddAction("actViewRDF", "Plot RDF", "Plot the Radial Distribution Function");
+    AddAction("HelpContents1", "Help Topics", "Get help", QKeySequence("F1"));
+    QAction* hints = AddAction("actShowHints", "&Show Hints", "Show hints");
+    hints->setCheckable(true);
+    connect(hints, &QAction::toggled, this, [this](bool on) {
+        Settings.Hints = on;
+        ApplyHints(on);
+    });
+    AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version");
+    AddAction("actAbout", "&About", "About Koralix...");
+    AddAction("actScript", "", "Run a Korabasic macro");
+}
+
+void TFormKoralix::BuildMenus() {
+    auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (QString(name).isEmpty())
+                menu->addSeparator();
+            else
+                menu->addAction(actions_.value(name));
+        }
+    };
+    fileMenu_ = menuBar()->addMenu("&File");
+    fileMenu_->setToolTip("File commands");
+    add(fileMenu_, {"actNew", "actopen", "actSave", "actSaveAS", "actClose", ""});
+    QMenu* import = fileMenu_->addMenu("Import");
+    import->setToolTip("Import from various sources");
+    add(import, {"actImportGSAS", "actImportDWBS", "actImportFULL"});
+    QMenu* exportMenu = fileMenu_->addMenu("Export");
+    exportMenu->setToolTip("Export to various formats");
+    add(exportMenu, {"actExportShelx", "actExportSir"});
+    add(fileMenu_, {"actPreferences", "", "actPrint", "actPrintPreview", "actPageSetup"});
+    recentSeparator_ = fileMenu_->addSeparator();
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(actions_.value("actExit"));
+
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    edit->setToolTip("Edit commands");
+    add(edit, {"EditUndo1", "EditRedo1", "", "EditCut1", "EditCopy1", "EditPaste1"});
+    QMenu* model = menuBar()->addMenu("&Model");
+    model->setToolTip("Rietveld Model");
+    add(model, {"actGeneral", "actPhases", "actHistograms", "actSample", "", "actparameters",
+                "actConstraints"});
+    QMenu* rietveld = menuBar()->addMenu("&Rietveld");
+    rietveld->setToolTip("Reitveld Refinement");
+    add(rietveld, {"actRefine", "actManualEdit", "actBasic"});
+    QMenu* information = menuBar()->addMenu("&Information");
+    information->setToolTip("Rietveld Information");
+    add(information, {"actViewInput", "actViewOutput", "actViewBVS", "actViewDist", "",
+                      "actViewFourier", "actViewRDF"});
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setToolTip("Help");
+    add(help, {"HelpContents1", "actShowHints", "", "actUpdate", "actAbout"});
+    FillRecentMenus();
+}
+
+void TFormKoralix::BuildToolbars() {
+    const std::pair<const char*, QStyle::StandardPixmap> icons[] = {
+        {"actNew", QStyle::SP_FileIcon},
+        {"actopen", QStyle::SP_DialogOpenButton},
+        {"actSave", QStyle::SP_DialogSaveButton},
+        {"actClose", QStyle::SP_DialogCloseButton},
+        {"actExit", QStyle::SP_TitleBarCloseButton},
+        {"HelpContents1", QStyle::SP_DialogHelpButton},
+        {"actRefine", QStyle::SP_MediaPlay},
+        {"actQuickStart", QStyle::SP_MediaSeekForward},
+    };
+    for (const auto& [name, icon] : icons)
+        actions_.value(name)->setIcon(style()->standardIcon(icon));
+    QToolBar* main = addToolBar("Main toolbar");
+    main->setObjectName("MainToolbar");
+    main->setIconSize(QSize(20, 20));
+    main->addAction(actions_.value("actNew"));
+    auto* open = new QToolButton(main);
+    open->setDefaultAction(actions_.value("actopen"));
+    recentMenu_ = new QMenu(open);
+    open->setMenu(recentMenu_);
+    open->setPopupMode(QToolButton::MenuButtonPopup);
+    main->addWidget(open);
+    for (const char* name :
+         {"actSave", "actClose", "actExit", "", "actPrint", "actPrintPreview", "", "EditCut1",
+          "EditCopy1", "EditPaste1", "EditUndo1", "EditRedo1", "", "HelpContents1"}) {
+        if (QString(name).isEmpty())
+            main->addSeparator();
+        else
+            main->addAction(actions_.value(name));
+    }
+    QToolBar* rietveld = addToolBar("Rietveld toolbar");
+    rietveld->setObjectName("RietveldToolbar");
+    rietveld->setIconSize(QSize(20, 20));
+    for (const char* name :
+         {"actGeneral", "actHistograms", "actPhases", "actSample", "actConstraints",
+          "actparameters", "", "actRefine", "actManualEdit", "actBasic", "", "actQuickStart"}) {
+        if (QString(name).isEmpty())
+            rietveld->addSeparator();
+        else
+            rietveld->addAction(actions_.value(name));
+    }
+    FillRecentMenus();
+}
+
+void TFormKoralix::LockHeight() {
+    // Exactly the menu bar and the docked toolbar rows.
+    int height = menuBar()->sizeHint().height();
+    int bottom = 0;
+    for (QToolBar* bar : findChildren<QToolBar*>()) {
+        if (!bar->isVisibleTo(this) || bar->isFloating()) continue;
+        height = std::max(height, menuBar()->sizeHint().height() + bar->sizeHint().height());
+        bottom = std::max(bottom, bar->geometry().bottom() + 1);
+    }
+    setFixedHeight(std::max(height, bottom));
+}
+
+bool TFormKoralix::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::LayoutRequest) LockHeight();
+    return handled;
+}
+
+void TFormKoralix::FillRecentMenus() {
+    if (!fileMenu_ || !recentSeparator_) return;
+    for (QAction* a : recentActions_) {
+        fileMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    recentActions_.clear();
+    if (recentMenu_) recentMenu_->clear();
+    QAction* before =
+        fileMenu_->actions().value(fileMenu_->actions().indexOf(recentSeparator_) + 1);
+    for (const QString& file : Settings.Recent.Files) {
+        auto* entry = new QAction(file, this);
+        connect(entry, &QAction::triggered, this, [this, file] { OpenRecent(file); });
+        fileMenu_->insertAction(before, entry);
+        recentActions_ << entry;
+        if (recentMenu_) {
+            QAction* drop = recentMenu_->addAction(file);
+            connect(drop, &QAction::triggered, this, [this, file] { OpenRecent(file); });
+        }
+    }
+}
+
+void TFormKoralix::ApplyHints(bool on) {
+    QAction* hints = actions_.value("actShowHints");
+    if (hints && hints->isChecked() != on) hints->setChecked(on);
+    for (QAction* a : actions_)
+        a->setToolTip(on ? a->statusTip() : QString());
+}
+
+void TFormKoralix::ProcessFile(const QString& path) {
+    const std::string file = path.toStdString();
+    const int type = FileTypeOf(file);
+    if (IsModelFileType(type)) {
+        CurrentInputFile = path;
+        if (!Model) Model = std::make_unique<TRietveld>();
+        ReadModelFile(*Model, file, Shown());
+        if (type == FileType::Input) {
+            if (Settings.AssignDatafile) {
+                const std::string data = DataFileFor(file, Model->DataFormat);
+                if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
+            }
+            Settings.Recent.Add(path);
+            FillRecentMenus();
+        }
+    } else if (IsDataFile(file)) {
+        CurrentDataFile = path;
+        DataPlot.ReadDataFile(file, 1, type, Shown());
+    } else {
+        Shown().Message("Unknown File type. Please check the file extension.");
+    }
+    UpdateForm();
+}
+
+void TFormKoralix::OpenAFile(const QString& filter) {
+    if (openFolder_.isEmpty()) openFolder_ = Settings.StartUpDirectgory;
+    const QString chosen = files_.OpenFileName(filter, "inp", openFolder_);
+    if (!chosen.isEmpty()) {
+        ProcessFile(chosen);
+        openFolder_ = QFileInfo(chosen).absolutePath();
+    }
+    UpdateForm();
+}
+
+void TFormKoralix::OpenFile() {
+    if (CurrentInputFile.isEmpty() && CurrentDataFile.isEmpty())
+        openFolder_ = Settings.StartUpDirectgory;
+    const QString chosen = files_.OpenFileName(FilterOpen, "inp", openFolder_);
+    if (!chosen.isEmpty()) {
+        openFolder_ = QFileInfo(chosen).absolutePath();
+        ProcessFile(chosen);
+    }
+    UpdateForm();
+}
+
+void TFormKoralix::OpenRecent(const QString& path) {
+    if (Model && Model->Loaded && ModelChanged) {
+        if (Shown().Ask("Save Current Input File?") == Answer::Yes) SaveInputFile();
+    }
+    ProcessFile(path);
+    ModelChanged = false;
+}
+
+bool TFormKoralix::WriteModel(const QString& fileName) {
+    try {
+        WriteInputFile(*Model, fileName.toStdString());
+        return true;
+    } catch (const std::exception& e) {
+        Shown().Message(e.what());
+        return false;
+    }
+}
+
+void TFormKoralix::Save() {
+    if (!Model) return;
+    if (CurrentInputFile.isEmpty()) {
+        SaveAs();
+        return;
+    }
+    if (WriteModel(CurrentInputFile)) ModelChanged = false;
+}
+
+void TFormKoralix::SaveAs() {
+    if (!Model) return;
+    const QString chosen = files_.SaveFileName(FilterInput, "inp", CurrentInputFile);
+    if (!chosen.isEmpty() && WriteModel(chosen)) {
+        CurrentInputFile = chosen;
+        ModelChanged = false;
+        if (Settings.AssignDatafile) {
+            const std::string data = DataFileFor(chosen.toStdString(), Model->DataFormat);
+            if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
+        }
+    }
+    UpdateForm();
+}
+
+void TFormKoralix::SaveInputFile() {
+    Save();
+    ModelChanged = false;
+}
+
+bool TFormKoralix::CloseModel() {
+    if (ModelChanged) {
+        const Answer answer = Shown().Ask("Save Input File?");
+        if (answer == Answer::Cancel) return false;
+        if (answer == Answer::Yes) SaveInputFile();
+    }
+    Model.reset();
+    CurrentInputFile.clear();
+    ModelChanged = false;
+    UpdateForm();
+    actions_.value("actClose")->setEnabled(false);
+    return true;
+}
+
+void TFormKoralix::UpdateForm() {
+    std::optional<RefineState> driver;
+    if (Refine) driver = Refine->State();
+    const TCommandStates c = ComputeCommandStates(Model && Model->Loaded, Mode, driver);
+    setWindowTitle(MainCaption(CurrentInputFile));
+    const std::pair<const char*, bool> states[] = {
+        {"actNew", c.New},
+        {"actSave", c.Save},
+        {"actSaveAS", c.SaveAs},
+        {"actClose", c.Close},
+        {"actGeneral", c.General},
+        {"actPhases", c.Phases},
+        {"actHistograms", c.Histograms},
+        {"actSample", c.Sample},
+        {"actConstraints", c.Constraints},
+        {"actparameters", c.Parameters},
+        {"actRefine", c.Refine},
+        {"actManualEdit", c.ManualEdit},
+        {"actBasic", c.KoraBasic},
+        {"actQuickStart", c.QuickStart},
+        {"actViewInput", c.ViewInput},
+        {"actViewOutput", c.ViewOutput},
+        {"actViewBVS", c.ViewBVS},
+        {"actViewDist", c.ViewDist},
+        {"actViewFourier", c.PlotFourier},
+    };
+    for (const auto& [name, on] : states)
+        actions_.value(name)->setEnabled(on && !Unavailable.contains(name));
+    for (const QString& name : Unavailable)
+        actions_.value(name)->setEnabled(false);
+}
+
+void TFormKoralix::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) UpdateForm();
+    QMainWindow::changeEvent(event);
+}
+
+void TFormKoralix::closeEvent(QCloseEvent* event) {
+    if (ModelChanged) {
+        const Answer answer = Shown().Ask("Save Input File?");
+        if (answer == Answer::Cancel) {
+            event->ignore();
+            return;
+        }
+        if (answer == Answer::Yes) SaveInputFile();
+    }
+    Refine.reset();
+    Model.reset();
+    SaveSettings(*store_, Settings);
+    event->accept();
+}
+
+} // namespace koralix

@@ -1,0 +1,87 @@
+// The main window: a thin bar of menus and toolbars that owns the program's
+// shared state (the open model, its file names, the unsaved-changes flag, the
+// work mode, the settings and the refinement driver), opens files by their
+// extension, saves and closes the model, and decides which commands are on.
+#pragma once
+
+#include "FileChooser.h"
+#include "Messenger.h"
+#include "Model.h"
+#include "PlotData.h"
+#include "Refine.h"
+#include "Settings.h"
+#include "WorkState.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QMenu;
+class QToolButton;
+
+namespace koralix {
+
+class TFormKoralix : public QMainWindow {
+    Q_OBJECT
+  public:
+    // `store` holds the settings; `messenger` and `files` answer for message
+    // boxes and file dialogs (the workbench passes its own, tests script them).
+    TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenger, FileChooser& files,
+                 QWidget* parent = nullptr);
+    ~TFormKoralix() override;
+
+    // Shared state.
+    std::unique_ptr<TRietveld> Model;
+    QString CurrentInputFile;
+    QString CurrentDataFile;
+    bool ModelChanged = false;
+    WorkMode Mode = WorkMode::Idle;
+    TSettings Settings;
+    std::unique_ptr<TRefine> Refine;
+    TPlotData DataPlot;
+
+    void ProcessFile(const QString& path);
+    void OpenAFile(const QString& filter);
+    void OpenFile();
+    void OpenRecent(const QString& path);
+    void Save();
+    void SaveAs();
+    void SaveInputFile();
+    // False when the user cancelled.
+    bool CloseModel();
+    void UpdateForm();
+
+    QAction* Action(const QString& name) const { return actions_.value(name); }
+    QMenu* RecentMenu() const { return recentMenu_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+  private:
+    QAction* AddAction(const QString& name, const QString& caption, const QString& hint,
+                       const QKeySequence& shortcut = {});
+    void BuildActions();
+    void BuildMenus();
+    void BuildToolbars();
+    void FillRecentMenus();
+    void LockHeight();
+    bool WriteModel(const QString& fileName);
+    void ApplyHints(bool on);
+    Messenger& Shown() { return messenger_; }
+
+    std::unique_ptr<QSettings> store_;
+    Messenger& messenger_;
+    FileChooser& files_;
+    QHash<QString, QAction*> actions_;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    QList<QAction*> recentActions_;
+    QString openFolder_;
+};
+
+} // namespace koralix

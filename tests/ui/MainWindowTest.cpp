@@ -1,0 +1,252 @@
+// The main window without a display: its enabling rules, file dispatch,
+// caption and prompts, with scripted answers in place of boxes and dialogs.
+#include "FormKoralix.h"
+#include "WorkState.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace koralix;
+
+namespace {
+
+class ScriptedFiles : public FileChooser {
+  public:
+    QStringList opens, saves;
+    QString lastFolder, lastProposed;
+    QString OpenFileName(const QString&, const QString&, const QString& folder) override {
+        lastFolder = folder;
+        return opens.isEmpty() ? QString() : opens.takeFirst();
+    }
+    QString SaveFileName(const QString&, const QString&, const QString& proposed) override {
+        lastProposed = proposed;
+        return saves.isEmpty() ? QString() : saves.takeFirst();
+    }
+};
+
+const QString Example = QString(KORALIX_EXAMPLES) + "/corundum.inp";
+
+} // namespace
+
+TEST(CommandStates, EnablingTable) {
+    struct Case {
+        const char* name;
+        bool loaded;
+        WorkMode mode;
+        std::optional<RefineState> driver;
+        std::vector<const char*> on;
+    } cases[] = {
+        {"EmptyIdle",
+         false,
+         WorkMode::Idle,
+         {},
+         {"New", "Refine", "ManualEdit", "KoraBasic", "QuickStart"}},
+        {"LoadedIdle",
+         true,
+         WorkMode::Idle,
+         {},
+         {"New", "Save", "SaveAs", "Close", "General", "Phases", "Histograms", "Sample",
+          "Constraints", "Parameters", "Refine", "ManualEdit", "KoraBasic", "QuickStart",
+          "ViewInput", "ViewOutput", "ViewBVS", "ViewDist", "PlotFourier"}},
+        {"LoadedRefining",
+         true,
+         WorkMode::Refine,
+         RefineState::Cycled,
+         {"Save", "SaveAs", "General", "Phases", "Histograms", "Sample", "Constraints",
+          "Parameters", "Refine", "ViewInput", "PlotFourier"}},
+        {"LoadedMacro",
+         true,
+         WorkMode::Macro,
+         RefineState::Finished,
+         {"New", "Save", "SaveAs", "Close", "Parameters", "KoraBasic", "ViewInput", "ViewOutput",
+          "ViewBVS", "ViewDist", "PlotFourier"}},
+        {"EmptyManualEditAfterRefinement",
+         false,
+         WorkMode::ManualEdit,
+         RefineState::Closed,
+         {"New", "ManualEdit", "ViewOutput", "ViewBVS", "ViewDist"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TCommandStates expected;
+        for (const char* name : c.on) {
+            const std::string n = name;
+            bool* field = n == "New"           ? &expected.New
+                          : n == "Save"        ? &expected.Save
+                          : n == "SaveAs"      ? &expected.SaveAs
+                          : n == "Close"       ? &expected.Close
+                          : n == "General"     ? &expected.General
+                          : n == "Phases"      ? &expected.Phases
+                          : n == "Histograms"  ? &expected.Histograms
+                          : n == "Sample"      ? &expected.Sample
+                          : n == "Constraints" ? &expected.Constraints
+                          : n == "Parameters"  ? &expected.Parameters
+                          : n == "Refine"      ? &expected.Refine
+                          : n == "ManualEdit"  ? &expected.ManualEdit
+                          : n == "KoraBasic"   ? &expected.KoraBasic
+                          : n == "QuickStart"  ? &expected.QuickStart
+                          : n == "ViewInput"   ? &expected.ViewInput
+                          : n == "ViewOutput"  ? &expected.ViewOutput
+                          : n == "ViewBVS"     ? &expected.ViewBVS
+                          : n == "ViewDist"    ? &expected.ViewDist
+                                               : &expected.PlotFourier;
+            *field = true;
+        }
+        EXPECT_EQ(ComputeCommandStates(c.loaded, c.mode, c.driver), expected);
+    }
+}
+
+TEST(CommandStates, Caption) {
+    EXPECT_EQ(MainCaption(""), "Koralix");
+    EXPECT_EQ(MainCaption("/data/a.inp"), "Koralix: /data/a.inp");
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto store =
+            std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat);
+        form = std::make_unique<TFormKoralix>(std::move(store), messenger, files);
+    }
+    std::unique_ptr<QSettings> Store() {
+        return std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat);
+    }
+    QString Copy(const QString& source, const QString& name) {
+        const QString target = folder.filePath(name);
+        std::filesystem::copy_file(source.toStdString(), target.toStdString(),
+                                   std::filesystem::copy_options::overwrite_existing);
+        return target;
+    }
+    QTemporaryDir folder;
+    RecordingMessenger messenger;
+    ScriptedFiles files;
+    std::unique_ptr<TFormKoralix> form;
+};
+
+TEST_F(MainWindowTest, OpeningAnInputFile) {
+    EXPECT_EQ(form->windowTitle(), "Koralix");
+    EXPECT_FALSE(form->Action("actSave")->isEnabled());
+    const QString path = Copy(Example, "corundum.inp");
+    form->ProcessFile(path);
+    EXPECT_TRUE(form->Model->Loaded);
+    EXPECT_EQ(form->CurrentInputFile, path);
+    EXPECT_EQ(form->windowTitle(), "Koralix: " + path);
+    EXPECT_TRUE(form->Action("actSave")->isEnabled());
+    EXPECT_TRUE(form->Action("actClose")->isEnabled());
+    EXPECT_EQ(form->Settings.Recent.Files.value(0), path);
+    EXPECT_TRUE(messenger.messages.empty());
+    // Commands whose windows are still to come stay off.
+    EXPECT_FALSE(form->Action("actPhases")->isEnabled());
+}
+
+TEST_F(MainWindowTest, DispatchByExtension) {
+    const QString data = folder.filePath("pattern.xy");
+    {
+        QFile f(data);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Simulated pattern\n10.0 100\n10.5 120\n11.0 90\n");
+    }
+    form->ProcessFile(data);
+    EXPECT_EQ(form->CurrentDataFile, data);
+    EXPECT_TRUE(form->CurrentInputFile.isEmpty());
+    EXPECT_EQ(form->DataPlot.PointCount, 3);
+    EXPECT_TRUE(form->Settings.Recent.Files.isEmpty());
+    form->ProcessFile(folder.filePath("notes.txt"));
+    ASSERT_EQ(messenger.messages.size(), 1u);
+    EXPECT_EQ(messenger.messages[0], "Unknown File type. Please check the file extension.");
+    EXPECT_TRUE(form->CurrentInputFile.isEmpty());
+}
+
+TEST_F(MainWindowTest, SaveWithoutAFileIsSaveAs) {
+    form->ProcessFile(Copy(Example, "corundum.inp"));
+    form->CurrentInputFile.clear();
+    form->ModelChanged = true;
+    const QString target = folder.filePath("saved.inp");
+    files.saves << target;
+    form->Save();
+    EXPECT_EQ(form->CurrentInputFile, target);
+    EXPECT_FALSE(form->ModelChanged);
+    EXPECT_TRUE(QFileInfo::exists(target));
+    // Cancelling Save As changes nothing.
+    form->ModelChanged = true;
+    form->SaveAs();
+    EXPECT_EQ(form->CurrentInputFile, target);
+    EXPECT_TRUE(form->ModelChanged);
+    EXPECT_EQ(files.lastProposed, target);
+}
+
+TEST_F(MainWindowTest, SaveAsWithoutAModelShowsNoDialog) {
+    form->Model.reset();
+    files.saves << folder.filePath("never.inp");
+    form->SaveAs();
+    EXPECT_EQ(files.saves.size(), 1);
+}
+
+TEST_F(MainWindowTest, ClosePromptsOnlyForChanges) {
+    form->ProcessFile(Copy(Example, "corundum.inp"));
+    EXPECT_TRUE(form->CloseModel());
+    EXPECT_TRUE(messenger.questions.empty());
+    EXPECT_EQ(form->Model, nullptr);
+    EXPECT_EQ(form->windowTitle(), "Koralix");
+    EXPECT_FALSE(form->Action("actClose")->isEnabled());
+
+    form->ProcessFile(Copy(Example, "corundum.inp"));
+    form->ModelChanged = true;
+    messenger.answers = {Answer::Cancel};
+    EXPECT_FALSE(form->CloseModel());
+    EXPECT_NE(form->Model, nullptr);
+    messenger.answers = {Answer::No};
+    EXPECT_TRUE(form->CloseModel());
+    EXPECT_EQ(messenger.questions,
+              (std::vector<std::string>{"Save Input File?", "Save Input File?"}));
+}
+
+TEST_F(MainWindowTest, ExitAsksAndCanBeCancelled) {
+    form->ProcessFile(Copy(Example, "corundum.inp"));
+    form->ModelChanged = true;
+    messenger.answers = {Answer::Cancel};
+    QCloseEvent refused;
+    QApplication::sendEvent(form.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    messenger.answers = {Answer::No};
+    QCloseEvent accepted;
+    QApplication::sendEvent(form.get(), &accepted);
+    EXPECT_TRUE(accepted.isAccepted());
+    // The settings, with the recent file, were written back.
+    EXPECT_EQ(Store()->value("RecentFiles/F0").toString(), folder.filePath("corundum.inp"));
+}
+
+TEST_F(MainWindowTest, RecentFileAsksBeforeReplacingChanges) {
+    const QString path = Copy(Example, "corundum.inp");
+    form->ProcessFile(path);
+    form->ModelChanged = true;
+    messenger.answers = {Answer::No};
+    form->OpenRecent(path);
+    EXPECT_EQ(messenger.questions, (std::vector<std::string>{"Save Current Input File?"}));
+    EXPECT_FALSE(form->ModelChanged);
+    // Opening an input file never asks.
+    form->ModelChanged = true;
+    form->ProcessFile(path);
+    EXPECT_EQ(messenger.questions.size(), 1u);
+}
+
+TEST_F(MainWindowTest, OpenStartsInTheStartUpFolder) {
+    form->Settings.StartUpDirectgory = folder.path();
+    files.opens << Copy(Example, "corundum.inp");
+    form->OpenFile();
+    EXPECT_EQ(files.lastFolder, folder.path());
+    EXPECT_TRUE(form->Model->Loaded);
+}
+
+int main(int argc, char** argv) {
+    // Windows are tested without a display, also when CTest lists the tests.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
