@@ -39,6 +39,14 @@ std::string_view CommentWord(std::string_view line) {
     return words.Text(1);
 }
 
+// A free-format integer: the number read, truncated, or NumericOverflow when
+// it is beyond the integer range.
+int32_t ToInt(float value) {
+    if (!(value > -2.1e9f && value < 2.1e9f))
+        throw NumericOverflow("value out of the integer range");
+    return static_cast<int32_t>(value);
+}
+
 struct Counts {
     int phases = 0;
     int background = 0;
@@ -162,7 +170,7 @@ void FullProfReader::ReadFixedControls() {
     int32_t* flags[10] = {&m_.IOT,  &m_.IPL,  &m_.IPC,  &m_.MAT,  &m_.Control5,
                           &m_.LST1, &m_.LST2, &m_.LST3, &m_.IPL1, &m_.PlotFileType};
     for (int32_t* flag : flags)
-        *flag = static_cast<int32_t>(in_.Number());
+        *flag = ToInt(in_.Number());
     in_.Number();
     in_.EndNumbers();
     for (int32_t* flag : {&m_.IOT, &m_.IPL, &m_.IPC, &m_.Control5, &m_.PlotFileType})
@@ -179,7 +187,7 @@ void FullProfReader::ReadFixedControls() {
     h.Polarization = v[5];
     h.Extra18 = v[6];
     m_.AsymLimit = v[7];
-    m_.Cycles = static_cast<int32_t>(in_.Number());
+    m_.Cycles = ToInt(in_.Number());
     m_.Eps = in_.Number();
     for (float& r : m_.Relax)
         r = in_.Number();

@@ -43,6 +43,12 @@ bool IsInstruction(std::string_view word) {
     return false;
 }
 
+// A single from a double, or NumericOverflow when it has no such value.
+float ToSingle(double value) {
+    if (!(std::fabs(value) <= 3.0e38)) throw NumericOverflow("value too large for a single");
+    return static_cast<float>(value);
+}
+
 // A Q peak of a result file ("Q12"), not an atom.
 bool IsPeak(std::string_view word) {
     if (word.size() < 2 || std::toupper(static_cast<unsigned char>(word[0])) != 'Q') return false;
@@ -85,7 +91,8 @@ std::string WithFractions(std::string_view card) {
             continue;
         }
         double value = 0;
-        if (!TryParseReal(number, value)) throw std::invalid_argument("not a number");
+        if (!TryParseReal(number, value) || std::fabs(value) > 100)
+            throw std::invalid_argument("not a translation");
         out += std::to_string(static_cast<long>(std::lround(value * 24))) + "/24";
     }
     return out;
@@ -155,13 +162,13 @@ class ShelxReader {
 
 float ShelxReader::Decode(double coded) const {
     const double magnitude = std::fabs(coded);
-    if (magnitude < 5) return static_cast<float>(coded);
+    if (magnitude < 5) return ToSingle(coded);
     const double m = std::floor(magnitude / 10 + 0.5);
     const double p = magnitude - 10 * m;
-    if (m == 1) return static_cast<float>(coded > 0 ? p : -p);
+    if (m == 1) return ToSingle(coded > 0 ? p : -p);
     const size_t index = m <= 1e6 ? static_cast<size_t>(m) - 1 : freeVariables_.size();
     const double fv = index < freeVariables_.size() ? freeVariables_[index] : 1.0;
-    return static_cast<float>(coded > 0 ? p * fv : p * (1 - fv));
+    return ToSingle(coded > 0 ? p * fv : p * (1 - fv));
 }
 
 void ShelxReader::Read() {
@@ -235,8 +242,9 @@ void ShelxReader::ReadAtom(const std::vector<std::string_view>& words) {
     int count = 0;
     for (size_t k = 1; k < words.size() && count < 10; ++k, ++count)
         if (!TryParseReal(words[k], values[count])) return; // not an atom line
+    if (count < 4 || !(values[0] >= 1 && values[0] < static_cast<double>(types_.size()) + 1))
+        return;
     const int sfac = static_cast<int>(values[0]);
-    if (count < 4 || sfac < 1 || static_cast<size_t>(sfac) > types_.size()) return;
     TAtom atom;
     atom.Label = Pad4Upper(words[0]);
     atom.AtomType = Pad4Upper(types_[static_cast<size_t>(sfac - 1)]);
@@ -247,14 +255,14 @@ void ShelxReader::ReadAtom(const std::vector<std::string_view>& words) {
     if (count >= 10) {
         // Anisotropic: the equivalent isotropic U from the diagonal.
         const double u = (values[5] + values[6] + values[7]) / 3;
-        atom.B = static_cast<float>(u) * UToB;
+        atom.B = ToSingle(u * UToB);
     } else if (count >= 6) {
         // A negative U is that multiple of the U of the atom before (riding H).
         const std::vector<TAtom>& atoms = m_.Phase(1).Atoms;
         if (values[5] > 0)
-            atom.B = static_cast<float>(values[5]) * UToB;
+            atom.B = ToSingle(values[5] * UToB);
         else if (!atoms.empty() && values[5] > -10)
-            atom.B = static_cast<float>(-values[5]) * atoms.back().B;
+            atom.B = ToSingle(-values[5] * atoms.back().B);
     }
     // SHELX's site occupation factor already carries the site multiplicity
     // over the general multiplicity (1/3 on a threefold axis): it is N as is.

@@ -172,6 +172,15 @@ TEST(FullProfImport, FixedLayoutBackgroundCounts) {
     }
 }
 
+TEST(FullProfImport, FixedLayoutIntegerBeyondRangeIsANumericError) {
+    RecordingMessenger messenger;
+    TRietveld model =
+        Import("title\n   0   0   0   1   0   0\n0 0 3e18 0 0 0 0 0 0 0 0\n", messenger);
+    EXPECT_FALSE(model.Loaded);
+    ASSERT_EQ(messenger.messages.size(), 1u);
+    EXPECT_EQ(messenger.messages[0], "Error reading a numeric value at line 3");
+}
+
 TEST(FullProfImport, MissingFile) {
     RecordingMessenger messenger;
     TRietveld model;

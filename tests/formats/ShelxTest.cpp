@@ -88,6 +88,18 @@ TEST(ShelxImport, TitleAndAtoms) {
     EXPECT_NEAR(p.Atoms[2].B, 1.5f * p.Atoms[1].B, 1e-4); // riding on C1
 }
 
+TEST(ShelxImport, NumbersBeyondRange) {
+    // A type number no SFAC has is no atom; a U no single holds is an error.
+    TRietveld model = ImportShelxString("SFAC C\nC1 5e40 0.1 0.2 0.3 11 0.05\n");
+    EXPECT_TRUE(model.Loaded);
+    EXPECT_EQ(model.Phase(1).AtomCount(), 0);
+    RecordingMessenger messenger;
+    ImportShelxText(model, "SFAC C\nC1 1 0.1 0.2 0.3 11 1e300\n", messenger);
+    EXPECT_FALSE(model.Loaded);
+    ASSERT_EQ(messenger.messages.size(), 1u);
+    EXPECT_EQ(messenger.messages[0], "Error reading a numeric value at line 1");
+}
+
 TEST(ShelxImport, RealFiles) {
     const std::filesystem::path folder = std::filesystem::path(KORALIX_TESTDATA) / "shelx";
     if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no test data at " << folder;
