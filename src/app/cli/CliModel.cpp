@@ -1,5 +1,6 @@
 // model and convert: read a model file, print it as JSON or write it again.
 #include "Commands.h"
+#include "FileTypes.h"
 #include "InputFile.h"
 #include "Messenger.h"
 #include "ModelFiles.h"
@@ -16,6 +17,11 @@ int RunModel(const Args& args) {
     }
     TRietveld model;
     StderrMessenger messenger;
+    // Another extension is no model at all: the message, and no JSON.
+    if (!IsModelFileType(FileTypeOf(args[0]))) {
+        ReadModelFile(model, args[0], messenger);
+        return 1;
+    }
     ReadModelFile(model, args[0], messenger);
     std::cout << JsonText(ModelToJson(model)) << '\n';
     return model.Loaded ? 0 : 1;

@@ -5,7 +5,10 @@ namespace koralix::cli {
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
         {"model", "model FILE",
-         "Reads a model file and prints the whole model as one JSON object. Messages go to "
+         "Reads a model file by its extension (.inp input file, .pcr FullProf, .dwb DBWS, .exp "
+         "GSAS experiment, .ins SHELX; any case; anything else: \"Unknown File type. Please check "
+         "the file extension.\" and exit 1) and prints the whole model as one JSON object. "
+         "Messages go to "
          "stderr. Exit 0 when the model was read completely, 1 otherwise.",
          RunModel},
         {"convert", "convert IN OUT",
@@ -48,6 +51,13 @@ const std::vector<Command>& AllCommands() {
          "Messages go to stderr. Exit 0 when the block was read completely, 1 otherwise (the "
          "phase as far as it was read is still printed unless the file could not be opened).",
          RunCif},
+        {"export", "export shelx|sirpow IN OUT",
+         "Reads IN as 'model' does and writes OUT from histogram 1 and phase 1: 'shelx' a SHELX "
+         "instruction file (TITL, CELL with the wavelength, LATT, SFAC, UNIT, one line per atom "
+         "with X Y Z N B), 'sirpow' a SIRPOW/EXPO job (%window ... %continue with title, "
+         "wavelength, cell and space group). OUT is overwritten. Exit 1 when IN could not be "
+         "read completely or OUT not written.",
+         RunExport},
         {"macro", "macro FILE [--library FILE]",
          "Translates and runs the KoraBasic macro FILE (execution limit 100000 per instruction, "
          "arrays up to 10000 elements); --library puts the lines of a library file in front. "

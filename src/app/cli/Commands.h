@@ -25,6 +25,7 @@ int RunPlot(const Args& args);
 int RunData(const Args& args);
 int RunSpaceGroup(const Args& args);
 int RunCif(const Args& args);
+int RunExport(const Args& args);
 int RunMacro(const Args& args);
 
 } // namespace koralix::cli

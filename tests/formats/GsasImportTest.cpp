@@ -1,0 +1,219 @@
+// GSAS experiment-file import: records placed in their columns by hand, and
+// the real files of other programs.
+#include "Messenger.h"
+#include "ModelImport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace koralix {
+namespace {
+
+// An 80-column record with each text written from its 1-based column on.
+std::string Record(std::initializer_list<std::pair<int, std::string>> parts) {
+    std::string line(80, ' ');
+    for (const auto& [column, text] : parts)
+        line.replace(static_cast<size_t>(column - 1), text.size(), text);
+    return line;
+}
+
+TRietveld Import(const std::vector<std::string>& records, RecordingMessenger& messenger) {
+    std::string text;
+    for (const std::string& r : records)
+        text += r + "\r\n";
+    TRietveld model;
+    ImportGsasExperimentText(model, text, messenger);
+    return model;
+}
+
+TEST(GsasImport, CountsDefaultToOneHistogramAndOnePhase) {
+    RecordingMessenger messenger;
+    TRietveld model = Import({Record({{1, "     VERSION    6"}})}, messenger);
+    EXPECT_TRUE(model.Loaded);
+    EXPECT_EQ(model.HistogramCount(), 1);
+    EXPECT_EQ(model.PhaseCount(), 1);
+    EXPECT_EQ(model.Samples.size(), 1u);
+    EXPECT_EQ(model.PrintU, 1);
+    EXPECT_TRUE(messenger.messages.empty());
+}
+
+TEST(GsasImport, HapRecordsBeyondNhstAddHistograms) {
+    RecordingMessenger messenger;
+    TRietveld model =
+        Import({Record({{1, " EXPR  NHST "}, {17, "2"}}), Record({{1, "CRS2    PNAM  second"}}),
+                Record({{1, "HAP2 3SCALE "}, {13, "      2.5"}})},
+               messenger);
+    EXPECT_EQ(model.HistogramCount(), 3);
+    EXPECT_EQ(model.PhaseCount(), 2);
+    EXPECT_EQ(model.Samples.size(), 6u); // every phase has a sample on every histogram
+    EXPECT_FLOAT_EQ(model.Phase(2).Scale, 2.5f);
+}
+
+TEST(GsasImport, HistogramTypesProfilesAndInstrument) {
+    RecordingMessenger messenger;
+    TRietveld model = Import(
+        {Record({{1, " EXPR  NHST "}, {17, "3"}}), Record({{1, " EXPR  HTYP1  PNC  PNT"}}),
+         Record({{1, "HAP1 1PRCF  "}, {17, "1"}}), Record({{1, "HAP1 2PRCF  "}, {17, "3"}}),
+         Record({{1, "HAP1 3PRCF  "}, {17, "1"}}),
+         Record({{1, "HAP1 1PRCF 1"},
+                 {16, "0.200000E+03"},
+                 {30, "-0.100000E+03"},
+                 {46, "0.500000E+02"}}),
+         Record({{1, "HAP1 2PRCF 1"},
+                 {16, "0.100000E+00"},
+                 {31, "0.200000E+00"},
+                 {46, "0.300000E+00"},
+                 {61, "0.400000E+00"}}),
+         Record({{1, "HST  1 ICONS"}, {13, "  1.540500  1.544300    12.500"}, {53, "       0.5"}}),
+         Record({{1, "HST  2 ICONS"}, {13, "   7464.48     -1.67     -3.12"}}),
+         Record({{1, "HST  1 TRNGE  10.00000 159.97501"}}),
+         Record({{1, "HST  1EXC  1   160.000  1000.000"}})},
+        messenger);
+    ASSERT_EQ(model.HistogramCount(), 3);
+    const THistogram& cw = model.Histogram(1);
+    EXPECT_EQ(cw.JobType, 1);
+    EXPECT_EQ(cw.Profile, 1);
+    EXPECT_FLOAT_EQ(cw.Wave1, 1.5405f);
+    EXPECT_FLOAT_EQ(cw.Wave2, 1.5443f);
+    EXPECT_FLOAT_EQ(cw.Zero, 0.125f); // centidegrees
+    EXPECT_FLOAT_EQ(cw.Polarization, 0.5f);
+    EXPECT_FLOAT_EQ(cw.ThetaMin, 10.0f);
+    EXPECT_FLOAT_EQ(cw.ThetaMax, 159.97501f);
+    ASSERT_EQ(cw.Excluded.RegionCount(), 1);
+    const THistogram& tof = model.Histogram(2);
+    EXPECT_EQ(tof.JobType, 4);
+    EXPECT_EQ(tof.Profile, 7);
+    EXPECT_FLOAT_EQ(tof.Zero, -3.12f);        // no scaling for time of flight
+    EXPECT_EQ(model.Histogram(3).JobType, 0); // not typed by the record
+    EXPECT_EQ(model.Histogram(3).Profile, 1);
+    const TSample& s1 = *model.FindSample(1, 1);
+    EXPECT_FLOAT_EQ(s1.U, 0.2f);
+    EXPECT_FLOAT_EQ(s1.V, -0.1f);
+    EXPECT_FLOAT_EQ(s1.W, 0.05f);
+    const TSample& s2 = *model.FindSample(2, 1);
+    EXPECT_FLOAT_EQ(s2.TofAlpha1, 0.1f);
+    EXPECT_FLOAT_EQ(s2.TofBeta2, 0.4f);
+}
+
+TEST(GsasImport, PhaseCellSymbolAtomsAndOccupancy) {
+    RecordingMessenger messenger;
+    TRietveld model = Import(
+        {Record({{1, "CRS1    PNAM  garnet"}}),
+         Record({{1, "CRS1  ABC    12.187720 12.187720 12.187720"}}),
+         Record({{1, "CRS1  ANGLES   90.0000   90.0000   90.0000"}}),
+         // Atoms before the symbol, as GSAS writes them.
+         Record(
+             {{1, "CRS1  AT  1A  Y         0.125000  0.000000  0.250000  1.000000Y1"}, {73, "24"}}),
+         Record({{1, "CRS1  AT  1B  0.010000"}, {75, "I"}}),
+         Record(
+             {{1, "CRS1  AT  2A  O        -0.029366  0.053912  0.150731  0.500000O6"}, {73, "96"}}),
+         Record({{1, "CRS1  AT  2B  0.010000  0.020000  0.030000  0.000000  0.000000  0.000000"},
+                 {75, "A"}}),
+         Record({{1, "CRS1  AT  2B  0.500000"}, {75, "X"}}), // neither I nor A: ignored
+         Record({{1, "CRS1  SG SYM  I a 3 d"}}),
+         Record({{1, "HAP1 1PREFO1  1.200000  0.000000  0.000000  1.000000  1.000000   NN"}})},
+        messenger);
+    const TPhase& phase = model.Phase(1);
+    EXPECT_EQ(phase.Name, "garnet");
+    EXPECT_EQ(phase.SpaceGroup, "I A 3 D");
+    EXPECT_FLOAT_EQ(phase.A, 12.18772f);
+    EXPECT_FLOAT_EQ(phase.Gamma, 90.0f);
+    ASSERT_EQ(phase.AtomCount(), 2);
+    EXPECT_EQ(phase.Atoms[0].AtomType, "Y   ");
+    EXPECT_EQ(phase.Atoms[0].Label, "Y1  ");
+    EXPECT_FLOAT_EQ(phase.Atoms[0].X, 0.125f);
+    // Fully occupied 24c of I a -3 d (general position 96): N = 24 / 96.
+    EXPECT_FLOAT_EQ(phase.Atoms[0].N, 0.25f);
+    EXPECT_NEAR(phase.Atoms[0].B, 0.78957f, 1e-5);
+    // Half-occupied general position.
+    EXPECT_FLOAT_EQ(phase.Atoms[1].N, 0.5f);
+    EXPECT_NEAR(phase.Atoms[1].B, 0.6f, 1e-5); // the default: the atom had no "I" record
+    EXPECT_NEAR(phase.Atoms[1].B33, 0.03f * 78.957f, 1e-4);
+    const TSample& sample = *model.FindSample(1, 1);
+    EXPECT_FLOAT_EQ(sample.PO, 1.2f);
+    EXPECT_FLOAT_EQ(sample.POH, 0.0f);
+    EXPECT_FLOAT_EQ(sample.POL, 1.0f);
+}
+
+TEST(GsasImport, BackgroundRecords) {
+    RecordingMessenger messenger;
+    TRietveld model = Import({Record({{1, "HST  1BAKGD     3   13    Y    0    Y"}}),
+                              Record({{1, "HST  1FXB  1    20.000   100.000"}})},
+                             messenger);
+    EXPECT_EQ(model.Histogram(1).Background.Kind, BkgAmorphous);
+    EXPECT_EQ(model.Background12, 1);
+    EXPECT_EQ(model.Histogram(1).Background.PointCount(), 1);
+}
+
+TEST(GsasImport, MissingFileLeavesTheModel) {
+    RecordingMessenger messenger;
+    TRietveld model;
+    model.Title = "kept";
+    ImportGsasExperiment(model, "/nonexistent/x.exp", messenger);
+    ASSERT_EQ(messenger.messages.size(), 1u);
+    EXPECT_EQ(messenger.messages[0], "File does not exist");
+    EXPECT_EQ(model.Title, "kept");
+}
+
+struct RealGsas {
+    const char* file;
+    int histograms;
+    std::vector<const char*> groups;
+    std::vector<int> atoms;
+    float a1;
+    float wave1;
+    float thetaMax1;
+};
+
+TEST(GsasImport, RealFiles) {
+    const std::filesystem::path folder = std::filesystem::path(KORALIX_TESTDATA) / "gsas_exp";
+    if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no test data at " << folder;
+    const std::vector<RealGsas> files = {
+        {"A_SI3N4X.EXP", 1, {"P 3 1 C", "P 63/M"}, {6, 3}, 7.753888f, 1.5405f, 119.96f},
+        {"FAP.EXP", 1, {"P 63/M"}, {7}, 9.371724f, 1.5405f, 129.98f},
+        {"GAPO4_XRAY_BAK.EXP", 1, {"P 31 2 1"}, {4}, 4.900632f, 0.1722f, 24.99f},
+        {"GARNET.EXP", 1, {"I A 3 D"}, {6}, 12.18772f, 1.909f, 157.60001f},
+        {"NAC-2015A.EXP", 3, {"I 21 3", "F M -3 M"}, {6, 2}, 10.251218f, 22581.63f, 103.79401f},
+        {"NEWSI.EXP", 1, {"F D 3 M"}, {1}, 5.440033f, 7464.48f, 29.4925f},
+        {"PBSO4N.EXP", 1, {"P N M A"}, {5}, 8.472792f, 1.909f, 155.85f},
+        {"PBSO4X.EXP", 1, {"P N M A"}, {5}, 8.482371f, 1.5405f, 159.97501f},
+        {"cpd2.exp",
+         1,
+         {"R -3 C", "F M 3 M", "P 63 M C", "P -3 M 1"},
+         {2, 2, 2, 3},
+         4.757563f,
+         1.5405f,
+         149.98f},
+        {"tof2.exp",
+         4,
+         {"R -3 C", "F M 3 M", "P 63 M C", "P -3 M 1"},
+         {2, 2, 2, 3},
+         4.757563f,
+         5074.11f,
+         23.99368f},
+    };
+    for (const RealGsas& f : files) {
+        SCOPED_TRACE(f.file);
+        RecordingMessenger messenger;
+        TRietveld model;
+        ImportGsasExperiment(model, (folder / f.file).string(), messenger);
+        EXPECT_TRUE(model.Loaded);
+        EXPECT_TRUE(messenger.messages.empty());
+        EXPECT_EQ(model.HistogramCount(), f.histograms);
+        ASSERT_EQ(model.PhaseCount(), static_cast<int>(f.groups.size()));
+        for (int p = 1; p <= model.PhaseCount(); ++p) {
+            EXPECT_EQ(model.Phase(p).SpaceGroup, f.groups[static_cast<size_t>(p - 1)]);
+            EXPECT_EQ(model.Phase(p).AtomCount(), f.atoms[static_cast<size_t>(p - 1)]);
+        }
+        EXPECT_FLOAT_EQ(model.Phase(1).A, f.a1);
+        EXPECT_FLOAT_EQ(model.Histogram(1).Wave1, f.wave1);
+        EXPECT_FLOAT_EQ(model.Histogram(1).ThetaMax, f.thetaMax1);
+        EXPECT_EQ(model.Parameters.FreeCount(), 0);
+    }
+}
+
+} // namespace
+} // namespace koralix
