@@ -5,6 +5,7 @@
 #include "HelpWindow.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
+#include "ModelImport.h"
 #include "PlotForm.h"
 #include "RefineForm.h"
 
@@ -44,11 +45,11 @@ const QString FilterOpen = QStringLiteral(
 
 // Commands whose windows the workbench does not have yet: shown, never enabled.
 const QStringList Unavailable = {
-    "actNew",          "actExportShelx", "actExportSir",   "actPreferences", "actPrint",
-    "actPrintPreview", "actPageSetup",   "actGeneral",     "actPhases",      "actHistograms",
-    "actSample",       "actparameters",  "actConstraints", "actManualEdit",  "actBasic",
-    "actViewInput",    "actViewOutput",  "actViewBVS",     "actViewDist",    "actViewFourier",
-    "actViewRDF",      "actUpdate",      "actAbout",       "actScript",      "EditRedo1",
+    "actNew",         "actPreferences", "actPrint",       "actPrintPreview", "actPageSetup",
+    "actGeneral",     "actPhases",      "actHistograms",  "actSample",       "actparameters",
+    "actConstraints", "actManualEdit",  "actBasic",       "actViewInput",    "actViewOutput",
+    "actViewBVS",     "actViewDist",    "actViewFourier", "actViewRDF",      "actUpdate",
+    "actAbout",       "actScript",      "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -121,8 +122,12 @@ void TFormKoralix::BuildActions() {
             &QAction::triggered, this, [this] { OpenAFile(FilterFullProf); });
     connect(AddAction("actImportShelx", "Shelxs file", "Import a Shelxs file"), &QAction::triggered,
             this, [this] { OpenAFile(FilterShelx); });
-    AddAction("actExportShelx", "Shelx file", "Export to a Shelx file");
-    AddAction("actExportSir", "SIRPOW97 file", "Export to a Sirpow file");
+    connect(AddAction("actExportShelx", "Shelx file", "Export to a Shelx file"),
+            &QAction::triggered, this,
+            [this] { Export("Shelxs Files (*.ins)|*.ins", "ins", ExportShelx); });
+    connect(AddAction("actExportSir", "SIRPOW97 file", "Export to a Sirpow file"),
+            &QAction::triggered, this,
+            [this] { Export("SIRPOW97 Files (*.exp)|*.exp", "exp", ExportSirpow); });
     AddAction("actPreferences", "P&references", "Change Koralix preferences");
     AddAction("actPrint", "&Print", "Print");
     AddAction("actPrintPreview", "Print Pre&view", "Prin Preview");
@@ -431,6 +436,20 @@ void TFormKoralix::SaveAs() {
         if (Settings.AssignDatafile) {
             const std::string data = DataFileFor(chosen.toStdString(), Model->DataFormat);
             if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
+        }
+    }
+    UpdateForm();
+}
+
+void TFormKoralix::Export(const QString& filter, const QString& extension,
+                          void (*write)(TRietveld&, const std::string&)) {
+    if (!Model || CurrentInputFile.isEmpty()) return;
+    const QString chosen = files_.SaveFileName(filter, extension, QString());
+    if (!chosen.isEmpty()) {
+        try {
+            write(*Model, chosen.toStdString());
+        } catch (const std::exception& e) {
+            Shown().Message(e.what());
         }
     }
     UpdateForm();

@@ -55,6 +55,9 @@ class TFormKoralix : public QMainWindow {
     void Save();
     void SaveAs();
     void SaveInputFile();
+    // Writes another program's file of the model, chosen in a save dialog.
+    void Export(const QString& filter, const QString& extension,
+                void (*write)(TRietveld&, const std::string&));
     // False when the user cancelled.
     bool CloseModel();
     void UpdateForm();

@@ -238,6 +238,30 @@ TEST_F(MainWindowTest, RecentFileAsksBeforeReplacingChanges) {
     EXPECT_EQ(messenger.questions.size(), 1u);
 }
 
+TEST_F(MainWindowTest, ExportsNeedAnInputFile) {
+    const QString ins = folder.filePath("corundum.ins");
+    files.saves << ins;
+    form->Action("actExportShelx")->trigger();
+    EXPECT_EQ(files.saves.size(), 1); // no model file yet: no dialog
+    form->ProcessFile(Copy(Example, "corundum.inp"));
+    form->Action("actExportShelx")->trigger();
+    EXPECT_TRUE(QFileInfo::exists(ins));
+    files.saves << folder.filePath("corundum.exp");
+    form->Action("actExportSir")->trigger();
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath("corundum.exp")));
+}
+
+TEST_F(MainWindowTest, ImportsOpenOtherProgramsFiles) {
+    const QString ins = folder.filePath("corundum.ins");
+    form->ProcessFile(Copy(Example, "corundum.inp"));
+    files.saves << ins;
+    form->Action("actExportShelx")->trigger();
+    form->ProcessFile(ins);
+    EXPECT_TRUE(form->Model->Loaded);
+    EXPECT_EQ(form->CurrentInputFile, ins);
+    EXPECT_EQ(form->Model->Phases.size(), 1u);
+}
+
 TEST_F(MainWindowTest, OpenStartsInTheStartUpFolder) {
     form->Settings.StartUpDirectgory = folder.path();
     files.opens << Copy(Example, "corundum.inp");
