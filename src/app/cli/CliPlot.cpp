@@ -95,7 +95,7 @@ int RunPlot(const Args& args) {
     StderrMessenger messenger;
     TRietveld model;
     TPlotData plot;
-    const THistogram* histogram = nullptr;
+    THistogram* histogram = nullptr;
     int cycles = 0;
     if (IsDataFile(options->input)) {
         plot.ReadDataFile(options->input, 1, FileTypeOf(options->input), messenger);

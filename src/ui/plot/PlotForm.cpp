@@ -2,6 +2,8 @@
 
 #include "HelpWindow.h"
 #include "Messenger.h"
+#include "PlotEditing.h"
+#include "SetScales.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -68,7 +70,29 @@ void TPlotForm::BuildChart() {
     // Dragging a rectangle zooms into it; the wheel zooms too.
     chart_->setInteractions(QCP::iRangeZoom);
     chart_->setSelectionRectMode(QCP::srmZoom);
-    connect(chart_, &QCustomPlot::mouseMove, this, &TPlotForm::ShowPosition);
+    connect(chart_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) {
+        moved_ = true;
+        ShowPosition(e);
+    });
+    connect(chart_, &QCustomPlot::mousePress, this, [this](QMouseEvent* e) {
+        moved_ = false;
+        if (e->button() != Qt::LeftButton || !Editable()) return;
+        const bool editing = InsertBackground->isChecked() || InsertExcluded->isChecked() ||
+                             DeleteExcluded->isChecked() || DeleteBackground->isChecked() ||
+                             pendingRegion_;
+        if (!editing) return;
+        // An editing click must not start a zoom rectangle.
+        chart_->setSelectionRectMode(QCP::srmNone);
+        PressAt(chart_->xAxis->pixelToCoord(e->pos().x()),
+                chart_->yAxis->pixelToCoord(e->pos().y()));
+    });
+    connect(chart_, &QCustomPlot::mouseRelease, this, [this](QMouseEvent* e) {
+        chart_->setSelectionRectMode(QCP::srmZoom);
+        if (e->button() == Qt::RightButton && !moved_) {
+            PrepareContextMenu();
+            contextMenu_->popup(e->globalPosition().toPoint());
+        }
+    });
 }
 
 void TPlotForm::BuildMenus() {
@@ -88,8 +112,34 @@ void TPlotForm::BuildMenus() {
     QMenu* edit = menuBar()->addMenu("&Edit");
     edit->addAction("&Copy as BMP", this,
                     [this] { QApplication::clipboard()->setPixmap(chart_->toPixmap()); });
+    contextMenu_ = new QMenu(this);
+    contextMenu_->addAction("&Unzoom", this, &TPlotForm::Unzoom);
+    auto checkable = [this](const QString& text) {
+        QAction* a = contextMenu_->addAction(text);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, a](bool on) {
+            if (on) CheckOnly(a);
+        });
+        return a;
+    };
+    InsertBackground = checkable("Insert Background");
+    DeleteBackground = checkable("Delete Background");
+    ClearBackground = contextMenu_->addAction("Clear All Background", this, [this] {
+        if (!Editable()) return;
+        Histogram->Background.ClearPoints();
+        Plot();
+        emit HistogramEdited();
+    });
+    SemiAutoBackground = contextMenu_->addAction("Semi-Auto Background");
+    SemiAutoBackground->setCheckable(true);
+    InsertExcluded = checkable("Insert Excluded");
+    DeleteExcluded = checkable("Delete Excluded");
     QMenu* chart = menuBar()->addMenu("&Chart");
     chart->addAction("&Unzoom", this, &TPlotForm::Unzoom);
+    chart->addAction("&Scales", this, [this] {
+        TFormSetScales dialog(settings_, this);
+        if (dialog.Edit()) Plot();
+    });
     viewD_ = chart->addAction("View as &d spacings", this, [this] {
         settings_.View_d = !settings_.View_d;
         viewD_->setChecked(settings_.View_d);
@@ -139,7 +189,84 @@ void TPlotForm::Plot() {
     background_->setData(series_.backgroundX, series_.backgroundY);
     background_->setVisible(!series_.backgroundX.isEmpty());
     chart_->xAxis->setLabel(series_.bottomTitle);
+    DrawExcludedRegions();
     chart_->replot();
+}
+
+void TPlotForm::CheckOnly(QAction* action) {
+    for (QAction* a : {InsertBackground, DeleteBackground, InsertExcluded, DeleteExcluded})
+        if (a != action) a->setChecked(false);
+    pendingRegion_ = false;
+}
+
+void TPlotForm::PrepareContextMenu() {
+    for (QAction* a :
+         {InsertBackground, DeleteBackground, ClearBackground, InsertExcluded, DeleteExcluded})
+        a->setEnabled(false);
+    if (!Editable()) return;
+    const bool points = Histogram->Background.Kind == BkgUserPoints;
+    InsertBackground->setEnabled(points);
+    ClearBackground->setEnabled(points);
+    DeleteBackground->setEnabled(points && Histogram->Background.PointCount() > 0);
+    background_->setVisible(points);
+    InsertExcluded->setEnabled(true);
+    DeleteExcluded->setEnabled(Histogram->Excluded.RegionCount() > 0);
+}
+
+void TPlotForm::PressAt(double x, double y) {
+    if (!Editable()) return;
+    if (InsertBackground->isChecked()) {
+        if (SemiAutoBackground->isChecked()) {
+            // The point nearest to the press, horizontally; the first of equal distances.
+            int nearest = 0;
+            for (int i = 1; i < series_.dataX.size(); ++i)
+                if (std::fabs(series_.dataX[i] - x) < std::fabs(series_.dataX[nearest] - x))
+                    nearest = i;
+            y = AveragedIntensity(*Data, nearest, settings_.BackgroundAveraging);
+        }
+        background_->setVisible(true);
+        Histogram->Background.AddPoint(static_cast<float>(x), static_cast<float>(y));
+    } else if (pendingRegion_) {
+        Histogram->Excluded.AddRegion(static_cast<float>(pendingStart_), static_cast<float>(x));
+        pendingRegion_ = false;
+    } else if (InsertExcluded->isChecked()) {
+        pendingRegion_ = true;
+        pendingStart_ = x;
+        InsertExcluded->setChecked(false);
+        return;
+    } else if (DeleteExcluded->isChecked()) {
+        DeleteExcludedAt(Histogram->Excluded, x);
+        DeleteExcluded->setChecked(false);
+    } else if (DeleteBackground->isChecked()) {
+        const double dx = chart_->xAxis->range().size() / 100.0,
+                     dy = chart_->yAxis->range().size() / 50.0;
+        DeleteBackgroundNear(Histogram->Background, x, y, dx, dy);
+    } else {
+        return;
+    }
+    Plot();
+    emit HistogramEdited();
+}
+
+void TPlotForm::DrawExcludedRegions() {
+    // One red band per excluded region over the plot height.
+    chart_->clearItems();
+    if (!Histogram || !Data || (Data->Kind != 3 && Data->Kind != 4)) return;
+    for (const TPair& region : Histogram->Excluded.Regions.Items) {
+        const bool viewD = settings_.View_d;
+        double low = viewD ? DSpacing(region.X, Histogram) : region.X;
+        double high = viewD ? DSpacing(region.Y, Histogram) : region.Y;
+        auto* band = new QCPItemRect(chart_);
+        band->topLeft->setTypeX(QCPItemPosition::ptPlotCoords);
+        band->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        band->bottomRight->setTypeX(QCPItemPosition::ptPlotCoords);
+        band->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        band->topLeft->setCoords(std::min(low, high), 0);
+        band->bottomRight->setCoords(std::max(low, high), 1);
+        band->setPen(Qt::NoPen);
+        band->setBrush(QColor(255, 0, 0, 60));
+        band->setClipToAxisRect(true);
+    }
 }
 
 void TPlotForm::Unzoom() {

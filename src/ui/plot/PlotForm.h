@@ -11,6 +11,7 @@ class QCPGraph;
 class QCustomPlot;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 namespace koralix {
@@ -24,7 +25,7 @@ class TPlotForm : public QMainWindow {
 
     // What to draw; the plot data and the histogram must outlive the window's use of them.
     TPlotData* Data = nullptr;
-    const THistogram* Histogram = nullptr;
+    THistogram* Histogram = nullptr;
     int Cycle = 0;
     int HistogramCount = 0;
 
@@ -37,14 +38,35 @@ class TPlotForm : public QMainWindow {
     // PNG, SVG or PDF by extension; the chart's own size when none is given.
     bool SaveImage(const QString& fileName, int width = 0, int height = 0);
 
+    // The editing commands of the chart's context menu, for tests.
+    QAction* InsertBackground = nullptr;
+    QAction* DeleteBackground = nullptr;
+    QAction* ClearBackground = nullptr;
+    QAction* SemiAutoBackground = nullptr;
+    QAction* InsertExcluded = nullptr;
+    QAction* DeleteExcluded = nullptr;
+    // A left press at chart coordinates (x, y), as the mouse gives it.
+    void PressAt(double x, double y);
+    void PrepareContextMenu();
+
   signals:
     // The user chose another histogram in the list (1-based).
     void HistogramChosen(int histogram);
+    // The histogram's background points or excluded regions were edited.
+    void HistogramEdited();
 
   private:
     void BuildChart();
     void BuildMenus();
     void ShowPosition(QMouseEvent* event);
+    void DrawExcludedRegions();
+    bool Editable() const { return Data && Data->Kind == 4 && Histogram; }
+    void CheckOnly(QAction* action);
+
+    QMenu* contextMenu_ = nullptr;
+    bool pendingRegion_ = false;
+    double pendingStart_ = 0;
+    bool moved_ = false;
 
     TSettings& settings_;
     Messenger& messenger_;

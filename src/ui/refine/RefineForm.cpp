@@ -361,6 +361,8 @@ void TRefineForm::Replot() {
     if (!PlotWindow) {
         PlotWindow = new TPlotForm(main_.Settings, main_.UiMessages(), this);
         PlotWindow->setWindowFlag(Qt::Window);
+        connect(PlotWindow, &TPlotForm::HistogramEdited, this,
+                [this] { main_.ModelChanged = true; });
         connect(PlotWindow, &TPlotForm::HistogramChosen, this, [this](int h) {
             PlotHistogram = h;
             Replot();
