@@ -4,7 +4,10 @@
 #include "PlotForm.h"
 #include "SetScales.h"
 
+#include <QFileInfo>
+#include <QPrinter>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <QAction>
@@ -117,4 +120,19 @@ TEST(PlotEditing, ScalesDialogStoresOnOkOnly) {
     });
     EXPECT_FALSE(dialog.Edit());
     EXPECT_EQ(settings.HKLSep, -250);
+}
+
+TEST(PlotEditing, PrintsToAPrinter) {
+    TSettings settings;
+    RecordingMessenger messenger;
+    TPlotForm form(settings, messenger);
+    TPlotData plot = Pattern();
+    form.Data = &plot;
+    form.Plot();
+    QTemporaryDir folder;
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath("plot.pdf"));
+    form.PrintTo(printer);
+    EXPECT_GT(QFileInfo(folder.filePath("plot.pdf")).size(), 1000);
 }

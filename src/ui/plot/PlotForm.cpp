@@ -12,6 +12,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QSvgGenerator>
 #include <QToolBar>
@@ -73,9 +76,27 @@ void TPlotForm::BuildChart() {
     connect(chart_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) {
         moved_ = true;
         ShowPosition(e);
+        if (e->buttons() & Qt::RightButton) {
+            const double dx = chart_->xAxis->pixelToCoord(e->pos().x()) -
+                              chart_->xAxis->pixelToCoord(dragStart_.x());
+            const double dy = chart_->yAxis->pixelToCoord(e->pos().y()) -
+                              chart_->yAxis->pixelToCoord(dragStart_.y());
+            chart_->xAxis->setRange(dragX_.lower - dx, dragX_.upper - dx);
+            chart_->yAxis->setRange(dragY_.lower - dy, dragY_.upper - dy);
+            dragStart_ = e->pos();
+            dragX_ = chart_->xAxis->range();
+            dragY_ = chart_->yAxis->range();
+            chart_->replot(QCustomPlot::rpQueuedReplot);
+        }
     });
     connect(chart_, &QCustomPlot::mousePress, this, [this](QMouseEvent* e) {
         moved_ = false;
+        if (e->button() == Qt::RightButton) {
+            // Right-button dragging scrolls the view.
+            dragStart_ = e->pos();
+            dragX_ = chart_->xAxis->range();
+            dragY_ = chart_->yAxis->range();
+        }
         if (e->button() != Qt::LeftButton || !Editable()) return;
         const bool editing = InsertBackground->isChecked() || InsertExcluded->isChecked() ||
                              DeleteExcluded->isChecked() || DeleteBackground->isChecked() ||
@@ -106,6 +127,20 @@ void TPlotForm::BuildMenus() {
         const QString name =
             QFileDialog::getSaveFileName(this, QString(), QString(), "Export Plot Files (*.txt)");
         if (!name.isEmpty()) ExportTo(QFileInfo(name).suffix().isEmpty() ? name + ".txt" : name);
+    });
+    file->addSeparator();
+    file->addAction("&Print...", this, [this] {
+        QPrinter printer(QPrinter::HighResolution);
+        QPrintDialog dialog(&printer, this);
+        if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
+    });
+    file->addAction("Print Pre&view", this, [this] {
+        QPrinter printer(QPrinter::HighResolution);
+        QPrintPreviewDialog preview(&printer, this);
+        preview.setWindowTitle("Koralix Print Preview");
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                [this](QPrinter* p) { PrintTo(*p); });
+        preview.exec();
     });
     file->addSeparator();
     file->addAction("&Close", this, &QWidget::hide);
@@ -301,6 +336,19 @@ void TPlotForm::ShowPosition(QMouseEvent* event) {
                             .arg(Data->ReflH(nearest + 1))
                             .arg(Data->ReflK(nearest + 1))
                             .arg(Data->ReflL(nearest + 1)));
+}
+
+void TPlotForm::PrintTo(QPrinter& printer) {
+    // The chart is drawn at its screen size and scaled to the page, so that the
+    // text keeps its proportion to the curves.
+    QCPPainter painter(&printer);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    const int width = std::max(chart_->width(), 800), height = std::max(chart_->height(), 500);
+    const double scale = std::min(page.width() / width, page.height() / height);
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    painter.scale(scale, scale);
+    chart_->toPainter(&painter, width, height);
 }
 
 bool TPlotForm::ExportTo(const QString& fileName) {

@@ -6,12 +6,14 @@
 #include "Settings.h"
 
 #include <QMainWindow>
+#include <qcustomplot.h>
 
 class QCPGraph;
 class QCustomPlot;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QToolBar;
 
 namespace koralix {
@@ -37,6 +39,7 @@ class TPlotForm : public QMainWindow {
     bool ExportTo(const QString& fileName);
     // PNG, SVG or PDF by extension; the chart's own size when none is given.
     bool SaveImage(const QString& fileName, int width = 0, int height = 0);
+    void PrintTo(QPrinter& printer);
 
     // The editing commands of the chart's context menu, for tests.
     QAction* InsertBackground = nullptr;
@@ -67,6 +70,8 @@ class TPlotForm : public QMainWindow {
     bool pendingRegion_ = false;
     double pendingStart_ = 0;
     bool moved_ = false;
+    QPoint dragStart_;
+    QCPRange dragX_, dragY_;
 
     TSettings& settings_;
     Messenger& messenger_;

@@ -3,6 +3,7 @@
 #include "FileChooser.h"
 #include "FileTypes.h"
 #include "FormKoralix.h"
+#include "FormPosSaver.h"
 #include "InputFile.h"
 #include "PlotForm.h"
 
@@ -361,6 +362,8 @@ void TRefineForm::Replot() {
     if (!PlotWindow) {
         PlotWindow = new TPlotForm(main_.Settings, main_.UiMessages(), this);
         PlotWindow->setWindowFlag(Qt::Window);
+        new TFormPosSaver(PlotWindow, main_.SettingsStore(),
+                          "Software\\Koralix\\Configuration\\PlotForm");
         connect(PlotWindow, &TPlotForm::HistogramEdited, this,
                 [this] { main_.ModelChanged = true; });
         connect(PlotWindow, &TPlotForm::HistogramChosen, this, [this](int h) {
