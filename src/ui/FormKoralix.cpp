@@ -12,13 +12,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPageSetupDialog>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTextEdit>
@@ -45,11 +49,10 @@ const QString FilterOpen = QStringLiteral(
 
 // Commands whose windows the workbench does not have yet: shown, never enabled.
 const QStringList Unavailable = {
-    "actNew",         "actPreferences", "actPrint",       "actPrintPreview", "actPageSetup",
-    "actGeneral",     "actPhases",      "actHistograms",  "actSample",       "actparameters",
-    "actConstraints", "actManualEdit",  "actBasic",       "actViewInput",    "actViewOutput",
-    "actViewBVS",     "actViewDist",    "actViewFourier", "actViewRDF",      "actUpdate",
-    "actAbout",       "actScript",      "EditRedo1",
+    "actNew",       "actPreferences", "actGeneral",     "actPhases",     "actHistograms",
+    "actSample",    "actparameters",  "actConstraints", "actManualEdit", "actBasic",
+    "actViewInput", "actViewOutput",  "actViewBVS",     "actViewDist",   "actViewFourier",
+    "actViewRDF",   "actUpdate",      "actAbout",       "actScript",     "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -66,6 +69,17 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
     // locale that says otherwise.
     std::setlocale(LC_NUMERIC, "C");
     Model = std::make_unique<TRietveld>();
+    // The window that had the focus last, other than this one, is what Print and
+    // Copy act on.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (!now) return;
+        QWidget* window = now->window();
+        if (window == this) return;
+        if (auto* plot = qobject_cast<TPlotForm*>(window))
+            ActiveEditControl = plot;
+        else
+            ActiveEditControl = now;
+    });
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     LoadSettings(*store_, Settings, QDir(dataFolder).filePath("Database"));
     BuildActions();
@@ -129,9 +143,34 @@ void TFormKoralix::BuildActions() {
             &QAction::triggered, this,
             [this] { Export("SIRPOW97 Files (*.exp)|*.exp", "exp", ExportSirpow); });
     AddAction("actPreferences", "P&references", "Change Koralix preferences");
-    AddAction("actPrint", "&Print", "Print");
-    AddAction("actPrintPreview", "Print Pre&view", "Prin Preview");
-    AddAction("actPageSetup", "Page Set&up", "Page Setup");
+    connect(AddAction("actPrint", "&Print", "Print"), &QAction::triggered, this, [this] {
+        if (auto* plot = qobject_cast<TPlotForm*>(ActiveEditControl)) {
+            QPrintDialog dialog(&printer_, this);
+            if (dialog.exec() == QDialog::Accepted) plot->PrintTo(printer_);
+            plot->setFocus();
+        } else if (auto* text = qobject_cast<QTextEdit*>(ActiveEditControl)) {
+            printer_.setDocName("Koralix");
+            QPrintDialog dialog(&printer_, this);
+            if (dialog.exec() == QDialog::Accepted) text->print(&printer_);
+            text->setFocus();
+        }
+    });
+    connect(AddAction("actPrintPreview", "Print Pre&view", "Prin Preview"), &QAction::triggered,
+            this, [this] {
+                auto* plot = qobject_cast<TPlotForm*>(ActiveEditControl);
+                if (!plot) return;
+                QPrintPreviewDialog preview(&printer_, this);
+                preview.setWindowTitle("Koralix Print Preview");
+                connect(&preview, &QPrintPreviewDialog::paintRequested, plot,
+                        [plot](QPrinter* printer) { plot->PrintTo(*printer); });
+                preview.exec();
+                plot->setFocus();
+            });
+    connect(AddAction("actPageSetup", "Page Set&up", "Page Setup"), &QAction::triggered, this,
+            [this] {
+                QPageSetupDialog dialog(&printer_, this);
+                dialog.exec();
+            });
     connect(AddAction("actExit", "E&xit", "Exit"), &QAction::triggered, this, &QWidget::close);
     connect(AddAction("EditUndo1", "&Undo", "Undo", QKeySequence("Alt+Backspace")),
             &QAction::triggered, this, [] {
@@ -140,13 +179,23 @@ void TFormKoralix::BuildActions() {
             });
     AddAction("EditRedo1", "&Redo", "Redo", QKeySequence("Alt+Backspace"));
     connect(AddAction("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered, this,
-            [] {
+            [this] {
+                if (auto* plot = qobject_cast<TPlotForm*>(ActiveEditControl)) {
+                    QApplication::clipboard()->setPixmap(plot->Chart()->toPixmap());
+                    plot->setFocus();
+                    return;
+                }
                 if (auto* e = qobject_cast<QLineEdit*>(Focused())) e->cut();
                 if (auto* e = qobject_cast<QTextEdit*>(Focused())) e->cut();
                 if (auto* e = qobject_cast<QPlainTextEdit*>(Focused())) e->cut();
             });
     connect(AddAction("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
-            this, [] {
+            this, [this] {
+                if (auto* plot = qobject_cast<TPlotForm*>(ActiveEditControl)) {
+                    QApplication::clipboard()->setPixmap(plot->Chart()->toPixmap());
+                    plot->setFocus();
+                    return;
+                }
                 if (auto* e = qobject_cast<QLineEdit*>(Focused())) e->copy();
                 if (auto* e = qobject_cast<QTextEdit*>(Focused())) e->copy();
                 if (auto* e = qobject_cast<QPlainTextEdit*>(Focused())) e->copy();

@@ -14,6 +14,8 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
+#include <QPrinter>
 
 #include <memory>
 
@@ -47,6 +49,8 @@ class TFormKoralix : public QMainWindow {
     // The one window for data files, created on first use.
     TPlotForm* DataPlotForm = nullptr;
     TRefineForm* RefineForm = nullptr;
+    // The control (or plot window) the Print, Copy and Cut commands act on.
+    QPointer<QWidget> ActiveEditControl;
 
     void ProcessFile(const QString& path);
     void OpenAFile(const QString& filter);
@@ -101,6 +105,7 @@ class TFormKoralix : public QMainWindow {
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;
     QString openFolder_;
+    QPrinter printer_;
 };
 
 } // namespace koralix
