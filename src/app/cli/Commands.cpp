@@ -28,6 +28,19 @@ const std::vector<Command>& AllCommands() {
          "Title, Start, Step, Finish and the arrays X, Y, W of the points read. Messages go to "
          "stderr. Exit 0 when points were read, 1 otherwise.",
          RunData},
+        {"sg", "sg SYMBOL|NUMBER [X Y Z]",
+         "Prints what the program makes of a space-group symbol (one argument; quote it) or of "
+         "a table number 1 to 230, as one JSON object: Symbol (upper case, or the table symbol), "
+         "CrystalSystem (0 to 8), CrystalSystemName, UniqueAxis (monoclinic: 1 a, 2 b, 3 c; "
+         "else 0), GeneralMultiplicity and, when X Y Z are given, SiteMultiplicity (0 when a "
+         "coordinate is not a number). Exit 0 for a valid symbol, 1 for \"Unknown SG\".",
+         RunSpaceGroup},
+        {"cif", "cif FILE",
+         "Reads a phase from the first data block of a CIF file, as the phase editor's Read Phase "
+         "from CIF File does, and prints it as JSON in the form of a 'Phases' item of 'model'. "
+         "Messages go to stderr. Exit 0 when the block was read completely, 1 otherwise (the "
+         "phase as far as it was read is still printed unless the file could not be opened).",
+         RunCif},
     };
     return commands;
 }

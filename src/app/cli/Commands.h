@@ -22,5 +22,7 @@ int RunModel(const Args& args);
 int RunConvert(const Args& args);
 int RunRefine(const Args& args);
 int RunData(const Args& args);
+int RunSpaceGroup(const Args& args);
+int RunCif(const Args& args);
 
 } // namespace koralix::cli
