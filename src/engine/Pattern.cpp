@@ -1,0 +1,288 @@
+#include "Pattern.h"
+
+#include "Profiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace koralix::engine {
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+constexpr double Deg = Pi / 180;
+
+// The angle between a reflection and a direction, both reciprocal vectors.
+double CosAngle(const gemmi::UnitCell& cell, const Hkl& h, double dh, double dk, double dl) {
+    const auto g = cell.reciprocal_metric_tensor();
+    auto dot = [&](double a0, double a1, double a2, double b0, double b1, double b2) {
+        return g.u11 * a0 * b0 + g.u22 * a1 * b1 + g.u33 * a2 * b2 +
+               g.u12 * (a0 * b1 + a1 * b0) + g.u13 * (a0 * b2 + a2 * b0) + g.u23 * (a1 * b2 + a2 * b1);
+    };
+    const double hh = dot(h[0], h[1], h[2], h[0], h[1], h[2]);
+    const double pp = dot(dh, dk, dl, dh, dk, dl);
+    if (!(hh > 0) || !(pp > 0)) return 1;
+    return std::clamp(dot(h[0], h[1], h[2], dh, dk, dl) / std::sqrt(hh * pp), -1.0, 1.0);
+}
+
+// March-Dollase, averaged over the equivalents of the reflection.
+double MarchDollase(const gemmi::UnitCell& cell, const TReflection& r, const TSample& sample, double po) {
+    if (po == 1 || !(po > 0)) return 1;
+    if (sample.POH == 0 && sample.POK == 0 && sample.POL == 0) return 1;
+    double sum = 0;
+    for (const Hkl& e : r.Equivalents) {
+        const double c = CosAngle(cell, e, sample.POH, sample.POK, sample.POL);
+        sum += std::pow(po * po * c * c + (1 - c * c) / po, -1.5);
+    }
+    return r.Equivalents.empty() ? 1 : sum / static_cast<double>(r.Equivalents.size());
+}
+
+double Lorentz(const THistogram& hist, bool neutron, double theta) {
+    const double s = std::sin(theta), c = std::cos(theta), c2 = std::cos(2 * theta);
+    const double lorentz = 1 / (s * s * c);
+    if (neutron) return lorentz;
+    // The polarisation factor (1 + K cos^2 2theta) / (1 + K), K being cos^2 2theta_M
+    // of the monochromator (1 without one, 0 for no polarisation).
+    const double k = hist.Polarization;
+    return lorentz * (1 + k * c2 * c2) / (1 + k);
+}
+
+double Absorption(const THistogram& hist, const TSampleState& sample, double theta) {
+    const double s = std::sin(theta);
+    if (hist.Absorption == 0) {
+        const double mr = sample.AbsorptionR;
+        if (mr == 0) return 1;
+        // Cylinder (Hewat 1979), relative to theta = 0.
+        const double s2 = s * s;
+        return std::exp(-(1.7133 - 0.0368 * s2) * mr + (0.0927 + 0.375 * s2) * mr * mr) /
+               std::exp(-1.7133 * mr + 0.0927 * mr * mr);
+    }
+    // Flat-plate surface roughness (Pitschke, Hermann & Mattern 1993).
+    const double p = sample.Pore, q = sample.Rough;
+    if (p == 0) return 1;
+    return std::max(1e-6, 1 - p * q * (1 - q) - p * q / s * (1 - q / s));
+}
+
+// Sabine's extinction with x = D^2 (lambda F / V)^2, mixing the Laue and Bragg limits.
+double Extinction(double ext, double lambda, double f2, double volume, double theta) {
+    if (ext == 0) return 1;
+    const double x = ext * lambda * lambda * f2 / (volume * volume);
+    const double el = x < 1 ? 1 - x / 2 + x * x / 4 - 5 * x * x * x / 48
+                            : std::sqrt(2 / (Pi * std::max(x, 1e-12))) *
+                                  (1 - 1 / (8 * x) - 3 / (128 * x * x) - 15 / (1024 * x * x * x));
+    const double eb = 1 / std::sqrt(1 + std::max(x, -0.99));
+    const double s = std::sin(theta);
+    return el * (1 - s * s) + eb * s * s;
+}
+
+// The peak window ends smoothly: a point entering or leaving it as a peak
+// moves or widens changes the pattern continuously, which finite-difference
+// derivatives and the least squares need.
+double WindowTaper(double u) {
+    const double a = std::abs(u);
+    if (a <= 0.8) return 1;
+    if (a >= 1) return 0;
+    const double c = std::cos(0.5 * Pi * (a - 0.8) / 0.2);
+    return c * c;
+}
+
+double Chebyshev(int kind, int n, double u) {
+    // kind 1: T_n, kind 2: U_n
+    double p0 = 1, p1 = kind == 1 ? u : 2 * u;
+    if (n == 0) return p0;
+    for (int k = 2; k <= n; ++k) {
+        const double p2 = 2 * u * p1 - p0;
+        p0 = p1;
+        p1 = p2;
+    }
+    return p1;
+}
+
+} // namespace
+
+int32_t ReflectionCode(int phase, int sub, const Hkl& h) {
+    auto offset = [](int v) { return std::clamp(v, -128, 127) + 128; };
+    return phase * (1 << 26) + sub * (1 << 24) + offset(h[0]) * (1 << 16) + offset(h[1]) * (1 << 8) +
+           offset(h[2]);
+}
+
+double CoefficientBackground(const TRietveld& model, const THistogram& hist, const THistogramData&,
+                             const THistogramState& st, double x) {
+    const int n = model.Background12 ? 12 : 6;
+    const auto& c = st.Background;
+    switch (hist.Background.Kind) {
+    case BkgPolynomial: {
+        // Coefficients 1..n-1 are B0..B(n-2), coefficient n is the B-1 term.
+        const double t = x - hist.Background.Offset;
+        double y = 0, power = 1;
+        for (int j = 0; j < n - 1; ++j) {
+            y += c[size_t(j)] * power;
+            power *= t;
+        }
+        if (t != 0) y += c[size_t(n - 1)] / t;
+        return y;
+    }
+    case BkgChebyI:
+    case BkgChebyII:
+    case BkgShiftedChebyI:
+    case BkgShiftedChebyII: {
+        const bool shifted = hist.Background.Kind == BkgShiftedChebyI || hist.Background.Kind == BkgShiftedChebyII;
+        const int kind = (hist.Background.Kind == BkgChebyI || hist.Background.Kind == BkgShiftedChebyI) ? 1 : 2;
+        double u = (x - 90) / 90; // over 0..180 degrees
+        if (shifted) {
+            const double lo = hist.ThetaMin, hi = hist.ThetaMax;
+            u = hi > lo ? 2 * (x - lo) / (hi - lo) - 1 : 0;
+        }
+        u = std::clamp(u, -1.0, 1.0);
+        double y = 0;
+        for (int j = 0; j < n; ++j) y += c[size_t(j)] * Chebyshev(kind, j, u);
+        return y;
+    }
+    case BkgAmorphous:
+    case BkgDampedAmorphous: {
+        const bool damped = hist.Background.Kind == BkgDampedAmorphous;
+        const double q = 4 * Pi * std::sin(x * Deg / 2) / st.Wave1;
+        const int pairs = damped ? (n - 2) / 2 : (n - 1) / 2;
+        const double damp = damped ? std::exp(-c[size_t(n - 1)] * q * q) : 1;
+        double y = c[0];
+        for (int i = 0; i < pairs; ++i) {
+            const double qr = q * c[size_t(2 * i + 2)];
+            if (qr != 0) y += c[size_t(2 * i + 1)] * std::sin(qr) / qr * damp;
+        }
+        return y;
+    }
+    default:
+        return 0;
+    }
+}
+
+TCalculator::TCalculator(const TSetup& setup)
+    : setup_(setup),
+      cache_(setup.Data.size() * setup.Symmetry.size() * 2) {}
+
+const std::vector<double>& TCalculator::SquaredFactors(const TState& state, int h, int p) {
+    const TPhaseState& phase = state.Phases[size_t(p - 1)];
+    const auto& entries = state.Scatter[size_t(h - 1)];
+    std::vector<double>& key = delta_; // reused scratch
+    key.clear();
+    key.insert(key.end(), phase.Cell.begin(), phase.Cell.end());
+    for (const auto& a : phase.Atoms) {
+        key.insert(key.end(), {a.X, a.Y, a.Z, a.B, a.N});
+        key.insert(key.end(), a.Bij.begin(), a.Bij.end());
+    }
+    for (const auto& e : entries) key.insert(key.end(), {e.FPrime, e.FDoublePrime});
+    // Two entries per block: the first structure seen (the unshifted one, see
+    // Warm) stays; the second holds the last other one.
+    const size_t slot = size_t((h - 1) * static_cast<int>(setup_.Symmetry.size()) + p - 1) * 2;
+    for (size_t k = slot; k < slot + 2; ++k)
+        if (!cache_[k].f2.empty() && cache_[k].key == key) return cache_[k].f2;
+    Cache& c = cache_[cache_[slot].f2.empty() && cache_[slot].key.empty() ? slot : slot + 1];
+    c.key = key;
+    const auto& refl = setup_.Reflections[size_t(p - 1)];
+    const auto& forms = setup_.Forms[size_t(h - 1)][size_t(p - 1)];
+    const gemmi::UnitCell cell = CellOf(phase);
+    c.f2.resize(refl.size());
+    for (size_t k = 0; k < refl.size(); ++k)
+        c.f2[k] = StructureFactorSquared(refl[k], setup_.Symmetry[size_t(p - 1)], phase, cell, forms, entries);
+    return c.f2;
+}
+
+void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double>& y,
+                           std::vector<TPlotReflection>* plot, std::vector<TReflectionRow>* rows) {
+    const TRietveld& model = *setup_.Model;
+    const THistogram& hist = model.Histograms[size_t(h - 1)];
+    const THistogramData& data = setup_.Data[size_t(h - 1)];
+    const THistogramState& hs = state.Histograms[size_t(h - 1)];
+    const TPhaseState& phase = state.Phases[size_t(p - 1)];
+    const TSampleState& sample = state.Sample(h, p);
+    const TSample* sampleRecord = model.FindSample(h, p);
+    static const TSample defaultSample;
+    const TSample& fixed = sampleRecord ? *sampleRecord : defaultSample;
+    if (data.X.empty()) return;
+    const std::vector<double> f2 = SquaredFactors(state, h, p);
+    const auto& refl = setup_.Reflections[size_t(p - 1)];
+    const gemmi::UnitCell cell = CellOf(phase);
+    const double volume = cell.volume;
+    const double xmin = data.X.front(), xmax = data.X.back();
+    const bool twoWaves = hist.Ratio != 0 && hs.Wave2 > 0 && hs.Wave2 != hs.Wave1;
+    const double waves[2] = {hs.Wave1, hs.Wave2};
+    const double ratios[2] = {1.0, hist.Ratio};
+    const double anisoNorm = fixed.AnisoH != 0 || fixed.AnisoK != 0 || fixed.AnisoL != 0;
+    std::vector<double> profile, values;
+    for (size_t k = 0; k < refl.size(); ++k) {
+        const TReflection& r = refl[k];
+        const double inv_d2 = cell.calculate_1_d2_double(r.H[0], r.H[1], r.H[2]);
+        const double stol2 = inv_d2 / 4;
+        const double d = 1 / std::sqrt(inv_d2);
+        const double f2k = f2[k] * std::exp(-2 * phase.OverallB * stol2);
+        const double po = MarchDollase(cell, r, fixed, sample.PO);
+        double u = sample.U;
+        if (sample.Uaniso != 0 && anisoNorm) {
+            const double c = CosAngle(cell, r.H, fixed.AnisoH, fixed.AnisoK, fixed.AnisoL);
+            u += sample.Uaniso * c * c;
+        }
+        for (int w = 0; w < (twoWaves ? 2 : 1); ++w) {
+            const double sinTheta = waves[w] / (2 * d);
+            if (!(sinTheta < 1) || !(sinTheta > 0)) continue;
+            const double theta = std::asin(sinTheta);
+            const double tth = 2 * theta / Deg;
+            const double pos = tth + hs.Zero + hs.Displacement * std::cos(theta);
+            TPeakShape shape = MakePeakShape(hist.Profile, pos, u, sample.V, sample.W, sample.Gam0,
+                                             sample.Gam1, sample.Gam2);
+            shape.Asym1 = sample.Asym1;
+            shape.Asym2 = sample.Asym2;
+            shape.Rietveld = hist.Profile <= 3 && pos < model.AsymLimit;
+            const double half = HalfWindow(shape, hist.BaseWidth);
+            if (pos + half < xmin || pos - half > xmax) continue;
+            double intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * ratios[w] *
+                               Lorentz(hist, data.Neutron, theta) * po *
+                               Absorption(hist, sample, theta) *
+                               Extinction(sample.Extinction, waves[w], f2k, volume, theta);
+            if (hist.Illumination && !data.Neutron) intensity *= sinTheta;
+            if (plot && pos >= xmin && pos <= xmax)
+                plot->push_back({ReflectionCode(p, w + 1, r.H), pos});
+            if (rows && w == 0)
+                rows->push_back({p, r.H, r.Multiplicity, d, pos, f2k, intensity, shape.H});
+            const auto lo = std::lower_bound(data.X.begin(), data.X.end(), pos - half);
+            const auto hi = std::upper_bound(lo, data.X.end(), pos + half);
+            const int first = static_cast<int>(lo - data.X.begin());
+            const int count = static_cast<int>(hi - lo);
+            if (count <= 0) continue;
+            profile.resize(size_t(count));
+            values.assign(size_t(count), 0.0);
+            for (int i = 0; i < count; ++i) profile[size_t(i)] = data.X[size_t(first + i)] - pos;
+            AddProfile(shape, profile.data(), count, intensity, values.data());
+            for (int i = 0; i < count; ++i)
+                y[size_t(first + i)] += values[size_t(i)] * WindowTaper(profile[size_t(i)] / half);
+        }
+    }
+}
+
+void TCalculator::Warm(const TState& state) {
+    for (auto& c : cache_) c = Cache{};
+    for (int h = 1; h <= static_cast<int>(setup_.Data.size()); ++h)
+        for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p) SquaredFactors(state, h, p);
+}
+
+void TCalculator::AddBackground(const TState& state, int h, std::vector<double>& y) const {
+    const TRietveld& model = *setup_.Model;
+    const THistogram& hist = model.Histograms[size_t(h - 1)];
+    const THistogramData& data = setup_.Data[size_t(h - 1)];
+    const THistogramState& hs = state.Histograms[size_t(h - 1)];
+    if (!data.BackgroundPoints.empty()) {
+        for (size_t i = 0; i < y.size() && i < data.BackgroundPoints.size(); ++i)
+            y[i] += data.BackgroundPoints[i];
+        return;
+    }
+    for (size_t i = 0; i < y.size(); ++i) y[i] += CoefficientBackground(model, hist, data, hs, data.X[i]);
+}
+
+std::vector<double> TCalculator::Pattern(const TState& state, int h) {
+    std::vector<double> y(setup_.Data[size_t(h - 1)].X.size(), 0.0);
+    AddBackground(state, h, y);
+    for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p) AddPhase(state, h, p, y);
+    return y;
+}
+
+} // namespace koralix::engine
