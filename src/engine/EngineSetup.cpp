@@ -57,6 +57,23 @@ bool GsasHoldsEsds(const std::string& fileName) {
     return false;
 }
 
+// The x,y reader stops quietly at the first line it cannot read; a file with
+// more data lines than points read has a broken line.
+bool XyLinesUnread(const std::string& fileName, int pointsRead) {
+    std::ifstream in(fileName, std::ios::binary);
+    std::string line;
+    int lines = 0;
+    bool title = true;
+    while (std::getline(in, line)) {
+        if (title) {
+            title = false;
+            continue;
+        }
+        if (line.find_first_not_of(" \t\r,") != std::string::npos) ++lines;
+    }
+    return lines > pointsRead;
+}
+
 bool InExcluded(const THistogram& hist, double x) {
     for (int r = 0; r < hist.Excluded.RegionCount(); ++r)
         if (x >= hist.Excluded.Regions.X(r) && x <= hist.Excluded.Regions.Y(r)) return true;
@@ -202,6 +219,7 @@ int TEngine::LoadData(int h) {
     for (const auto& m : messages.messages) listing_ += "Data: " + m + "\n";
     if (held <= 0) return Status::DataFirstLine;
     if (!messages.messages.empty()) return Status::DataLines;
+    if (format.fileType == XyFileType && XyLinesUnread(file, held)) return Status::DataLines;
     const bool esds = model_.DataFormat == 3 && GsasHoldsEsds(file);
     const double weighting = hist.Weighting > 0 ? hist.Weighting : 1.0;
     for (int i = 0; i < held; ++i) {
