@@ -126,6 +126,7 @@ class TEngine {
     // The last pattern split by origin, for derivatives of the parts a variable touches.
     std::vector<std::vector<std::vector<double>>> phaseParts_; // [h][p]
     std::vector<std::vector<double>> backgroundParts_;         // [h]
+    std::vector<std::vector<TRendering>> renderings_;          // [h][p]
     int cyclesRun_ = 0;
 };
 

@@ -188,8 +188,10 @@ const std::vector<double>& TCalculator::SquaredFactors(const TState& state, int 
     return c.f2;
 }
 
-void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double>& y,
-                           std::vector<TPlotReflection>* plot, std::vector<TReflectionRow>* rows) {
+// Every peak of phase p in histogram h, in a fixed order: the reflections in
+// list order, Kalpha1 before Kalpha2, those outside the pattern skipped.
+template <typename Visit>
+void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
     const TRietveld& model = *setup_.Model;
     const THistogram& hist = model.Histograms[size_t(h - 1)];
     const THistogramData& data = setup_.Data[size_t(h - 1)];
@@ -200,7 +202,7 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
     static const TSample defaultSample;
     const TSample& fixed = sampleRecord ? *sampleRecord : defaultSample;
     if (data.X.empty()) return;
-    const std::vector<double> f2 = SquaredFactors(state, h, p);
+    const std::vector<double>& f2 = SquaredFactors(state, h, p);
     const auto& refl = setup_.Reflections[size_t(p - 1)];
     const gemmi::UnitCell cell = CellOf(phase);
     const double volume = cell.volume;
@@ -209,8 +211,7 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
     const double waves[2] = {hs.Wave1, hs.Wave2};
     const double ratios[2] = {1.0, hist.Ratio};
     const double anisoNorm = fixed.AnisoH != 0 || fixed.AnisoK != 0 || fixed.AnisoL != 0;
-    std::vector<double> profile, values;
-    for (size_t k = 0; k < refl.size(); ++k) {
+    for (size_t k = 0; k < refl.size() && k < f2.size(); ++k) {
         const TReflection& r = refl[k];
         const double inv_d2 = cell.calculate_1_d2_double(r.H[0], r.H[1], r.H[2]);
         const double stol2 = inv_d2 / 4;
@@ -227,36 +228,102 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
             if (!(sinTheta < 1) || !(sinTheta > 0)) continue;
             const double theta = std::asin(sinTheta);
             const double tth = 2 * theta / Deg;
-            const double pos = tth + hs.Zero + hs.Displacement * std::cos(theta);
-            TPeakShape shape = MakePeakShape(hist.Profile, pos, u, sample.V, sample.W, sample.Gam0,
-                                             sample.Gam1, sample.Gam2);
-            shape.Asym1 = sample.Asym1;
-            shape.Asym2 = sample.Asym2;
-            shape.Rietveld = hist.Profile <= 3 && pos < model.AsymLimit;
-            const double half = HalfWindow(shape, hist.BaseWidth);
-            if (pos + half < xmin || pos - half > xmax) continue;
-            double intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * ratios[w] *
-                               Lorentz(hist, data.Neutron, theta) * po *
-                               Absorption(hist, sample, theta) *
-                               Extinction(sample.Extinction, waves[w], f2k, volume, theta);
-            if (hist.Illumination && !data.Neutron) intensity *= sinTheta;
-            if (plot && pos >= xmin && pos <= xmax)
-                plot->push_back({ReflectionCode(p, w + 1, r.H), pos});
-            if (rows && w == 0)
-                rows->push_back({p, r.H, r.Multiplicity, d, pos, f2k, intensity, shape.H});
-            const auto lo = std::lower_bound(data.X.begin(), data.X.end(), pos - half);
-            const auto hi = std::upper_bound(lo, data.X.end(), pos + half);
-            const int first = static_cast<int>(lo - data.X.begin());
-            const int count = static_cast<int>(hi - lo);
-            if (count <= 0) continue;
-            profile.resize(size_t(count));
-            values.assign(size_t(count), 0.0);
-            for (int i = 0; i < count; ++i) profile[size_t(i)] = data.X[size_t(first + i)] - pos;
-            AddProfile(shape, profile.data(), count, intensity, values.data());
-            for (int i = 0; i < count; ++i)
-                y[size_t(first + i)] += values[size_t(i)] * WindowTaper(profile[size_t(i)] / half);
+            TPeak peak;
+            peak.Position = tth + hs.Zero + hs.Displacement * std::cos(theta);
+            peak.Shape = MakePeakShape(hist.Profile, peak.Position, u, sample.V, sample.W,
+                                       sample.Gam0, sample.Gam1, sample.Gam2);
+            peak.Shape.Asym1 = sample.Asym1;
+            peak.Shape.Asym2 = sample.Asym2;
+            peak.Shape.Rietveld = hist.Profile <= 3 && peak.Position < model.AsymLimit;
+            peak.Half = HalfWindow(peak.Shape, hist.BaseWidth);
+            if (peak.Position + peak.Half < xmin || peak.Position - peak.Half > xmax) continue;
+            peak.Intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * ratios[w] *
+                             Lorentz(hist, data.Neutron, theta) * po * Absorption(hist, sample, theta) *
+                             Extinction(sample.Extinction, waves[w], f2k, volume, theta);
+            if (hist.Illumination && !data.Neutron) peak.Intensity *= sinTheta;
+            peak.Reflection = k;
+            peak.Wave = w;
+            peak.D = d;
+            peak.F2 = f2k;
+            visit(peak);
         }
     }
+}
+
+void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double>& y,
+                           std::vector<TPlotReflection>* plot, std::vector<TReflectionRow>* rows,
+                           TRendering* rendering) {
+    const THistogramData& data = setup_.Data[size_t(h - 1)];
+    const auto& refl = setup_.Reflections[size_t(p - 1)];
+    if (rendering) *rendering = TRendering{};
+    if (data.X.empty()) return;
+    const double xmin = data.X.front(), xmax = data.X.back();
+    std::vector<double> values, plus;
+    points_ = data.X.data();
+    ForEachPeak(state, h, p, [&](const TPeak& peak) {
+        const TReflection& r = refl[peak.Reflection];
+        if (plot && peak.Position >= xmin && peak.Position <= xmax)
+            plot->push_back({ReflectionCode(p, peak.Wave + 1, r.H), peak.Position});
+        if (rows && peak.Wave == 0)
+            rows->push_back({p, r.H, r.Multiplicity, peak.D, peak.Position, peak.F2, peak.Intensity,
+                             peak.Shape.H});
+        const auto lo = std::lower_bound(data.X.begin(), data.X.end(), peak.Position - peak.Half);
+        const auto hi = std::upper_bound(lo, data.X.end(), peak.Position + peak.Half);
+        const int first = static_cast<int>(lo - data.X.begin());
+        const int count = static_cast<int>(hi - lo);
+        if (rendering) {
+            rendering->First.push_back(first);
+            rendering->Offset.push_back(static_cast<int>(rendering->Values.size()));
+            rendering->Count.push_back(std::max(count, 0));
+            rendering->Intensity.push_back(peak.Intensity);
+            rendering->Position.push_back(peak.Position);
+            rendering->Width.push_back(peak.Shape.H);
+            rendering->Eta.push_back(peak.Shape.Eta);
+        }
+        if (count <= 0) return;
+        Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
+        for (int i = 0; i < count; ++i) y[size_t(first + i)] += peak.Intensity * values[size_t(i)];
+        if (!rendering) return;
+        rendering->Values.insert(rendering->Values.end(), values.begin(), values.end());
+        // Slopes of the drawn peak with respect to its position, width and
+        // mixing, by forward differences of the profile itself; with them the
+        // derivatives of every parameter that moves or widens peaks follow
+        // without drawing the pattern again.
+        auto slope = [&](std::vector<double>& outSlope, double step, auto change) {
+            TPeakShape shape = peak.Shape;
+            double position = peak.Position;
+            change(shape, position, step);
+            Draw(shape, position, HalfFor(shape, peak), first, count, plus);
+            for (int i = 0; i < count; ++i) outSlope.push_back((plus[size_t(i)] - values[size_t(i)]) / step);
+        };
+        const double hStep = 1e-5 * peak.Shape.H;
+        slope(rendering->DPosition, hStep, [](TPeakShape& sh, double& pos, double d) {
+            pos += d;
+            sh.TwoTheta += d;
+        });
+        slope(rendering->DWidth, hStep, [](TPeakShape& sh, double&, double d) { sh.H += d; });
+        slope(rendering->DEta, peak.Shape.Eta < 0.5 ? 1e-5 : -1e-5, [](TPeakShape& sh, double&, double d) { sh.Eta += d; });
+    });
+}
+
+double TCalculator::HalfFor(const TPeakShape& shape, const TPeak& peak) const {
+    return peak.Shape.H > 0 ? peak.Half * shape.H / peak.Shape.H : peak.Half;
+}
+
+void TCalculator::Draw(const TPeakShape& shape, double position, double half, int first, int count,
+                       std::vector<double>& out) const {
+    out.assign(size_t(count), 0.0);
+    delta2_.resize(size_t(count));
+    for (int i = 0; i < count; ++i) delta2_[size_t(i)] = points_[size_t(first + i)] - position;
+    AddProfile(shape, delta2_.data(), count, 1.0, out.data());
+    for (int i = 0; i < count; ++i) out[size_t(i)] *= WindowTaper(delta2_[size_t(i)] / half);
+}
+
+void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out) {
+    out.clear();
+    ForEachPeak(state, h, p, [&](const TPeak& peak) {
+        out.push_back({peak.Intensity, peak.Position, peak.Shape.H, peak.Shape.Eta});
+    });
 }
 
 void TCalculator::Warm(const TState& state) {

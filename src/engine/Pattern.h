@@ -6,6 +6,7 @@
 #include "Crystal.h"
 #include "EngineState.h"
 #include "Model.h"
+#include "Profiles.h"
 
 #include <cstdint>
 #include <vector>
@@ -46,6 +47,19 @@ struct TReflectionRow {
     double D = 0, TwoTheta = 0, F2 = 0, Intensity = 0, Fwhm = 0;
 };
 
+// The peaks of one phase as drawn: for each, its first point, point count,
+// unit-intensity values and intensity. Parameters that change intensities
+// only (scales, the structure) need nothing more for their derivatives.
+struct TRendering {
+    std::vector<int> First, Count, Offset;
+    std::vector<double> Values, Intensity, Position, Width, Eta;
+    std::vector<double> DPosition, DWidth, DEta; // slopes, laid out as Values
+};
+
+struct TPeakValues {
+    double Intensity = 0, Position = 0, Width = 0, Eta = 0;
+};
+
 class TCalculator {
   public:
     explicit TCalculator(const TSetup& setup);
@@ -53,7 +67,9 @@ class TCalculator {
     // Adds phase p's peaks in histogram h (1-based) to y.
     void AddPhase(const TState& state, int h, int p, std::vector<double>& y,
                   std::vector<TPlotReflection>* plot = nullptr,
-                  std::vector<TReflectionRow>* rows = nullptr);
+                  std::vector<TReflectionRow>* rows = nullptr, TRendering* rendering = nullptr);
+    // The intensity, position, width and mixing of the peaks AddPhase draws, in its order.
+    void Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out);
     void AddBackground(const TState& state, int h, std::vector<double>& y) const;
     std::vector<double> Pattern(const TState& state, int h);
     // Computes and keeps the structure factors of `state`; later calls with
@@ -61,6 +77,18 @@ class TCalculator {
     void Warm(const TState& state);
 
   private:
+    struct TPeak {
+        size_t Reflection = 0;
+        int Wave = 0;
+        double Position = 0, Half = 0, Intensity = 0, D = 0, F2 = 0;
+        TPeakShape Shape;
+    };
+    template <typename Visit>
+    void ForEachPeak(const TState& state, int h, int p, Visit visit);
+    // Unit-intensity values of a peak at points first..first+count-1, the window tapered.
+    void Draw(const TPeakShape& shape, double position, double half, int first, int count,
+              std::vector<double>& out) const;
+    double HalfFor(const TPeakShape& shape, const TPeak& peak) const;
     const std::vector<double>& SquaredFactors(const TState& state, int h, int p);
 
     const TSetup& setup_;
@@ -70,6 +98,8 @@ class TCalculator {
     };
     std::vector<Cache> cache_;
     std::vector<double> delta_;
+    mutable std::vector<double> delta2_;
+    const double* points_ = nullptr;
 };
 
 // Background at 2-theta `x` for the coefficient kinds (polynomial, Chebyshev,
