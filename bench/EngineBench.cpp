@@ -58,8 +58,8 @@ TRietveld ThreePhaseModel() {
     h.JobType = 0;
     h.Profile = 4;
     h.ThetaMin = 10;
-    h.ThetaMax = 139.99f;
-    h.ThetaStep = 0.013f;
+    h.ThetaMax = 149.99f;
+    h.ThetaStep = 0.014f;
     h.Wave1 = 1.5406f;
     h.Wave2 = 1.5444f;
     h.Ratio = 0.5f;
@@ -71,7 +71,7 @@ TRietveld ThreePhaseModel() {
               {"O1", "O", 0.908f, 0.25f, 0.595f, 1.9f, 0.5f, false},
               {"O2", "O", 0.194f, 0.25f, 0.543f, 1.5f, 0.5f, false},
               {"O3", "O", 0.081f, 0.027f, 0.809f, 1.3f, 1, true}});
-    AddPhase(m, "Baddeleyite", "P 1 21/c 1", {5.1505f, 5.2116f, 5.3173f, 90, 99.23f, 90}, 0.05f,
+    AddPhase(m, "Triclinic, ZrO2-like", "P -1", {5.1505f, 5.2116f, 9.2173f, 90.4f, 99.23f, 90.2f}, 0.05f,
              {{"ZR", "ZR", 0.2754f, 0.0395f, 0.2083f, 0.3f, 1, true},
               {"O1", "O", 0.0700f, 0.3317f, 0.3447f, 0.5f, 1, true},
               {"O2", "O", 0.4496f, 0.7569f, 0.4792f, 0.5f, 1, true}});
