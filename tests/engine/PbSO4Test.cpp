@@ -1,0 +1,146 @@
+// The PbSO4 round-robin X-ray data (Hill 1992), refined in stages from the
+// round-robin starting structure as a user would, against the published
+// GSAS-II combined refinement. Skips when the shared test data are missing.
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+
+using namespace koralix;
+using namespace koralix::engine;
+using namespace koralix::engine::test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TRietveld StartingModel() {
+    TRietveld m;
+    m.Title = "PbSO4 round robin, Cu Kalpha X-ray";
+    m.DataFormat = 3; // GSAS
+    m.Cycles = 30;
+    m.Eps = 0.05f;
+    m.Relax = {1, 1, 1, 1};
+    m.Strategy = 2;
+    m.Background12 = 1;
+    m.AddHistogram();
+    THistogram& h = m.Histograms[0];
+    h.JobType = 0;
+    h.Profile = 5; // Voigt (Thompson-Cox-Hastings) with Howard asymmetry
+    h.ThetaMin = 15;
+    h.ThetaMax = 140;
+    h.Wave1 = 1.5405f;
+    h.Wave2 = 1.5443f;
+    h.Ratio = 0.5f;
+    h.Polarization = 0.7f;
+    h.BaseWidth = 20;
+    h.Background.Kind = BkgShiftedChebyI;
+    h.Background.Coeff = {100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    m.AddPhase();
+    TPhase& p = m.Phases[0];
+    p.Name = "PbSO4";
+    p.SpaceGroup = "P n m a";
+    p.A = 8.48f;
+    p.B = 5.398f;
+    p.C = 6.958f;
+    p.Scale = 1e-4f;
+    p.Z = 4;
+    // PbSO4-Wyckoff.cif: Uiso 0.01 for every atom (B = 0.79).
+    const struct {
+        const char* label;
+        const char* type;
+        float x, y, z, n;
+    } atoms[] = {{"PB", "PB", 0.1882f, 0.25f, 0.167f, 0.5f}, {"S", "S", 0.063f, 0.25f, 0.686f, 0.5f},
+                 {"O1", "O", -0.095f, 0.25f, 0.6f, 0.5f},    {"O2", "O", 0.181f, 0.25f, 0.543f, 0.5f},
+                 {"O3", "O", 0.085f, 0.026f, 0.806f, 1}};
+    for (const auto& a : atoms) {
+        TAtom atom;
+        atom.Label = a.label;
+        atom.AtomType = a.type;
+        atom.X = a.x;
+        atom.Y = a.y;
+        atom.Z = a.z;
+        atom.N = a.n;
+        atom.B = 0.79f;
+        p.AddAtom(atom);
+    }
+    TSample& s = m.Samples[0];
+    s.U = 0.0011f;
+    s.V = -0.0011f;
+    s.W = 0.0028f;
+    s.Gam0 = 0.02f; // Lorentzian FWHM: Gam0 / cos(theta) + Gam1 tan(theta)
+    s.Gam1 = 0.02f;
+    s.Asym1 = 0.05f;
+    m.Loaded = true;
+    return m;
+}
+
+// The refined set grows stage by stage: scale and background, then cell and
+// zero, then the profile, then the atoms.
+std::vector<TAddress> Stage(int stage, const TRietveld& m) {
+    std::vector<TAddress> list = {{0, 1, 0, 1}};
+    for (int k = 2; k <= 13; ++k) list.push_back({1, 0, 0, k});
+    if (stage >= 2) list.insert(list.end(), {{0, 1, 0, 6}, {0, 1, 0, 7}, {0, 1, 0, 8}, {1, 0, 0, 1}});
+    if (stage >= 3)
+        list.insert(list.end(), {{1, 1, 0, 3}, {1, 1, 0, 4}, {1, 1, 0, 5}, {1, 1, 0, 15}, {1, 1, 0, 16},
+                                 {1, 1, 0, 14}, {1, 0, 0, 17}});
+    if (stage >= 4)
+        for (int a = 1; a <= m.Phases[0].AtomCount(); ++a) {
+            list.push_back({0, 1, a, 1});
+            if (a == 5) list.push_back({0, 1, a, 2});
+            list.push_back({0, 1, a, 3});
+            list.push_back({0, 1, a, 4});
+        }
+    return list;
+}
+
+TEST(PbSO4RoundRobin, XrayRefinementMatchesPublishedStructure) {
+    const fs::path data = fs::path(KORALIX_TESTDATA) / "reference/pbso4/PBSO4.XRA";
+    if (!fs::exists(data)) GTEST_SKIP() << "PbSO4 round-robin data not found: " << data;
+    TempFolder folder;
+    fs::create_symlink(data, folder.File("pbso4.GS"));
+
+    TRietveld model = StartingModel();
+    std::unique_ptr<TEngine> engine;
+    for (int stage = 1; stage <= 4; ++stage) {
+        model.Parameters.Clear();
+        int code = 0;
+        for (const TAddress& a : Stage(stage, model)) model.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1));
+        model.CodeCount = code;
+        engine = std::make_unique<TEngine>();
+        ASSERT_EQ(engine->StartModel(model, folder.File("pbso4"), folder.File("pbso4.out")), 0) << "stage " << stage;
+        RunToEnd(*engine, 30);
+        model = engine->Model();
+        std::cout << "stage " << stage << ": Rp " << engine->Agreement(1).Rp << " Rwp "
+                  << engine->Agreement(1).Rwp << " chi2 " << engine->Agreement(1).Chi2 << "\n";
+    }
+    const TAgreement& a = engine->Agreement(1);
+    EXPECT_LT(a.Rwp, 14.0); // GSAS-II: 13.4 % with a richer peak-broadening model
+
+    // GSAS-II combined X-ray and neutron refinement (tutorial listing). The
+    // published cells of this sample spread by 0.1 % with the wavelength each
+    // refinement fixed (neutron-only GSAS a = 8.4728, FullProf 8.4784, X-ray-only
+    // GSAS 8.4824), so the cell is held to that spread; positions to a few
+    // X-ray esds of the oxygen atoms.
+    const struct {
+        TAddress address;
+        double value, tolerance;
+        const char* name;
+    } published[] = {{{0, 1, 0, 6}, 8.480297, 0.01, "a"},    {{0, 1, 0, 7}, 5.398574, 0.006, "b"},
+                     {{0, 1, 0, 8}, 6.960012, 0.008, "c"},   {{0, 1, 1, 1}, 0.18754, 0.001, "Pb x"},
+                     {{0, 1, 1, 3}, 0.16717, 0.001, "Pb z"}, {{0, 1, 2, 1}, 0.06491, 0.004, "S x"},
+                     {{0, 1, 2, 3}, 0.68347, 0.004, "S z"},  {{0, 1, 3, 1}, -0.09302, 0.008, "O1 x"},
+                     {{0, 1, 3, 3}, 0.59541, 0.008, "O1 z"}, {{0, 1, 4, 1}, 0.19366, 0.008, "O2 x"},
+                     {{0, 1, 4, 3}, 0.54264, 0.008, "O2 z"}, {{0, 1, 5, 1}, 0.08086, 0.008, "O3 x"},
+                     {{0, 1, 5, 2}, 0.02693, 0.008, "O3 y"}, {{0, 1, 5, 3}, 0.80927, 0.008, "O3 z"}};
+    for (const auto& p : published) {
+        double value = 0, esd = 0;
+        ASSERT_EQ(engine->GetParameter(p.address, value, esd), 0);
+        std::cout << p.name << " " << value << " (" << esd << ") published " << p.value << "\n";
+        EXPECT_NEAR(value, p.value, p.tolerance) << p.name;
+    }
+}
+
+} // namespace
