@@ -162,7 +162,12 @@ KORA_EXPORT void getplot(int32_t* hist, int32_t*, int32_t*, float* x, float* yob
     std::feclearexcept(FE_ALL_EXCEPT);
 }
 
-KORA_EXPORT void getrdf(float*, float*, int32_t*, int32_t*, int32_t*) {}
+// The radial distribution and Fourier maps come with their windows; until then
+// both answer "Internal DLL problem." (900) and fill nothing. getrdf has no
+// status argument and reports it in its spare one.
+KORA_EXPORT void getrdf(float*, float*, int32_t*, int32_t*, int32_t* spare) {
+    if (spare) *spare = Status::NotAvailable;
+}
 
 KORA_EXPORT void getfour(int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, float*, float*, float*,
                          int32_t* status) {
