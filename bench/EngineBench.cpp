@@ -71,7 +71,8 @@ TRietveld ThreePhaseModel() {
               {"O1", "O", 0.908f, 0.25f, 0.595f, 1.9f, 0.5f, false},
               {"O2", "O", 0.194f, 0.25f, 0.543f, 1.5f, 0.5f, false},
               {"O3", "O", 0.081f, 0.027f, 0.809f, 1.3f, 1, true}});
-    AddPhase(m, "Triclinic, ZrO2-like", "P -1", {5.1505f, 5.2116f, 9.2173f, 90.4f, 99.23f, 90.2f}, 0.05f,
+    AddPhase(m, "Triclinic, ZrO2-like", "P -1", {5.1505f, 5.2116f, 9.2173f, 90.4f, 99.23f, 90.2f},
+             0.05f,
              {{"ZR", "ZR", 0.2754f, 0.0395f, 0.2083f, 0.3f, 1, true},
               {"O1", "O", 0.0700f, 0.3317f, 0.3447f, 0.5f, 1, true},
               {"O2", "O", 0.4496f, 0.7569f, 0.4792f, 0.5f, 1, true}});
@@ -88,14 +89,16 @@ TRietveld ThreePhaseModel() {
     int code = 0;
     auto refine = [&](TAddress a) { m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1)); };
     refine({1, 0, 0, 1});
-    for (int k = 2; k <= 7; ++k) refine({1, 0, 0, k});
+    for (int k = 2; k <= 7; ++k)
+        refine({1, 0, 0, k});
     for (int p = 1; p <= 3; ++p) {
         refine({0, p, 0, 1});
         refine({0, p, 0, 6});
         if (p != 3) refine({0, p, 0, 7});
         refine({0, p, 0, 8});
         if (p == 2) refine({0, p, 0, 10});
-        for (int t : {3, 4, 5, 15}) refine({1, p, 0, t});
+        for (int t : {3, 4, 5, 15})
+            refine({1, p, 0, t});
         const TPhase& phase = m.Phases[size_t(p - 1)];
         for (int a = 1; a <= phase.AtomCount() && code < 60; ++a) {
             refine({0, p, a, 1});
@@ -103,14 +106,16 @@ TRietveld ThreePhaseModel() {
             refine({0, p, a, 4});
         }
     }
-    while (code < 60) refine({0, 2, 1 + code % 3, 2});
+    while (code < 60)
+        refine({0, 2, 1 + code % 3, 2});
     m.CodeCount = code;
     m.Loaded = true;
     return m;
 }
 
 void OneCycle(benchmark::State& bench) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "koralix_engine_bench";
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "koralix_engine_bench";
     std::filesystem::create_directories(folder);
     const std::string stem = (folder / "three").string();
     TRietveld model = ThreePhaseModel();
@@ -139,7 +144,8 @@ void OneCycle(benchmark::State& bench) {
         return;
     }
     size_t reflections = 0;
-    for (const auto& r : engine.PlotReflections(1)) reflections += (r.Code >> 24 & 3) == 1;
+    for (const auto& r : engine.PlotReflections(1))
+        reflections += (r.Code >> 24 & 3) == 1;
     int cycle = 0;
     for (auto _ : bench) {
         bool finished = false;

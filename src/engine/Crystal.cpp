@@ -57,15 +57,21 @@ double Interpolate(const std::vector<std::pair<double, double>>& points, double 
 
 } // namespace
 
-std::complex<double> TFormFactor::At(double stol2, const std::vector<TScatterState>& entries) const {
+std::complex<double> TFormFactor::At(double stol2,
+                                     const std::vector<TScatterState>& entries) const {
     double f0 = 0;
     switch (Type) {
     case Gaussian:
         f0 = Coeff[8];
-        for (int i = 0; i < 4; ++i) f0 += Coeff[size_t(2 * i)] * std::exp(-Coeff[size_t(2 * i + 1)] * stol2);
+        for (int i = 0; i < 4; ++i)
+            f0 += Coeff[size_t(2 * i)] * std::exp(-Coeff[size_t(2 * i + 1)] * stol2);
         break;
-    case Table: f0 = Interpolate(Points, std::sqrt(stol2)); break;
-    case Neutron: f0 = Length; break;
+    case Table:
+        f0 = Interpolate(Points, std::sqrt(stol2));
+        break;
+    case Neutron:
+        f0 = Length;
+        break;
     }
     double fp = FPrime, fpp = FDoublePrime;
     if (Entry >= 0 && static_cast<size_t>(Entry) < entries.size()) {
@@ -89,7 +95,8 @@ bool PrepareSymmetry(const std::string& symbol, TPhaseSymmetry& s) {
     for (const gemmi::Op& op : ops.sym_ops) {
         TSymOp o;
         for (int i = 0; i < 3; ++i) {
-            for (int j = 0; j < 3; ++j) o.Rot[size_t(i)][size_t(j)] = op.rot[i][j] / gemmi::Op::DEN;
+            for (int j = 0; j < 3; ++j)
+                o.Rot[size_t(i)][size_t(j)] = op.rot[i][j] / gemmi::Op::DEN;
             o.Tran[size_t(i)] = static_cast<double>(op.tran[i]) / gemmi::Op::DEN;
         }
         s.Ops.push_back(o);
@@ -127,7 +134,8 @@ std::vector<TReflection> ListReflections(const TPhaseSymmetry& s, const gemmi::U
                         hr[size_t(j)] = h * op.Rot[0][size_t(j)] + k * op.Rot[1][size_t(j)] +
                                         l * op.Rot[2][size_t(j)];
                     r.Rotated.push_back(hr);
-                    r.PhaseShift.push_back(TwoPi * (h * op.Tran[0] + k * op.Tran[1] + l * op.Tran[2]));
+                    r.PhaseShift.push_back(TwoPi *
+                                           (h * op.Tran[0] + k * op.Tran[1] + l * op.Tran[2]));
                     equivalents.insert(hr);
                     equivalents.insert(Hkl{-hr[0], -hr[1], -hr[2]});
                 }
@@ -142,7 +150,8 @@ std::vector<TReflection> ListReflections(const TPhaseSymmetry& s, const gemmi::U
     std::set<Hkl> seen;
     for (auto& r : list) {
         if (seen.count(r.H)) continue;
-        for (const Hkl& e : r.Equivalents) seen.insert(e);
+        for (const Hkl& e : r.Equivalents)
+            seen.insert(e);
         unique.push_back(std::move(r));
     }
     return unique;
@@ -166,7 +175,8 @@ bool FindFormFactor(const THistogram& histogram, const std::string& atomType, bo
             std::sort(form.Points.begin(), form.Points.end());
         } else {
             form.Type = TFormFactor::Gaussian;
-            for (size_t i = 0; i < 9; ++i) form.Coeff[i] = items[e].Coeff[i];
+            for (size_t i = 0; i < 9; ++i)
+                form.Coeff[i] = items[e].Coeff[i];
         }
         return true;
     }
@@ -221,7 +231,8 @@ std::complex<double> StructureFactor(const TReflection& r, bool mate, const TPha
         double re = 0, im = 0;
         for (size_t o = 0; o < r.Rotated.size(); ++o) {
             const Hkl& h = r.Rotated[o];
-            const double arg = sign * (TwoPi * (h[0] * t.X + h[1] * t.Y + h[2] * t.Z) + r.PhaseShift[o]);
+            const double arg =
+                sign * (TwoPi * (h[0] * t.X + h[1] * t.Y + h[2] * t.Z) + r.PhaseShift[o]);
             double weight = 1;
             if (aniso)
                 weight = std::exp(-(beta[0] * h[0] * h[0] + beta[1] * h[1] * h[1] +
@@ -243,7 +254,8 @@ double StructureFactorSquared(const TReflection& r, const TPhaseSymmetry& s,
     const double plus = std::norm(StructureFactor(r, false, s, phase, cell, forms, entries));
     if (s.Centric) return plus;
     bool anomalous = false;
-    for (size_t a = 0; a < forms.size(); ++a) anomalous |= forms[a].At(0, entries).imag() != 0;
+    for (size_t a = 0; a < forms.size(); ++a)
+        anomalous |= forms[a].At(0, entries).imag() != 0;
     if (!anomalous) return plus;
     const double minus = std::norm(StructureFactor(r, true, s, phase, cell, forms, entries));
     return 0.5 * (plus + minus);

@@ -30,17 +30,20 @@ TTouch TouchOf(const TVariable& v, int nh, int np) {
         switch (KindOf(a)) {
         case KindHistogram:
         case KindScatter:
-            for (int p = 0; p < np; ++p) t.Blocks[size_t(a.Histogram - 1)][size_t(p)] = 1;
+            for (int p = 0; p < np; ++p)
+                t.Blocks[size_t(a.Histogram - 1)][size_t(p)] = 1;
             t.Background[size_t(a.Histogram - 1)] = 1;
             break;
         case KindPhase:
         case KindAtom:
-            for (int h = 0; h < nh; ++h) t.Blocks[size_t(h)][size_t(a.Phase - 1)] = 1;
+            for (int h = 0; h < nh; ++h)
+                t.Blocks[size_t(h)][size_t(a.Phase - 1)] = 1;
             break;
         case KindSample:
             t.Blocks[size_t(a.Histogram - 1)][size_t(a.Phase - 1)] = 1;
             break;
-        default: break;
+        default:
+            break;
         }
     }
     return t;
@@ -115,8 +118,10 @@ void TEngine::ComputeAll() {
         for (int p = 1; p <= np; ++p) {
             auto& part = phaseParts_[size_t(h - 1)][size_t(p - 1)];
             part.assign(n, 0.0);
-            calc.AddPhase(state_, h, p, part, nullptr, nullptr, &renderings_[size_t(h - 1)][size_t(p - 1)]);
-            for (size_t i = 0; i < n; ++i) total[i] += part[i];
+            calc.AddPhase(state_, h, p, part, nullptr, nullptr,
+                          &renderings_[size_t(h - 1)][size_t(p - 1)]);
+            for (size_t i = 0; i < n; ++i)
+                total[i] += part[i];
         }
         calculated_[size_t(h - 1)] = std::move(total);
     }
@@ -246,9 +251,10 @@ int TEngine::Cycle(int cycle, bool& finished) {
                                 double* out = diff.data() + drawn.First[j];
                                 for (int i = 0; i < drawn.Count[j]; ++i) {
                                     const size_t k = o + static_cast<size_t>(i);
-                                    out[i] += dI * drawn.Values[k] +
-                                              intensity * (dP * drawn.DPosition[k] + dW * drawn.DWidth[k] +
-                                                           dE * drawn.DEta[k]);
+                                    out[i] +=
+                                        dI * drawn.Values[k] +
+                                        intensity * (dP * drawn.DPosition[k] +
+                                                     dW * drawn.DWidth[k] + dE * drawn.DEta[k]);
                                 }
                             }
                             continue;
@@ -257,18 +263,21 @@ int TEngine::Cycle(int cycle, bool& finished) {
                     part.assign(d.X.size(), 0.0);
                     calc.AddPhase(shifted, h, p, part);
                     const auto& base = phaseParts_[size_t(h - 1)][size_t(p - 1)];
-                    for (size_t i = 0; i < part.size(); ++i) diff[i] += part[i] - base[i];
+                    for (size_t i = 0; i < part.size(); ++i)
+                        diff[i] += part[i] - base[i];
                 }
                 if (touch.Background[size_t(h - 1)]) {
                     part.assign(d.X.size(), 0.0);
                     calc.AddBackground(shifted, h, part);
                     const auto& base = backgroundParts_[size_t(h - 1)];
-                    for (size_t i = 0; i < part.size(); ++i) diff[i] += part[i] - base[i];
+                    for (size_t i = 0; i < part.size(); ++i)
+                        diff[i] += part[i] - base[i];
                     any = true;
                 }
                 for (size_t i = 0; i < d.X.size(); ++i) {
                     const int r = rowOf[size_t(h - 1)][i];
-                    if (r >= 0) jacobian(r, v) = any ? std::sqrt(d.Weight[i]) * diff[i] / step : 0.0;
+                    if (r >= 0)
+                        jacobian(r, v) = any ? std::sqrt(d.Weight[i]) * diff[i] / step : 0.0;
                 }
             }
             // Undo exactly: restore the fields from the unshifted state.
@@ -277,11 +286,14 @@ int TEngine::Cycle(int cycle, bool& finished) {
             progress_ = static_cast<float>(90.0 * (done.fetch_add(1) + 1) / nv);
         }
     };
-    const int threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::min(16, nv));
+    const int threads =
+        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::min(16, nv));
     std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(worker);
     worker();
-    for (auto& t : pool) t.join();
+    for (auto& t : pool)
+        t.join();
 
     Eigen::MatrixXd normal = Eigen::MatrixXd::Zero(nv, nv);
     normal.selfadjointView<Eigen::Lower>().rankUpdate(jacobian.transpose());
@@ -300,8 +312,8 @@ int TEngine::Cycle(int cycle, bool& finished) {
     if (eigen.info() != Eigen::Success) return Status::Unstable;
     const Eigen::VectorXd values = eigen.eigenvalues();
     if (!(values.minCoeff() > 1e-12 * values.maxCoeff())) return Status::Unstable;
-    const Eigen::MatrixXd inverse =
-        eigen.eigenvectors() * values.cwiseInverse().asDiagonal() * eigen.eigenvectors().transpose();
+    const Eigen::MatrixXd inverse = eigen.eigenvectors() * values.cwiseInverse().asDiagonal() *
+                                    eigen.eigenvectors().transpose();
 
     const double before = WeightedSum();
     const TState start = state_;
@@ -310,7 +322,8 @@ int TEngine::Cycle(int cycle, bool& finished) {
     const auto startBackground = backgroundParts_;
     const auto startRenderings = renderings_;
     if (model_.Strategy == 1) lambda_ = std::max(0.0, static_cast<double>(model_.Marquardt));
-    if (model_.Strategy == 2 && cycle <= 1) lambda_ = model_.Marquardt > 0 ? model_.Marquardt : 1e-3;
+    if (model_.Strategy == 2 && cycle <= 1)
+        lambda_ = model_.Marquardt > 0 ? model_.Marquardt : 1e-3;
     if (model_.Strategy == 0) lambda_ = 0;
 
     Eigen::VectorXd shift;
@@ -363,7 +376,8 @@ int TEngine::Cycle(int cycle, bool& finished) {
         var.LastShift = shift(v);
         if (!(std::abs(shift(v)) <= model_.Eps * var.Esd)) small = false;
         for (int w = 0; w < nv; ++w)
-            correlation_[size_t(v)][size_t(w)] = inverse(v, w) / std::sqrt(inverse(v, v) * inverse(w, w));
+            correlation_[size_t(v)][size_t(w)] =
+                inverse(v, w) / std::sqrt(inverse(v, v) * inverse(w, w));
     }
     if (small || cycle >= model_.Cycles) finished = true;
     StateToModel(state_, model_);
@@ -389,7 +403,8 @@ std::vector<TPlotReflection> TEngine::PlotReflections(int h) {
     std::vector<TPlotReflection> list;
     TCalculator calc(setup_);
     std::vector<double> scratch(setup_.Data[size_t(h - 1)].X.size(), 0.0);
-    for (int p = 1; p <= model_.PhaseCount(); ++p) calc.AddPhase(state_, h, p, scratch, &list);
+    for (int p = 1; p <= model_.PhaseCount(); ++p)
+        calc.AddPhase(state_, h, p, scratch, &list);
     std::stable_sort(list.begin(), list.end(),
                      [](const auto& a, const auto& b) { return a.Position < b.Position; });
     return list;
@@ -399,7 +414,8 @@ std::vector<TReflectionRow> TEngine::ReflectionRows(int h) {
     std::vector<TReflectionRow> rows;
     TCalculator calc(setup_);
     std::vector<double> scratch(setup_.Data[size_t(h - 1)].X.size(), 0.0);
-    for (int p = 1; p <= model_.PhaseCount(); ++p) calc.AddPhase(state_, h, p, scratch, nullptr, &rows);
+    for (int p = 1; p <= model_.PhaseCount(); ++p)
+        calc.AddPhase(state_, h, p, scratch, nullptr, &rows);
     return rows;
 }
 

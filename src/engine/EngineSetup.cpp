@@ -25,16 +25,21 @@ struct TDataFormat {
 
 TDataFormat FormatOf(int dataFormat) {
     switch (dataFormat) {
-    case 3: return {".GS", GsasFileType};
+    case 3:
+        return {".GS", GsasFileType};
     case 4:
-    case 5: return {".XY", XyFileType};
-    case 6: return {".CPI", CpiFileType};
-    default: return {".DAT", DatFileType};
+    case 5:
+        return {".XY", XyFileType};
+    case 6:
+        return {".CPI", CpiFileType};
+    default:
+        return {".DAT", DatFileType};
     }
 }
 
 std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -111,13 +116,15 @@ std::vector<double> SmoothedBackground(const std::vector<double>& y, int cycles,
 
 int RelaxGroupOf(const TAddress& a) {
     switch (KindOf(a)) {
-    case KindAtom: return a.Type <= 5 ? 0 : 1;
+    case KindAtom:
+        return a.Type <= 5 ? 0 : 1;
     case KindSample:
         if ((a.Type >= 3 && a.Type <= 5) || a.Type == 14 || (a.Type >= 15 && a.Type <= 17) ||
             a.Type == 19 || a.Type == 20 || (a.Type >= 21 && a.Type <= 24))
             return 3;
         return 2;
-    default: return 2;
+    default:
+        return 2;
     }
 }
 
@@ -131,7 +138,8 @@ int TEngine::Start(const TStartArguments& args) {
     } catch (const std::exception& e) {
         messages.Message(e.what());
     }
-    for (const auto& m : messages.messages) listing_ += "Input: " + m + "\n";
+    for (const auto& m : messages.messages)
+        listing_ += "Input: " + m + "\n";
     if (!model_.Loaded) {
         Listing("");
         return Status::InputContent;
@@ -216,7 +224,8 @@ int TEngine::LoadData(int h) {
     RecordingMessenger messages;
     raw.ReadDataFile(file, h, format.fileType, messages);
     const int held = raw.HeldPoints();
-    for (const auto& m : messages.messages) listing_ += "Data: " + m + "\n";
+    for (const auto& m : messages.messages)
+        listing_ += "Data: " + m + "\n";
     if (held <= 0) return Status::DataFirstLine;
     if (!messages.messages.empty()) return Status::DataLines;
     if (format.fileType == XyFileType && XyLinesUnread(file, held)) return Status::DataLines;
@@ -252,11 +261,13 @@ int TEngine::PrepareBackground(int h) {
     switch (bkg.Kind) {
     case BkgUserPoints: {
         std::vector<std::pair<double, double>> points;
-        for (int i = 0; i < bkg.PointCount(); ++i) points.emplace_back(bkg.Points.X(i), bkg.Points.Y(i));
+        for (int i = 0; i < bkg.PointCount(); ++i)
+            points.emplace_back(bkg.Points.X(i), bkg.Points.Y(i));
         std::sort(points.begin(), points.end());
         for (size_t i = 1; i < points.size(); ++i)
             if (points[i].first == points[i - 1].first) return Status::InterpolationZero;
-        for (double x : data.X) data.BackgroundPoints.push_back(Interpolate(points, x));
+        for (double x : data.X)
+            data.BackgroundPoints.push_back(Interpolate(points, x));
         return Status::Ok;
     }
     case BkgDataFile: {
@@ -267,17 +278,20 @@ int TEngine::PrepareBackground(int h) {
         RecordingMessenger messages;
         ReadXyFile(raw, file, messages);
         std::vector<std::pair<double, double>> points;
-        for (int i = 0; i < raw.HeldPoints(); ++i) points.emplace_back(raw.X[size_t(i)], raw.Y[size_t(i)]);
+        for (int i = 0; i < raw.HeldPoints(); ++i)
+            points.emplace_back(raw.X[size_t(i)], raw.Y[size_t(i)]);
         if (points.empty()) return Status::BackgroundFile;
         std::sort(points.begin(), points.end());
         for (size_t i = 1; i < points.size(); ++i)
             if (points[i].first == points[i - 1].first) return Status::InterpolationZero;
-        for (double x : data.X) data.BackgroundPoints.push_back(Interpolate(points, x));
+        for (double x : data.X)
+            data.BackgroundPoints.push_back(Interpolate(points, x));
         return Status::Ok;
     }
     case BkgAutomatic:
-        data.BackgroundPoints = data.Calculation ? std::vector<double>(data.X.size(), 0.0)
-                                                 : SmoothedBackground(data.Y, bkg.SmoothCycles, bkg.SmoothSteps);
+        data.BackgroundPoints = data.Calculation
+                                    ? std::vector<double>(data.X.size(), 0.0)
+                                    : SmoothedBackground(data.Y, bkg.SmoothCycles, bkg.SmoothSteps);
         return Status::Ok;
     case BkgAmorphous:
     case BkgDampedAmorphous: {
@@ -313,8 +327,8 @@ int TEngine::PreparePhases() {
             const auto& x = setup_.Data[size_t(h - 1)].X;
             if (x.empty()) continue;
             const double tth = std::min(179.0, x.back() - hist.Zero + 2 * hist.BaseWidth * 0.1 + 2);
-            const double wave = std::min<double>(hist.Wave1,
-                                         hist.Ratio != 0 && hist.Wave2 > 0 ? hist.Wave2 : hist.Wave1);
+            const double wave = std::min<double>(
+                hist.Wave1, hist.Ratio != 0 && hist.Wave2 > 0 ? hist.Wave2 : hist.Wave1);
             if (!(wave > 0)) return Status::NoReflections;
             dMin = std::min(dMin, wave / (2 * std::sin(tth * M_PI / 360)));
         }
@@ -325,8 +339,8 @@ int TEngine::PreparePhases() {
             auto& forms = setup_.Forms[size_t(h - 1)][size_t(p - 1)];
             for (const TAtom& atom : phase.Atoms) {
                 TFormFactor form;
-                if (!FindFormFactor(hist, TrimText(atom.AtomType.str()), setup_.Data[size_t(h - 1)].Neutron,
-                                    hist.Wave1, form))
+                if (!FindFormFactor(hist, TrimText(atom.AtomType.str()),
+                                    setup_.Data[size_t(h - 1)].Neutron, hist.Wave1, form))
                     return Status::Scattering;
                 forms.push_back(form);
             }
@@ -337,7 +351,8 @@ int TEngine::PreparePhases() {
     for (int h = 1; h <= nh; ++h) {
         std::vector<TPlotReflection> plot;
         std::vector<double> y(setup_.Data[size_t(h - 1)].X.size(), 0.0);
-        for (int p = 1; p <= np; ++p) calculator.AddPhase(state_, h, p, y, &plot);
+        for (int p = 1; p <= np; ++p)
+            calculator.AddPhase(state_, h, p, y, &plot);
         if (plot.empty()) return Status::NoReflections;
     }
     return Status::Ok;
@@ -354,7 +369,8 @@ void TEngine::BuildVariables() {
         };
         add(free.Address(), free.Multiplier);
         for (const TConstraint& c : list.Constraints)
-            if (c.Master.Address() == free.Address()) add(c.Dependent.Address(), c.Dependent.Multiplier);
+            if (c.Master.Address() == free.Address())
+                add(c.Dependent.Address(), c.Dependent.Multiplier);
         if (v.Fields.empty()) continue;
         v.RelaxGroup = RelaxGroupOf(v.Fields.front().first);
         variables_.push_back(std::move(v));

@@ -43,7 +43,7 @@ struct TState {
     int PhaseCount = 0;
     std::vector<THistogramState> Histograms;
     std::vector<TPhaseState> Phases;
-    std::vector<TSampleState> Samples; // (h - 1) * PhaseCount + (p - 1)
+    std::vector<TSampleState> Samples;               // (h - 1) * PhaseCount + (p - 1)
     std::vector<std::vector<TScatterState>> Scatter; // per histogram, per entry
 
     const TSampleState& Sample(int h, int p) const {

@@ -24,12 +24,12 @@ std::string NameOf(const char* buffer) {
     if (!buffer) return {};
     const char* end = static_cast<const char*>(std::memchr(buffer, 0, NameBufferSize));
     std::string name(buffer, end ? static_cast<size_t>(end - buffer) : size_t(NameBufferSize));
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.pop_back();
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\0'))
+        name.pop_back();
     return name;
 }
 
-template <typename Body>
-void Guarded(int32_t* status, Body body) {
+template <typename Body> void Guarded(int32_t* status, Body body) {
     int32_t code = Status::Ok;
     try {
         code = body();
@@ -119,7 +119,8 @@ KORA_EXPORT void getstatus(float* progress) {
     if (progress) *progress = current ? current->Progress() : 0.0f;
 }
 
-KORA_EXPORT void getplotinfo(int32_t* hist, int32_t* npts, int32_t* nrefl, float* start, float* step) {
+KORA_EXPORT void getplotinfo(int32_t* hist, int32_t* npts, int32_t* nrefl, float* start,
+                             float* step) {
     int32_t points = 0, reflections = 0;
     float first = 0, width = 0;
     try {

@@ -12,7 +12,9 @@ namespace koralix::engine {
 
 namespace {
 
-std::string Hkl3(const Hkl& h) { return I(4, h[0]) + I(4, h[1]) + I(4, h[2]); }
+std::string Hkl3(const Hkl& h) {
+    return I(4, h[0]) + I(4, h[1]) + I(4, h[2]);
+}
 
 std::string Padded(std::string text, size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
@@ -38,19 +40,21 @@ void TEngine::ListInput() {
     const char* strategies[] = {"Newton-Raphson", "Marquardt Manual", "Marquardt Auto"};
     t += "Strategy: " + std::string(strategies[std::clamp(model_.Strategy, 0, 2)]) +
          "   Cycles: " + std::to_string(model_.Cycles) + "   Eps: " + GeneralText(model_.Eps, 6) +
-         "   Relax: " + F(6, 3, model_.Relax[0]) + F(6, 3, model_.Relax[1]) + F(6, 3, model_.Relax[2]) +
-         F(6, 3, model_.Relax[3]) + "\n\n";
+         "   Relax: " + F(6, 3, model_.Relax[0]) + F(6, 3, model_.Relax[1]) +
+         F(6, 3, model_.Relax[2]) + F(6, 3, model_.Relax[3]) + "\n\n";
     for (int h = 1; h <= HistogramCount(); ++h) {
         const THistogram& hist = model_.Histograms[size_t(h - 1)];
         const auto& d = setup_.Data[size_t(h - 1)];
         int used = 0;
-        for (char u : d.Used) used += u;
+        for (char u : d.Used)
+            used += u;
         t += "Histogram " + std::to_string(h) + ": job type " + std::to_string(hist.JobType) +
-             ", profile " + std::to_string(hist.Profile) + ", points " + std::to_string(d.X.size()) +
-             " (" + std::to_string(used) + " refined)";
-        if (!d.X.empty()) t += ", 2theta " + FixedText(d.X.front(), 3) + " to " + FixedText(d.X.back(), 3);
-        t += ", wavelengths " + FixedText(hist.Wave1, 5) + " " + FixedText(hist.Wave2, 5) + " ratio " +
-             FixedText(hist.Ratio, 5) + "\n";
+             ", profile " + std::to_string(hist.Profile) + ", points " +
+             std::to_string(d.X.size()) + " (" + std::to_string(used) + " refined)";
+        if (!d.X.empty())
+            t += ", 2theta " + FixedText(d.X.front(), 3) + " to " + FixedText(d.X.back(), 3);
+        t += ", wavelengths " + FixedText(hist.Wave1, 5) + " " + FixedText(hist.Wave2, 5) +
+             " ratio " + FixedText(hist.Ratio, 5) + "\n";
     }
     for (int p = 1; p <= model_.PhaseCount(); ++p) {
         const TPhase& phase = model_.Phases[size_t(p - 1)];
@@ -58,7 +62,8 @@ void TEngine::ListInput() {
         t += "Phase " + std::to_string(p) + ": " + phase.Name + ", space group " +
              TrimText(phase.SpaceGroup.str()) + " (general multiplicity " +
              std::to_string(s.GeneralMultiplicity) + "), " +
-             std::to_string(setup_.Reflections[size_t(p - 1)].size()) + " independent reflections\n";
+             std::to_string(setup_.Reflections[size_t(p - 1)].size()) +
+             " independent reflections\n";
     }
     t += "\nCycle      Rp     Rwp    Rexp      chi2  (per histogram)\n";
     Listing(t);
@@ -87,9 +92,9 @@ void TEngine::ListFinal() {
     t += "\nAgreement factors (percent)\n";
     for (int h = 1; h <= HistogramCount(); ++h) {
         const TAgreement& a = agreement_[size_t(h - 1)];
-        t += "Histogram " + std::to_string(h) + ": Rp " + FixedText(a.Rp, 2) + "  Rwp " + FixedText(a.Rwp, 2) +
-             "  Rexp " + FixedText(a.Rexp, 2) + "  chi2 " + GeneralText(a.Chi2, 6) + "  points " +
-             std::to_string(a.Points) + "\n";
+        t += "Histogram " + std::to_string(h) + ": Rp " + FixedText(a.Rp, 2) + "  Rwp " +
+             FixedText(a.Rwp, 2) + "  Rexp " + FixedText(a.Rexp, 2) + "  chi2 " +
+             GeneralText(a.Chi2, 6) + "  points " + std::to_string(a.Points) + "\n";
     }
     if (model_.LST1) {
         for (int h = 1; h <= HistogramCount(); ++h) {
@@ -97,7 +102,8 @@ void TEngine::ListFinal() {
                  "\nPhase   h   k   l  Mult         d    2theta          F^2   Intensity    FWHM\n";
             for (const TReflectionRow& r : ReflectionRows(h))
                 t += I(5, r.Phase) + Hkl3(r.H) + I(6, r.Multiplicity) + F(10, 5, r.D) +
-                     F(10, 3, r.TwoTheta) + G(6, 13, r.F2) + G(6, 12, r.Intensity) + F(8, 4, r.Fwhm) + "\n";
+                     F(10, 3, r.TwoTheta) + G(6, 13, r.F2) + G(6, 12, r.Intensity) +
+                     F(8, 4, r.Fwhm) + "\n";
         }
     }
     if (model_.MAT && !correlation_.empty()) {

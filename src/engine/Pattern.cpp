@@ -17,8 +17,8 @@ constexpr double Deg = Pi / 180;
 double CosAngle(const gemmi::UnitCell& cell, const Hkl& h, double dh, double dk, double dl) {
     const auto g = cell.reciprocal_metric_tensor();
     auto dot = [&](double a0, double a1, double a2, double b0, double b1, double b2) {
-        return g.u11 * a0 * b0 + g.u22 * a1 * b1 + g.u33 * a2 * b2 +
-               g.u12 * (a0 * b1 + a1 * b0) + g.u13 * (a0 * b2 + a2 * b0) + g.u23 * (a1 * b2 + a2 * b1);
+        return g.u11 * a0 * b0 + g.u22 * a1 * b1 + g.u33 * a2 * b2 + g.u12 * (a0 * b1 + a1 * b0) +
+               g.u13 * (a0 * b2 + a2 * b0) + g.u23 * (a1 * b2 + a2 * b1);
     };
     const double hh = dot(h[0], h[1], h[2], h[0], h[1], h[2]);
     const double pp = dot(dh, dk, dl, dh, dk, dl);
@@ -27,7 +27,8 @@ double CosAngle(const gemmi::UnitCell& cell, const Hkl& h, double dh, double dk,
 }
 
 // March-Dollase, averaged over the equivalents of the reflection.
-double MarchDollase(const gemmi::UnitCell& cell, const TReflection& r, const TSample& sample, double po) {
+double MarchDollase(const gemmi::UnitCell& cell, const TReflection& r, const TSample& sample,
+                    double po) {
     if (po == 1 || !(po > 0)) return 1;
     if (sample.POH == 0 && sample.POK == 0 && sample.POL == 0) return 1;
     double sum = 0;
@@ -103,8 +104,8 @@ double Chebyshev(int kind, int n, double u) {
 
 int32_t ReflectionCode(int phase, int sub, const Hkl& h) {
     auto offset = [](int v) { return std::clamp(v, -128, 127) + 128; };
-    return phase * (1 << 26) + sub * (1 << 24) + offset(h[0]) * (1 << 16) + offset(h[1]) * (1 << 8) +
-           offset(h[2]);
+    return phase * (1 << 26) + sub * (1 << 24) + offset(h[0]) * (1 << 16) +
+           offset(h[1]) * (1 << 8) + offset(h[2]);
 }
 
 double CoefficientBackground(const TRietveld& model, const THistogram& hist, const THistogramData&,
@@ -127,8 +128,10 @@ double CoefficientBackground(const TRietveld& model, const THistogram& hist, con
     case BkgChebyII:
     case BkgShiftedChebyI:
     case BkgShiftedChebyII: {
-        const bool shifted = hist.Background.Kind == BkgShiftedChebyI || hist.Background.Kind == BkgShiftedChebyII;
-        const int kind = (hist.Background.Kind == BkgChebyI || hist.Background.Kind == BkgShiftedChebyI) ? 1 : 2;
+        const bool shifted =
+            hist.Background.Kind == BkgShiftedChebyI || hist.Background.Kind == BkgShiftedChebyII;
+        const int kind =
+            (hist.Background.Kind == BkgChebyI || hist.Background.Kind == BkgShiftedChebyI) ? 1 : 2;
         double u = (x - 90) / 90; // over 0..180 degrees
         if (shifted) {
             const double lo = hist.ThetaMin, hi = hist.ThetaMax;
@@ -136,7 +139,8 @@ double CoefficientBackground(const TRietveld& model, const THistogram& hist, con
         }
         u = std::clamp(u, -1.0, 1.0);
         double y = 0;
-        for (int j = 0; j < n; ++j) y += c[size_t(j)] * Chebyshev(kind, j, u);
+        for (int j = 0; j < n; ++j)
+            y += c[size_t(j)] * Chebyshev(kind, j, u);
         return y;
     }
     case BkgAmorphous:
@@ -158,8 +162,7 @@ double CoefficientBackground(const TRietveld& model, const THistogram& hist, con
 }
 
 TCalculator::TCalculator(const TSetup& setup)
-    : setup_(setup),
-      cache_(setup.Data.size() * setup.Symmetry.size() * 2) {}
+    : setup_(setup), cache_(setup.Data.size() * setup.Symmetry.size() * 2) {}
 
 const std::vector<double>& TCalculator::SquaredFactors(const TState& state, int h, int p) {
     const TPhaseState& phase = state.Phases[size_t(p - 1)];
@@ -171,7 +174,8 @@ const std::vector<double>& TCalculator::SquaredFactors(const TState& state, int 
         key.insert(key.end(), {a.X, a.Y, a.Z, a.B, a.N});
         key.insert(key.end(), a.Bij.begin(), a.Bij.end());
     }
-    for (const auto& e : entries) key.insert(key.end(), {e.FPrime, e.FDoublePrime});
+    for (const auto& e : entries)
+        key.insert(key.end(), {e.FPrime, e.FDoublePrime});
     // Two entries per block: the first structure seen (the unshifted one, see
     // Warm) stays; the second holds the last other one.
     const size_t slot = size_t((h - 1) * static_cast<int>(setup_.Symmetry.size()) + p - 1) * 2;
@@ -184,7 +188,8 @@ const std::vector<double>& TCalculator::SquaredFactors(const TState& state, int 
     const gemmi::UnitCell cell = CellOf(phase);
     c.f2.resize(refl.size());
     for (size_t k = 0; k < refl.size(); ++k)
-        c.f2[k] = StructureFactorSquared(refl[k], setup_.Symmetry[size_t(p - 1)], phase, cell, forms, entries);
+        c.f2[k] = StructureFactorSquared(refl[k], setup_.Symmetry[size_t(p - 1)], phase, cell,
+                                         forms, entries);
     return c.f2;
 }
 
@@ -238,7 +243,8 @@ void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
             peak.Half = HalfWindow(peak.Shape, hist.BaseWidth);
             if (peak.Position + peak.Half < xmin || peak.Position - peak.Half > xmax) continue;
             peak.Intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * ratios[w] *
-                             Lorentz(hist, data.Neutron, theta) * po * Absorption(hist, sample, theta) *
+                             Lorentz(hist, data.Neutron, theta) * po *
+                             Absorption(hist, sample, theta) *
                              Extinction(sample.Extinction, waves[w], f2k, volume, theta);
             if (hist.Illumination && !data.Neutron) peak.Intensity *= sinTheta;
             peak.Reflection = k;
@@ -282,7 +288,8 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
         }
         if (count <= 0) return;
         Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
-        for (int i = 0; i < count; ++i) y[size_t(first + i)] += peak.Intensity * values[size_t(i)];
+        for (int i = 0; i < count; ++i)
+            y[size_t(first + i)] += peak.Intensity * values[size_t(i)];
         if (!rendering) return;
         rendering->Values.insert(rendering->Values.end(), values.begin(), values.end());
         // Slopes of the drawn peak with respect to its position, width and
@@ -294,7 +301,8 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
             double position = peak.Position;
             change(shape, position, step);
             Draw(shape, position, HalfFor(shape, peak), first, count, plus);
-            for (int i = 0; i < count; ++i) outSlope.push_back((plus[size_t(i)] - values[size_t(i)]) / step);
+            for (int i = 0; i < count; ++i)
+                outSlope.push_back((plus[size_t(i)] - values[size_t(i)]) / step);
         };
         const double hStep = 1e-5 * peak.Shape.H;
         slope(rendering->DPosition, hStep, [](TPeakShape& sh, double& pos, double d) {
@@ -302,7 +310,8 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
             sh.TwoTheta += d;
         });
         slope(rendering->DWidth, hStep, [](TPeakShape& sh, double&, double d) { sh.H += d; });
-        slope(rendering->DEta, peak.Shape.Eta < 0.5 ? 1e-5 : -1e-5, [](TPeakShape& sh, double&, double d) { sh.Eta += d; });
+        slope(rendering->DEta, peak.Shape.Eta < 0.5 ? 1e-5 : -1e-5,
+              [](TPeakShape& sh, double&, double d) { sh.Eta += d; });
     });
 }
 
@@ -314,9 +323,11 @@ void TCalculator::Draw(const TPeakShape& shape, double position, double half, in
                        std::vector<double>& out) const {
     out.assign(size_t(count), 0.0);
     delta2_.resize(size_t(count));
-    for (int i = 0; i < count; ++i) delta2_[size_t(i)] = points_[size_t(first + i)] - position;
+    for (int i = 0; i < count; ++i)
+        delta2_[size_t(i)] = points_[size_t(first + i)] - position;
     AddProfile(shape, delta2_.data(), count, 1.0, out.data());
-    for (int i = 0; i < count; ++i) out[size_t(i)] *= WindowTaper(delta2_[size_t(i)] / half);
+    for (int i = 0; i < count; ++i)
+        out[size_t(i)] *= WindowTaper(delta2_[size_t(i)] / half);
 }
 
 void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out) {
@@ -327,9 +338,11 @@ void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValu
 }
 
 void TCalculator::Warm(const TState& state) {
-    for (auto& c : cache_) c = Cache{};
+    for (auto& c : cache_)
+        c = Cache{};
     for (int h = 1; h <= static_cast<int>(setup_.Data.size()); ++h)
-        for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p) SquaredFactors(state, h, p);
+        for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p)
+            SquaredFactors(state, h, p);
 }
 
 void TCalculator::AddBackground(const TState& state, int h, std::vector<double>& y) const {
@@ -342,13 +355,15 @@ void TCalculator::AddBackground(const TState& state, int h, std::vector<double>&
             y[i] += data.BackgroundPoints[i];
         return;
     }
-    for (size_t i = 0; i < y.size(); ++i) y[i] += CoefficientBackground(model, hist, data, hs, data.X[i]);
+    for (size_t i = 0; i < y.size(); ++i)
+        y[i] += CoefficientBackground(model, hist, data, hs, data.X[i]);
 }
 
 std::vector<double> TCalculator::Pattern(const TState& state, int h) {
     std::vector<double> y(setup_.Data[size_t(h - 1)].X.size(), 0.0);
     AddBackground(state, h, y);
-    for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p) AddPhase(state, h, p, y);
+    for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p)
+        AddPhase(state, h, p, y);
     return y;
 }
 

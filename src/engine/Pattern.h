@@ -15,7 +15,7 @@ namespace koralix::engine {
 
 struct THistogramData {
     std::vector<double> X, Y, Weight;
-    std::vector<char> Used;           // inside the range and outside excluded regions
+    std::vector<char> Used;               // inside the range and outside excluded regions
     std::vector<double> BackgroundPoints; // file, user-point or smoothed background at X
     bool Calculation = false;
     bool Neutron = false;
@@ -83,8 +83,7 @@ class TCalculator {
         double Position = 0, Half = 0, Intensity = 0, D = 0, F2 = 0;
         TPeakShape Shape;
     };
-    template <typename Visit>
-    void ForEachPeak(const TState& state, int h, int p, Visit visit);
+    template <typename Visit> void ForEachPeak(const TState& state, int h, int p, Visit visit);
     // Unit-intensity values of a peak at points first..first+count-1, the window tapered.
     void Draw(const TPeakShape& shape, double position, double half, int first, int count,
               std::vector<double>& out) const;

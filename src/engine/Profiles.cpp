@@ -23,8 +23,8 @@ double PseudoVoigt(double h, double eta, double delta) {
 
 double PearsonVII(double h, double m, double delta) {
     const double k = std::pow(2.0, 1.0 / m) - 1;
-    const double norm = 2 * std::sqrt(k) * std::exp(std::lgamma(m) - std::lgamma(m - 0.5)) /
-                        (std::sqrt(Pi) * h);
+    const double norm =
+        2 * std::sqrt(k) * std::exp(std::lgamma(m) - std::lgamma(m - 0.5)) / (std::sqrt(Pi) * h);
     return norm * std::pow(1 + 4 * k * delta * delta / (h * h), -m);
 }
 
@@ -72,12 +72,14 @@ void AddFcj(const TPeakShape& s, const double* delta, int count, double scale, d
     const bool back = tth > Pi / 2;
     const double cosMin = std::abs(c2) * std::sqrt(std::pow(sl + dl, 2) + 1);
     if (sl + dl <= 0 || cosMin >= 1 || std::abs(c2) < 1e-6) {
-        for (int i = 0; i < count; ++i) out[i] += scale * SymmetricProfile(s, delta[i]);
+        for (int i = 0; i < count; ++i)
+            out[i] += scale * SymmetricProfile(s, delta[i]);
         return;
     }
     const double tthMin = back ? Pi - std::acos(cosMin) : std::acos(cosMin);
     const double cosInfl = std::abs(c2) * std::sqrt(std::pow(sl - dl, 2) + 1);
-    const double tthInfl = back ? Pi - std::acos(std::min(1.0, cosInfl)) : std::acos(std::min(1.0, cosInfl));
+    const double tthInfl =
+        back ? Pi - std::acos(std::min(1.0, cosInfl)) : std::acos(std::min(1.0, cosInfl));
     const Quadrature& q = Fcj();
     std::array<double, FcjNodes> phi{}, weight{};
     double sum = 0;
@@ -95,12 +97,14 @@ void AddFcj(const TPeakShape& s, const double* delta, int count, double scale, d
         sum += weight[size_t(k)];
     }
     if (!(sum > 0)) {
-        for (int i = 0; i < count; ++i) out[i] += scale * SymmetricProfile(s, delta[i]);
+        for (int i = 0; i < count; ++i)
+            out[i] += scale * SymmetricProfile(s, delta[i]);
         return;
     }
     for (int k = 0; k < FcjNodes; ++k) {
         const double w = scale * weight[size_t(k)] / sum;
-        for (int i = 0; i < count; ++i) out[i] += w * SymmetricProfile(s, delta[i] - phi[size_t(k)]);
+        for (int i = 0; i < count; ++i)
+            out[i] += w * SymmetricProfile(s, delta[i] - phi[size_t(k)]);
     }
 }
 
@@ -124,11 +128,10 @@ TPeakShape MakePeakShape(int profile, double twoTheta, double u, double v, doubl
     case 3:
     case 5: {
         const double l = std::max(0.0, gam0 * std::sqrt(t * t + 1) + gam1 * t);
-        const double h = std::pow(std::pow(g, 5) + 2.69269 * std::pow(g, 4) * l +
-                                      2.42843 * std::pow(g, 3) * l * l +
-                                      4.47163 * g * g * std::pow(l, 3) + 0.07842 * g * std::pow(l, 4) +
-                                      std::pow(l, 5),
-                                  0.2);
+        const double h = std::pow(
+            std::pow(g, 5) + 2.69269 * std::pow(g, 4) * l + 2.42843 * std::pow(g, 3) * l * l +
+                4.47163 * g * g * std::pow(l, 3) + 0.07842 * g * std::pow(l, 4) + std::pow(l, 5),
+            0.2);
         const double q = l / h;
         s.H = h;
         s.Eta = std::clamp(1.36603 * q - 0.47719 * q * q + 0.11116 * q * q * q, 0.0, 1.0);
@@ -158,7 +161,8 @@ void AddProfile(const TPeakShape& s, const double* delta, int count, double scal
         for (size_t k = 0; k < HowardWeights.size(); ++k) {
             const double shift = -span * static_cast<double>(k) / 4.0;
             const double w = scale * HowardWeights[k];
-            for (int i = 0; i < count; ++i) out[i] += w * SymmetricProfile(s, delta[i] - shift);
+            for (int i = 0; i < count; ++i)
+                out[i] += w * SymmetricProfile(s, delta[i] - shift);
         }
         return;
     }
@@ -178,7 +182,8 @@ void AddProfile(const TPeakShape& s, const double* delta, int count, double scal
         }
         break;
     }
-    for (int i = 0; i < count; ++i) out[i] += scale * SymmetricProfile(s, delta[i]);
+    for (int i = 0; i < count; ++i)
+        out[i] += scale * SymmetricProfile(s, delta[i]);
 }
 
 double HalfWindow(const TPeakShape& s, double baseWidth) {
@@ -189,8 +194,10 @@ double HalfWindow(const TPeakShape& s, double baseWidth) {
     }
     if (s.Profile == 6) {
         const double c2 = std::abs(std::cos(s.TwoTheta * Deg));
-        const double cosMin = c2 * std::sqrt(std::pow(std::abs(s.Asym1) + std::abs(s.Asym2), 2) + 1);
-        if (cosMin < 1) half += std::min(10.0, std::abs(s.TwoTheta * Deg - std::acos(cosMin)) / Deg);
+        const double cosMin =
+            c2 * std::sqrt(std::pow(std::abs(s.Asym1) + std::abs(s.Asym2), 2) + 1);
+        if (cosMin < 1)
+            half += std::min(10.0, std::abs(s.TwoTheta * Deg - std::acos(cosMin)) / Deg);
     }
     return half;
 }

@@ -20,7 +20,9 @@ struct TRecoveryCase {
     TRietveld (*make)();
 };
 
-TRietveld Corundum() { return ReadModel(std::string(KORALIX_EXAMPLES) + "/corundum.inp"); }
+TRietveld Corundum() {
+    return ReadModel(std::string(KORALIX_EXAMPLES) + "/corundum.inp");
+}
 
 // Moves every refined field away from its true value by a few percent of a
 // typical size, as a user's starting guess would be off.
@@ -30,11 +32,20 @@ void Perturb(TRietveld& model) {
         const float v = model.GetValue(a);
         float delta = 0;
         switch (KindOf(a)) {
-        case KindAtom: delta = a.Type <= 3 ? 0.004f : 0.25f; break;
-        case KindPhase: delta = a.Type == 1 ? 0.1f * v : (a.Type >= 6 ? 0.0002f * v : 0.2f); break;
-        case KindSample: delta = 0.1f * std::abs(v) + 0.001f; break;
-        case KindHistogram: delta = a.Type == 1 ? 0.01f : 0.05f * std::abs(v); break;
-        default: break;
+        case KindAtom:
+            delta = a.Type <= 3 ? 0.004f : 0.25f;
+            break;
+        case KindPhase:
+            delta = a.Type == 1 ? 0.1f * v : (a.Type >= 6 ? 0.0002f * v : 0.2f);
+            break;
+        case KindSample:
+            delta = 0.1f * std::abs(v) + 0.001f;
+            break;
+        case KindHistogram:
+            delta = a.Type == 1 ? 0.01f : 0.05f * std::abs(v);
+            break;
+        default:
+            break;
         }
         TAddress set = a;
         model.SetValue(set, v + delta);

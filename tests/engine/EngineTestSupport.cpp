@@ -33,7 +33,8 @@ TRietveld ReadModel(const std::string& fileName) {
 
 void SimulateXy(const TRietveld& model, const std::string& stem, unsigned seed) {
     TRietveld calc = model;
-    for (auto& h : calc.Histograms) h.JobType = h.JobType == 1 ? 3 : 2;
+    for (auto& h : calc.Histograms)
+        h.JobType = h.JobType == 1 ? 3 : 2;
     TEngine engine;
     ASSERT_EQ(engine.StartModel(calc, "", ""), 0);
     const auto& x = engine.Data(1).X;
@@ -84,7 +85,8 @@ TRietveld PbSO4Neutron() {
     p.B = 5.396f;
     p.C = 6.957f;
     p.Scale = 0.5f;
-    auto atom = [&](const char* label, const char* type, float x, float y, float z, float b, float n) {
+    auto atom = [&](const char* label, const char* type, float x, float y, float z, float b,
+                    float n) {
         TAtom a;
         a.Label = label;
         a.AtomType = type;
@@ -108,16 +110,20 @@ TRietveld PbSO4Neutron() {
     s.Asym1 = 0.02f;
     int code = 0;
     auto refine = [&](TAddress a) { m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1)); };
-    refine({1, 0, 0, 1});              // zero
-    for (int k = 2; k <= 4; ++k) refine({1, 0, 0, k}); // background
-    refine({0, 1, 0, 1});              // scale
-    for (int k = 6; k <= 8; ++k) refine({0, 1, 0, k}); // a, b, c
+    refine({1, 0, 0, 1}); // zero
+    for (int k = 2; k <= 4; ++k)
+        refine({1, 0, 0, k}); // background
+    refine({0, 1, 0, 1});     // scale
+    for (int k = 6; k <= 8; ++k)
+        refine({0, 1, 0, k}); // a, b, c
     const int free[5][3] = {{1, 3, 4}, {1, 3, 4}, {1, 3, 4}, {1, 3, 4}, {1, 2, 3}};
     for (int a = 1; a <= 5; ++a)
-        for (int t : free[a - 1]) refine({0, 1, a, t});
+        for (int t : free[a - 1])
+            refine({0, 1, a, t});
     refine({0, 1, 5, 4}); // B of O3
-    for (int k = 3; k <= 5; ++k) refine({1, 1, 0, k}); // U V W
-    refine({1, 1, 0, 15});             // Gam0
+    for (int k = 3; k <= 5; ++k)
+        refine({1, 1, 0, k}); // U V W
+    refine({1, 1, 0, 15});    // Gam0
     m.CodeCount = code;
     m.Loaded = true;
     return m;

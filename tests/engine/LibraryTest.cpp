@@ -33,7 +33,8 @@ class LibraryTest : public ::testing::Test {
 
 TEST_F(LibraryTest, RefinesThroughTheDriver) {
     refine.StartRefinement();
-    ASSERT_EQ(refine.State(), RefineState::Started) << (messages.messages.empty() ? "" : messages.messages[0]);
+    ASSERT_EQ(refine.State(), RefineState::Started)
+        << (messages.messages.empty() ? "" : messages.messages[0]);
     EXPECT_TRUE(messages.messages.empty());
     const float startRwp = refine.GetRwp(1);
     float lastRwp = startRwp;
@@ -59,7 +60,8 @@ TEST_F(LibraryTest, RefinesThroughTheDriver) {
     EXPECT_FLOAT_EQ(plot.X[0], 20.0f);
     EXPECT_GT(plot.ReflectionCount(), 40);
     EXPECT_EQ(plot.ReflPhase(1), 1);
-    for (int i = 0; i < plot.PointCount; i += 500) EXPECT_GT(plot.YCalc[size_t(i)], 50.0f);
+    for (int i = 0; i < plot.PointCount; i += 500)
+        EXPECT_GT(plot.YCalc[size_t(i)], 50.0f);
 
     EXPECT_EQ(refine.SetParValue(0, 1, 0, 1, 0.002f), 0);
     EXPECT_FLOAT_EQ(refine.GetParValue(0, 1, 0, 1), 0.002f);

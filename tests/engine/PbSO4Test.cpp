@@ -52,8 +52,10 @@ TRietveld StartingModel() {
         const char* label;
         const char* type;
         float x, y, z, n;
-    } atoms[] = {{"PB", "PB", 0.1882f, 0.25f, 0.167f, 0.5f}, {"S", "S", 0.063f, 0.25f, 0.686f, 0.5f},
-                 {"O1", "O", -0.095f, 0.25f, 0.6f, 0.5f},    {"O2", "O", 0.181f, 0.25f, 0.543f, 0.5f},
+    } atoms[] = {{"PB", "PB", 0.1882f, 0.25f, 0.167f, 0.5f},
+                 {"S", "S", 0.063f, 0.25f, 0.686f, 0.5f},
+                 {"O1", "O", -0.095f, 0.25f, 0.6f, 0.5f},
+                 {"O2", "O", 0.181f, 0.25f, 0.543f, 0.5f},
                  {"O3", "O", 0.085f, 0.026f, 0.806f, 1}};
     for (const auto& a : atoms) {
         TAtom atom;
@@ -81,11 +83,18 @@ TRietveld StartingModel() {
 // zero, then the profile, then the atoms.
 std::vector<TAddress> Stage(int stage, const TRietveld& m) {
     std::vector<TAddress> list = {{0, 1, 0, 1}};
-    for (int k = 2; k <= 13; ++k) list.push_back({1, 0, 0, k});
-    if (stage >= 2) list.insert(list.end(), {{0, 1, 0, 6}, {0, 1, 0, 7}, {0, 1, 0, 8}, {1, 0, 0, 1}});
+    for (int k = 2; k <= 13; ++k)
+        list.push_back({1, 0, 0, k});
+    if (stage >= 2)
+        list.insert(list.end(), {{0, 1, 0, 6}, {0, 1, 0, 7}, {0, 1, 0, 8}, {1, 0, 0, 1}});
     if (stage >= 3)
-        list.insert(list.end(), {{1, 1, 0, 3}, {1, 1, 0, 4}, {1, 1, 0, 5}, {1, 1, 0, 15}, {1, 1, 0, 16},
-                                 {1, 1, 0, 14}, {1, 0, 0, 17}});
+        list.insert(list.end(), {{1, 1, 0, 3},
+                                 {1, 1, 0, 4},
+                                 {1, 1, 0, 5},
+                                 {1, 1, 0, 15},
+                                 {1, 1, 0, 16},
+                                 {1, 1, 0, 14},
+                                 {1, 0, 0, 17}});
     if (stage >= 4)
         for (int a = 1; a <= m.Phases[0].AtomCount(); ++a) {
             list.push_back({0, 1, a, 1});
@@ -107,10 +116,12 @@ TEST(PbSO4RoundRobin, XrayRefinementMatchesPublishedStructure) {
     for (int stage = 1; stage <= 4; ++stage) {
         model.Parameters.Clear();
         int code = 0;
-        for (const TAddress& a : Stage(stage, model)) model.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1));
+        for (const TAddress& a : Stage(stage, model))
+            model.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1));
         model.CodeCount = code;
         engine = std::make_unique<TEngine>();
-        ASSERT_EQ(engine->StartModel(model, folder.File("pbso4"), folder.File("pbso4.out")), 0) << "stage " << stage;
+        ASSERT_EQ(engine->StartModel(model, folder.File("pbso4"), folder.File("pbso4.out")), 0)
+            << "stage " << stage;
         RunToEnd(*engine, 30);
         model = engine->Model();
         std::cout << "stage " << stage << ": Rp " << engine->Agreement(1).Rp << " Rwp "
@@ -128,13 +139,14 @@ TEST(PbSO4RoundRobin, XrayRefinementMatchesPublishedStructure) {
         TAddress address;
         double value, tolerance;
         const char* name;
-    } published[] = {{{0, 1, 0, 6}, 8.480297, 0.01, "a"},    {{0, 1, 0, 7}, 5.398574, 0.006, "b"},
-                     {{0, 1, 0, 8}, 6.960012, 0.008, "c"},   {{0, 1, 1, 1}, 0.18754, 0.001, "Pb x"},
-                     {{0, 1, 1, 3}, 0.16717, 0.001, "Pb z"}, {{0, 1, 2, 1}, 0.06491, 0.004, "S x"},
-                     {{0, 1, 2, 3}, 0.68347, 0.004, "S z"},  {{0, 1, 3, 1}, -0.09302, 0.008, "O1 x"},
-                     {{0, 1, 3, 3}, 0.59541, 0.008, "O1 z"}, {{0, 1, 4, 1}, 0.19366, 0.008, "O2 x"},
-                     {{0, 1, 4, 3}, 0.54264, 0.008, "O2 z"}, {{0, 1, 5, 1}, 0.08086, 0.008, "O3 x"},
-                     {{0, 1, 5, 2}, 0.02693, 0.008, "O3 y"}, {{0, 1, 5, 3}, 0.80927, 0.008, "O3 z"}};
+    } published[] = {
+        {{0, 1, 0, 6}, 8.480297, 0.01, "a"},    {{0, 1, 0, 7}, 5.398574, 0.006, "b"},
+        {{0, 1, 0, 8}, 6.960012, 0.008, "c"},   {{0, 1, 1, 1}, 0.18754, 0.001, "Pb x"},
+        {{0, 1, 1, 3}, 0.16717, 0.001, "Pb z"}, {{0, 1, 2, 1}, 0.06491, 0.004, "S x"},
+        {{0, 1, 2, 3}, 0.68347, 0.004, "S z"},  {{0, 1, 3, 1}, -0.09302, 0.008, "O1 x"},
+        {{0, 1, 3, 3}, 0.59541, 0.008, "O1 z"}, {{0, 1, 4, 1}, 0.19366, 0.008, "O2 x"},
+        {{0, 1, 4, 3}, 0.54264, 0.008, "O2 z"}, {{0, 1, 5, 1}, 0.08086, 0.008, "O3 x"},
+        {{0, 1, 5, 2}, 0.02693, 0.008, "O3 y"}, {{0, 1, 5, 3}, 0.80927, 0.008, "O3 z"}};
     for (const auto& p : published) {
         double value = 0, esd = 0;
         ASSERT_EQ(engine->GetParameter(p.address, value, esd), 0);

@@ -36,7 +36,9 @@ const TBrokenCase Cases[] = {
          WriteText(a.Input, text);
      }},
     {"OutputNotWritable", Status::OutputFile,
-     [](TRietveld&, TStartArguments& a, const TempFolder& f) { a.Output = f.File("no/such/dir.out"); }},
+     [](TRietveld&, TStartArguments& a, const TempFolder& f) {
+         a.Output = f.File("no/such/dir.out");
+     }},
     {"MissingData", Status::DataFile,
      [](TRietveld&, TStartArguments& a, const TempFolder& f) { a.DataName = f.File("absent"); }},
     {"EmptyData", Status::DataFirstLine,
@@ -56,7 +58,9 @@ const TBrokenCase Cases[] = {
     {"TimeOfFlightJob", Status::JobType,
      [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Histograms[0].JobType = 4; }},
     {"UnknownAtomType", Status::Scattering,
-     [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Phases[0].Atoms[0].AtomType = "QQ  "; }},
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Phases[0].Atoms[0].AtomType = "QQ  ";
+     }},
     {"UnknownSpaceGroup", Status::SpaceGroup,
      [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Phases[0].SpaceGroup = "Q 9 9"; }},
     {"NoReflectionsInRange", Status::NoReflections,
@@ -65,7 +69,9 @@ const TBrokenCase Cases[] = {
          m.Histograms[0].ThetaMax = 22;
      }},
     {"MissingBackgroundFile", Status::BackgroundFile,
-     [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Histograms[0].Background.Kind = BkgDataFile; }},
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Histograms[0].Background.Kind = BkgDataFile;
+     }},
     {"AmorphousDistanceZero", Status::AmorphousZero,
      [](TRietveld& m, TStartArguments&, const TempFolder&) {
          m.Histograms[0].Background.Kind = BkgAmorphous;

@@ -70,8 +70,9 @@ TEST_P(StructureFactorTest, AgreesWithGemmi) {
         fPrime.set(el, static_cast<float>(form.FPrime));
         fDoublePrime[static_cast<size_t>(el.elem)] = form.FDoublePrime;
 
-        const int siteMultiplicity = SiteMultiplicity(s.symbol, static_cast<float>(site.x),
-                                                      static_cast<float>(site.y), static_cast<float>(site.z));
+        const int siteMultiplicity =
+            SiteMultiplicity(s.symbol, static_cast<float>(site.x), static_cast<float>(site.y),
+                             static_cast<float>(site.z));
         TAtomState atom;
         atom.X = site.x;
         atom.Y = site.y;
@@ -104,13 +105,15 @@ TEST_P(StructureFactorTest, AgreesWithGemmi) {
     ASSERT_GT(reflections.size(), 20u);
     double largest = 0;
     for (const TReflection& r : reflections)
-        largest = std::max(largest, std::abs(StructureFactor(r, false, symmetry, phase, cell, forms, {})));
+        largest = std::max(largest,
+                           std::abs(StructureFactor(r, false, symmetry, phase, cell, forms, {})));
     for (const TReflection& r : reflections) {
         const gemmi::Miller hkl{{r.H[0], r.H[1], r.H[2]}};
         const std::complex<double> expected =
             real.calculate_sf_from_small_structure(small, hkl) +
             std::complex<double>(0, 1) * imaginary.calculate_sf_from_small_structure(small, hkl);
-        const std::complex<double> ours = StructureFactor(r, false, symmetry, phase, cell, forms, {});
+        const std::complex<double> ours =
+            StructureFactor(r, false, symmetry, phase, cell, forms, {});
         EXPECT_NEAR(std::abs(ours - expected), 0, 1e-6 * largest)
             << r.H[0] << " " << r.H[1] << " " << r.H[2] << ": " << ours << " vs " << expected;
     }
@@ -120,11 +123,15 @@ INSTANTIATE_TEST_SUITE_P(
     Structures, StructureFactorTest,
     ::testing::Values(
         // Special positions 12c and 18e in R -3 c (hexagonal axes), centric.
-        TStructure{"CorundumSpecialPositions", "R -3 C", {4.7589, 4.7589, 12.991, 90, 90, 120},
+        TStructure{"CorundumSpecialPositions",
+                   "R -3 C",
+                   {4.7589, 4.7589, 12.991, 90, 90, 120},
                    {{"Al", 0, 0, 0.35216, 0.19, 1, {}}, {"O", 0.30624, 0, 0.25, 0.33, 1, {}}},
                    1.5406},
         // Anisotropic displacement in P n m a, Pb with large f'' at Cu Kalpha.
-        TStructure{"PbSO4Anisotropic", "P n m a", {8.478, 5.396, 6.957, 90, 90, 90},
+        TStructure{"PbSO4Anisotropic",
+                   "P n m a",
+                   {8.478, 5.396, 6.957, 90, 90, 90},
                    {{"Pb", 0.188, 0.25, 0.167, 0, 1, {0.012, 0.03, 0.02, 0, 0.004, 0}},
                     {"S", 0.063, 0.25, 0.684, 0.5, 1, {}},
                     {"O", 0.908, 0.25, 0.595, 1.9, 1, {}},
@@ -132,7 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {"O", 0.081, 0.027, 0.809, 0, 1, {0.02, 0.05, 0.03, 0.004, -0.003, 0.006}}},
                    1.5406},
         // Centrosymmetric rutile with f'' of Ti at Cu Kalpha, partial occupancy on O.
-        TStructure{"RutileCentricWithFpp", "P 42/M N M", {4.5937, 4.5937, 2.9587, 90, 90, 90},
+        TStructure{"RutileCentricWithFpp",
+                   "P 42/M N M",
+                   {4.5937, 4.5937, 2.9587, 90, 90, 90},
                    {{"Ti", 0, 0, 0, 0.4, 1, {}}, {"O", 0.3048, 0.3048, 0, 0.6, 0.9, {}}},
                    1.5406}),
     [](const auto& info) { return std::string(info.param.name); });
