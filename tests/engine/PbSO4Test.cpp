@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -32,7 +33,8 @@ struct TRoundRobinCase {
 
 TRietveld StartingModel(const TRoundRobinCase& c) {
     TRietveld m;
-    m.Title = c.neutron ? "PbSO4 round robin, D1A neutron 1.909 A" : "PbSO4 round robin, Cu Kalpha X-ray";
+    m.Title =
+        c.neutron ? "PbSO4 round robin, D1A neutron 1.909 A" : "PbSO4 round robin, Cu Kalpha X-ray";
     m.DataFormat = 3; // GSAS
     m.Cycles = 30;
     m.Eps = 0.05f;
@@ -122,8 +124,7 @@ std::vector<TAddress> Stage(int stage, const TRietveld& m) {
                                  {1, 1, 0, 5},
                                  {1, 1, 0, 15},
                                  {1, 1, 0, 16},
-                                 {1, 1, 0, 14},
-                                 {1, 0, 0, 17}});
+                                 {1, 1, 0, 14}});
     if (stage >= 4)
         for (int a = 1; a <= m.Phases[0].AtomCount(); ++a) {
             list.push_back({0, 1, a, 1});
@@ -156,6 +157,9 @@ TEST_P(PbSO4RoundRobin, RefinementMatchesPublishedStructure) {
             << "stage " << stage;
         RunToEnd(*engine, 30);
         model = engine->Model();
+        if (std::getenv("KORALIX_KEEP_LISTING") && stage == 4 && engine->Close(false) == 0)
+            fs::copy_file(folder.File("pbso4.out"), std::string("/tmp/pbso4_") + c.name + ".out",
+                          fs::copy_options::overwrite_existing);
         std::cout << "stage " << stage << ": Rp " << engine->Agreement(1).Rp << " Rwp "
                   << engine->Agreement(1).Rwp << " chi2 " << engine->Agreement(1).Chi2 << "\n";
     }
@@ -168,37 +172,50 @@ TEST_P(PbSO4RoundRobin, RefinementMatchesPublishedStructure) {
     }
 }
 
-// X-ray: against the GSAS-II combined X-ray and neutron refinement (tutorial
-// listing; its X-ray wRp is 11.0 %). The published cells of this sample spread
-// by 0.1 % with the wavelength each refinement fixed (neutron-only GSAS
-// a = 8.4728, FullProf 8.4784, X-ray-only GSAS 8.4824), so the cell is held to
-// that spread; positions to a few X-ray esds of the oxygen atoms.
+// X-ray: the cell against the GSAS X-ray-only refinement (PBSO4X.EXP, zero
+// refined and no sample displacement, as here), the positions against the
+// GSAS-II combined X-ray and neutron refinement, to a few X-ray esds of the
+// oxygen atoms. (Refining the displacement too trades 0.07 % of the cell for
+// a large zero and displacement of opposite sign at the same Rwp.)
 // Neutron: against the GSAS neutron-only refinement at the same 1.909 A.
 INSTANTIATE_TEST_SUITE_P(
     Data, PbSO4RoundRobin,
-    ::testing::Values(
-        TRoundRobinCase{"Xray",
-                        "PBSO4.XRA",
-                        false,
-                        14.0,
-                        {{{0, 1, 0, 6}, 8.480297, 0.01, "a"},    {{0, 1, 0, 7}, 5.398574, 0.006, "b"},
-                         {{0, 1, 0, 8}, 6.960012, 0.008, "c"},   {{0, 1, 1, 1}, 0.18754, 0.001, "Pb x"},
-                         {{0, 1, 1, 3}, 0.16717, 0.001, "Pb z"}, {{0, 1, 2, 1}, 0.06491, 0.004, "S x"},
-                         {{0, 1, 2, 3}, 0.68347, 0.004, "S z"},  {{0, 1, 3, 1}, -0.09302, 0.008, "O1 x"},
-                         {{0, 1, 3, 3}, 0.59541, 0.008, "O1 z"}, {{0, 1, 4, 1}, 0.19366, 0.008, "O2 x"},
-                         {{0, 1, 4, 3}, 0.54264, 0.008, "O2 z"}, {{0, 1, 5, 1}, 0.08086, 0.008, "O3 x"},
-                         {{0, 1, 5, 2}, 0.02693, 0.008, "O3 y"}, {{0, 1, 5, 3}, 0.80927, 0.008, "O3 z"}}},
-        TRoundRobinCase{"Neutron",
-                        "PBSO4.CWN",
-                        true,
-                        10.0,
-                        {{{0, 1, 0, 6}, 8.472792, 0.002, "a"},    {{0, 1, 0, 7}, 5.393243, 0.0015, "b"},
-                         {{0, 1, 0, 8}, 6.953462, 0.002, "c"},    {{0, 1, 1, 1}, 0.187433, 0.001, "Pb x"},
-                         {{0, 1, 1, 3}, 0.167074, 0.001, "Pb z"}, {{0, 1, 2, 1}, 0.066682, 0.002, "S x"},
-                         {{0, 1, 2, 3}, 0.684283, 0.002, "S z"},  {{0, 1, 3, 1}, -0.092399, 0.001, "O1 x"},
-                         {{0, 1, 3, 3}, 0.595187, 0.001, "O1 z"}, {{0, 1, 4, 1}, 0.193982, 0.001, "O2 x"},
-                         {{0, 1, 4, 3}, 0.543155, 0.001, "O2 z"}, {{0, 1, 5, 1}, 0.081047, 0.001, "O3 x"},
-                         {{0, 1, 5, 2}, 0.026986, 0.001, "O3 y"}, {{0, 1, 5, 3}, 0.808873, 0.001, "O3 z"}}}),
+    ::testing::Values(TRoundRobinCase{"Xray",
+                                      "PBSO4.XRA",
+                                      false,
+                                      14.0,
+                                      {{{0, 1, 0, 6}, 8.482371, 0.0006, "a"},
+                                       {{0, 1, 0, 7}, 5.400051, 0.0004, "b"},
+                                       {{0, 1, 0, 8}, 6.961979, 0.0005, "c"},
+                                       {{0, 1, 1, 1}, 0.18754, 0.001, "Pb x"},
+                                       {{0, 1, 1, 3}, 0.16717, 0.001, "Pb z"},
+                                       {{0, 1, 2, 1}, 0.06491, 0.004, "S x"},
+                                       {{0, 1, 2, 3}, 0.68347, 0.004, "S z"},
+                                       {{0, 1, 3, 1}, -0.09302, 0.008, "O1 x"},
+                                       {{0, 1, 3, 3}, 0.59541, 0.008, "O1 z"},
+                                       {{0, 1, 4, 1}, 0.19366, 0.008, "O2 x"},
+                                       {{0, 1, 4, 3}, 0.54264, 0.008, "O2 z"},
+                                       {{0, 1, 5, 1}, 0.08086, 0.008, "O3 x"},
+                                       {{0, 1, 5, 2}, 0.02693, 0.008, "O3 y"},
+                                       {{0, 1, 5, 3}, 0.80927, 0.008, "O3 z"}}},
+                      TRoundRobinCase{"Neutron",
+                                      "PBSO4.CWN",
+                                      true,
+                                      10.0,
+                                      {{{0, 1, 0, 6}, 8.472792, 0.002, "a"},
+                                       {{0, 1, 0, 7}, 5.393243, 0.0015, "b"},
+                                       {{0, 1, 0, 8}, 6.953462, 0.002, "c"},
+                                       {{0, 1, 1, 1}, 0.187433, 0.001, "Pb x"},
+                                       {{0, 1, 1, 3}, 0.167074, 0.001, "Pb z"},
+                                       {{0, 1, 2, 1}, 0.066682, 0.002, "S x"},
+                                       {{0, 1, 2, 3}, 0.684283, 0.002, "S z"},
+                                       {{0, 1, 3, 1}, -0.092399, 0.001, "O1 x"},
+                                       {{0, 1, 3, 3}, 0.595187, 0.001, "O1 z"},
+                                       {{0, 1, 4, 1}, 0.193982, 0.001, "O2 x"},
+                                       {{0, 1, 4, 3}, 0.543155, 0.001, "O2 z"},
+                                       {{0, 1, 5, 1}, 0.081047, 0.001, "O3 x"},
+                                       {{0, 1, 5, 2}, 0.026986, 0.001, "O3 y"},
+                                       {{0, 1, 5, 3}, 0.808873, 0.001, "O3 z"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
