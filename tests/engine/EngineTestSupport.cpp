@@ -37,15 +37,18 @@ void SimulateXy(const TRietveld& model, const std::string& stem, unsigned seed) 
         h.JobType = h.JobType == 1 ? 3 : 2;
     TEngine engine;
     ASSERT_EQ(engine.StartModel(calc, "", ""), 0);
-    const auto& x = engine.Data(1).X;
-    const auto& y = engine.Calculated(1);
     std::mt19937 random(seed);
-    std::string text = "Simulated pattern\n";
-    for (size_t i = 0; i < x.size(); ++i) {
-        std::poisson_distribution<long> counts(std::max(y[i], 1e-3));
-        text += FixedText(x[i], 4) + " " + std::to_string(counts(random)) + "\n";
+    for (int h = 1; h <= calc.HistogramCount(); ++h) {
+        const auto& x = engine.Data(h).X;
+        const auto& y = engine.Calculated(h);
+        std::string text = "Simulated pattern\n";
+        for (size_t i = 0; i < x.size(); ++i) {
+            std::poisson_distribution<long> counts(std::max(y[i], 1e-3));
+            text += FixedText(x[i], 4) + " " + std::to_string(counts(random)) + "\n";
+        }
+        const std::string name = model.SeparateData ? stem + std::to_string(h) : stem;
+        std::ofstream(name + ".xy", std::ios::binary) << text;
     }
-    std::ofstream(stem + ".xy", std::ios::binary) << text;
 }
 
 int RunToEnd(TEngine& engine, int maxCycles) {
@@ -126,6 +129,43 @@ TRietveld PbSO4Neutron() {
     refine({1, 1, 0, 15});    // Gam0
     m.CodeCount = code;
     m.Loaded = true;
+    return m;
+}
+
+TRietveld PbSO4JointXrayNeutron() {
+    TRietveld m = PbSO4Neutron();
+    m.Title = "PbSO4 simulated neutron and X-ray";
+    m.SeparateData = 1;
+    m.AddHistogram();
+    THistogram& x = m.Histograms[1];
+    x.JobType = 0;
+    x.Profile = 5;
+    x.ThetaMin = 15;
+    x.ThetaMax = 120;
+    x.ThetaStep = 0.02f;
+    x.Wave1 = 1.5406f;
+    x.Wave2 = 1.5444f;
+    x.Ratio = 0.5f;
+    x.Polarization = 0.8f;
+    x.Scale = 0.002f; // relative to histogram 1
+    x.Background.Coeff = {300, -2, 0.01f, 0, 0, 0};
+    TSample& s = *m.FindSample(2, 1);
+    s.U = 0.004f;
+    s.V = -0.002f;
+    s.W = 0.003f;
+    s.Gam0 = 0.02f;
+    s.Gam1 = 0.03f;
+    s.Asym1 = 0.05f;
+    int code = m.CodeCount;
+    auto refine = [&](TAddress a) { m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1)); };
+    refine({2, 0, 0, 1}); // zero
+    for (int k = 2; k <= 4; ++k)
+        refine({2, 0, 0, k}); // background
+    refine({2, 0, 0, 14});    // histogram scale
+    for (int k = 3; k <= 5; ++k)
+        refine({2, 1, 0, k}); // U V W
+    refine({2, 1, 0, 15});    // Gam0
+    m.CodeCount = code;
     return m;
 }
 

@@ -27,15 +27,19 @@ class TempFolder {
 
 TRietveld ReadModel(const std::string& fileName);
 
-// The calculated pattern of `model` (histogram 1 as a calculation), Poisson
-// noise from a fixed seed, written as an x,y file "<stem>.xy".
+// The calculated patterns of `model` (its histograms as calculations), Poisson
+// noise from a fixed seed, written as x,y files: "<stem>.xy", or "<stem><h>.xy"
+// for each histogram h with SeparateData.
 void SimulateXy(const TRietveld& model, const std::string& stem, unsigned seed);
 
 // Runs cycles until the engine finishes or `maxCycles` pass; returns the cycle count.
 int RunToEnd(TEngine& engine, int maxCycles);
 
-// A two-phase-free neutron model of PbSO4 (Pnma) refining cell, positions,
+// A neutron model of PbSO4 (Pnma) refining cell, positions,
 // B, scale, U V W, zero and background.
 TRietveld PbSO4Neutron();
+// The same phase seen by that neutron histogram and a Cu Kalpha X-ray one with
+// its own scale, zero, background and profile, refined together.
+TRietveld PbSO4JointXrayNeutron();
 
 } // namespace koralix::engine::test
