@@ -23,6 +23,9 @@ struct TRecoveryCase {
 TRietveld Corundum() {
     return ReadModel(std::string(KORALIX_EXAMPLES) + "/corundum.inp");
 }
+TRietveld TwoPhases() {
+    return CorundumWithPbSO4(std::string(KORALIX_EXAMPLES) + "/corundum.inp");
+}
 
 // Moves every refined field away from its true value by a few percent of a
 // typical size, as a user's starting guess would be off.
@@ -97,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(Structures, RecoveryTest,
                          ::testing::Values(TRecoveryCase{"CorundumXray", Corundum},
                                            TRecoveryCase{"PbSO4Neutron", PbSO4Neutron},
                                            TRecoveryCase{"PbSO4JointXrayNeutron",
-                                                         PbSO4JointXrayNeutron}),
+                                                         PbSO4JointXrayNeutron},
+                                           TRecoveryCase{"CorundumWithPbSO4", TwoPhases}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -169,4 +169,35 @@ TRietveld PbSO4JointXrayNeutron() {
     return m;
 }
 
+TRietveld CorundumWithPbSO4(const std::string& corundumFile) {
+    TRietveld m = ReadModel(corundumFile);
+    m.Title = "Corundum with 20 % PbSO4";
+    const TRietveld lead = PbSO4Neutron();
+    m.AddPhase();
+    TPhase& p = m.Phases[1];
+    const TPhase& source = lead.Phases[0];
+    p.Name = source.Name;
+    p.SpaceGroup = source.SpaceGroup;
+    p.A = source.A;
+    p.B = source.B;
+    p.C = source.C;
+    p.Z = 4;
+    p.Scale = 2e-4f;
+    for (const TAtom& a : source.Atoms)
+        p.AddAtom(a);
+    TSample& s = *m.FindSample(1, 2);
+    s = *m.FindSample(1, 1);
+    s.Phase = 2;
+    int code = m.CodeCount;
+    auto refine = [&](TAddress a) { m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1)); };
+    refine({0, 2, 0, 1}); // scale
+    for (int k = 6; k <= 8; ++k)
+        refine({0, 2, 0, k}); // a, b, c
+    refine({0, 2, 1, 1});     // Pb x
+    refine({0, 2, 1, 3});     // Pb z
+    refine({1, 2, 0, 5});     // W
+    m.CodeCount = code;
+    return m;
+}
+
 } // namespace koralix::engine::test

@@ -41,5 +41,8 @@ TRietveld PbSO4Neutron();
 // The same phase seen by that neutron histogram and a Cu Kalpha X-ray one with
 // its own scale, zero, background and profile, refined together.
 TRietveld PbSO4JointXrayNeutron();
+// The corundum example with a second phase, PbSO4, whose scale, cell, lead
+// position and peak width are refined too.
+TRietveld CorundumWithPbSO4(const std::string& corundumFile);
 
 } // namespace koralix::engine::test
