@@ -27,6 +27,8 @@ std::string Upper(std::string_view text) {
     return out;
 }
 
+} // namespace
+
 // "PB", "O2-", "Fe3+" and "CA" name lead, oxygen, iron and calcium: the
 // leading letters, two when they spell an element, else one.
 gemmi::El ElementOf(const std::string& type) {
@@ -43,6 +45,8 @@ gemmi::El ElementOf(const std::string& type) {
     return gemmi::find_element(letters.substr(0, 1).c_str());
 }
 
+namespace {
+
 double Interpolate(const std::vector<std::pair<double, double>>& points, double x) {
     if (points.empty()) return 0;
     if (x <= points.front().first) return points.front().second;
@@ -56,6 +60,17 @@ double Interpolate(const std::vector<std::pair<double, double>>& points, double 
 }
 
 } // namespace
+
+double CellMass(const TPhaseState& phase, const std::vector<std::string>& atomTypes,
+                int generalMultiplicity) {
+    double mass = 0;
+    for (size_t a = 0; a < phase.Atoms.size() && a < atomTypes.size(); ++a) {
+        const gemmi::El el = ElementOf(Upper(atomTypes[a]));
+        if (el != gemmi::El::X)
+            mass += phase.Atoms[a].N * generalMultiplicity * gemmi::Element(el).weight();
+    }
+    return mass;
+}
 
 std::complex<double> TFormFactor::At(double stol2,
                                      const std::vector<TScatterState>& entries) const {

@@ -6,6 +6,7 @@
 #include "EngineState.h"
 #include "Model.h"
 
+#include <gemmi/elem.hpp>
 #include <gemmi/symmetry.hpp>
 #include <gemmi/unitcell.hpp>
 
@@ -56,6 +57,13 @@ struct TFormFactor {
 };
 
 gemmi::UnitCell CellOf(const TPhaseState& phase);
+
+// The element an atom type names: "PB", "O2-", "Fe3+", "CA"; X when none.
+gemmi::El ElementOf(const std::string& type);
+
+// The mass of the cell contents (atomic mass units) from the occupancies.
+double CellMass(const TPhaseState& phase, const std::vector<std::string>& atomTypes,
+                int generalMultiplicity);
 
 // Resolves the symbol; false when it names no group.
 bool PrepareSymmetry(const std::string& symbol, TPhaseSymmetry& symmetry);

@@ -3,6 +3,7 @@
 // still leaves a complete listing of what happened.
 #include "Engine.h"
 
+#include "Crystal.h"
 #include "NumberFormat.h"
 #include "TextHelpers.h"
 
@@ -95,6 +96,29 @@ void TEngine::ListFinal() {
         t += "Histogram " + std::to_string(h) + ": Rp " + FixedText(a.Rp, 2) + "  Rwp " +
              FixedText(a.Rwp, 2) + "  Rexp " + FixedText(a.Rexp, 2) + "  chi2 " +
              GeneralText(a.Chi2, 6) + "  points " + std::to_string(a.Points) + "\n";
+    }
+    if (model_.PhaseCount() > 1) {
+        // Hill and Howard: the weight fraction of a phase goes as its scale times
+        // the mass and volume of its cell.
+        for (int h = 1; h <= HistogramCount(); ++h) {
+            std::vector<double> share;
+            double total = 0;
+            for (int p = 1; p <= model_.PhaseCount(); ++p) {
+                const TPhaseState& phase = state_.Phases[size_t(p - 1)];
+                std::vector<std::string> types;
+                for (const TAtom& a : model_.Phases[size_t(p - 1)].Atoms)
+                    types.push_back(a.AtomType.str());
+                const double mass =
+                    CellMass(phase, types, setup_.Symmetry[size_t(p - 1)].GeneralMultiplicity);
+                share.push_back(phase.Scale * mass * CellOf(phase).volume);
+                total += share.back();
+            }
+            t += "Weight fractions (percent), histogram " + std::to_string(h) + ":";
+            for (int p = 1; p <= model_.PhaseCount(); ++p)
+                t += "  P" + std::to_string(p) + " " +
+                     FixedText(total > 0 ? 100 * share[size_t(p - 1)] / total : 0, 2);
+            t += "\n";
+        }
     }
     if (model_.LST1) {
         for (int h = 1; h <= HistogramCount(); ++h) {

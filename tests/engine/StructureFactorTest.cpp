@@ -146,4 +146,18 @@ INSTANTIATE_TEST_SUITE_P(
                    1.5406}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Corundum's cell holds six Al2O3 (Z = 6): 611.8 u from N = 1/3 and 1/2.
+TEST(CellMass, FollowsTheOccupancyConvention) {
+    TPhaseSymmetry symmetry;
+    ASSERT_TRUE(PrepareSymmetry("R -3 C", symmetry));
+    TPhaseState phase;
+    phase.Atoms.resize(2);
+    phase.Atoms[0].N = 1.0 / 3;
+    phase.Atoms[1].N = 0.5;
+    EXPECT_NEAR(CellMass(phase, {"AL", "O2-"}, symmetry.GeneralMultiplicity), 6 * 101.961, 0.05);
+    EXPECT_EQ(ElementOf("CA"), gemmi::El::Ca);
+    EXPECT_EQ(ElementOf("Fe3+"), gemmi::El::Fe);
+    EXPECT_EQ(ElementOf("??"), gemmi::El::X);
+}
+
 } // namespace
