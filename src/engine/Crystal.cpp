@@ -98,7 +98,22 @@ std::complex<double> TFormFactor::At(double stol2,
     return {f0 + fp, fpp};
 }
 
+bool ValidCell(const TPhaseState& p) {
+    const auto& c = p.Cell;
+    for (double v : c)
+        if (!std::isfinite(v)) return false;
+    if (!(c[0] > 0 && c[1] > 0 && c[2] > 0)) return false;
+    for (int k = 3; k < 6; ++k)
+        if (!(c[size_t(k)] > 0 && c[size_t(k)] < 180)) return false;
+    const double ca = std::cos(c[3] * std::numbers::pi / 180),
+                 cb = std::cos(c[4] * std::numbers::pi / 180),
+                 cg = std::cos(c[5] * std::numbers::pi / 180);
+    return 1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg > 1e-6;
+}
+
 gemmi::UnitCell CellOf(const TPhaseState& p) {
+    // Callers check ValidCell first; gemmi refuses impossible angles by throwing.
+    if (!ValidCell(p)) return gemmi::UnitCell();
     return gemmi::UnitCell(p.Cell[0], p.Cell[1], p.Cell[2], p.Cell[3], p.Cell[4], p.Cell[5]);
 }
 

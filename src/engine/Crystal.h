@@ -56,6 +56,9 @@ struct TFormFactor {
     std::complex<double> At(double stol2, const std::vector<TScatterState>& entries) const;
 };
 
+// Edges positive, angles between 0 and 180 degrees that close a cell.
+bool ValidCell(const TPhaseState& phase);
+// The cell, or gemmi's unit cube when the cell is not valid.
 gemmi::UnitCell CellOf(const TPhaseState& phase);
 
 // The element an atom type names: "PB", "O2-", "Fe3+", "CA"; X when none.

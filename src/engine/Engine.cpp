@@ -83,11 +83,7 @@ void Apply(TState& s, const TVariable& v, double shift) {
 
 bool Sane(const TState& s) {
     for (const auto& p : s.Phases) {
-        for (double c : p.Cell)
-            if (!std::isfinite(c)) return false;
-        if (!(p.Cell[0] > 0 && p.Cell[1] > 0 && p.Cell[2] > 0)) return false;
-        for (int k = 3; k < 6; ++k)
-            if (!(p.Cell[size_t(k)] > 0 && p.Cell[size_t(k)] < 180)) return false;
+        if (!ValidCell(p)) return false;
         for (const auto& a : p.Atoms)
             for (double x : {a.X, a.Y, a.Z, a.B, a.N})
                 if (!std::isfinite(x)) return false;

@@ -318,6 +318,7 @@ int TEngine::PreparePhases() {
         const TPhase& phase = model_.Phases[size_t(p - 1)];
         if (!PrepareSymmetry(phase.SpaceGroup.str(), setup_.Symmetry[size_t(p - 1)]))
             return Status::SpaceGroup;
+        if (!ValidCell(state_.Phases[size_t(p - 1)])) return Status::SpaceGroup;
         const gemmi::UnitCell cell = CellOf(state_.Phases[size_t(p - 1)]);
         if (!(cell.volume > 0) || !std::isfinite(cell.volume)) return Status::SpaceGroup;
         // The shortest d any histogram can show, with room for the cell to grow.

@@ -63,6 +63,10 @@ const TBrokenCase Cases[] = {
      }},
     {"UnknownSpaceGroup", Status::SpaceGroup,
      [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Phases[0].SpaceGroup = "Q 9 9"; }},
+    {"ImpossibleCellAngles", Status::SpaceGroup,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Phases[0].Alpha = m.Phases[0].Beta = m.Phases[0].Gamma = 120;
+     }},
     {"NoReflectionsInRange", Status::NoReflections,
      [](TRietveld& m, TStartArguments&, const TempFolder&) {
          m.Histograms[0].ThetaMin = 20;
