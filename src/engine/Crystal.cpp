@@ -236,45 +236,58 @@ bool FindFormFactor(const THistogram& histogram, const std::string& atomType, bo
     return true;
 }
 
-std::complex<double> StructureFactor(const TReflection& r, bool mate, const TPhaseSymmetry& s,
-                                     const TPhaseState& phase, const gemmi::UnitCell& cell,
-                                     const std::vector<TFormFactor>& forms,
-                                     const std::vector<TScatterState>& entries) {
+std::complex<double> AtomStructureFactor(const TReflection& r, bool mate, const TPhaseSymmetry& s,
+                                         const TAtomState& t, const gemmi::UnitCell& cell,
+                                         const TFormFactor& form,
+                                         const std::vector<TScatterState>& entries) {
     const double sign = mate ? -1.0 : 1.0;
     const double stol2 = 0.25 * cell.calculate_1_d2_double(r.H[0], r.H[1], r.H[2]);
     // beta_ij = B_ij a*_i a*_j / 4, so that T = exp(-h' beta h').
     const double ar[3] = {cell.ar, cell.br, cell.cr};
-    std::complex<double> total = 0;
-    for (size_t a = 0; a < phase.Atoms.size() && a < forms.size(); ++a) {
-        const TAtomState& t = phase.Atoms[a];
-        const bool aniso = t.Bij[0] != 0 || t.Bij[1] != 0 || t.Bij[2] != 0 || t.Bij[3] != 0 ||
-                           t.Bij[4] != 0 || t.Bij[5] != 0;
-        double beta[6] = {};
-        if (aniso) {
-            beta[0] = 0.25 * t.Bij[0] * ar[0] * ar[0];
-            beta[1] = 0.25 * t.Bij[1] * ar[1] * ar[1];
-            beta[2] = 0.25 * t.Bij[2] * ar[2] * ar[2];
-            beta[3] = 0.5 * t.Bij[3] * ar[0] * ar[1];
-            beta[4] = 0.5 * t.Bij[4] * ar[0] * ar[2];
-            beta[5] = 0.5 * t.Bij[5] * ar[1] * ar[2];
-        }
-        double re = 0, im = 0;
-        for (size_t o = 0; o < r.Rotated.size(); ++o) {
-            const Hkl& h = r.Rotated[o];
-            const double arg =
-                sign * (TwoPi * (h[0] * t.X + h[1] * t.Y + h[2] * t.Z) + r.PhaseShift[o]);
-            double weight = 1;
-            if (aniso)
-                weight = std::exp(-(beta[0] * h[0] * h[0] + beta[1] * h[1] * h[1] +
-                                    beta[2] * h[2] * h[2] + beta[3] * h[0] * h[1] +
-                                    beta[4] * h[0] * h[2] + beta[5] * h[1] * h[2]));
-            re += weight * std::cos(arg);
-            im += weight * std::sin(arg);
-        }
-        const double iso = aniso ? 1.0 : std::exp(-t.B * stol2);
-        total += forms[a].At(stol2, entries) * (t.N * iso) * std::complex<double>(re, im);
+    const bool aniso = t.Bij[0] != 0 || t.Bij[1] != 0 || t.Bij[2] != 0 || t.Bij[3] != 0 ||
+                       t.Bij[4] != 0 || t.Bij[5] != 0;
+    double beta[6] = {};
+    if (aniso) {
+        beta[0] = 0.25 * t.Bij[0] * ar[0] * ar[0];
+        beta[1] = 0.25 * t.Bij[1] * ar[1] * ar[1];
+        beta[2] = 0.25 * t.Bij[2] * ar[2] * ar[2];
+        beta[3] = 0.5 * t.Bij[3] * ar[0] * ar[1];
+        beta[4] = 0.5 * t.Bij[4] * ar[0] * ar[2];
+        beta[5] = 0.5 * t.Bij[5] * ar[1] * ar[2];
     }
-    return total * static_cast<double>(s.Centring);
+    double re = 0, im = 0;
+    for (size_t o = 0; o < r.Rotated.size(); ++o) {
+        const Hkl& h = r.Rotated[o];
+        const double arg =
+            sign * (TwoPi * (h[0] * t.X + h[1] * t.Y + h[2] * t.Z) + r.PhaseShift[o]);
+        double weight = 1;
+        if (aniso)
+            weight =
+                std::exp(-(beta[0] * h[0] * h[0] + beta[1] * h[1] * h[1] + beta[2] * h[2] * h[2] +
+                           beta[3] * h[0] * h[1] + beta[4] * h[0] * h[2] + beta[5] * h[1] * h[2]));
+        re += weight * std::cos(arg);
+        im += weight * std::sin(arg);
+    }
+    const double iso = aniso ? 1.0 : std::exp(-t.B * stol2);
+    return form.At(stol2, entries) * (t.N * iso * s.Centring) * std::complex<double>(re, im);
+}
+
+std::complex<double> StructureFactor(const TReflection& r, bool mate, const TPhaseSymmetry& s,
+                                     const TPhaseState& phase, const gemmi::UnitCell& cell,
+                                     const std::vector<TFormFactor>& forms,
+                                     const std::vector<TScatterState>& entries) {
+    std::complex<double> total = 0;
+    for (size_t a = 0; a < phase.Atoms.size() && a < forms.size(); ++a)
+        total += AtomStructureFactor(r, mate, s, phase.Atoms[a], cell, forms[a], entries);
+    return total;
+}
+
+bool FriedelMatesDiffer(const TPhaseSymmetry& s, const std::vector<TFormFactor>& forms,
+                        const std::vector<TScatterState>& entries) {
+    if (s.Centric) return false;
+    for (const TFormFactor& f : forms)
+        if (f.At(0, entries).imag() != 0) return true;
+    return false;
 }
 
 double StructureFactorSquared(const TReflection& r, const TPhaseSymmetry& s,
@@ -282,11 +295,7 @@ double StructureFactorSquared(const TReflection& r, const TPhaseSymmetry& s,
                               const std::vector<TFormFactor>& forms,
                               const std::vector<TScatterState>& entries) {
     const double plus = std::norm(StructureFactor(r, false, s, phase, cell, forms, entries));
-    if (s.Centric) return plus;
-    bool anomalous = false;
-    for (size_t a = 0; a < forms.size(); ++a)
-        anomalous |= forms[a].At(0, entries).imag() != 0;
-    if (!anomalous) return plus;
+    if (!FriedelMatesDiffer(s, forms, entries)) return plus;
     const double minus = std::norm(StructureFactor(r, true, s, phase, cell, forms, entries));
     return 0.5 * (plus + minus);
 }

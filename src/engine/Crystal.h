@@ -89,6 +89,16 @@ double StructureFactorSquared(const TReflection& reflection, const TPhaseSymmetr
                               const std::vector<TFormFactor>& forms,
                               const std::vector<TScatterState>& entries);
 
+// One atom's share of F(h) (or of F(-h) for the Friedel mate).
+std::complex<double> AtomStructureFactor(const TReflection& reflection, bool friedelMate,
+                                         const TPhaseSymmetry& symmetry, const TAtomState& atom,
+                                         const gemmi::UnitCell& cell, const TFormFactor& form,
+                                         const std::vector<TScatterState>& entries);
+
+// Whether |F(h)| and |F(-h)| differ: an acentric group with anomalous scattering.
+bool FriedelMatesDiffer(const TPhaseSymmetry& symmetry, const std::vector<TFormFactor>& forms,
+                        const std::vector<TScatterState>& entries);
+
 // The complex structure factor F(h) itself (for comparisons and listings).
 std::complex<double> StructureFactor(const TReflection& reflection, bool friedelMate,
                                      const TPhaseSymmetry& symmetry, const TPhaseState& phase,

@@ -8,6 +8,7 @@
 #include "Model.h"
 #include "Profiles.h"
 
+#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -94,6 +95,8 @@ class TCalculator {
     struct Cache {
         std::vector<double> key;
         std::vector<double> f2;
+        std::vector<std::complex<double>> parts; // [reflection][atom][F(h), F(-h)]
+        std::vector<std::complex<double>> total; // [reflection][F(h), F(-h)]
     };
     std::vector<Cache> cache_;
     std::vector<double> delta_;

@@ -128,10 +128,10 @@ TPeakShape MakePeakShape(int profile, double twoTheta, double u, double v, doubl
     case 3:
     case 5: {
         const double l = std::max(0.0, gam0 * std::sqrt(t * t + 1) + gam1 * t);
-        const double h = std::pow(
-            std::pow(g, 5) + 2.69269 * std::pow(g, 4) * l + 2.42843 * std::pow(g, 3) * l * l +
-                4.47163 * g * g * std::pow(l, 3) + 0.07842 * g * std::pow(l, 4) + std::pow(l, 5),
-            0.2);
+        const double gg = g * g, ll = l * l;
+        const double h = std::pow(gg * gg * g + 2.69269 * gg * gg * l + 2.42843 * gg * g * ll +
+                                      4.47163 * gg * ll * l + 0.07842 * g * ll * ll + ll * ll * l,
+                                  0.2);
         const double q = l / h;
         s.H = h;
         s.Eta = std::clamp(1.36603 * q - 0.47719 * q * q + 0.11116 * q * q * q, 0.0, 1.0);
