@@ -194,6 +194,7 @@ int TEngine::Prepare() {
             if (!std::isfinite(v)) return Status::Unstable;
     UpdateAgreement();
     ListInput();
+    ListCycle(0); // the starting agreement, so that the listing shows where the fit began
     started_ = true;
     return Status::Ok;
 }
