@@ -265,7 +265,11 @@ void TRefineForm::Start() {
     if (!closed_) refine.QuickClose();
     if (!main_.Model) main_.Model = std::make_unique<TRietveld>();
     refine.Model = main_.Model.get();
-    if (main_.CurrentDataFile.isEmpty()) main_.CurrentDataFile = "temp.dat";
+    if (main_.CurrentDataFile.isEmpty()) {
+        // The data file beside the model when there is one, as a user expects.
+        const std::string companion = DataFileFor(main_.CurrentInputFile.toStdString(), main_.Model->DataFormat);
+        main_.CurrentDataFile = companion.empty() ? QStringLiteral("temp.dat") : QString::fromStdString(companion);
+    }
     DataEdit->setText(main_.CurrentDataFile);
     refine.DataName = WithoutExtension(main_.CurrentDataFile);
     refine.BaseName =

@@ -1,0 +1,206 @@
+// One least-squares cycle of the engine on a synthetic three-phase X-ray
+// pattern (10,000 points, about 1,500 reflections, 60 refined parameters),
+// and on a pattern the size of the PbSO4 round-robin refinement.
+#include "Engine.h"
+#include "NumberFormat.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+using namespace koralix;
+using namespace koralix::engine;
+
+namespace {
+
+struct TSiteSpec {
+    const char* label;
+    const char* type;
+    float x, y, z, b, n;
+    bool refineY;
+};
+
+void AddPhase(TRietveld& m, const char* name, const char* symbol, std::array<float, 6> cell,
+              float scale, const std::vector<TSiteSpec>& sites) {
+    m.AddPhase();
+    TPhase& p = m.Phases.back();
+    p.Name = name;
+    p.SpaceGroup = symbol;
+    p.A = cell[0];
+    p.B = cell[1];
+    p.C = cell[2];
+    p.Alpha = cell[3];
+    p.Beta = cell[4];
+    p.Gamma = cell[5];
+    p.Scale = scale;
+    for (const TSiteSpec& s : sites) {
+        TAtom a;
+        a.Label = s.label;
+        a.AtomType = s.type;
+        a.X = s.x;
+        a.Y = s.y;
+        a.Z = s.z;
+        a.B = s.b;
+        a.N = s.n;
+        p.AddAtom(a);
+    }
+}
+
+TRietveld ThreePhaseModel() {
+    TRietveld m;
+    m.Title = "Three-phase benchmark";
+    m.DataFormat = 5;
+    m.Cycles = 100;
+    m.Eps = 0;
+    m.AddHistogram();
+    THistogram& h = m.Histograms[0];
+    h.JobType = 0;
+    h.Profile = 4;
+    h.ThetaMin = 10;
+    h.ThetaMax = 149.99f;
+    h.ThetaStep = 0.014f;
+    h.Wave1 = 1.5406f;
+    h.Wave2 = 1.5444f;
+    h.Ratio = 0.5f;
+    h.Polarization = 1;
+    h.Background.Coeff = {300, -4, 0.02f, 0, 0, 0};
+    AddPhase(m, "PbSO4", "P n m a", {8.478f, 5.396f, 6.957f, 90, 90, 90}, 0.02f,
+             {{"PB", "PB", 0.188f, 0.25f, 0.167f, 1.4f, 0.5f, false},
+              {"S", "S", 0.063f, 0.25f, 0.684f, 0.5f, 0.5f, false},
+              {"O1", "O", 0.908f, 0.25f, 0.595f, 1.9f, 0.5f, false},
+              {"O2", "O", 0.194f, 0.25f, 0.543f, 1.5f, 0.5f, false},
+              {"O3", "O", 0.081f, 0.027f, 0.809f, 1.3f, 1, true}});
+    AddPhase(m, "Triclinic, ZrO2-like", "P -1", {5.1505f, 5.2116f, 9.2173f, 90.4f, 99.23f, 90.2f},
+             0.05f,
+             {{"ZR", "ZR", 0.2754f, 0.0395f, 0.2083f, 0.3f, 1, true},
+              {"O1", "O", 0.0700f, 0.3317f, 0.3447f, 0.5f, 1, true},
+              {"O2", "O", 0.4496f, 0.7569f, 0.4792f, 0.5f, 1, true}});
+    AddPhase(m, "Corundum", "R -3 c", {4.7589f, 4.7589f, 12.991f, 90, 90, 120}, 0.1f,
+             {{"AL", "AL", 0, 0, 0.35216f, 0.19f, 0.33333f, false},
+              {"O", "O", 0.30624f, 0, 0.25f, 0.33f, 0.5f, false}});
+    for (TSample& s : m.Samples) {
+        s.U = 0.01f;
+        s.V = -0.005f;
+        s.W = 0.004f;
+        s.Gam0 = 0.4f;
+        s.Asym1 = 0.02f;
+    }
+    int code = 0;
+    auto refine = [&](TAddress a) { m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1)); };
+    refine({1, 0, 0, 1});
+    for (int k = 2; k <= 7; ++k)
+        refine({1, 0, 0, k});
+    for (int p = 1; p <= 3; ++p) {
+        refine({0, p, 0, 1});
+        refine({0, p, 0, 6});
+        if (p != 3) refine({0, p, 0, 7});
+        refine({0, p, 0, 8});
+        if (p == 2) refine({0, p, 0, 10});
+        for (int t : {3, 4, 5, 15})
+            refine({1, p, 0, t});
+        const TPhase& phase = m.Phases[size_t(p - 1)];
+        for (int a = 1; a <= phase.AtomCount() && code < 60; ++a) {
+            refine({0, p, a, 1});
+            refine({0, p, a, 3});
+            refine({0, p, a, 4});
+        }
+    }
+    while (code < 60)
+        refine({0, 2, 1 + code % 3, 2});
+    m.CodeCount = code;
+    m.Loaded = true;
+    return m;
+}
+
+// The size of the PbSO4 round-robin X-ray refinement: one phase, 6001 points
+// from 10 to 160 degrees, 384 reflections, 32 refined parameters.
+TRietveld PbSO4SizedModel() {
+    TRietveld m = ThreePhaseModel();
+    m.DeletePhase(3);
+    m.DeletePhase(2);
+    THistogram& h = m.Histograms[0];
+    h.ThetaMin = 10;
+    h.ThetaMax = 160;
+    h.ThetaStep = 0.025f;
+    h.Profile = 5;
+    m.Samples[0].Gam0 = 0.02f;
+    m.Samples[0].Gam1 = 0.03f;
+    m.Parameters.Clear();
+    int code = 0;
+    auto refine = [&](TAddress a) { m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1)); };
+    refine({1, 0, 0, 1});
+    for (int k = 2; k <= 7; ++k)
+        refine({1, 0, 0, k});
+    refine({0, 1, 0, 1});
+    for (int k = 6; k <= 8; ++k)
+        refine({0, 1, 0, k});
+    for (int t : {3, 4, 5, 15, 16})
+        refine({1, 1, 0, t});
+    for (int a = 1; a <= 5; ++a)
+        for (int t : {1, 3, 4})
+            refine({0, 1, a, t});
+    refine({0, 1, 5, 2});
+    m.CodeCount = code;
+    return m;
+}
+
+void TimeCycles(benchmark::State& bench, TRietveld model, const char* stemName) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "koralix_engine_bench";
+    std::filesystem::create_directories(folder);
+    const std::string stem = (folder / stemName).string();
+    {
+        TRietveld calc = model;
+        calc.Histograms[0].JobType = 2;
+        TEngine engine;
+        if (engine.StartModel(calc, "", "") != 0) {
+            bench.SkipWithError("calculation failed");
+            return;
+        }
+        std::mt19937 random(7);
+        std::string text = "Simulated three-phase pattern\n";
+        const auto& x = engine.Data(1).X;
+        const auto& y = engine.Calculated(1);
+        for (size_t i = 0; i < x.size(); ++i) {
+            std::poisson_distribution<long> counts(std::max(y[i], 1e-3));
+            text += FixedText(x[i], 4) + " " + std::to_string(counts(random)) + "\n";
+        }
+        std::ofstream(stem + ".xy", std::ios::binary) << text;
+    }
+    model.Phases[0].A *= 1.0002f;
+    TEngine engine;
+    if (engine.StartModel(model, stem, "") != 0) {
+        bench.SkipWithError("start failed");
+        return;
+    }
+    size_t reflections = 0;
+    for (const auto& r : engine.PlotReflections(1))
+        reflections += (r.Code >> 24 & 3) == 1;
+    int cycle = 0;
+    for (auto _ : bench) {
+        bool finished = false;
+        if (engine.Iterate(++cycle, finished) != 0) {
+            bench.SkipWithError("cycle failed");
+            return;
+        }
+    }
+    bench.counters["points"] = static_cast<double>(engine.Data(1).X.size());
+    bench.counters["reflections"] = static_cast<double>(reflections);
+    bench.counters["parameters"] = static_cast<double>(engine.Variables().size());
+    std::filesystem::remove_all(folder);
+}
+void OneCycle(benchmark::State& bench) {
+    TimeCycles(bench, ThreePhaseModel(), "three");
+}
+BENCHMARK(OneCycle)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void PbSO4SizedCycle(benchmark::State& bench) {
+    TimeCycles(bench, PbSO4SizedModel(), "pbso4");
+}
+BENCHMARK(PbSO4SizedCycle)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

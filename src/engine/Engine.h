@@ -1,0 +1,133 @@
+// One refinement: reads the input and data files, computes the patterns and
+// refines the code numbers of the input file by least squares. The exported
+// library functions are thin wrappers around one instance of this class.
+#pragma once
+
+#include "EngineState.h"
+#include "Model.h"
+#include "Pattern.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace koralix::engine {
+
+constexpr float EngineVersion = 8.0f;
+constexpr int MaxHistograms = 20;
+constexpr int MaxVariables = 2000;
+
+// Status codes the driver turns into messages.
+namespace Status {
+inline constexpr int Ok = 0;
+inline constexpr int InputFile = 1;
+inline constexpr int OutputFile = 2;
+inline constexpr int DataFile = 6;
+inline constexpr int HistogramRange = 10;
+inline constexpr int DataLines = 21;
+inline constexpr int DataFirstLine = 22;
+inline constexpr int BackgroundFile = 24;
+inline constexpr int InputContent = 34;
+inline constexpr int Histograms = 35;
+inline constexpr int Variables = 44;
+inline constexpr int JobType = 45;
+inline constexpr int Scattering = 50;
+inline constexpr int SpaceGroup = 51;
+inline constexpr int NoReflections = 52;
+inline constexpr int AmorphousZero = 60;
+inline constexpr int InterpolationZero = 61;
+inline constexpr int Unstable = 200;
+inline constexpr int NotAvailable = 900;
+} // namespace Status
+
+// One least-squares variable: a code number and the fields that move with it.
+struct TVariable {
+    int Code = 0;
+    std::vector<std::pair<TAddress, double>> Fields; // address, multiplier
+    int RelaxGroup = 2;
+    double Esd = 0, LastShift = 0;
+};
+
+struct TAgreement {
+    double Rp = 0, Rwp = 0, Rexp = 0, Chi2 = 0;
+    int Points = 0;
+};
+
+struct TStartArguments {
+    int Histograms = 0, Idsz = 8000, Irs = 1500, Nipoi = 0;
+    std::string Input, DataName, Output, BaseName;
+};
+
+class TEngine {
+  public:
+    TEngine() = default;
+    ~TEngine();
+    TEngine(const TEngine&) = delete;
+    TEngine& operator=(const TEngine&) = delete;
+
+    int Start(const TStartArguments& args);
+    // Starts from a model in memory (tests and the benchmark); data files are
+    // found from `dataName` as Start finds them, the listing goes to `output`
+    // (none when empty).
+    int StartModel(const TRietveld& model, const std::string& dataName, const std::string& output);
+    int Iterate(int cycle, bool& finished);
+    int Close(bool update);
+
+    int HistogramCount() const { return static_cast<int>(setup_.Data.size()); }
+    const TAgreement& Agreement(int h) const { return agreement_[size_t(h - 1)]; }
+    float Progress() const { return progress_.load(); }
+    bool Started() const { return started_; }
+
+    const THistogramData& Data(int h) const { return setup_.Data[size_t(h - 1)]; }
+    const std::vector<double>& Calculated(int h) const { return calculated_[size_t(h - 1)]; }
+    std::vector<TPlotReflection> PlotReflections(int h);
+    std::vector<TReflectionRow> ReflectionRows(int h);
+
+    int GetParameter(const TAddress& address, double& value, double& esd) const;
+    int GetByNumber(int code, double& value, double& esd) const;
+    int SetParameter(const TAddress& address, double value);
+
+    const std::vector<TVariable>& Variables() const { return variables_; }
+    const TState& State() const { return state_; }
+    const TRietveld& Model() const { return model_; }
+    const std::vector<std::vector<double>>& Correlation() const { return correlation_; }
+
+  private:
+    int Prepare();
+    int LoadData(int h);
+    int PrepareBackground(int h);
+    int PreparePhases();
+    void BuildVariables();
+    void ComputeAll();
+    void UpdateAgreement();
+    double WeightedSum() const;
+    int Cycle(int cycle, bool& finished);
+    void Listing(const std::string& text);
+    void ListInput();
+    void ListCycle(int cycle);
+    void ListFinal();
+
+    TRietveld model_;
+    TSetup setup_;
+    TState state_;
+    std::vector<TVariable> variables_;
+    std::vector<std::vector<double>> calculated_;
+    std::vector<TAgreement> agreement_;
+    std::vector<std::vector<double>> correlation_;
+    std::string dataName_, output_, baseName_;
+    std::string listing_;
+    std::atomic<float> progress_{0};
+    double lambda_ = 0;
+    bool started_ = false;
+    bool finished_ = false;
+    int maxVariables_ = MaxVariables;
+    // The last pattern split by origin, for derivatives of the parts a variable touches.
+    std::vector<std::vector<std::vector<double>>> phaseParts_; // [h][p]
+    std::vector<std::vector<double>> backgroundParts_;         // [h]
+    std::vector<std::vector<TRendering>> renderings_;          // [h][p]
+    int cyclesRun_ = 0;
+};
+
+} // namespace koralix::engine

@@ -1,0 +1,382 @@
+// Starting a refinement: the input file, the data files, the phases and the
+// list of least-squares variables.
+#include "Engine.h"
+
+#include "DataReaders.h"
+#include "FileTypes.h"
+#include "InputFile.h"
+#include "Messenger.h"
+#include "PlotData.h"
+#include "TextHelpers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+namespace koralix::engine {
+
+namespace {
+
+struct TDataFormat {
+    const char* extension;
+    int fileType;
+};
+
+TDataFormat FormatOf(int dataFormat) {
+    switch (dataFormat) {
+    case 3:
+        return {".GS", GsasFileType};
+    case 4:
+    case 5:
+        return {".XY", XyFileType};
+    case 6:
+        return {".CPI", CpiFileType};
+    default:
+        return {".DAT", DatFileType};
+    }
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The name with the extension as written, else in lower case; empty when neither exists.
+std::string ExistingFile(const std::string& stem, const std::string& extension) {
+    std::error_code ec;
+    for (const std::string& name : {stem + extension, stem + Lower(extension)})
+        if (std::filesystem::is_regular_file(name, ec)) return name;
+    return {};
+}
+
+// Whether a GSAS file holds esds (ESD, FXYE) rather than counter numbers next to its counts.
+bool GsasHoldsEsds(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    std::string line;
+    for (int n = 0; n < 50 && std::getline(in, line); ++n) {
+        if (line.rfind("BANK", 0) != 0) continue;
+        return line.find("ESD") != std::string::npos || line.find("FXYE") != std::string::npos;
+    }
+    return false;
+}
+
+// The x,y reader stops quietly at the first line it cannot read; a file with
+// more data lines than points read has a broken line.
+bool XyLinesUnread(const std::string& fileName, int pointsRead) {
+    std::ifstream in(fileName, std::ios::binary);
+    std::string line;
+    int lines = 0;
+    bool title = true;
+    while (std::getline(in, line)) {
+        if (title) {
+            title = false;
+            continue;
+        }
+        if (line.find_first_not_of(" \t\r,") != std::string::npos) ++lines;
+    }
+    return lines > pointsRead;
+}
+
+bool InExcluded(const THistogram& hist, double x) {
+    for (int r = 0; r < hist.Excluded.RegionCount(); ++r)
+        if (x >= hist.Excluded.Regions.X(r) && x <= hist.Excluded.Regions.Y(r)) return true;
+    return false;
+}
+
+double Interpolate(const std::vector<std::pair<double, double>>& points, double x) {
+    if (points.empty()) return 0;
+    if (x <= points.front().first) return points.front().second;
+    if (x >= points.back().first) return points.back().second;
+    auto it = std::upper_bound(points.begin(), points.end(), x,
+                               [](double v, const auto& p) { return v < p.first; });
+    const auto& [x1, y1] = *it;
+    const auto& [x0, y0] = *(it - 1);
+    return y0 + (y1 - y0) * (x - x0) / (x1 - x0);
+}
+
+// Peak stripping: each point is replaced by the mean of its neighbours
+// `steps` points away when that mean is lower, `cycles` times over.
+std::vector<double> SmoothedBackground(const std::vector<double>& y, int cycles, int steps) {
+    std::vector<double> b = y, next;
+    const int n = static_cast<int>(b.size());
+    steps = std::clamp(steps, 1, std::max(1, n / 2));
+    cycles = std::clamp(cycles, 1, 1000);
+    for (int c = 0; c < cycles; ++c) {
+        next = b;
+        for (int i = 0; i < n; ++i) {
+            const int lo = std::max(0, i - steps), hi = std::min(n - 1, i + steps);
+            next[size_t(i)] = std::min(b[size_t(i)], 0.5 * (b[size_t(lo)] + b[size_t(hi)]));
+        }
+        b.swap(next);
+    }
+    return b;
+}
+
+int RelaxGroupOf(const TAddress& a) {
+    switch (KindOf(a)) {
+    case KindAtom:
+        return a.Type <= 5 ? 0 : 1;
+    case KindSample:
+        if ((a.Type >= 3 && a.Type <= 5) || a.Type == 14 || (a.Type >= 15 && a.Type <= 17) ||
+            a.Type == 19 || a.Type == 20 || (a.Type >= 21 && a.Type <= 24))
+            return 3;
+        return 2;
+    default:
+        return 2;
+    }
+}
+
+} // namespace
+
+int TEngine::Start(const TStartArguments& args) {
+    if (!FileReadable(args.Input)) return Status::InputFile;
+    RecordingMessenger messages;
+    try {
+        ReadInputFile(model_, args.Input, messages);
+    } catch (const std::exception& e) {
+        messages.Message(e.what());
+    }
+    for (const auto& m : messages.messages)
+        listing_ += "Input: " + m + "\n";
+    if (!model_.Loaded) {
+        Listing("");
+        return Status::InputContent;
+    }
+    if (args.Histograms != model_.HistogramCount() || model_.HistogramCount() > MaxHistograms)
+        return Status::Histograms;
+    dataName_ = args.DataName;
+    output_ = args.Output;
+    baseName_ = args.BaseName;
+    {
+        std::ofstream out(output_, std::ios::binary | std::ios::trunc);
+        if (!out) return Status::OutputFile;
+    }
+    maxVariables_ = std::min(std::max(args.Idsz, 0), MaxVariables);
+    return Prepare();
+}
+
+int TEngine::StartModel(const TRietveld& model, const std::string& dataName,
+                        const std::string& output) {
+    model_ = model;
+    dataName_ = dataName;
+    output_ = output;
+    baseName_ = output.substr(0, output.rfind('.'));
+    if (model_.HistogramCount() > MaxHistograms || model_.HistogramCount() == 0)
+        return Status::Histograms;
+    if (!output_.empty()) {
+        std::ofstream out(output_, std::ios::binary | std::ios::trunc);
+        if (!out) return Status::OutputFile;
+    }
+    return Prepare();
+}
+
+int TEngine::Prepare() {
+    const int nh = model_.HistogramCount();
+    if (nh == 0) return Status::Histograms;
+    for (const auto& h : model_.Histograms)
+        if (h.JobType < 0 || h.JobType > 3) return Status::JobType;
+    setup_.Model = &model_;
+    setup_.Data.assign(size_t(nh), {});
+    state_ = StateFromModel(model_);
+    for (int h = 1; h <= nh; ++h) {
+        if (int s = LoadData(h)) return s;
+        if (int s = PrepareBackground(h)) return s;
+    }
+    if (int s = PreparePhases()) return s;
+    BuildVariables();
+    if (static_cast<int>(variables_.size()) > maxVariables_) return Status::Variables;
+    agreement_.assign(size_t(nh), {});
+    ComputeAll();
+    for (const auto& y : calculated_)
+        for (double v : y)
+            if (!std::isfinite(v)) return Status::Unstable;
+    UpdateAgreement();
+    ListInput();
+    ListCycle(0); // the starting agreement, so that the listing shows where the fit began
+    started_ = true;
+    return Status::Ok;
+}
+
+int TEngine::LoadData(int h) {
+    const THistogram& hist = model_.Histograms[size_t(h - 1)];
+    THistogramData& data = setup_.Data[size_t(h - 1)];
+    data.Calculation = hist.IsCalculation();
+    data.Neutron = hist.JobType == 1 || hist.JobType == 3;
+    if (data.Calculation) {
+        const double step = hist.ThetaStep;
+        if (!(step > 0) || !(hist.ThetaMax > hist.ThetaMin)) return Status::NoReflections;
+        const double count = std::floor((hist.ThetaMax - hist.ThetaMin) / step + 1e-6) + 1;
+        if (count > MaxDataPoints) return Status::DataLines;
+        for (int i = 0; i < static_cast<int>(count); ++i) {
+            data.X.push_back(hist.ThetaMin + i * step);
+            data.Y.push_back(0);
+            data.Weight.push_back(0);
+            data.Used.push_back(0);
+        }
+        return Status::Ok;
+    }
+    const TDataFormat format = FormatOf(model_.DataFormat);
+    const std::string stem = model_.SeparateData ? dataName_ + std::to_string(h) : dataName_;
+    const std::string file = ExistingFile(stem, format.extension);
+    if (file.empty()) return Status::DataFile;
+    TData raw;
+    RecordingMessenger messages;
+    raw.ReadDataFile(file, h, format.fileType, messages);
+    const int held = raw.HeldPoints();
+    for (const auto& m : messages.messages)
+        listing_ += "Data: " + m + "\n";
+    if (held <= 0) return Status::DataFirstLine;
+    if (!messages.messages.empty()) return Status::DataLines;
+    if (format.fileType == XyFileType && XyLinesUnread(file, held)) return Status::DataLines;
+    const bool esds = model_.DataFormat == 3 && GsasHoldsEsds(file);
+    const double weighting = hist.Weighting > 0 ? hist.Weighting : 1.0;
+    for (int i = 0; i < held; ++i) {
+        const double x = raw.X[size_t(i)], y = raw.Y[size_t(i)], wraw = raw.W[size_t(i)];
+        if (!std::isfinite(x) || !std::isfinite(y)) return Status::DataLines;
+        if (x < hist.ThetaMin || x > hist.ThetaMax) continue;
+        if (!data.X.empty() && x <= data.X.back()) return Status::DataLines;
+        double w;
+        if (esds)
+            w = wraw > 0 ? 1 / (wraw * wraw) : 0;
+        else if (model_.DataFormat == 4)
+            w = wraw > 0 && wraw != 1 ? wraw : 1 / std::max(y, 1.0);
+        else if (model_.DataFormat <= 3)
+            w = (wraw > 0 ? wraw : 1) / std::max(y, 1.0);
+        else
+            w = 1 / std::max(y, 1.0);
+        data.X.push_back(x);
+        data.Y.push_back(y);
+        data.Weight.push_back(w * weighting);
+        data.Used.push_back(!InExcluded(hist, x) && w > 0);
+    }
+    if (data.X.empty()) return Status::NoReflections;
+    return Status::Ok;
+}
+
+int TEngine::PrepareBackground(int h) {
+    const THistogram& hist = model_.Histograms[size_t(h - 1)];
+    THistogramData& data = setup_.Data[size_t(h - 1)];
+    const TBackGround& bkg = hist.Background;
+    switch (bkg.Kind) {
+    case BkgUserPoints: {
+        std::vector<std::pair<double, double>> points;
+        for (int i = 0; i < bkg.PointCount(); ++i)
+            points.emplace_back(bkg.Points.X(i), bkg.Points.Y(i));
+        std::sort(points.begin(), points.end());
+        for (size_t i = 1; i < points.size(); ++i)
+            if (points[i].first == points[i - 1].first) return Status::InterpolationZero;
+        for (double x : data.X)
+            data.BackgroundPoints.push_back(Interpolate(points, x));
+        return Status::Ok;
+    }
+    case BkgDataFile: {
+        const std::string stem = model_.SeparateData ? dataName_ + std::to_string(h) : dataName_;
+        const std::string file = ExistingFile(stem, ".BGR");
+        if (file.empty()) return Status::BackgroundFile;
+        TData raw;
+        RecordingMessenger messages;
+        ReadXyFile(raw, file, messages);
+        std::vector<std::pair<double, double>> points;
+        for (int i = 0; i < raw.HeldPoints(); ++i)
+            points.emplace_back(raw.X[size_t(i)], raw.Y[size_t(i)]);
+        if (points.empty()) return Status::BackgroundFile;
+        std::sort(points.begin(), points.end());
+        for (size_t i = 1; i < points.size(); ++i)
+            if (points[i].first == points[i - 1].first) return Status::InterpolationZero;
+        for (double x : data.X)
+            data.BackgroundPoints.push_back(Interpolate(points, x));
+        return Status::Ok;
+    }
+    case BkgAutomatic:
+        data.BackgroundPoints = data.Calculation
+                                    ? std::vector<double>(data.X.size(), 0.0)
+                                    : SmoothedBackground(data.Y, bkg.SmoothCycles, bkg.SmoothSteps);
+        return Status::Ok;
+    case BkgAmorphous:
+    case BkgDampedAmorphous: {
+        const int n = model_.Background12 ? 12 : 6;
+        const int pairs = bkg.Kind == BkgDampedAmorphous ? (n - 2) / 2 : (n - 1) / 2;
+        for (int i = 0; i < pairs; ++i)
+            if (bkg.Coeff[size_t(2 * i + 1)] != 0 && bkg.Coeff[size_t(2 * i + 2)] == 0)
+                return Status::AmorphousZero;
+        return Status::Ok;
+    }
+    default:
+        return Status::Ok;
+    }
+}
+
+int TEngine::PreparePhases() {
+    const int np = model_.PhaseCount();
+    const int nh = model_.HistogramCount();
+    if (np == 0) return Status::NoReflections;
+    setup_.Symmetry.assign(size_t(np), {});
+    setup_.Reflections.assign(size_t(np), {});
+    setup_.Forms.assign(size_t(nh), std::vector<std::vector<TFormFactor>>(size_t(np)));
+    for (int p = 1; p <= np; ++p) {
+        const TPhase& phase = model_.Phases[size_t(p - 1)];
+        if (!PrepareSymmetry(phase.SpaceGroup.str(), setup_.Symmetry[size_t(p - 1)]))
+            return Status::SpaceGroup;
+        if (!ValidCell(state_.Phases[size_t(p - 1)])) return Status::SpaceGroup;
+        const gemmi::UnitCell cell = CellOf(state_.Phases[size_t(p - 1)]);
+        if (!(cell.volume > 0) || !std::isfinite(cell.volume)) return Status::SpaceGroup;
+        // The shortest d any histogram can show, with room for the cell to grow.
+        double dMin = 1e9;
+        for (int h = 1; h <= nh; ++h) {
+            const THistogram& hist = model_.Histograms[size_t(h - 1)];
+            const auto& x = setup_.Data[size_t(h - 1)].X;
+            if (x.empty()) continue;
+            const double tth = std::min(179.0, x.back() - hist.Zero + 2 * hist.BaseWidth * 0.1 + 2);
+            const double wave = std::min<double>(
+                hist.Wave1, hist.Ratio != 0 && hist.Wave2 > 0 ? hist.Wave2 : hist.Wave1);
+            if (!(wave > 0)) return Status::NoReflections;
+            dMin = std::min(dMin, wave / (2 * std::sin(tth * M_PI / 360)));
+        }
+        setup_.Reflections[size_t(p - 1)] =
+            ListReflections(setup_.Symmetry[size_t(p - 1)], cell, dMin * 0.97);
+        for (int h = 1; h <= nh; ++h) {
+            const THistogram& hist = model_.Histograms[size_t(h - 1)];
+            auto& forms = setup_.Forms[size_t(h - 1)][size_t(p - 1)];
+            for (const TAtom& atom : phase.Atoms) {
+                TFormFactor form;
+                if (!FindFormFactor(hist, TrimText(atom.AtomType.str()),
+                                    setup_.Data[size_t(h - 1)].Neutron, hist.Wave1, form))
+                    return Status::Scattering;
+                forms.push_back(form);
+            }
+        }
+    }
+    // Every histogram must see at least one reflection.
+    TCalculator calculator(setup_);
+    for (int h = 1; h <= nh; ++h) {
+        std::vector<TPlotReflection> plot;
+        std::vector<double> y(setup_.Data[size_t(h - 1)].X.size(), 0.0);
+        for (int p = 1; p <= np; ++p)
+            calculator.AddPhase(state_, h, p, y, &plot);
+        if (plot.empty()) return Status::NoReflections;
+    }
+    return Status::Ok;
+}
+
+void TEngine::BuildVariables() {
+    variables_.clear();
+    const TParameterList& list = model_.Parameters;
+    for (const TParameter& free : list.Free) {
+        TVariable v;
+        v.Code = free.CodeNumber;
+        auto add = [&](const TAddress& a, double m) {
+            if (FieldOf(state_, a)) v.Fields.emplace_back(a, m);
+        };
+        add(free.Address(), free.Multiplier);
+        for (const TConstraint& c : list.Constraints)
+            if (c.Master.Address() == free.Address())
+                add(c.Dependent.Address(), c.Dependent.Multiplier);
+        if (v.Fields.empty()) continue;
+        v.RelaxGroup = RelaxGroupOf(v.Fields.front().first);
+        variables_.push_back(std::move(v));
+    }
+}
+
+} // namespace koralix::engine

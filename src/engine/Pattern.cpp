@@ -1,0 +1,432 @@
+#include "Pattern.h"
+
+#include "Profiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace koralix::engine {
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+constexpr double Deg = Pi / 180;
+
+// The angle between a reflection and a direction, both reciprocal vectors.
+double CosAngle(const gemmi::UnitCell& cell, const Hkl& h, double dh, double dk, double dl) {
+    const auto g = cell.reciprocal_metric_tensor();
+    auto dot = [&](double a0, double a1, double a2, double b0, double b1, double b2) {
+        return g.u11 * a0 * b0 + g.u22 * a1 * b1 + g.u33 * a2 * b2 + g.u12 * (a0 * b1 + a1 * b0) +
+               g.u13 * (a0 * b2 + a2 * b0) + g.u23 * (a1 * b2 + a2 * b1);
+    };
+    const double hh = dot(h[0], h[1], h[2], h[0], h[1], h[2]);
+    const double pp = dot(dh, dk, dl, dh, dk, dl);
+    if (!(hh > 0) || !(pp > 0)) return 1;
+    return std::clamp(dot(h[0], h[1], h[2], dh, dk, dl) / std::sqrt(hh * pp), -1.0, 1.0);
+}
+
+// March-Dollase, averaged over the equivalents of the reflection.
+double MarchDollase(const gemmi::UnitCell& cell, const TReflection& r, const TSample& sample,
+                    double po) {
+    if (po == 1 || !(po > 0)) return 1;
+    if (sample.POH == 0 && sample.POK == 0 && sample.POL == 0) return 1;
+    double sum = 0;
+    for (const Hkl& e : r.Equivalents) {
+        const double c = CosAngle(cell, e, sample.POH, sample.POK, sample.POL);
+        sum += std::pow(po * po * c * c + (1 - c * c) / po, -1.5);
+    }
+    return r.Equivalents.empty() ? 1 : sum / static_cast<double>(r.Equivalents.size());
+}
+
+double Lorentz(const THistogram& hist, bool neutron, double theta) {
+    const double s = std::sin(theta), c = std::cos(theta), c2 = std::cos(2 * theta);
+    const double lorentz = 1 / (s * s * c);
+    if (neutron) return lorentz;
+    // The polarisation factor (1 + K cos^2 2theta) / (1 + K), K being cos^2 2theta_M
+    // of the monochromator (1 without one, 0 for no polarisation).
+    const double k = hist.Polarization;
+    return lorentz * (1 + k * c2 * c2) / (1 + k);
+}
+
+double Absorption(const THistogram& hist, const TSampleState& sample, double theta) {
+    const double s = std::sin(theta);
+    if (hist.Absorption == 0) {
+        const double mr = sample.AbsorptionR;
+        if (mr == 0) return 1;
+        // Cylinder (Hewat 1979), relative to theta = 0.
+        const double s2 = s * s;
+        return std::exp(-(1.7133 - 0.0368 * s2) * mr + (0.0927 + 0.375 * s2) * mr * mr) /
+               std::exp(-1.7133 * mr + 0.0927 * mr * mr);
+    }
+    // Flat-plate surface roughness (Pitschke, Hermann & Mattern 1993).
+    const double p = sample.Pore, q = sample.Rough;
+    if (p == 0) return 1;
+    return std::max(1e-6, 1 - p * q * (1 - q) - p * q / s * (1 - q / s));
+}
+
+// Sabine's extinction with x = D^2 (lambda F / V)^2, mixing the Laue and Bragg limits.
+double Extinction(double ext, double lambda, double f2, double volume, double theta) {
+    if (ext == 0) return 1;
+    const double x = ext * lambda * lambda * f2 / (volume * volume);
+    const double el = x < 1 ? 1 - x / 2 + x * x / 4 - 5 * x * x * x / 48
+                            : std::sqrt(2 / (Pi * std::max(x, 1e-12))) *
+                                  (1 - 1 / (8 * x) - 3 / (128 * x * x) - 15 / (1024 * x * x * x));
+    const double eb = 1 / std::sqrt(1 + std::max(x, -0.99));
+    const double s = std::sin(theta);
+    return el * (1 - s * s) + eb * s * s;
+}
+
+// The peak window ends smoothly: a point entering or leaving it as a peak
+// moves or widens changes the pattern continuously, which finite-difference
+// derivatives and the least squares need.
+double WindowTaper(double u) {
+    const double a = std::abs(u);
+    if (a <= 0.8) return 1;
+    if (a >= 1) return 0;
+    const double c = std::cos(0.5 * Pi * (a - 0.8) / 0.2);
+    return c * c;
+}
+
+double Chebyshev(int kind, int n, double u) {
+    // kind 1: T_n, kind 2: U_n
+    double p0 = 1, p1 = kind == 1 ? u : 2 * u;
+    if (n == 0) return p0;
+    for (int k = 2; k <= n; ++k) {
+        const double p2 = 2 * u * p1 - p0;
+        p0 = p1;
+        p1 = p2;
+    }
+    return p1;
+}
+
+} // namespace
+
+int32_t ReflectionCode(int phase, int sub, const Hkl& h) {
+    auto offset = [](int v) { return std::clamp(v, -128, 127) + 128; };
+    return phase * (1 << 26) + sub * (1 << 24) + offset(h[0]) * (1 << 16) +
+           offset(h[1]) * (1 << 8) + offset(h[2]);
+}
+
+double CoefficientBackground(const TRietveld& model, const THistogram& hist, const THistogramData&,
+                             const THistogramState& st, double x) {
+    const int n = model.Background12 ? 12 : 6;
+    const auto& c = st.Background;
+    switch (hist.Background.Kind) {
+    case BkgPolynomial: {
+        // Coefficients 1..n-1 are B0..B(n-2), coefficient n is the B-1 term.
+        const double t = x - hist.Background.Offset;
+        double y = 0, power = 1;
+        for (int j = 0; j < n - 1; ++j) {
+            y += c[size_t(j)] * power;
+            power *= t;
+        }
+        if (t != 0) y += c[size_t(n - 1)] / t;
+        return y;
+    }
+    case BkgChebyI:
+    case BkgChebyII:
+    case BkgShiftedChebyI:
+    case BkgShiftedChebyII: {
+        const bool shifted =
+            hist.Background.Kind == BkgShiftedChebyI || hist.Background.Kind == BkgShiftedChebyII;
+        const int kind =
+            (hist.Background.Kind == BkgChebyI || hist.Background.Kind == BkgShiftedChebyI) ? 1 : 2;
+        double u = (x - 90) / 90; // over 0..180 degrees
+        if (shifted) {
+            const double lo = hist.ThetaMin, hi = hist.ThetaMax;
+            u = hi > lo ? 2 * (x - lo) / (hi - lo) - 1 : 0;
+        }
+        u = std::clamp(u, -1.0, 1.0);
+        double y = 0;
+        for (int j = 0; j < n; ++j)
+            y += c[size_t(j)] * Chebyshev(kind, j, u);
+        return y;
+    }
+    case BkgAmorphous:
+    case BkgDampedAmorphous: {
+        const bool damped = hist.Background.Kind == BkgDampedAmorphous;
+        const double q = 4 * Pi * std::sin(x * Deg / 2) / st.Wave1;
+        const int pairs = damped ? (n - 2) / 2 : (n - 1) / 2;
+        const double damp = damped ? std::exp(-c[size_t(n - 1)] * q * q) : 1;
+        double y = c[0];
+        for (int i = 0; i < pairs; ++i) {
+            const double qr = q * c[size_t(2 * i + 2)];
+            if (qr != 0) y += c[size_t(2 * i + 1)] * std::sin(qr) / qr * damp;
+        }
+        return y;
+    }
+    default:
+        return 0;
+    }
+}
+
+TCalculator::TCalculator(const TSetup& setup)
+    : setup_(setup), cache_(setup.Data.size() * setup.Symmetry.size() * 2) {}
+
+const std::vector<double>& TCalculator::SquaredFactors(const TState& state, int h, int p) {
+    const TPhaseState& phase = state.Phases[size_t(p - 1)];
+    const auto& entries = state.Scatter[size_t(h - 1)];
+    std::vector<double>& key = delta_; // reused scratch
+    key.clear();
+    key.insert(key.end(), phase.Cell.begin(), phase.Cell.end());
+    for (const auto& a : phase.Atoms) {
+        key.insert(key.end(), {a.X, a.Y, a.Z, a.B, a.N});
+        key.insert(key.end(), a.Bij.begin(), a.Bij.end());
+    }
+    for (const auto& e : entries)
+        key.insert(key.end(), {e.FPrime, e.FDoublePrime});
+    // Two entries per block: the first structure seen (the unshifted one, see
+    // Warm) stays, with each atom's share of every F; the second holds the
+    // last other one.
+    const size_t slot = size_t((h - 1) * static_cast<int>(setup_.Symmetry.size()) + p - 1) * 2;
+    for (size_t k = slot; k < slot + 2; ++k)
+        if (!cache_[k].f2.empty() && cache_[k].key == key) return cache_[k].f2;
+    const bool first = cache_[slot].f2.empty() && cache_[slot].key.empty();
+    Cache& c = cache_[first ? slot : slot + 1];
+    const Cache& base = cache_[slot];
+    const auto& refl = setup_.Reflections[size_t(p - 1)];
+    const auto& forms = setup_.Forms[size_t(h - 1)][size_t(p - 1)];
+    const TPhaseSymmetry& symmetry = setup_.Symmetry[size_t(p - 1)];
+    const gemmi::UnitCell cell = CellOf(phase);
+    const size_t atoms = std::min(phase.Atoms.size(), forms.size());
+    const bool mates = FriedelMatesDiffer(symmetry, forms, entries);
+    auto f2Of = [&](std::complex<double> plus, std::complex<double> minus) {
+        return mates ? 0.5 * (std::norm(plus) + std::norm(minus)) : std::norm(plus);
+    };
+
+    // One atom changed against the kept structure: replace its share only.
+    int changed = -1;
+    if (!first && base.key.size() == key.size() && base.parts.size() == refl.size() * atoms * 2) {
+        const size_t perAtom = 11;
+        bool sameRest = std::equal(key.begin(), key.begin() + 6, base.key.begin()) &&
+                        std::equal(key.begin() + 6 + long(atoms * perAtom), key.end(),
+                                   base.key.begin() + 6 + long(atoms * perAtom));
+        for (size_t a = 0; sameRest && a < atoms; ++a) {
+            const auto from = key.begin() + 6 + long(a * perAtom);
+            if (!std::equal(from, from + perAtom, base.key.begin() + 6 + long(a * perAtom))) {
+                if (changed >= 0) sameRest = false;
+                changed = static_cast<int>(a);
+            }
+        }
+        if (!sameRest) changed = -1;
+    }
+    c.key = key;
+    c.f2.resize(refl.size());
+    if (changed >= 0) {
+        const size_t a = size_t(changed);
+        for (size_t k = 0; k < refl.size(); ++k) {
+            std::complex<double> plus = base.total[2 * k], minus = base.total[2 * k + 1];
+            plus += AtomStructureFactor(refl[k], false, symmetry, phase.Atoms[a], cell, forms[a],
+                                        entries) -
+                    base.parts[(k * atoms + a) * 2];
+            if (mates)
+                minus += AtomStructureFactor(refl[k], true, symmetry, phase.Atoms[a], cell,
+                                             forms[a], entries) -
+                         base.parts[(k * atoms + a) * 2 + 1];
+            c.f2[k] = f2Of(plus, minus);
+        }
+        return c.f2;
+    }
+    const bool keepParts = &c == &cache_[slot];
+    c.parts.assign(keepParts ? refl.size() * atoms * 2 : 0, {});
+    c.total.assign(keepParts ? refl.size() * 2 : 0, {});
+    for (size_t k = 0; k < refl.size(); ++k) {
+        std::complex<double> plus = 0, minus = 0;
+        for (size_t a = 0; a < atoms; ++a) {
+            const auto fp = AtomStructureFactor(refl[k], false, symmetry, phase.Atoms[a], cell,
+                                                forms[a], entries);
+            const auto fm = mates ? AtomStructureFactor(refl[k], true, symmetry, phase.Atoms[a],
+                                                        cell, forms[a], entries)
+                                  : std::complex<double>{};
+            plus += fp;
+            minus += fm;
+            if (keepParts) {
+                c.parts[(k * atoms + a) * 2] = fp;
+                c.parts[(k * atoms + a) * 2 + 1] = fm;
+            }
+        }
+        if (keepParts) {
+            c.total[2 * k] = plus;
+            c.total[2 * k + 1] = minus;
+        }
+        c.f2[k] = f2Of(plus, minus);
+    }
+    return c.f2;
+}
+
+// Every peak of phase p in histogram h, in a fixed order: the reflections in
+// list order, Kalpha1 before Kalpha2, those outside the pattern skipped.
+template <typename Visit>
+void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
+    const TRietveld& model = *setup_.Model;
+    const THistogram& hist = model.Histograms[size_t(h - 1)];
+    const THistogramData& data = setup_.Data[size_t(h - 1)];
+    const THistogramState& hs = state.Histograms[size_t(h - 1)];
+    const TPhaseState& phase = state.Phases[size_t(p - 1)];
+    const TSampleState& sample = state.Sample(h, p);
+    const TSample* sampleRecord = model.FindSample(h, p);
+    static const TSample defaultSample;
+    const TSample& fixed = sampleRecord ? *sampleRecord : defaultSample;
+    if (data.X.empty()) return;
+    const std::vector<double>& f2 = SquaredFactors(state, h, p);
+    const auto& refl = setup_.Reflections[size_t(p - 1)];
+    const gemmi::UnitCell cell = CellOf(phase);
+    const double volume = cell.volume;
+    const double xmin = data.X.front(), xmax = data.X.back();
+    const bool twoWaves = hist.Ratio != 0 && hs.Wave2 > 0 && hs.Wave2 != hs.Wave1;
+    const double waves[2] = {hs.Wave1, hs.Wave2};
+    const double ratios[2] = {1.0, hist.Ratio};
+    const double anisoNorm = fixed.AnisoH != 0 || fixed.AnisoK != 0 || fixed.AnisoL != 0;
+    for (size_t k = 0; k < refl.size() && k < f2.size(); ++k) {
+        const TReflection& r = refl[k];
+        const double inv_d2 = cell.calculate_1_d2_double(r.H[0], r.H[1], r.H[2]);
+        const double stol2 = inv_d2 / 4;
+        const double d = 1 / std::sqrt(inv_d2);
+        const double f2k = f2[k] * std::exp(-2 * phase.OverallB * stol2);
+        const double po = MarchDollase(cell, r, fixed, sample.PO);
+        double u = sample.U;
+        if (sample.Uaniso != 0 && anisoNorm) {
+            const double c = CosAngle(cell, r.H, fixed.AnisoH, fixed.AnisoK, fixed.AnisoL);
+            u += sample.Uaniso * c * c;
+        }
+        for (int w = 0; w < (twoWaves ? 2 : 1); ++w) {
+            const double sinTheta = waves[w] / (2 * d);
+            if (!(sinTheta < 1) || !(sinTheta > 0)) continue;
+            const double theta = std::asin(sinTheta);
+            const double tth = 2 * theta / Deg;
+            TPeak peak;
+            peak.Position = tth + hs.Zero + hs.Displacement * std::cos(theta);
+            peak.Shape = MakePeakShape(hist.Profile, peak.Position, u, sample.V, sample.W,
+                                       sample.Gam0, sample.Gam1, sample.Gam2);
+            peak.Shape.Asym1 = sample.Asym1;
+            peak.Shape.Asym2 = sample.Asym2;
+            peak.Shape.Rietveld = hist.Profile <= 3 && peak.Position < model.AsymLimit;
+            peak.Half = HalfWindow(peak.Shape, hist.BaseWidth);
+            if (peak.Position + peak.Half < xmin || peak.Position - peak.Half > xmax) continue;
+            peak.Intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * ratios[w] *
+                             Lorentz(hist, data.Neutron, theta) * po *
+                             Absorption(hist, sample, theta) *
+                             Extinction(sample.Extinction, waves[w], f2k, volume, theta);
+            if (hist.Illumination && !data.Neutron) peak.Intensity *= sinTheta;
+            peak.Reflection = k;
+            peak.Wave = w;
+            peak.D = d;
+            peak.F2 = f2k;
+            visit(peak);
+        }
+    }
+}
+
+void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double>& y,
+                           std::vector<TPlotReflection>* plot, std::vector<TReflectionRow>* rows,
+                           TRendering* rendering) {
+    const THistogramData& data = setup_.Data[size_t(h - 1)];
+    const auto& refl = setup_.Reflections[size_t(p - 1)];
+    if (rendering) *rendering = TRendering{};
+    if (data.X.empty()) return;
+    const double xmin = data.X.front(), xmax = data.X.back();
+    std::vector<double> values, plus;
+    points_ = data.X.data();
+    ForEachPeak(state, h, p, [&](const TPeak& peak) {
+        const TReflection& r = refl[peak.Reflection];
+        if (plot && peak.Position >= xmin && peak.Position <= xmax)
+            plot->push_back({ReflectionCode(p, peak.Wave + 1, r.H), peak.Position});
+        if (rows && peak.Wave == 0)
+            rows->push_back({p, r.H, r.Multiplicity, peak.D, peak.Position, peak.F2, peak.Intensity,
+                             peak.Shape.H});
+        const auto lo = std::lower_bound(data.X.begin(), data.X.end(), peak.Position - peak.Half);
+        const auto hi = std::upper_bound(lo, data.X.end(), peak.Position + peak.Half);
+        const int first = static_cast<int>(lo - data.X.begin());
+        const int count = static_cast<int>(hi - lo);
+        if (rendering) {
+            rendering->First.push_back(first);
+            rendering->Offset.push_back(static_cast<int>(rendering->Values.size()));
+            rendering->Count.push_back(std::max(count, 0));
+            rendering->Intensity.push_back(peak.Intensity);
+            rendering->Position.push_back(peak.Position);
+            rendering->Width.push_back(peak.Shape.H);
+            rendering->Eta.push_back(peak.Shape.Eta);
+        }
+        if (count <= 0) return;
+        Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
+        for (int i = 0; i < count; ++i)
+            y[size_t(first + i)] += peak.Intensity * values[size_t(i)];
+        if (!rendering) return;
+        rendering->Values.insert(rendering->Values.end(), values.begin(), values.end());
+        // Slopes of the drawn peak with respect to its position, width and
+        // mixing, by forward differences of the profile itself; with them the
+        // derivatives of every parameter that moves or widens peaks follow
+        // without drawing the pattern again.
+        auto slope = [&](std::vector<double>& outSlope, double step, auto change) {
+            TPeakShape shape = peak.Shape;
+            double position = peak.Position;
+            change(shape, position, step);
+            Draw(shape, position, HalfFor(shape, peak), first, count, plus);
+            for (int i = 0; i < count; ++i)
+                outSlope.push_back((plus[size_t(i)] - values[size_t(i)]) / step);
+        };
+        const double hStep = 1e-5 * peak.Shape.H;
+        slope(rendering->DPosition, hStep, [](TPeakShape& sh, double& pos, double d) {
+            pos += d;
+            sh.TwoTheta += d;
+        });
+        slope(rendering->DWidth, hStep, [](TPeakShape& sh, double&, double d) { sh.H += d; });
+        slope(rendering->DEta, peak.Shape.Eta < 0.5 ? 1e-5 : -1e-5,
+              [](TPeakShape& sh, double&, double d) { sh.Eta += d; });
+    });
+}
+
+double TCalculator::HalfFor(const TPeakShape& shape, const TPeak& peak) const {
+    return peak.Shape.H > 0 ? peak.Half * shape.H / peak.Shape.H : peak.Half;
+}
+
+void TCalculator::Draw(const TPeakShape& shape, double position, double half, int first, int count,
+                       std::vector<double>& out) const {
+    out.assign(size_t(count), 0.0);
+    delta2_.resize(size_t(count));
+    for (int i = 0; i < count; ++i)
+        delta2_[size_t(i)] = points_[size_t(first + i)] - position;
+    AddProfile(shape, delta2_.data(), count, 1.0, out.data());
+    for (int i = 0; i < count; ++i)
+        out[size_t(i)] *= WindowTaper(delta2_[size_t(i)] / half);
+}
+
+void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out) {
+    out.clear();
+    ForEachPeak(state, h, p, [&](const TPeak& peak) {
+        out.push_back({peak.Intensity, peak.Position, peak.Shape.H, peak.Shape.Eta});
+    });
+}
+
+void TCalculator::Warm(const TState& state) {
+    for (auto& c : cache_)
+        c = Cache{};
+    for (int h = 1; h <= static_cast<int>(setup_.Data.size()); ++h)
+        for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p)
+            SquaredFactors(state, h, p);
+}
+
+void TCalculator::AddBackground(const TState& state, int h, std::vector<double>& y) const {
+    const TRietveld& model = *setup_.Model;
+    const THistogram& hist = model.Histograms[size_t(h - 1)];
+    const THistogramData& data = setup_.Data[size_t(h - 1)];
+    const THistogramState& hs = state.Histograms[size_t(h - 1)];
+    if (!data.BackgroundPoints.empty()) {
+        for (size_t i = 0; i < y.size() && i < data.BackgroundPoints.size(); ++i)
+            y[i] += data.BackgroundPoints[i];
+        return;
+    }
+    for (size_t i = 0; i < y.size(); ++i)
+        y[i] += CoefficientBackground(model, hist, data, hs, data.X[i]);
+}
+
+std::vector<double> TCalculator::Pattern(const TState& state, int h) {
+    std::vector<double> y(setup_.Data[size_t(h - 1)].X.size(), 0.0);
+    AddBackground(state, h, y);
+    for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p)
+        AddPhase(state, h, p, y);
+    return y;
+}
+
+} // namespace koralix::engine

@@ -1,0 +1,112 @@
+// The calculated powder pattern of one histogram: Bragg peaks of every phase
+// on top of the background, from the fixed setup of a refinement and the
+// current refinable numbers.
+#pragma once
+
+#include "Crystal.h"
+#include "EngineState.h"
+#include "Model.h"
+#include "Profiles.h"
+
+#include <complex>
+#include <cstdint>
+#include <vector>
+
+namespace koralix::engine {
+
+struct THistogramData {
+    std::vector<double> X, Y, Weight;
+    std::vector<char> Used;               // inside the range and outside excluded regions
+    std::vector<double> BackgroundPoints; // file, user-point or smoothed background at X
+    bool Calculation = false;
+    bool Neutron = false;
+};
+
+struct TSetup {
+    const TRietveld* Model = nullptr;
+    std::vector<THistogramData> Data;
+    std::vector<TPhaseSymmetry> Symmetry;
+    std::vector<std::vector<TReflection>> Reflections;        // per phase
+    std::vector<std::vector<std::vector<TFormFactor>>> Forms; // [h][p][atom]
+};
+
+// One reflection as the plot shows it.
+struct TPlotReflection {
+    int32_t Code = 0;
+    double Position = 0;
+};
+
+// The reflection code of the plot: phase, sub-index (1 for Kalpha1, 2 for
+// Kalpha2) and h, k, l, each index offset by 128.
+int32_t ReflectionCode(int phase, int sub, const Hkl& h);
+
+// Per-reflection numbers for the listing.
+struct TReflectionRow {
+    int Phase = 0;
+    Hkl H{};
+    int Multiplicity = 0;
+    double D = 0, TwoTheta = 0, F2 = 0, Intensity = 0, Fwhm = 0;
+};
+
+// The peaks of one phase as drawn: for each, its first point, point count,
+// unit-intensity values and intensity. Parameters that change intensities
+// only (scales, the structure) need nothing more for their derivatives.
+struct TRendering {
+    std::vector<int> First, Count, Offset;
+    std::vector<double> Values, Intensity, Position, Width, Eta;
+    std::vector<double> DPosition, DWidth, DEta; // slopes, laid out as Values
+};
+
+struct TPeakValues {
+    double Intensity = 0, Position = 0, Width = 0, Eta = 0;
+};
+
+class TCalculator {
+  public:
+    explicit TCalculator(const TSetup& setup);
+
+    // Adds phase p's peaks in histogram h (1-based) to y.
+    void AddPhase(const TState& state, int h, int p, std::vector<double>& y,
+                  std::vector<TPlotReflection>* plot = nullptr,
+                  std::vector<TReflectionRow>* rows = nullptr, TRendering* rendering = nullptr);
+    // The intensity, position, width and mixing of the peaks AddPhase draws, in its order.
+    void Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out);
+    void AddBackground(const TState& state, int h, std::vector<double>& y) const;
+    std::vector<double> Pattern(const TState& state, int h);
+    // Computes and keeps the structure factors of `state`; later calls with
+    // other structures do not evict them.
+    void Warm(const TState& state);
+
+  private:
+    struct TPeak {
+        size_t Reflection = 0;
+        int Wave = 0;
+        double Position = 0, Half = 0, Intensity = 0, D = 0, F2 = 0;
+        TPeakShape Shape;
+    };
+    template <typename Visit> void ForEachPeak(const TState& state, int h, int p, Visit visit);
+    // Unit-intensity values of a peak at points first..first+count-1, the window tapered.
+    void Draw(const TPeakShape& shape, double position, double half, int first, int count,
+              std::vector<double>& out) const;
+    double HalfFor(const TPeakShape& shape, const TPeak& peak) const;
+    const std::vector<double>& SquaredFactors(const TState& state, int h, int p);
+
+    const TSetup& setup_;
+    struct Cache {
+        std::vector<double> key;
+        std::vector<double> f2;
+        std::vector<std::complex<double>> parts; // [reflection][atom][F(h), F(-h)]
+        std::vector<std::complex<double>> total; // [reflection][F(h), F(-h)]
+    };
+    std::vector<Cache> cache_;
+    std::vector<double> delta_;
+    mutable std::vector<double> delta2_;
+    const double* points_ = nullptr;
+};
+
+// Background at 2-theta `x` for the coefficient kinds (polynomial, Chebyshev,
+// amorphous); 0 for the kinds held as points.
+double CoefficientBackground(const TRietveld& model, const THistogram& histogram,
+                             const THistogramData& data, const THistogramState& state, double x);
+
+} // namespace koralix::engine

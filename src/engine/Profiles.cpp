@@ -1,0 +1,205 @@
+#include "Profiles.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace koralix::engine {
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+constexpr double Deg = Pi / 180;
+constexpr double FourLn2 = 2.772588722239781;
+constexpr double GaussNorm = 0.9394372786996513; // 2 sqrt(ln 2 / pi)
+
+double PseudoVoigt(double h, double eta, double delta) {
+    const double x2 = delta * delta / (h * h);
+    const double lorentz = 2.0 / (Pi * h) / (1 + 4 * x2);
+    const double gauss = GaussNorm / h * std::exp(-FourLn2 * x2);
+    return eta * lorentz + (1 - eta) * gauss;
+}
+
+double PearsonVII(double h, double m, double delta) {
+    const double k = std::pow(2.0, 1.0 / m) - 1;
+    const double norm =
+        2 * std::sqrt(k) * std::exp(std::lgamma(m) - std::lgamma(m - 0.5)) / (std::sqrt(Pi) * h);
+    return norm * std::pow(1 + 4 * k * delta * delta / (h * h), -m);
+}
+
+// Howard's asymmetry: the profile as a Simpson-rule sum of copies displaced
+// towards the low-angle side (high-angle side past 90 degrees) by up to
+// Asym1 / tan(2 theta).
+constexpr std::array<double, 5> HowardWeights{1 / 12.0, 4 / 12.0, 2 / 12.0, 4 / 12.0, 1 / 12.0};
+
+// Gauss-Legendre nodes and weights on [0, 1] for the FCJ integral.
+constexpr int FcjNodes = 12;
+struct Quadrature {
+    std::array<double, FcjNodes> x{}, w{};
+    Quadrature() {
+        for (int i = 0; i < FcjNodes; ++i) {
+            double z = std::cos(Pi * (i + 0.75) / (FcjNodes + 0.5));
+            double dp = 0;
+            for (int it = 0; it < 50; ++it) {
+                double p0 = 1, p1 = z;
+                for (int k = 2; k <= FcjNodes; ++k) {
+                    const double p2 = ((2 * k - 1) * z * p1 - (k - 1) * p0) / k;
+                    p0 = p1;
+                    p1 = p2;
+                }
+                dp = FcjNodes * (z * p1 - p0) / (z * z - 1);
+                const double dz = p1 / dp;
+                z -= dz;
+                if (std::abs(dz) < 1e-15) break;
+            }
+            x[size_t(i)] = 0.5 * (1 - z);
+            w[size_t(i)] = 1.0 / ((1 - z * z) * dp * dp);
+        }
+    }
+};
+const Quadrature& Fcj() {
+    static const Quadrature q;
+    return q;
+}
+
+// Finger, Cox & Jephcoat (1994): the symmetric profile convoluted with the
+// axial-divergence weight over the cone angles phi between 2phi_min and 2theta.
+void AddFcj(const TPeakShape& s, const double* delta, int count, double scale, double* out) {
+    const double tth = s.TwoTheta * Deg;
+    const double sl = std::abs(s.Asym1), dl = std::abs(s.Asym2);
+    const double c2 = std::cos(tth);
+    const bool back = tth > Pi / 2;
+    const double cosMin = std::abs(c2) * std::sqrt(std::pow(sl + dl, 2) + 1);
+    if (sl + dl <= 0 || cosMin >= 1 || std::abs(c2) < 1e-6) {
+        for (int i = 0; i < count; ++i)
+            out[i] += scale * SymmetricProfile(s, delta[i]);
+        return;
+    }
+    const double tthMin = back ? Pi - std::acos(cosMin) : std::acos(cosMin);
+    const double cosInfl = std::abs(c2) * std::sqrt(std::pow(sl - dl, 2) + 1);
+    const double tthInfl =
+        back ? Pi - std::acos(std::min(1.0, cosInfl)) : std::acos(std::min(1.0, cosInfl));
+    const Quadrature& q = Fcj();
+    std::array<double, FcjNodes> phi{}, weight{};
+    double sum = 0;
+    for (int k = 0; k < FcjNodes; ++k) {
+        // Substitution phi = 2theta - (2theta - 2phi_min) u^2 tames the 1/h singularity at 2theta.
+        const double u = q.x[size_t(k)];
+        const double p = tth - (tth - tthMin) * u * u;
+        const double jac = 2 * u * std::abs(tth - tthMin);
+        const double h = std::sqrt(std::max(0.0, std::cos(p) * std::cos(p) / (c2 * c2) - 1));
+        double wgt = (back ? p <= tthInfl : p >= tthInfl) ? 2 * std::min(sl, dl) : sl + dl - h;
+        wgt = std::max(0.0, wgt);
+        const double f = h > 1e-12 ? wgt / (h * std::abs(std::cos(p))) : 0;
+        phi[size_t(k)] = (p - tth) / Deg;
+        weight[size_t(k)] = q.w[size_t(k)] * f * jac;
+        sum += weight[size_t(k)];
+    }
+    if (!(sum > 0)) {
+        for (int i = 0; i < count; ++i)
+            out[i] += scale * SymmetricProfile(s, delta[i]);
+        return;
+    }
+    for (int k = 0; k < FcjNodes; ++k) {
+        const double w = scale * weight[size_t(k)] / sum;
+        for (int i = 0; i < count; ++i)
+            out[i] += w * SymmetricProfile(s, delta[i] - phi[size_t(k)]);
+    }
+}
+
+} // namespace
+
+TPeakShape MakePeakShape(int profile, double twoTheta, double u, double v, double w, double gam0,
+                         double gam1, double gam2) {
+    TPeakShape s;
+    s.Profile = profile;
+    s.TwoTheta = twoTheta;
+    const double t = std::tan(twoTheta * Deg / 2);
+    const double g2 = u * t * t + v * t + w;
+    const double g = std::sqrt(std::max(g2, 1e-10));
+    switch (profile) {
+    case 2: {
+        double m = gam0 + gam1 * twoTheta + gam2 * twoTheta * twoTheta;
+        s.M = std::max(m, 0.6);
+        s.H = g;
+        break;
+    }
+    case 3:
+    case 5: {
+        const double l = std::max(0.0, gam0 * std::sqrt(t * t + 1) + gam1 * t);
+        const double gg = g * g, ll = l * l;
+        const double h = std::pow(gg * gg * g + 2.69269 * gg * gg * l + 2.42843 * gg * g * ll +
+                                      4.47163 * gg * ll * l + 0.07842 * g * ll * ll + ll * ll * l,
+                                  0.2);
+        const double q = l / h;
+        s.H = h;
+        s.Eta = std::clamp(1.36603 * q - 0.47719 * q * q + 0.11116 * q * q * q, 0.0, 1.0);
+        break;
+    }
+    default:
+        s.H = g;
+        s.Eta = std::clamp(gam0 + gam1 * twoTheta + gam2 * twoTheta * twoTheta, 0.0, 1.0);
+        break;
+    }
+    return s;
+}
+
+double SymmetricProfile(const TPeakShape& s, double delta) {
+    if (s.Profile == 2) return PearsonVII(s.H, s.M, delta);
+    return PseudoVoigt(s.H, s.Eta, delta);
+}
+
+void AddProfile(const TPeakShape& s, const double* delta, int count, double scale, double* out) {
+    switch (s.Profile) {
+    case 4:
+    case 5: {
+        if (s.Asym1 == 0) break;
+        const double t2 = std::tan(s.TwoTheta * Deg);
+        if (std::abs(t2) < 1e-6) break;
+        const double span = s.Asym1 / t2;
+        for (size_t k = 0; k < HowardWeights.size(); ++k) {
+            const double shift = -span * static_cast<double>(k) / 4.0;
+            const double w = scale * HowardWeights[k];
+            for (int i = 0; i < count; ++i)
+                out[i] += w * SymmetricProfile(s, delta[i] - shift);
+        }
+        return;
+    }
+    case 6:
+        AddFcj(s, delta, count, scale, out);
+        return;
+    default:
+        if (s.Rietveld && s.Asym1 != 0) {
+            const double t = std::tan(s.TwoTheta * Deg / 2);
+            for (int i = 0; i < count; ++i) {
+                const double d = delta[i];
+                const double sign = d > 0 ? 1 : (d < 0 ? -1 : 0);
+                const double a = std::max(0.0, 1 - s.Asym1 * sign * d * d / t);
+                out[i] += scale * a * SymmetricProfile(s, d);
+            }
+            return;
+        }
+        break;
+    }
+    for (int i = 0; i < count; ++i)
+        out[i] += scale * SymmetricProfile(s, delta[i]);
+}
+
+double HalfWindow(const TPeakShape& s, double baseWidth) {
+    double half = 0.5 * std::max(baseWidth, 1.0) * s.H;
+    if (s.Profile == 4 || s.Profile == 5) {
+        const double t2 = std::tan(s.TwoTheta * Deg);
+        if (std::abs(t2) > 1e-6) half += std::min(5.0, std::abs(s.Asym1 / t2));
+    }
+    if (s.Profile == 6) {
+        const double c2 = std::abs(std::cos(s.TwoTheta * Deg));
+        const double cosMin =
+            c2 * std::sqrt(std::pow(std::abs(s.Asym1) + std::abs(s.Asym2), 2) + 1);
+        if (cosMin < 1)
+            half += std::min(10.0, std::abs(s.TwoTheta * Deg - std::acos(cosMin)) / Deg);
+    }
+    return half;
+}
+
+} // namespace koralix::engine

@@ -1,0 +1,38 @@
+// Peak shapes of unit area over 2-theta in degrees. Widths follow the
+// peak-width window: Gaussian FWHM from Caglioti U, V, W; the second value
+// is the pseudo-Voigt mixing (profiles 1, 4, 6), the Pearson VII exponent
+// (profile 2) or the Lorentzian FWHM that the Thompson-Cox-Hastings rule
+// combines with the Gaussian one (Voigt profiles 3, 5).
+#pragma once
+
+#include <vector>
+
+namespace koralix::engine {
+
+struct TPeakShape {
+    int Profile = 4;
+    double H = 0.1;   // FWHM
+    double Eta = 0.5; // pseudo-Voigt mixing (profiles 1, 3, 4, 5, 6)
+    double M = 1.5;   // Pearson VII exponent (profile 2)
+    // Asymmetry: Rietveld (profiles 1-3, below the asymmetry limit), Howard
+    // (4, 5) or Finger-Cox-Jephcoat (6, S/L and D/L).
+    double Asym1 = 0, Asym2 = 0;
+    bool Rietveld = false;
+    double TwoTheta = 90; // peak position, degrees
+};
+
+// Widths and mixing for a peak at `twoTheta` (degrees).
+TPeakShape MakePeakShape(int profile, double twoTheta, double u, double v, double w, double gam0,
+                         double gam1, double gam2);
+
+// The symmetric profile value at offset `delta` (degrees).
+double SymmetricProfile(const TPeakShape& shape, double delta);
+
+// Values at offsets delta[i], asymmetry included, added with `scale` to out[i].
+void AddProfile(const TPeakShape& shape, const double* delta, int count, double scale, double* out);
+
+// How far the peak needs computing on either side: `baseWidth` FWHMs in all,
+// plus room for the asymmetric tail.
+double HalfWindow(const TPeakShape& shape, double baseWidth);
+
+} // namespace koralix::engine

@@ -1,0 +1,48 @@
+// Shared helpers of the engine tests: example models, simulated patterns with
+// Poisson noise, and a run of cycles to the end.
+#pragma once
+
+#include "Engine.h"
+#include "InputFile.h"
+#include "Messenger.h"
+#include "Model.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace koralix::engine::test {
+
+// A private folder under the temporary directory, removed by the destructor.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    std::filesystem::path Path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+TRietveld ReadModel(const std::string& fileName);
+
+// The calculated patterns of `model` (its histograms as calculations), Poisson
+// noise from a fixed seed, written as x,y files: "<stem>.xy", or "<stem><h>.xy"
+// for each histogram h with SeparateData.
+void SimulateXy(const TRietveld& model, const std::string& stem, unsigned seed);
+
+// Runs cycles until the engine finishes or `maxCycles` pass; returns the cycle count.
+int RunToEnd(TEngine& engine, int maxCycles);
+
+// A neutron model of PbSO4 (Pnma) refining cell, positions,
+// B, scale, U V W, zero and background.
+TRietveld PbSO4Neutron();
+// The same phase seen by that neutron histogram and a Cu Kalpha X-ray one with
+// its own scale, zero, background and profile, refined together.
+TRietveld PbSO4JointXrayNeutron();
+// The corundum example with a second phase, PbSO4, whose scale, cell, lead
+// position and peak width are refined too.
+TRietveld CorundumWithPbSO4(const std::string& corundumFile);
+
+} // namespace koralix::engine::test

@@ -1,0 +1,148 @@
+// Peak shapes and backgrounds: properties a crystallographer relies on.
+#include "Pattern.h"
+#include "Profiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace koralix;
+using namespace koralix::engine;
+
+namespace {
+
+struct TShapeCase {
+    const char* name;
+    int profile;
+    double twoTheta, asym1, asym2;
+    double gam0 = 0.3; // eta, or the Pearson VII exponent
+};
+
+double Area(const TPeakShape& shape, double half, double step, double* centroid = nullptr) {
+    std::vector<double> delta, y;
+    for (double d = -half; d <= half; d += step)
+        delta.push_back(d);
+    y.assign(delta.size(), 0.0);
+    AddProfile(shape, delta.data(), static_cast<int>(delta.size()), 1.0, y.data());
+    double area = 0, moment = 0;
+    for (size_t i = 0; i < y.size(); ++i) {
+        area += y[i] * step;
+        moment += y[i] * delta[i] * step;
+    }
+    if (centroid) *centroid = moment / area;
+    return area;
+}
+
+class ProfileTest : public ::testing::TestWithParam<TShapeCase> {};
+
+// Unit area, so that intensities are integrated intensities whatever the width.
+TEST_P(ProfileTest, HasUnitArea) {
+    const TShapeCase& c = GetParam();
+    TPeakShape shape = MakePeakShape(c.profile, c.twoTheta, 0.01, -0.005, 0.01, c.gam0, 0.01, 0);
+    shape.Asym1 = c.asym1;
+    shape.Asym2 = c.asym2;
+    shape.Rietveld = c.profile <= 3;
+    EXPECT_NEAR(Area(shape, 400 * shape.H, shape.H / 200), 1.0, 0.01) << "FWHM " << shape.H;
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, ProfileTest,
+                         ::testing::Values(TShapeCase{"PseudoVoigt", 1, 40, 0, 0},
+                                           TShapeCase{"PearsonVII", 2, 40, 0, 0, 2.0},
+                                           TShapeCase{"Voigt", 3, 40, 0, 0},
+                                           TShapeCase{"PseudoVoigtHoward", 4, 15, 0.1, 0},
+                                           TShapeCase{"VoigtHoward", 5, 140, 0.1, 0},
+                                           TShapeCase{"Fcj", 6, 12, 0.02, 0.02},
+                                           TShapeCase{"FcjBackReflection", 6, 150, 0.02, 0.02}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Rietveld's asymmetry factor is odd in the offset: over the window a peak is
+// drawn in it moves intensity to the low-angle side and keeps the area.
+TEST(RietveldAsymmetry, KeepsTheAreaInsideThePeakWindow) {
+    TPeakShape shape = MakePeakShape(1, 15, 0, 0, 0.01, 0.3, 0, 0);
+    const double symmetric = Area(shape, 3.5 * shape.H, shape.H / 400);
+    shape.Rietveld = true;
+    shape.Asym1 = 0.05;
+    double centroid = 0;
+    EXPECT_NEAR(Area(shape, 3.5 * shape.H, shape.H / 400, &centroid), symmetric, 1e-3);
+    EXPECT_LT(centroid, 0);
+}
+
+// The widths the peak-width window shows: FWHM sqrt(W) and eta Gam0 for
+// U = V = 0, W = 0.01, Gam0 = 0.5; the TCH rule for the Voigt profiles.
+TEST(PeakWidths, FollowThePeakWidthWindow) {
+    const TPeakShape pv = MakePeakShape(1, 60, 0, 0, 0.01, 0.5, 0, 0);
+    EXPECT_NEAR(pv.H, 0.1, 1e-12);
+    EXPECT_NEAR(pv.Eta, 0.5, 1e-12);
+    const TPeakShape pearson = MakePeakShape(2, 60, 0, 0, 0.01, 0.2, 0, 0);
+    EXPECT_NEAR(pearson.M, 0.6, 1e-12);
+    const TPeakShape gauss = MakePeakShape(3, 60, 0, 0, 0.01, 0, 0, 0);
+    EXPECT_NEAR(gauss.H, 0.1, 1e-12);
+    EXPECT_NEAR(gauss.Eta, 0, 1e-12);
+    // Half maximum at half the FWHM for the symmetric pseudo-Voigt.
+    EXPECT_NEAR(SymmetricProfile(pv, 0.05) / SymmetricProfile(pv, 0), 0.5, 1e-12);
+}
+
+// Axial divergence moves intensity to the low-angle side below 90 degrees and
+// to the high-angle side above.
+TEST(Asymmetry, ShiftsTheCentroidAwayFrom90Degrees) {
+    for (int profile : {4, 6}) {
+        SCOPED_TRACE(profile);
+        for (double tth : {20.0, 160.0}) {
+            TPeakShape shape = MakePeakShape(profile, tth, 0, 0, 0.01, 0.2, 0, 0);
+            shape.Asym1 = profile == 6 ? 0.03 : 0.1;
+            shape.Asym2 = 0.03;
+            double centroid = 0;
+            Area(shape, 40 * shape.H, shape.H / 200, &centroid);
+            if (tth < 90)
+                EXPECT_LT(centroid, -0.001);
+            else
+                EXPECT_GT(centroid, 0.001);
+        }
+    }
+}
+
+struct TBackgroundCase {
+    const char* name;
+    int kind;
+    std::array<float, 12> coeff;
+    double x, expected;
+};
+
+class BackgroundTest : public ::testing::TestWithParam<TBackgroundCase> {};
+
+TEST_P(BackgroundTest, HasTheDocumentedForm) {
+    const TBackgroundCase& c = GetParam();
+    TRietveld model;
+    model.Background12 = 0;
+    THistogram hist;
+    hist.Background.Kind = c.kind;
+    hist.ThetaMin = 10;
+    hist.ThetaMax = 110;
+    hist.Background.Offset = c.kind == BkgPolynomial ? 10.0f : 0.0f;
+    THistogramState state;
+    state.Wave1 = 1.5406;
+    for (size_t k = 0; k < 12; ++k)
+        state.Background[k] = c.coeff[k];
+    EXPECT_NEAR(CoefficientBackground(model, hist, THistogramData{}, state, c.x), c.expected, 1e-9);
+}
+
+const double Q60 = 4 * M_PI * std::sin(30 * M_PI / 180) / 1.5406;
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, BackgroundTest,
+    ::testing::Values(
+        // B0 + B1 t + B2 t^2 + B-1 / t with t = 2theta - Offset (coefficient 6 is B-1).
+        TBackgroundCase{
+            "Polynomial", BkgPolynomial, {100, 2, 0.5f, 0, 0, 40}, 30, 100 + 40 + 200 + 2},
+        // T0 + T1 u + T2 (2u^2 - 1) with u = (2theta - 90) / 90.
+        TBackgroundCase{
+            "ChebyshevI", BkgChebyI, {10, 4, 2}, 135, 10 + 4 * 0.5 + 2 * (2 * 0.25 - 1)},
+        // Shifted: u over the histogram's range, 60 is its middle.
+        TBackgroundCase{"ShiftedChebyshevII", BkgShiftedChebyII, {10, 4, 2}, 60, 10 + 0 + 2 * -1},
+        // B0 + A sin(QR) / (QR).
+        TBackgroundCase{
+            "Amorphous", BkgAmorphous, {50, 20, 3}, 60, 50 + 20 * std::sin(Q60 * 3) / (Q60 * 3)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,129 @@
+// Every failure a user can cause ends in its status code, never in a crash.
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+
+using namespace koralix;
+using namespace koralix::engine;
+using namespace koralix::engine::test;
+
+namespace {
+
+struct TBrokenCase {
+    const char* name;
+    int status;
+    // Changes the model (written as the input file) and the start arguments.
+    std::function<void(TRietveld&, TStartArguments&, const TempFolder&)> breakIt;
+};
+
+void WriteText(const std::string& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+const TBrokenCase Cases[] = {
+    {"MissingInput", Status::InputFile,
+     [](TRietveld&, TStartArguments& a, const TempFolder& f) { a.Input = f.File("none.inp"); }},
+    {"GarbledInput", Status::InputContent,
+     [](TRietveld&, TStartArguments& a, const TempFolder& f) {
+         // A cell edge too large for a single: the reader stops with an error.
+         a.Input = f.File("garbled.inp");
+         std::ifstream in(std::string(KORALIX_EXAMPLES) + "/corundum.inp", std::ios::binary);
+         std::string text((std::istreambuf_iterator<char>(in)), {});
+         text.replace(text.find(" 12.9910"), 8, "9.99E+99");
+         WriteText(a.Input, text);
+     }},
+    {"OutputNotWritable", Status::OutputFile,
+     [](TRietveld&, TStartArguments& a, const TempFolder& f) {
+         a.Output = f.File("no/such/dir.out");
+     }},
+    {"MissingData", Status::DataFile,
+     [](TRietveld&, TStartArguments& a, const TempFolder& f) { a.DataName = f.File("absent"); }},
+    {"EmptyData", Status::DataFirstLine,
+     [](TRietveld&, TStartArguments& a, const TempFolder& f) {
+         a.DataName = f.File("empty");
+         WriteText(a.DataName + ".xy", "title only\n");
+     }},
+    {"BrokenDataLine", Status::DataLines,
+     [](TRietveld&, TStartArguments& a, const TempFolder& f) {
+         a.DataName = f.File("broken");
+         WriteText(a.DataName + ".xy", "title\n20.0 100\n20.02 1x0\n20.04 100\n");
+     }},
+    {"MoreHistogramsThanAllowed", Status::Histograms,
+     [](TRietveld&, TStartArguments& a, const TempFolder&) { a.Histograms = MaxHistograms + 1; }},
+    {"MoreVariablesThanIdsz", Status::Variables,
+     [](TRietveld&, TStartArguments& a, const TempFolder&) { a.Idsz = 3; }},
+    {"TimeOfFlightJob", Status::JobType,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Histograms[0].JobType = 4; }},
+    {"UnknownAtomType", Status::Scattering,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Phases[0].Atoms[0].AtomType = "QQ  ";
+     }},
+    {"UnknownSpaceGroup", Status::SpaceGroup,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Phases[0].SpaceGroup = "Q 9 9"; }},
+    {"ImpossibleCellAngles", Status::SpaceGroup,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Phases[0].Alpha = m.Phases[0].Beta = m.Phases[0].Gamma = 120;
+     }},
+    {"NoReflectionsInRange", Status::NoReflections,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Histograms[0].ThetaMin = 20;
+         m.Histograms[0].ThetaMax = 22;
+     }},
+    {"MissingBackgroundFile", Status::BackgroundFile,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Histograms[0].Background.Kind = BkgDataFile;
+     }},
+    {"AmorphousDistanceZero", Status::AmorphousZero,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Histograms[0].Background.Kind = BkgAmorphous;
+         m.Histograms[0].Background.Coeff = {100, 50, 0, 0, 0, 0};
+     }},
+    {"UserPointsAtOneAngle", Status::InterpolationZero,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Histograms[0].Background.Kind = BkgUserPoints;
+         m.Histograms[0].Background.AddPoint(30, 100);
+         m.Histograms[0].Background.AddPoint(30, 120);
+     }},
+};
+
+class StatusTest : public ::testing::TestWithParam<TBrokenCase> {};
+
+TEST_P(StatusTest, StartReportsTheFailure) {
+    TempFolder folder;
+    const std::string examples = KORALIX_EXAMPLES;
+    TRietveld model = ReadModel(examples + "/corundum.inp");
+    TStartArguments args;
+    args.Histograms = 1;
+    args.Input = folder.File("model.inp");
+    args.DataName = examples + "/corundum";
+    args.Output = folder.File("model.out");
+    args.BaseName = folder.File("model");
+    GetParam().breakIt(model, args, folder);
+    if (args.Input == folder.File("model.inp")) WriteInputFile(model, args.Input);
+    TEngine engine;
+    EXPECT_EQ(engine.Start(args), GetParam().status);
+    bool finished = false;
+    EXPECT_NE(engine.Iterate(1, finished), Status::Ok) << "no cycle after a failed start";
+}
+
+INSTANTIATE_TEST_SUITE_P(BrokenInputs, StatusTest, ::testing::ValuesIn(Cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A parameter the pattern does not depend on makes the normal matrix
+// singular: the cycle reports an unstable refinement instead of shifting.
+TEST(UnstableRefinement, SingularSystemGivesStatus200) {
+    TempFolder folder;
+    const std::string examples = KORALIX_EXAMPLES;
+    TRietveld model = ReadModel(examples + "/corundum.inp");
+    model.Parameters.AddFree({1, 1, 0, 21}, 161); // a TOF shape parameter of a CW histogram
+    model.CodeCount = 16;
+    TEngine engine;
+    ASSERT_EQ(engine.StartModel(model, examples + "/corundum", folder.File("model.out")), 0);
+    bool finished = false;
+    EXPECT_EQ(engine.Iterate(1, finished), Status::Unstable);
+}
+
+} // namespace
