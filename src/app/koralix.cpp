@@ -21,7 +21,16 @@ int main(int argc, char** argv) {
     if (argc == 2) {
         const QString path = QString::fromLocal8Bit(argv[1]);
         window->QuickStartPending = true;
-        QTimer::singleShot(0, window, [window, path] { window->ProcessFile(path); });
+        QTimer::singleShot(0, window, [window, path] {
+            window->ProcessFile(path);
+            window->activateWindow();
+        });
+        // A desktop without a window manager never activates the window.
+        QTimer::singleShot(1000, window, [window] {
+            if (!window->QuickStartPending) return;
+            window->QuickStartPending = false;
+            window->QuickStart();
+        });
     }
     return app.exec();
 }

@@ -73,6 +73,8 @@ void TPlotForm::BuildChart() {
     // Dragging a rectangle zooms into it; the wheel zooms too.
     chart_->setInteractions(QCP::iRangeZoom);
     chart_->setSelectionRectMode(QCP::srmZoom);
+    connect(chart_->selectionRect(), &QCPSelectionRect::accepted, this, [this] { zoomed_ = true; });
+    connect(chart_, &QCustomPlot::mouseWheel, this, [this] { zoomed_ = true; });
     connect(chart_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) {
         moved_ = true;
         ShowPosition(e);
@@ -86,6 +88,7 @@ void TPlotForm::BuildChart() {
             dragStart_ = e->pos();
             dragX_ = chart_->xAxis->range();
             dragY_ = chart_->yAxis->range();
+            zoomed_ = true;
             chart_->replot(QCustomPlot::rpQueuedReplot);
         }
     });
@@ -305,6 +308,7 @@ void TPlotForm::DrawExcludedRegions() {
 }
 
 void TPlotForm::Unzoom() {
+    zoomed_ = false;
     chart_->rescaleAxes(true);
     // A little room above the highest peak and below the lowest marker row.
     chart_->yAxis->scaleRange(1.06, chart_->yAxis->range().center());

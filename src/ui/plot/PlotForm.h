@@ -33,6 +33,8 @@ class TPlotForm : public QMainWindow {
 
     void Plot();
     void Unzoom();
+    // True once the user zoomed or scrolled, until the next Unzoom.
+    bool UserZoomed() const { return zoomed_; }
     const TPatternSeries& Series() const { return series_; }
     QCustomPlot* Chart() const { return chart_; }
     // Writes the export text file; false (after "Error writing file.") on failure.
@@ -70,6 +72,7 @@ class TPlotForm : public QMainWindow {
     bool pendingRegion_ = false;
     double pendingStart_ = 0;
     bool moved_ = false;
+    bool zoomed_ = false;
     QPoint dragStart_;
     QCPRange dragX_, dragY_;
 

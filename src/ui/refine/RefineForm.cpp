@@ -267,8 +267,10 @@ void TRefineForm::Start() {
     refine.Model = main_.Model.get();
     if (main_.CurrentDataFile.isEmpty()) {
         // The data file beside the model when there is one, as a user expects.
-        const std::string companion = DataFileFor(main_.CurrentInputFile.toStdString(), main_.Model->DataFormat);
-        main_.CurrentDataFile = companion.empty() ? QStringLiteral("temp.dat") : QString::fromStdString(companion);
+        const std::string companion =
+            DataFileFor(main_.CurrentInputFile.toStdString(), main_.Model->DataFormat);
+        main_.CurrentDataFile =
+            companion.empty() ? QStringLiteral("temp.dat") : QString::fromStdString(companion);
     }
     DataEdit->setText(main_.CurrentDataFile);
     refine.DataName = WithoutExtension(main_.CurrentDataFile);
@@ -386,7 +388,9 @@ void TRefineForm::Replot() {
     PlotWindow->HistogramCount = count;
     const bool first = !PlotWindow->isVisible();
     PlotWindow->Plot();
-    if (first) PlotWindow->Unzoom();
+    // Follow the refinement (the difference curve appears after the first cycle)
+    // unless the user has zoomed in.
+    if (first || !PlotWindow->UserZoomed()) PlotWindow->Unzoom();
     PlotWindow->show();
 }
 
