@@ -239,19 +239,8 @@ void ImportDbwsText(TRietveld& model, const std::string& text, Messenger& messen
 
 void ImportDbws(TRietveld& model, const std::string& fileName, Messenger& messenger) {
     model.Loaded = false;
-    if (!FileExists(fileName)) {
-        messenger.Message("Input file File does not exist");
-        return;
-    }
-    std::optional<std::string> text = ReadWholeFile(fileName);
-    if (!text) {
-        model.Clear();
-        model.RecordLabel.Set(1);
-        messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());
-        model.Parameters.Prune(model.CodeCount);
-        return;
-    }
-    ImportDbwsText(model, *text, messenger);
+    if (auto text = ReadImportFile(model, fileName, messenger, "Input file File does not exist"))
+        ImportDbwsText(model, *text, messenger);
 }
 
 } // namespace koralix

@@ -512,20 +512,8 @@ void ImportFullProfText(TRietveld& model, const std::string& text, Messenger& me
 }
 
 void ImportFullProf(TRietveld& model, const std::string& fileName, Messenger& messenger) {
-    if (!FileExists(fileName)) {
-        messenger.Message("Input file File does not exist");
-        return;
-    }
-    std::optional<std::string> text = ReadWholeFile(fileName);
-    if (!text) {
-        model.Clear();
-        model.Loaded = false;
-        model.RecordLabel.Set(1);
-        messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());
-        model.Parameters.Prune(model.CodeCount);
-        return;
-    }
-    ImportFullProfText(model, *text, messenger);
+    if (auto text = ReadImportFile(model, fileName, messenger, "Input file File does not exist"))
+        ImportFullProfText(model, *text, messenger);
 }
 
 } // namespace koralix

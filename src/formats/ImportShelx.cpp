@@ -296,20 +296,8 @@ void ImportShelxText(TRietveld& model, const std::string& text, Messenger& messe
 }
 
 void ImportShelx(TRietveld& model, const std::string& fileName, Messenger& messenger) {
-    if (!FileExists(fileName)) {
-        messenger.Message("File does not exist");
-        return;
-    }
-    std::optional<std::string> text = ReadWholeFile(fileName);
-    if (!text) {
-        model.Clear();
-        model.Loaded = false;
-        model.RecordLabel.Set(1);
-        messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());
-        model.Parameters.Prune(0);
-        return;
-    }
-    ImportShelxText(model, *text, messenger);
+    if (auto text = ReadImportFile(model, fileName, messenger, "File does not exist"))
+        ImportShelxText(model, *text, messenger);
 }
 
 } // namespace koralix

@@ -27,6 +27,22 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName) {
     return content.str();
 }
 
+std::optional<std::string> ReadImportFile(TRietveld& model, const std::string& fileName,
+                                          Messenger& messenger, const char* missingMessage) {
+    if (!FileExists(fileName)) {
+        messenger.Message(missingMessage);
+        return std::nullopt;
+    }
+    std::optional<std::string> text = ReadWholeFile(fileName);
+    if (!text) {
+        model.Clear();
+        model.Loaded = false;
+        model.RecordLabel.Set(1);
+        messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());
+    }
+    return text;
+}
+
 bool RunImport(TRietveld& model, Messenger& messenger, const std::function<void()>& read) {
     try {
         read();

@@ -18,6 +18,12 @@ class Messenger;
 std::optional<std::string> ReadWholeFile(const std::string& fileName);
 bool FileExists(const std::string& fileName);
 
+// The text of an import's file. A missing file shows `missingMessage` and
+// leaves the model alone; a file that cannot be read clears the model and
+// shows the read error of line 1. Both give nothing.
+std::optional<std::string> ReadImportFile(TRietveld& model, const std::string& fileName,
+                                          Messenger& messenger, const char* missingMessage);
+
 // Runs `read`, showing the message for the error it raises ("Error reading
 // Inputfile at line ", "Error reading a numeric value at line ", "An
 // unindentified error in reading line ", each followed by the record label).

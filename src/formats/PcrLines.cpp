@@ -17,20 +17,8 @@ bool IsComment(std::string_view line) {
     return !line.empty() && line[0] == '!';
 }
 
-PcrLines::PcrLines(const std::string& text, TRecordLabel& label) : label_(label), text_(text) {
-    std::string_view all(text_);
-    size_t start = 0;
-    while (start < all.size()) {
-        size_t end = all.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines_.push_back(all.substr(start));
-            break;
-        }
-        lines_.push_back(all.substr(start, end - start));
-        start = end + 1;
-        if (all[end] == '\r' && start < all.size() && all[start] == '\n') ++start;
-    }
-}
+PcrLines::PcrLines(const std::string& text, TRecordLabel& label)
+    : label_(label), text_(text), lines_(SplitLines(text_)) {}
 
 std::string_view PcrLines::Raw() {
     words_.clear();

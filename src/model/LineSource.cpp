@@ -10,7 +10,9 @@ namespace {
 
 // A truncated file needs empty lines to complete its records, but never more
 // than a few times what it holds; counts beyond that were read from garbage.
-long long LinesAllowedPastEnd(size_t lineCount) { return 1000 + 2 * static_cast<long long>(lineCount); }
+long long LinesAllowedPastEnd(size_t lineCount) {
+    return 1000 + 2 * static_cast<long long>(lineCount);
+}
 
 bool IsSpace(char c) {
     return static_cast<unsigned char>(c) <= ' ';
@@ -18,25 +20,29 @@ bool IsSpace(char c) {
 
 } // namespace
 
-LineSource::LineSource(std::string text) : text_(std::move(text)) {
-    std::string_view all(text_);
+std::vector<std::string_view> SplitLines(std::string_view all) {
+    std::vector<std::string_view> lines;
     size_t start = 0;
     while (start < all.size()) {
         size_t end = all.find_first_of("\r\n", start);
         if (end == std::string_view::npos) {
-            lines_.push_back(all.substr(start));
+            lines.push_back(all.substr(start));
             break;
         }
-        lines_.push_back(all.substr(start, end - start));
+        lines.push_back(all.substr(start, end - start));
         start = end + 1;
         if (all[end] == '\r' && start < all.size() && all[start] == '\n') ++start;
     }
+    return lines;
 }
+
+LineSource::LineSource(std::string text) : text_(std::move(text)), lines_(SplitLines(text_)) {}
 
 std::string_view LineSource::Next() {
     inFreeLine_ = false;
     if (next_ < lines_.size()) return lines_[next_++];
-    if (++pastEnd_ > LinesAllowedPastEnd(lines_.size())) throw InputError("file ends long before its records");
+    if (++pastEnd_ > LinesAllowedPastEnd(lines_.size()))
+        throw InputError("file ends long before its records");
     return {};
 }
 

@@ -17,6 +17,9 @@ class InputError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The lines of a text; line ends are CR LF, LF or CR.
+std::vector<std::string_view> SplitLines(std::string_view text);
+
 class LineSource {
   public:
     // Lines may end in CR LF, LF or CR.
