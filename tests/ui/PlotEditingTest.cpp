@@ -1,5 +1,6 @@
 // Background points and excluded regions edited in the pattern plot.
 #include "PlotEditing.h"
+#include "ChartColours.h"
 #include "Messenger.h"
 #include "PlotForm.h"
 #include "SetScales.h"
@@ -135,4 +136,14 @@ TEST(PlotEditing, PrintsToAPrinter) {
     printer.setOutputFileName(folder.filePath("plot.pdf"));
     form.PrintTo(printer);
     EXPECT_GT(QFileInfo(folder.filePath("plot.pdf")).size(), 1000);
+}
+
+TEST(PlotEditing, ChartColoursAreKeptAsPreferences) {
+    TSettings settings;
+    TChartColours dialog(settings);
+    EXPECT_EQ(dialog.Colours[2], QColor(255, 0, 0)); // Calc_Colour 255 is red
+    dialog.Colours[4] = QColor(0, 0, 255);
+    dialog.accept();
+    EXPECT_EQ(settings.Markers_Colour, 0xFF0000); // blue as 0x00BBGGRR
+    EXPECT_EQ(RgbOf(ColourOf(0x00123456)), 0x00123456);
 }

@@ -1,5 +1,6 @@
 // The refinement window against the scripted stand-in engine.
 #include "FormKoralix.h"
+#include "InputFile.h"
 #include "PlotForm.h"
 #include "RefineButtons.h"
 #include "RefineForm.h"
@@ -158,4 +159,45 @@ TEST_F(RefineWindowTest, QuickStartStartsAndRunsACycle) {
     ASSERT_NE(form->Refine, nullptr);
     EXPECT_EQ(form->Refine->Cycle(), 1);
     EXPECT_EQ(form->Mode, WorkMode::Refine);
+}
+
+// The whole road with the program's own engine: the example refines, Rwp falls,
+// and Finish with Update writes the refined model to the input file.
+TEST(RefineWindowRealEngine, RefinesTheExample) {
+    QTemporaryDir folder;
+    for (const char* name : {"corundum.inp", "corundum.xy"})
+        std::filesystem::copy_file(std::string(KORALIX_EXAMPLES) + "/" + name,
+                                   folder.filePath(name).toStdString());
+    RecordingMessenger messenger;
+    NoFiles files;
+    TFormKoralix form(
+        std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat),
+        messenger, files);
+    const QString input = folder.filePath("corundum.inp");
+    form.ProcessFile(input);
+    form.Settings.TempRefine = false;
+    form.Driver().LibraryPath = KORALIX_REAL_ENGINE;
+    TRefineForm& window = form.RefineWindow();
+    window.show();
+    const float startA = form.Model->Phases[0].A;
+    window.Start();
+    ASSERT_EQ(form.Refine->State(), RefineState::Started)
+        << ::testing::PrintToString(messenger.messages);
+    EXPECT_EQ(form.CurrentDataFile, folder.filePath("corundum.xy"));
+    window.Step();
+    const float first = form.Refine->GetRwp(1);
+    window.StepCount->setValue(4);
+    window.Step();
+    const float later = form.Refine->GetRwp(1);
+    EXPECT_GT(first, 0.0f);
+    EXPECT_LE(later, first);
+    window.UpdateBox->setChecked(true);
+    window.Finish();
+    EXPECT_EQ(form.Refine->State(), RefineState::Closed);
+    EXPECT_TRUE(messenger.messages.empty()) << ::testing::PrintToString(messenger.messages);
+    EXPECT_NE(form.Model->Phases[0].A, startA);
+    TRietveld saved;
+    RecordingMessenger quiet;
+    ReadInputFile(saved, input.toStdString(), quiet);
+    EXPECT_EQ(saved.Phases[0].A, form.Model->Phases[0].A);
 }

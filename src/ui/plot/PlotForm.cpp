@@ -1,5 +1,6 @@
 #include "PlotForm.h"
 
+#include "ChartColours.h"
 #include "HelpWindow.h"
 #include "Messenger.h"
 #include "PlotEditing.h"
@@ -78,6 +79,22 @@ void TPlotForm::BuildChart() {
     connect(chart_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) {
         moved_ = true;
         ShowPosition(e);
+        if (pendingRegion_) {
+            // The region being defined follows the mouse as a red band.
+            const double x = chart_->xAxis->pixelToCoord(e->pos().x());
+            if (!rubberBand_) {
+                rubberBand_ = new QCPItemRect(chart_);
+                for (QCPItemPosition* p : {rubberBand_->topLeft, rubberBand_->bottomRight}) {
+                    p->setTypeX(QCPItemPosition::ptPlotCoords);
+                    p->setTypeY(QCPItemPosition::ptAxisRectRatio);
+                }
+                rubberBand_->setPen(QPen(Qt::red));
+                rubberBand_->setBrush(QColor(255, 0, 0, 40));
+            }
+            rubberBand_->topLeft->setCoords(std::min(pendingStart_, x), 0);
+            rubberBand_->bottomRight->setCoords(std::max(pendingStart_, x), 1);
+            chart_->replot(QCustomPlot::rpQueuedReplot);
+        }
         if (e->buttons() & Qt::RightButton) {
             const double dx = chart_->xAxis->pixelToCoord(e->pos().x()) -
                               chart_->xAxis->pixelToCoord(dragStart_.x());
@@ -94,6 +111,7 @@ void TPlotForm::BuildChart() {
     });
     connect(chart_, &QCustomPlot::mousePress, this, [this](QMouseEvent* e) {
         moved_ = false;
+        if (e->button() == Qt::LeftButton) ShowMarkerAt(e->pos());
         if (e->button() == Qt::RightButton) {
             // Right-button dragging scrolls the view.
             dragStart_ = e->pos();
@@ -173,6 +191,11 @@ void TPlotForm::BuildMenus() {
     InsertExcluded = checkable("Insert Excluded");
     DeleteExcluded = checkable("Delete Excluded");
     QMenu* chart = menuBar()->addMenu("&Chart");
+    chart->addAction("&Edit...", this, [this] {
+        // The chart's colours; they are kept as the colour preferences.
+        TChartColours dialog(settings_, this);
+        if (dialog.exec() == QDialog::Accepted) Plot();
+    });
     chart->addAction("&Unzoom", this, &TPlotForm::Unzoom);
     chart->addAction("&Scales", this, [this] {
         TFormSetScales dialog(settings_, this);
@@ -231,10 +254,29 @@ void TPlotForm::Plot() {
     chart_->replot();
 }
 
+void TPlotForm::ShowMarkerAt(const QPoint& pixel) {
+    // A click on a reflection marker names its phase and hkl.
+    for (int m = 0; m < series_.markerX.size(); ++m) {
+        const double px = chart_->xAxis->coordToPixel(series_.markerX[m]);
+        const double py = chart_->yAxis->coordToPixel(series_.markerY[m]);
+        if (std::abs(px - pixel.x()) > 4 || std::abs(py - pixel.y()) > 6) continue;
+        const int r = series_.markerIndex[m];
+        panels_[3]->setText("Phase: " + QString::number(Data->ReflPhase(r)));
+        panels_[4]->setText(
+            QString("hkl: %1 %2 %3").arg(Data->ReflH(r)).arg(Data->ReflK(r)).arg(Data->ReflL(r)));
+        return;
+    }
+}
+
 void TPlotForm::CheckOnly(QAction* action) {
     for (QAction* a : {InsertBackground, DeleteBackground, InsertExcluded, DeleteExcluded})
         if (a != action) a->setChecked(false);
     pendingRegion_ = false;
+    if (rubberBand_) {
+        chart_->removeItem(rubberBand_);
+        rubberBand_ = nullptr;
+        chart_->replot();
+    }
 }
 
 void TPlotForm::PrepareContextMenu() {
@@ -289,6 +331,7 @@ void TPlotForm::PressAt(double x, double y) {
 void TPlotForm::DrawExcludedRegions() {
     // One red band per excluded region over the plot height.
     chart_->clearItems();
+    rubberBand_ = nullptr;
     if (!Histogram || !Data || (Data->Kind != 3 && Data->Kind != 4)) return;
     for (const TPair& region : Histogram->Excluded.Regions.Items) {
         const bool viewD = settings_.View_d;

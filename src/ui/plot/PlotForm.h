@@ -67,6 +67,8 @@ class TPlotForm : public QMainWindow {
     void DrawExcludedRegions();
     bool Editable() const { return Data && Data->Kind == 4 && Histogram; }
     void CheckOnly(QAction* action);
+    void ShowMarkerAt(const QPoint& pixel);
+    QCPItemRect* rubberBand_ = nullptr;
 
     QMenu* contextMenu_ = nullptr;
     bool pendingRegion_ = false;
