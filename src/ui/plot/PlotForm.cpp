@@ -139,7 +139,7 @@ void TPlotForm::BuildChart() {
 
 void TPlotForm::BuildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
-    file->addAction("&Save as image...", this, [this] {
+    QAction* save = file->addAction("&Save as image...", this, [this] {
         const QString name = QFileDialog::getSaveFileName(
             this, QString(), QString(), "PNG Files (*.png);;SVG Files (*.svg);;PDF Files (*.pdf)");
         if (!name.isEmpty()) SaveImage(name);
@@ -150,12 +150,12 @@ void TPlotForm::BuildMenus() {
         if (!name.isEmpty()) ExportTo(QFileInfo(name).suffix().isEmpty() ? name + ".txt" : name);
     });
     file->addSeparator();
-    file->addAction("&Print...", this, [this] {
+    QAction* print = file->addAction("&Print...", this, [this] {
         QPrinter printer(QPrinter::HighResolution);
         QPrintDialog dialog(&printer, this);
         if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
     });
-    file->addAction("Print Pre&view", this, [this] {
+    QAction* preview = file->addAction("Print Pre&view", this, [this] {
         QPrinter printer(QPrinter::HighResolution);
         QPrintPreviewDialog preview(&printer, this);
         preview.setWindowTitle("Koralix Print Preview");
@@ -164,10 +164,10 @@ void TPlotForm::BuildMenus() {
         preview.exec();
     });
     file->addSeparator();
-    file->addAction("&Close", this, &QWidget::hide);
+    QAction* close = file->addAction("&Close", this, &QWidget::hide);
     QMenu* edit = menuBar()->addMenu("&Edit");
-    edit->addAction("&Copy as BMP", this,
-                    [this] { QApplication::clipboard()->setPixmap(chart_->toPixmap()); });
+    QAction* copy = edit->addAction(
+        "&Copy as BMP", this, [this] { QApplication::clipboard()->setPixmap(chart_->toPixmap()); });
     contextMenu_ = new QMenu(this);
     contextMenu_->addAction("&Unzoom", this, &TPlotForm::Unzoom);
     auto checkable = [this](const QString& text) {
@@ -191,12 +191,12 @@ void TPlotForm::BuildMenus() {
     InsertExcluded = checkable("Insert Excluded");
     DeleteExcluded = checkable("Delete Excluded");
     QMenu* chart = menuBar()->addMenu("&Chart");
-    chart->addAction("&Edit...", this, [this] {
+    QAction* editChart = chart->addAction("&Edit...", this, [this] {
         // The chart's colours; they are kept as the colour preferences.
         TChartColours dialog(settings_, this);
         if (dialog.exec() == QDialog::Accepted) Plot();
     });
-    chart->addAction("&Unzoom", this, &TPlotForm::Unzoom);
+    QAction* unzoom = chart->addAction("&Unzoom", this, &TPlotForm::Unzoom);
     chart->addAction("&Scales", this, [this] {
         TFormSetScales dialog(settings_, this);
         if (dialog.Edit()) Plot();
@@ -210,6 +210,10 @@ void TPlotForm::BuildMenus() {
     viewD_->setCheckable(true);
     viewD_->setChecked(settings_.View_d);
     menuBar()->addAction("&Help", this, [] { Help().ShowTopic("Refinement"); });
+    QToolBar* main = addToolBar("Main toolbar");
+    main->setObjectName("PlotMainToolbar");
+    for (QAction* a : {save, close, print, preview, copy, editChart, unzoom})
+        main->addAction(a);
     histogramBar_ = addToolBar("Histogram toolbar");
     histograms_ = new QComboBox(histogramBar_);
     histograms_->setMinimumWidth(140);
