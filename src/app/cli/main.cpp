@@ -6,12 +6,33 @@
 
 namespace {
 
+// The text in lines of at most `width` characters, each after `indent`.
+void PrintWrapped(std::ostream& out, const std::string& text, const std::string& indent,
+                  size_t width) {
+    std::string line;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && indent.size() + line.size() + 1 + word.size() > width) {
+            out << indent << line << '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    if (!line.empty()) out << indent << line << '\n';
+}
+
 void PrintHelp(std::ostream& out) {
     out << "Usage: koralix-cli COMMAND [ARGUMENTS]\n"
            "       koralix-cli --help\n\n"
            "Commands:\n";
-    for (const auto& c : koralix::cli::AllCommands())
-        out << "  " << c.usage << "\n      " << c.summary << "\n";
+    for (const auto& c : koralix::cli::AllCommands()) {
+        out << "  " << c.usage << "\n";
+        PrintWrapped(out, c.summary, "      ", 92);
+    }
 }
 
 } // namespace
