@@ -103,19 +103,7 @@ void DbwsReader::ReadControls() {
     h.ThetaStep = Real(line, 33);
     h.ThetaMax = Real(line, 41);
 
-    m_.FourierFileType = 0;
-    m_.DataFormat = 0;
-    m_.LSync = 0;
-    m_.SeparateData = 0;
-    m_.RecycleLeBail = 0;
-    m_.Background12 = 0;
-    m_.IPREF = 0;
-    m_.PrintU = 0;
-    m_.Rmin = 0;
-    m_.Rmax = 0;
-    h.Weighting = 0;
-    m_.F2Limit = 0;
-    h.Scale = 1.0f;
+    ResetUncarriedControls(m_, h);
 }
 
 void DbwsReader::ReadBackgroundAndRegions() {

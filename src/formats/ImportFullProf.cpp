@@ -68,7 +68,6 @@ class FullProfReader {
     void ReadControls();
     void ReadFixedControls();
     void ReadFreeControls();
-    void SetUnreadControls();
     void ReadBackgroundPoints();
     void ReadExcludedRegions();
     void ReadZero();
@@ -163,7 +162,7 @@ void FullProfReader::ReadControls() {
         ReadFreeControls();
     else
         ReadFixedControls();
-    SetUnreadControls();
+    ResetUncarriedControls(m_, H());
 }
 
 void FullProfReader::ReadFixedControls() {
@@ -229,22 +228,6 @@ void FullProfReader::ReadFreeControls() {
     h.ThetaMin = cycles.Real(7);
     h.ThetaStep = cycles.Real(8);
     h.ThetaMax = cycles.Real(9);
-}
-
-void FullProfReader::SetUnreadControls() {
-    m_.FourierFileType = 0;
-    m_.DataFormat = 0;
-    m_.LSync = 0;
-    m_.SeparateData = 0;
-    m_.RecycleLeBail = 0;
-    m_.Background12 = 0;
-    m_.IPREF = 0;
-    m_.PrintU = 0;
-    m_.Rmin = 0;
-    m_.Rmax = 0;
-    H().Weighting = 0;
-    m_.F2Limit = 0;
-    H().Scale = 1.0f;
 }
 
 void FullProfReader::ReadBackgroundPoints() {

@@ -88,4 +88,20 @@ TSample NewSample(int h, int p) {
     return sample;
 }
 
+void ResetUncarriedControls(TRietveld& m, THistogram& h) {
+    m.FourierFileType = 0;
+    m.DataFormat = 0;
+    m.LSync = 0;
+    m.SeparateData = 0;
+    m.RecycleLeBail = 0;
+    m.Background12 = 0;
+    m.IPREF = 0;
+    m.PrintU = 0;
+    m.Rmin = 0;
+    m.Rmax = 0;
+    m.F2Limit = 0;
+    h.Weighting = 0;
+    h.Scale = 1.0f;
+}
+
 } // namespace koralix

@@ -38,6 +38,10 @@ float OccupancyFromFraction(std::string_view spaceGroup, float fraction, float x
 // Whitespace-separated words of a line (blanks and tabs).
 std::vector<std::string_view> WordsOf(std::string_view line);
 
+// The controls a FullProf or DBWS file does not carry, set as those imports
+// leave them: off, zero, with the histogram's weighting 0 and scale 1.
+void ResetUncarriedControls(TRietveld& model, THistogram& histogram);
+
 // A new sample for histogram h and phase p with the values importers start from.
 TSample NewSample(int h, int p);
 
