@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 #include <sstream>
 
@@ -38,6 +39,25 @@ class InputReader {
 
     void Code(std::string_view line, int first, int count, TAddress address) {
         m_.Parameters.AddFree(address, ReadRealField(line, first, count));
+    }
+    // The next line's 8-column reals, from column 1, into the fields given.
+    std::string_view Reals(std::initializer_list<float*> fields) {
+        std::string_view line = in_.Next();
+        int column = 1;
+        for (float* field : fields) {
+            *field = ReadRealField(line, column, 8);
+            column += 8;
+        }
+        return line;
+    }
+    // The next line's 8-column codes, from column 1, at the addresses given.
+    void Codes(std::initializer_list<TAddress> addresses) {
+        std::string_view line = in_.Next();
+        int column = 1;
+        for (const TAddress& address : addresses) {
+            Code(line, column, 8, address);
+            column += 8;
+        }
     }
     int H() const { return m_.HistogramCount(); }
 
@@ -337,10 +357,7 @@ void InputReader::ReadPhase(int p) {
         atom.Z = ReadRealField(line, 33, 8);
         atom.B = ReadRealField(line, 41, 8);
         atom.N = ReadRealField(line, 49, 8);
-        line = in_.Next();
-        float* aniso[6] = {&atom.B11, &atom.B22, &atom.B33, &atom.B12, &atom.B13, &atom.B23};
-        for (int k = 0; k < 6; ++k)
-            *aniso[k] = ReadRealField(line, 8 * k + 1, 8);
+        Reals({&atom.B11, &atom.B22, &atom.B33, &atom.B12, &atom.B13, &atom.B23});
         phase.AddAtom(atom);
     }
     std::string_view line = in_.Next();
@@ -349,41 +366,13 @@ void InputReader::ReadPhase(int p) {
     for (int h = 1; h <= H(); ++h) {
         const THistogram& histogram = m_.Histogram(h);
         TSample& s = m_.Samples.at(samples[static_cast<size_t>(h - 1)]);
-        line = in_.Next();
-        s.U = ReadRealField(line, 1, 8);
-        s.V = ReadRealField(line, 9, 8);
-        s.W = ReadRealField(line, 17, 8);
-        s.Uaniso = ReadRealField(line, 25, 8);
-        if (histogram.Profile == 7) {
-            line = in_.Next();
-            s.TofAlpha1 = ReadRealField(line, 1, 8);
-            s.TofAlpha2 = ReadRealField(line, 9, 8);
-            s.TofBeta1 = ReadRealField(line, 17, 8);
-            s.TofBeta2 = ReadRealField(line, 25, 8);
-        }
-        if (h == 1) {
-            line = in_.Next();
-            phase.A = ReadRealField(line, 1, 8);
-            phase.B = ReadRealField(line, 9, 8);
-            phase.C = ReadRealField(line, 17, 8);
-            phase.Alpha = ReadRealField(line, 25, 8);
-            phase.Beta = ReadRealField(line, 33, 8);
-            phase.Gamma = ReadRealField(line, 41, 8);
-        }
-        line = in_.Next();
-        s.PO = ReadRealField(line, 1, 8);
-        s.AbsorptionR = ReadRealField(line, 9, 8);
-        s.Asym1 = ReadRealField(line, 17, 8);
-        s.Asym2 = ReadRealField(line, 25, 8);
-        line = in_.Next();
-        s.Gam0 = ReadRealField(line, 1, 8);
-        s.Gam1 = ReadRealField(line, 9, 8);
-        s.Gam2 = ReadRealField(line, 17, 8);
-        s.Extinction = ReadRealField(line, 25, 8);
+        Reals({&s.U, &s.V, &s.W, &s.Uaniso});
+        if (histogram.Profile == 7) Reals({&s.TofAlpha1, &s.TofAlpha2, &s.TofBeta1, &s.TofBeta2});
+        if (h == 1) Reals({&phase.A, &phase.B, &phase.C, &phase.Alpha, &phase.Beta, &phase.Gamma});
+        Reals({&s.PO, &s.AbsorptionR, &s.Asym1, &s.Asym2});
+        Reals({&s.Gam0, &s.Gam1, &s.Gam2, &s.Extinction});
         if (histogram.Absorption == 1) {
-            line = in_.Next();
-            s.Pore = ReadRealField(line, 1, 8);
-            s.Rough = ReadRealField(line, 9, 8);
+            Reals({&s.Pore, &s.Rough});
         } else {
             s.Pore = 0;
             s.Rough = 0;
@@ -395,46 +384,28 @@ void InputReader::ReadPhase(int p) {
 
 void InputReader::ReadPhaseCodes(int p, int atomCount) {
     for (int a = 1; a <= atomCount; ++a) {
-        std::string_view line = in_.Next();
-        for (int k = 0; k < 5; ++k)
-            Code(line, 8 * k + 1, 8, {0, p, a, k + 1});
-        line = in_.Next();
-        for (int k = 0; k < 6; ++k)
-            Code(line, 8 * k + 1, 8, {0, p, a, k + 6});
+        Codes({{0, p, a, 1}, {0, p, a, 2}, {0, p, a, 3}, {0, p, a, 4}, {0, p, a, 5}});
+        Codes(
+            {{0, p, a, 6}, {0, p, a, 7}, {0, p, a, 8}, {0, p, a, 9}, {0, p, a, 10}, {0, p, a, 11}});
     }
     std::string_view line = in_.Next();
     Code(line, 1, 12, {0, p, 0, 1});
     Code(line, 17, 8, {0, p, 0, 2});
     for (int h = 1; h <= H(); ++h) {
         const THistogram& histogram = m_.Histogram(h);
-        line = in_.Next();
-        Code(line, 1, 8, {h, p, 0, 3});
-        Code(line, 9, 8, {h, p, 0, 4});
-        Code(line, 17, 8, {h, p, 0, 5});
-        Code(line, 25, 8, {h, p, 0, 19});
-        if (histogram.Profile == 7) {
-            line = in_.Next();
-            for (int k = 0; k < 4; ++k)
-                Code(line, 8 * k + 1, 8, {h, p, 0, 21 + k});
-        }
-        if (h == 1) {
-            line = in_.Next();
-            for (int k = 0; k < 6; ++k)
-                Code(line, 8 * k + 1, 8, {0, p, 0, 6 + k});
-        }
-        line = in_.Next();
-        Code(line, 1, 8, {h, p, 0, 12});
-        Code(line, 9, 8, {h, p, 0, 13});
-        Code(line, 17, 8, {h, p, 0, 14});
-        Code(line, 25, 8, {h, p, 0, 20});
-        line = in_.Next();
-        for (int k = 0; k < 4; ++k)
-            Code(line, 8 * k + 1, 8, {h, p, 0, 15 + k});
-        if (histogram.Absorption == 1) {
-            line = in_.Next();
-            Code(line, 1, 8, {h, p, 0, 25});
-            Code(line, 9, 8, {h, p, 0, 26});
-        }
+        Codes({{h, p, 0, 3}, {h, p, 0, 4}, {h, p, 0, 5}, {h, p, 0, 19}});
+        if (histogram.Profile == 7)
+            Codes({{h, p, 0, 21}, {h, p, 0, 22}, {h, p, 0, 23}, {h, p, 0, 24}});
+        if (h == 1)
+            Codes({{0, p, 0, 6},
+                   {0, p, 0, 7},
+                   {0, p, 0, 8},
+                   {0, p, 0, 9},
+                   {0, p, 0, 10},
+                   {0, p, 0, 11}});
+        Codes({{h, p, 0, 12}, {h, p, 0, 13}, {h, p, 0, 14}, {h, p, 0, 20}});
+        Codes({{h, p, 0, 15}, {h, p, 0, 16}, {h, p, 0, 17}, {h, p, 0, 18}});
+        if (histogram.Absorption == 1) Codes({{h, p, 0, 25}, {h, p, 0, 26}});
     }
 }
 
