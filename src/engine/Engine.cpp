@@ -5,6 +5,7 @@
 #include "Engine.h"
 
 #include "InputFile.h"
+#include "ParameterTable.h"
 
 #include <Eigen/Dense>
 
@@ -54,9 +55,12 @@ TTouch TouchOf(const TVariable& v, int nh, int np) {
 // follows from the slopes of the drawn peaks. Asymmetry and the Pearson VII
 // exponent change the shape itself and need the peaks drawn again.
 bool ThroughPeakValues(const TRietveld& model, const TAddress& a) {
-    if (KindOf(a) != KindSample) return true;
-    if (a.Type == 14 || a.Type == 20 || (a.Type >= 21 && a.Type <= 24)) return false;
-    if (a.Type >= 15 && a.Type <= 17) return model.Histograms[size_t(a.Histogram - 1)].Profile != 2;
+    const TParameterEntry* entry = FindParameterEntry(a);
+    if (!entry || entry->Path == TDerivativePath::Shape) return false;
+    // The Pearson VII exponent comes from the Gam terms and changes the shape.
+    if (KindOf(a) == KindSample && a.Type >= ParamType::SampleGam0 &&
+        a.Type <= ParamType::SampleGam2)
+        return model.Histograms[size_t(a.Histogram - 1)].Profile != 2;
     return true;
 }
 
@@ -291,18 +295,28 @@ int TEngine::Cycle(int cycle, bool& finished) {
     for (auto& t : pool)
         t.join();
 
-    Eigen::MatrixXd normal = Eigen::MatrixXd::Zero(nv, nv);
-    normal.selfadjointView<Eigen::Lower>().rankUpdate(jacobian.transpose());
-    normal = normal.selfadjointView<Eigen::Lower>();
-    const Eigen::VectorXd rhs = jacobian.transpose() * residual;
-    if (!normal.allFinite() || !rhs.allFinite()) return Status::Unstable;
+    Eigen::MatrixXd fullNormal = Eigen::MatrixXd::Zero(nv, nv);
+    fullNormal.selfadjointView<Eigen::Lower>().rankUpdate(jacobian.transpose());
+    fullNormal = fullNormal.selfadjointView<Eigen::Lower>();
+    const Eigen::VectorXd fullRhs = jacobian.transpose() * residual;
+    if (!fullNormal.allFinite() || !fullRhs.allFinite()) return Status::Unstable;
 
-    // Scale to unit diagonal; a variable the pattern does not depend on makes the system singular.
-    Eigen::VectorXd scale(nv);
-    for (int v = 0; v < nv; ++v) {
-        if (!(normal(v, v) > 0)) return Status::Unstable;
-        scale(v) = 1 / std::sqrt(normal(v, v));
+    // Variables the pattern does not depend on are held before the scaling,
+    // which would otherwise divide by their zero diagonal.
+    const std::vector<int> active = HoldIneffective(fullNormal);
+    if (active.empty()) return Status::Unstable;
+    const int na = static_cast<int>(active.size());
+    Eigen::MatrixXd normal(na, na);
+    Eigen::VectorXd rhs(na);
+    for (int i = 0; i < na; ++i) {
+        rhs(i) = fullRhs(active[size_t(i)]);
+        for (int j = 0; j < na; ++j)
+            normal(i, j) = fullNormal(active[size_t(i)], active[size_t(j)]);
     }
+
+    Eigen::VectorXd scale(na);
+    for (int v = 0; v < na; ++v)
+        scale(v) = 1 / std::sqrt(normal(v, v));
     const Eigen::MatrixXd scaled = scale.asDiagonal() * normal * scale.asDiagonal();
     Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eigen(scaled);
     if (eigen.info() != Eigen::Success) return Status::Unstable;
@@ -330,8 +344,8 @@ int TEngine::Cycle(int cycle, bool& finished) {
         shift = scale.asDiagonal() * damped.ldlt().solve(scale.asDiagonal() * rhs);
         if (!shift.allFinite()) return Status::Unstable;
         state_ = start;
-        for (int v = 0; v < nv; ++v) {
-            const TVariable& var = variables_[size_t(v)];
+        for (int v = 0; v < na; ++v) {
+            const TVariable& var = variables_[size_t(active[size_t(v)])];
             Apply(state_, var, model_.Relax[size_t(var.RelaxGroup)] * shift(v));
         }
         if (!Sane(state_)) {
@@ -362,22 +376,56 @@ int TEngine::Cycle(int cycle, bool& finished) {
     }
     UpdateAgreement();
 
-    const double dof = std::max(1, rows - nv);
+    const double dof = std::max(1, rows - na);
     const double chi2 = WeightedSum() / dof;
     correlation_.assign(size_t(nv), std::vector<double>(size_t(nv), 0));
     bool small = true;
-    for (int v = 0; v < nv; ++v) {
-        TVariable& var = variables_[size_t(v)];
+    for (TVariable& var : variables_)
+        var.Esd = var.LastShift = 0;
+    for (int v = 0; v < na; ++v) {
+        TVariable& var = variables_[size_t(active[size_t(v)])];
         var.Esd = std::sqrt(std::max(0.0, inverse(v, v) * chi2)) * scale(v);
         var.LastShift = shift(v);
         if (!(std::abs(shift(v)) <= model_.Eps * var.Esd)) small = false;
-        for (int w = 0; w < nv; ++w)
-            correlation_[size_t(v)][size_t(w)] =
+        for (int w = 0; w < na; ++w)
+            correlation_[size_t(active[size_t(v)])][size_t(active[size_t(w)])] =
                 inverse(v, w) / std::sqrt(inverse(v, v) * inverse(w, w));
     }
     if (small || cycle >= model_.Cycles) finished = true;
     StateToModel(state_, model_);
     return Status::Ok;
+}
+
+std::vector<int> TEngine::HoldIneffective(const Eigen::MatrixXd& normal) {
+    // The size of the weighted pattern, against which a variable's effect is measured.
+    double pattern = 0;
+    for (size_t h = 0; h < setup_.Data.size(); ++h) {
+        const auto& d = setup_.Data[h];
+        for (size_t i = 0; i < d.X.size(); ++i)
+            if (d.Used[i]) pattern += d.Weight[i] * calculated_[h][i] * calculated_[h][i];
+    }
+    std::vector<int> active;
+    for (int v = 0; v < static_cast<int>(variables_.size()); ++v) {
+        TVariable& var = variables_[size_t(v)];
+        // A shift as large as the variable's own size (or 0.01 when it is 0)
+        // that changes the weighted pattern by less than a part in 1e9 does nothing.
+        double size = 1e-2;
+        for (const auto& [a, m] : var.Fields)
+            if (const double* f = FieldOf(state_, a)) size = std::max(size, std::abs(*f));
+        const double effect = std::sqrt(std::max(0.0, normal(v, v))) * size;
+        const bool ineffective = !(normal(v, v) > 0) || !(effect > 1e-9 * std::sqrt(pattern));
+        if (ineffective && !var.Held) {
+            std::string labels;
+            for (const auto& [a, m] : var.Fields)
+                labels += (labels.empty() ? "" : ", ") + model_.LabelOf(TParameter(a, 10));
+            heldNotes_.push_back("Parameter " + std::to_string(var.Code) + " (" + labels +
+                                 ") held: the calculated pattern does not depend on it");
+            Listing(heldNotes_.back() + "\n");
+        }
+        var.Held = ineffective;
+        if (!ineffective) active.push_back(v);
+    }
+    return active;
 }
 
 int TEngine::Close(bool update) {
