@@ -7,28 +7,15 @@
 #include "EngineState.h"
 #include "Model.h"
 #include "Profiles.h"
+#include "Setup.h"
+#include "IntensitySource.h"
+#include "PeakGeometry.h"
 
 #include <complex>
 #include <cstdint>
 #include <vector>
 
 namespace koralix::engine {
-
-struct THistogramData {
-    std::vector<double> X, Y, Weight;
-    std::vector<char> Used;               // inside the range and outside excluded regions
-    std::vector<double> BackgroundPoints; // file, user-point or smoothed background at X
-    bool Calculation = false;
-    bool Neutron = false;
-};
-
-struct TSetup {
-    const TRietveld* Model = nullptr;
-    std::vector<THistogramData> Data;
-    std::vector<TPhaseSymmetry> Symmetry;
-    std::vector<std::vector<TReflection>> Reflections;        // per phase
-    std::vector<std::vector<std::vector<TFormFactor>>> Forms; // [h][p][atom]
-};
 
 // One reflection as the plot shows it.
 struct TPlotReflection {
@@ -89,17 +76,10 @@ class TCalculator {
     void Draw(const TPeakShape& shape, double position, double half, int first, int count,
               std::vector<double>& out) const;
     double HalfFor(const TPeakShape& shape, const TPeak& peak) const;
-    const std::vector<double>& SquaredFactors(const TState& state, int h, int p);
 
     const TSetup& setup_;
-    struct Cache {
-        std::vector<double> key;
-        std::vector<double> f2;
-        std::vector<std::complex<double>> parts; // [reflection][atom][F(h), F(-h)]
-        std::vector<std::complex<double>> total; // [reflection][F(h), F(-h)]
-    };
-    std::vector<Cache> cache_;
-    std::vector<double> delta_;
+    std::vector<std::unique_ptr<TIntensitySource>> sources_; // per phase
+    std::vector<std::unique_ptr<TPeakGeometry>> geometries_; // per histogram
     mutable std::vector<double> delta2_;
     const double* points_ = nullptr;
 };
