@@ -2,10 +2,13 @@
 
 #include "FileTypes.h"
 #include "FormPosSaver.h"
+#include "HelpTopics.h"
 #include "HelpWindow.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
 #include "ModelImport.h"
+#include "OptionsDlg.h"
+#include "FormUpdate.h"
 #include "PlotForm.h"
 #include "RefineForm.h"
 
@@ -49,10 +52,10 @@ const QString FilterOpen = QStringLiteral(
 
 // Commands whose windows the workbench does not have yet: shown, never enabled.
 const QStringList Unavailable = {
-    "actNew",       "actPreferences", "actGeneral",     "actPhases",     "actHistograms",
+    "actNew",       "actGeneral",     "actPhases",     "actHistograms",
     "actSample",    "actparameters",  "actConstraints", "actManualEdit", "actBasic",
     "actViewInput", "actViewOutput",  "actViewBVS",     "actViewDist",   "actViewFourier",
-    "actViewRDF",   "actUpdate",      "actAbout",       "actScript",     "EditRedo1",
+    "actViewRDF",   "actAbout",       "actScript",     "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -88,6 +91,8 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
     restoreState(store_->value("Toolbars/State").toByteArray());
     new TFormPosSaver(this, *store_, "Software\\Koralix\\Configuration\\KoralixForm");
     ApplyHints(Settings.Hints);
+    ApplyToolbarStyle(*this, Settings.Style);
+    InstallHelpKey();
     // The window is only its menu bar and toolbars.
     setCentralWidget(new QWidget(this));
     centralWidget()->setFixedHeight(0);
@@ -142,7 +147,11 @@ void TFormKoralix::BuildActions() {
     connect(AddAction("actExportSir", "SIRPOW97 file", "Export to a Sirpow file"),
             &QAction::triggered, this,
             [this] { Export("SIRPOW97 Files (*.exp)|*.exp", "exp", ExportSirpow); });
-    AddAction("actPreferences", "P&references", "Change Koralix preferences");
+    connect(AddAction("actPreferences", "P&references", "Change Koralix preferences"),
+            &QAction::triggered, this, [this] {
+                Preferences().show();
+                Preferences().raise();
+            });
     connect(AddAction("actPrint", "&Print", "Print"), &QAction::triggered, this, [this] {
         if (auto* plot = qobject_cast<TPlotForm*>(ActiveEditControl)) {
             QPrintDialog dialog(&printer_, this);
@@ -240,7 +249,8 @@ void TFormKoralix::BuildActions() {
         Settings.Hints = on;
         ApplyHints(on);
     });
-    AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version");
+    connect(AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version"),
+            &QAction::triggered, this, &TFormKoralix::UpdateKoralix);
     AddAction("actAbout", "&About", "About Koralix...");
     AddAction("actScript", "", "Run a Korabasic macro");
 }
@@ -378,6 +388,38 @@ void TFormKoralix::ApplyHints(bool on) {
     if (hints && hints->isChecked() != on) hints->setChecked(on);
     for (QAction* a : actions_)
         a->setToolTip(on ? a->statusTip() : QString());
+}
+
+TOptionsDlg& TFormKoralix::Preferences() {
+    if (!options_) {
+        options_ = new TOptionsDlg(Settings, *store_, messenger_, files_, this);
+        options_->ActiveEditControl = &ActiveEditControl;
+        connect(options_, &TOptionsDlg::StyleChosen, this,
+                [this](int style) { ApplyToolbarStyle(*this, style); });
+        connect(options_, &TOptionsDlg::Applied, this, &TFormKoralix::ApplyPreferences);
+    }
+    return *options_;
+}
+
+void TFormKoralix::ApplyPreferences() {
+    Settings.Recent.Capacity = Settings.NumberRecent;
+    while (Settings.Recent.Files.size() > std::max(Settings.NumberRecent, 0))
+        Settings.Recent.Files.removeLast();
+    FillRecentMenus();
+    ApplyHints(Settings.Hints);
+    ApplyToolbarStyle(*this, Settings.Style);
+    for (TPlotForm* plot : findChildren<TPlotForm*>())
+        if (plot->isVisible()) plot->Plot();
+}
+
+void TFormKoralix::UpdateKoralix() {
+    try {
+        TFormUpdate dialog(Settings, *store_, messenger_, this);
+        dialog.exec();
+    } catch (const std::exception& error) {
+        actions_.value("actUpdate")->setEnabled(false);
+        messenger_.Message(error.what());
+    }
 }
 
 TRefine& TFormKoralix::Driver() {

@@ -25,6 +25,7 @@ class QToolButton;
 
 namespace koralix {
 
+class TOptionsDlg;
 class TPlotForm;
 class TRefineForm;
 
@@ -78,6 +79,13 @@ class TFormKoralix : public QMainWindow {
     Messenger& UiMessages() { return messenger_; }
     QSettings& SettingsStore() { return *store_; }
     QMenu* RecentMenu() const { return recentMenu_; }
+    // The preferences dialog, created on first use and kept.
+    TOptionsDlg& Preferences();
+    // Takes confirmed preferences into the running program: the recent-file
+    // count, hints and the plot colours.
+    void ApplyPreferences();
+    // Shows the update dialog modally.
+    void UpdateKoralix();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -106,6 +114,7 @@ class TFormKoralix : public QMainWindow {
     QList<QAction*> recentActions_;
     QString openFolder_;
     QPrinter printer_;
+    TOptionsDlg* options_ = nullptr;
 };
 
 } // namespace koralix

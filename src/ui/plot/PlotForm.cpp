@@ -1,7 +1,7 @@
 #include "PlotForm.h"
 
 #include "ChartColours.h"
-#include "HelpWindow.h"
+#include "HelpTopics.h"
 #include "Messenger.h"
 #include "PlotEditing.h"
 #include "SetScales.h"
@@ -209,7 +209,7 @@ void TPlotForm::BuildMenus() {
     });
     viewD_->setCheckable(true);
     viewD_->setChecked(settings_.View_d);
-    menuBar()->addAction("&Help", this, [] { Help().ShowTopic("Refinement"); });
+    menuBar()->addAction("&Help", this, [this] { ShowHelpFor(this); });
     QToolBar* main = addToolBar("Main toolbar");
     main->setObjectName("PlotMainToolbar");
     for (QAction* a : {save, close, print, preview, copy, editChart, unzoom})
