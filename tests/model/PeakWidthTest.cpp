@@ -1,5 +1,7 @@
 #include "Model.h"
 #include "PeakWidth.h"
+#include "ScatterCurves.h"
+#include "ScatterEdits.h"
 
 #include <gtest/gtest.h>
 
@@ -100,4 +102,45 @@ TEST(PeakWidth, ProfileHasUnitAreaAndSpansOneHundredPoints) {
     EXPECT_NEAR(area, 1.0, 0.1); // Lorentzian tails reach past the window
     s.Profile = 7;
     EXPECT_TRUE(ProfileAt(s, 40, 0.01).empty());
+}
+
+TEST(ScatterCurves, FormFactorAtZeroIsTheSumOfCoefficients) {
+    TScatterFactor e;
+    e.Coeff = {1, 10, 2, 20, 3, 30, 4, 40, 0.5f};
+    e.FPrime = 0.25f;
+    auto points = FormFactorCurve(e, 1.5406);
+    ASSERT_EQ(points.size(), 91u);
+    EXPECT_NEAR(points[0].Y, 10.75, 1e-6);
+    EXPECT_NEAR(points.back().X, 1 / 1.5406, 1e-9);
+    EXPECT_LT(points.back().Y, points[0].Y);
+}
+
+TEST(ScatterCurves, SpectrumOfZeroCoefficientsIsFlat) {
+    THistogram h;
+    h.ThetaMin = 1000;
+    h.ThetaMax = 20000;
+    auto flat = SpectrumCurve(h, {});
+    ASSERT_EQ(flat.size(), 100u);
+    for (const TCurvePoint& p : flat) EXPECT_EQ(p.Y, 0);
+    auto constant = SpectrumCurve(h, {5, 0, 0, 1, 0, 0, 0, 0, 0});
+    EXPECT_DOUBLE_EQ(constant[10].Y, 6);
+}
+
+TEST(ScatterEdits, DeletingAnEntryMovesTheLaterFlags) {
+    TRietveld model;
+    model.AddHistogram();
+    for (const char* name : {"FE", "O", "SI"}) {
+        model.Histogram(1).Scatter.AddEntry();
+        model.Histogram(1).Scatter.Items.back().Name = name;
+    }
+    model.Parameters.SetRefined({1, ScatterPhase, 1, 1}, true);
+    model.Parameters.SetRefined({1, ScatterPhase, 2, 2}, true);
+    model.Parameters.SetRefined({1, ScatterPhase, 1, 3}, true);
+    DeleteScatterEntry(model, 1, 2);
+    ASSERT_EQ(model.Histogram(1).Scatter.EntryCount(), 2);
+    EXPECT_EQ(model.Histogram(1).Scatter.Items[1].Name, "SI");
+    EXPECT_TRUE(model.IsRefined({1, ScatterPhase, 1, 1}));
+    EXPECT_TRUE(model.IsRefined({1, ScatterPhase, 1, 2})) << "SI's flag follows it";
+    EXPECT_FALSE(model.IsRefined({1, ScatterPhase, 2, 2})) << "O's flag went with O";
+    EXPECT_FALSE(model.IsRefined({1, ScatterPhase, 1, 3}));
 }

@@ -67,6 +67,31 @@ QString TPhaseDatabase::AtomsTable() const {
     return attached_ ? "atomsdb." + table : table;
 }
 
+QString TPhaseDatabase::PhasesTableName() const {
+    return TableName(phasesPath_, "Phases");
+}
+
+QString TPhaseDatabase::AtomsTableName() const {
+    const QString table = TableName(atomsPath_, "Atoms");
+    return attached_ ? "atomsdb." + table : table;
+}
+
+bool TPhaseDatabase::DeletePhase(int number, QString& error) {
+    QSqlDatabase db = Connection();
+    QSqlQuery q(db);
+    bool ok = db.transaction();
+    for (const QString& table : {AtomsTable(), PhasesTable()}) {
+        if (!ok) break;
+        q.prepare("DELETE FROM " + table + " WHERE PhaseNumber = ?");
+        q.addBindValue(number);
+        ok = q.exec();
+    }
+    if (ok && db.commit()) return true;
+    error = Failure("The phase was not deleted", DatabaseFile(), q.lastError());
+    db.rollback();
+    return false;
+}
+
 QSqlDatabase TPhaseDatabase::Connection() const {
     return QSqlDatabase::database(connection_, false);
 }

@@ -47,6 +47,11 @@ class TPhaseDatabase {
     QString DatabaseFile() const;
     QString PhasesTable() const; // quoted, ready for SQL text
     QString AtomsTable() const;
+    // The same names unquoted ("atomsdb.Atoms" when attached), for table models.
+    QString PhasesTableName() const;
+    QString AtomsTableName() const;
+    // Removes a phase and its atoms in one transaction.
+    bool DeletePhase(int number, QString& error);
     QSqlDatabase Connection() const;
 
     // Stores a phase and its atoms in one transaction under the next free

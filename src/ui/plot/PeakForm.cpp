@@ -37,7 +37,7 @@ QString General5(double v) {
 
 } // namespace
 
-TFormPeak::TFormPeak(QWidget* parent) : QMainWindow(parent) {
+TFormPeak::TFormPeak(QWidget* parent) : QMainWindow(parent, Qt::Window) {
     setObjectName("FormPeak");
     setWindowTitle("Full Width Half Maximum");
     BuildCharts();
