@@ -104,7 +104,7 @@ TPhDataForm::TPhDataForm(TPhaseDatabase& database, Messenger& messenger, QWidget
     layout->addWidget(new QLabel("Atoms of the selected phase:", this));
     layout->addWidget(AtomGrid, 2);
     layout->addLayout(buttons);
-    resize(760, 520);
+    resize(900, 560);
     Requery();
 }
 
@@ -127,6 +127,8 @@ void TPhDataForm::Requery() {
     connect(PhaseGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TPhDataForm::ShowAtoms, Qt::UniqueConnection);
     if (Phases->rowCount() > 0) PhaseGrid->selectRow(0);
+    PhaseGrid->resizeColumnsToContents();
+    PhaseGrid->setColumnWidth(Phases->fieldIndex("PhaseName"), 220);
     ShowAtoms();
 }
 
@@ -139,6 +141,9 @@ int TPhDataForm::CurrentNumber() const {
 void TPhDataForm::ShowAtoms() {
     Atoms->setFilter("PhaseNumber = " + QString::number(CurrentNumber()));
     Atoms->select();
+    // A reset of the model shows every column again.
+    AtomGrid->setColumnHidden(Atoms->fieldIndex("PhaseNumber"), true);
+    AtomGrid->resizeColumnsToContents();
 }
 
 bool TPhDataForm::Find(const QString& text) {

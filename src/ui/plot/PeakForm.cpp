@@ -82,6 +82,8 @@ void TFormPeak::BuildCharts() {
     });
 
     profileChart_ = NewChart(splitter, "Peak Shape");
+    profileChart_->xAxis->setLabel("Angle");
+    profileChart_->yAxis->setLabel("Intensity");
     profile_ = profileChart_->addGraph();
     profile_->setPen(QPen(Qt::blue, 1.5));
     setCentralWidget(splitter);
@@ -133,11 +135,16 @@ void TFormPeak::SetCurves(const TWidthCurves& curves, const TPeakShape& shape) {
     chart_->legend->setVisible(!x2.isEmpty());
     cursor_->setVisible(false);
     chart_->rescaleAxes();
-    for (QCPAxis* axis : {chart_->yAxis, chart_->yAxis2}) {
-        QCPRange r = axis->range();
-        const double pad = std::max(r.size() * 0.05, 1e-3);
-        axis->setRange(r.lower - pad, r.upper + pad);
+    QCPRange r = chart_->yAxis->range();
+    const double pad = std::max(r.size() * 0.05, 1e-3);
+    chart_->yAxis->setRange(r.lower - pad, r.upper + pad);
+    // A mixing value lives between 0 and 1; a flat one must not fill the axis.
+    double low = 0, high = 1;
+    for (double v : second) {
+        low = std::min(low, v);
+        high = std::max(high, v);
     }
+    chart_->yAxis2->setRange(low, high * 1.05);
     chart_->replot();
     profile_->data()->clear();
     profileChart_->replot();

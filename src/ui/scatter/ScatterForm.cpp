@@ -8,6 +8,7 @@
 #include "TextHelpers.h"
 
 #include <QButtonGroup>
+#include <charconv>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -29,8 +30,15 @@ namespace {
 
 constexpr int TableRows = 50; // header row + 49 pairs
 
-QString G(double v, int digits) {
-    return QString::fromStdString(GeneralText(v, digits));
+// A single in general form with at most `digits` significant digits, but no
+// more than it needs to read back the same: 1.93816 stays 1.93816 rather
+// than showing the binary noise of its double (1.9381599).
+QString G(float v, int digits) {
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    const QString shortest = ec == std::errc() ? QString::fromLatin1(buffer, int(end - buffer)) : QString();
+    const QString general = QString::fromStdString(GeneralText(v, digits));
+    return !shortest.isEmpty() && shortest.size() <= general.size() ? shortest : general;
 }
 
 QString CellText(const QTableWidget* grid, int row, int column) {
@@ -66,6 +74,7 @@ TFormScatter::TFormScatter(TRietveld& model, int histogram, Messenger& messenger
     Editfpp = new QLineEdit(this);
     Editfpp->setObjectName("Editfpp");
     CheckBoxfpp = new QCheckBox(this);
+    for (QCheckBox* box : {CheckBoxfp, CheckBoxfpp}) box->setToolTip("Check to vary");
     EditMW = new QLineEdit(this);
     EditMW->setObjectName("EditMW");
     LabelFp = new QLabel("f':", this);
