@@ -1,5 +1,7 @@
 #include "PlotForm.h"
 
+#include "ChartOutput.h"
+
 #include "ChartColours.h"
 #include "HelpTopics.h"
 #include "Messenger.h"
@@ -390,16 +392,7 @@ void TPlotForm::ShowPosition(QMouseEvent* event) {
 }
 
 void TPlotForm::PrintTo(QPrinter& printer) {
-    // The chart is drawn at its screen size and scaled to the page, so that the
-    // text keeps its proportion to the curves.
-    QCPPainter painter(&printer);
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    const int width = std::max(chart_->width(), 800), height = std::max(chart_->height(), 500);
-    const double scale = std::min(page.width() / width, page.height() / height);
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.scale(scale, scale);
-    chart_->toPainter(&painter, width, height);
+    PrintChart(*chart_, printer);
 }
 
 bool TPlotForm::ExportTo(const QString& fileName) {
@@ -413,24 +406,7 @@ bool TPlotForm::ExportTo(const QString& fileName) {
 }
 
 bool TPlotForm::SaveImage(const QString& fileName, int width, int height) {
-    if (width <= 0 || height <= 0) {
-        width = chart_->width();
-        height = chart_->height();
-    }
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == "pdf") return chart_->savePdf(fileName, width, height);
-    if (suffix == "svg") {
-        QSvgGenerator svg;
-        svg.setFileName(fileName);
-        svg.setSize(QSize(width, height));
-        svg.setViewBox(QRect(0, 0, width, height));
-        svg.setTitle(windowTitle());
-        QCPPainter painter;
-        if (!painter.begin(&svg)) return false;
-        chart_->toPainter(&painter, width, height);
-        return painter.end();
-    }
-    return chart_->savePng(fileName, width, height, 1.0);
+    return SaveChartImage(*chart_, fileName, windowTitle(), width, height);
 }
 
 } // namespace koralix
