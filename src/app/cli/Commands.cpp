@@ -64,7 +64,11 @@ const std::vector<Command>& AllCommands() {
          "WRITE(x) prints x as one line on stdout (reals in the general number format, dates "
          "as yyyy-mm-dd). MESSAGEBOX texts and MESSAGEDLG questions go to stderr (questions are "
          "answered No); INPUTBOX reads one line of stdin. Translation and run-time messages go "
-         "to stderr. Exit 0 when the macro ran to its end, 1 on any error.",
+         "to stderr. Exit 0 when the macro ran to its end, 1 on any error. The whole macro "
+         "library is there (OPENRIETVELD, STARTRIETVELD, STEPRIETVELD, GETFIT, ENDRIETVELD, "
+         "UPDATE, SAVERIETVELD, REFINEFILE, the file functions, EXECUTE, ...); paths are "
+         "relative to the current folder; file dialogs answer as if cancelled, PLOT and "
+         "PLOTRIETVELD draw nothing.",
          RunMacro},
     };
     return commands;
