@@ -432,6 +432,7 @@ int TEngine::Close(bool update) {
     if (!started_) return Status::NotAvailable;
     StateToModel(state_, model_);
     ListFinal();
+    if (!WriteBondFiles()) return Status::OutputFile;
     if (update) {
         try {
             WriteInputFile(model_, baseName_ + ".upd");

@@ -3,6 +3,7 @@
 // library functions are thin wrappers around one instance of this class.
 #pragma once
 
+#include "BondGeometry.h"
 #include "EngineState.h"
 #include "Model.h"
 #include "Pattern.h"
@@ -100,6 +101,17 @@ class TEngine {
     const std::vector<std::string>& SiteNotes() const { return siteNotes_; }
     const std::vector<std::string>& HeldNotes() const { return heldNotes_; }
 
+    // Bond distances and angles in the model's Rmin..Rmax and bond-valence sums of phase p.
+    TPhaseGeometry Geometry(int p) const;
+    // BASE.ang and BASE.dst; false when a file could not be written.
+    bool WriteBondFiles() const;
+    // The map of type 0..5 (Fourier obs, calc, diff; Patterson obs, calc, diff)
+    // of phase p from histogram h on the 64^3 grid, x slowest, z fastest.
+    int FourierGrid(int h, int p, int type, std::vector<double>& rho) const;
+    // Radial distribution function 1..5 (PDF, G, D, T, N) of phase p at r = 0, step, ... < rmax.
+    int RadialDistribution(int p, int function, double rmax, double step,
+                           std::vector<double>& values) const;
+
   private:
     int Prepare();
     int LoadData(int h);
@@ -119,6 +131,8 @@ class TEngine {
     void ListInput();
     void ListCycle(int cycle);
     void ListFinal();
+    // Iobs / Icalc of each reflection of phase p in histogram h.
+    std::vector<double> ObservedRatios(int h, int p) const;
 
     TRietveld model_;
     TSetup setup_;

@@ -230,6 +230,7 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
             rendering->Position.push_back(peak.Position);
             rendering->Width.push_back(peak.Shape.H);
             rendering->Eta.push_back(peak.Shape.Eta);
+            rendering->Reflection.push_back(static_cast<int>(peak.Reflection));
         }
         if (count <= 0) return;
         Draw(peak.Shape, peak.Position, peak.Half, first, count, values);

@@ -42,6 +42,7 @@ struct TRendering {
     std::vector<int> First, Count, Offset;
     std::vector<double> Values, Intensity, Position, Width, Eta;
     std::vector<double> DPosition, DWidth, DEta; // slopes, laid out as Values
+    std::vector<int> Reflection;                 // index into the phase's reflections
 };
 
 struct TPeakValues {

@@ -1,6 +1,9 @@
 #include "FormKoralix.h"
 
 #include "FileTypes.h"
+#include "FormGraph.h"
+#include "FormPlotFourier.h"
+#include "FormRDF.h"
 #include "FormPosSaver.h"
 #include "HelpTopics.h"
 #include "HelpWindow.h"
@@ -18,6 +21,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
@@ -54,8 +58,8 @@ const QString FilterOpen = QStringLiteral(
 const QStringList Unavailable = {
     "actNew",       "actGeneral",     "actPhases",     "actHistograms",
     "actSample",    "actparameters",  "actConstraints", "actManualEdit", "actBasic",
-    "actViewInput", "actViewOutput",  "actViewBVS",     "actViewDist",   "actViewFourier",
-    "actViewRDF",   "actAbout",       "actScript",     "EditRedo1",
+    "actViewInput", "actViewOutput",  "actViewBVS",     "actViewDist",
+    "actAbout",       "actScript",      "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -239,8 +243,10 @@ void TFormKoralix::BuildActions() {
     AddAction("actViewOutput", "View Output", "File the output file");
     AddAction("actViewBVS", "View BV/Summary", "View the Bond Valence and Summary file");
     AddAction("actViewDist", "View Dist/Angles", "View the bond distrance and angle file");
-    AddAction("actViewFourier", "Plot Fourier", "Plot a fourier");
-    AddAction("actViewRDF", "Plot RDF", "Plot the Radial Distribution Function");
+    connect(AddAction("actViewFourier", "Plot Fourier", "Plot a fourier"), &QAction::triggered,
+            this, &TFormKoralix::PlotFourier);
+    connect(AddAction("actViewRDF", "Plot RDF", "Plot the Radial Distribution Function"),
+            &QAction::triggered, this, &TFormKoralix::PlotRdf);
     connect(AddAction("HelpContents1", "Help Topics", "Get help", QKeySequence("F1")),
             &QAction::triggered, this, [] { Help().ShowTopic("index"); });
     QAction* hints = AddAction("actShowHints", "&Show Hints", "Show hints");
@@ -425,6 +431,46 @@ void TFormKoralix::UpdateKoralix() {
 TRefine& TFormKoralix::Driver() {
     if (!Refine) Refine = std::make_unique<TRefine>(messenger_);
     return *Refine;
+}
+
+void TFormKoralix::PlotFourier() {
+    // Modal, and freed when it closes.
+    auto* window = new TFormPlotFourier(Model.get(), Refine.get(), messenger_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowFlag(Qt::Window);
+    window->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window->show();
+    loop.exec();
+}
+
+void TFormKoralix::PlotRdf() {
+    if (Model && Model->Loaded && Refine) {
+        TFormRDF& window = RdfWindow();
+        window.Model = Model.get();
+        window.Refine = Refine.get();
+        window.FillPhases(Model->PhaseCount());
+        window.show();
+        window.raise();
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+TFormRDF& TFormKoralix::RdfWindow() {
+    if (!RdfForm) {
+        RdfForm = new TFormRDF(this);
+        RdfForm->setWindowFlag(Qt::Window);
+    }
+    return *RdfForm;
+}
+
+TFormGraph& TFormKoralix::GraphWindow() {
+    if (!GraphForm) {
+        GraphForm = new TFormGraph(this);
+        GraphForm->setWindowFlag(Qt::Window);
+    }
+    return *GraphForm;
 }
 
 TRefineForm& TFormKoralix::RefineWindow() {

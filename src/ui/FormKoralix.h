@@ -27,6 +27,8 @@ namespace koralix {
 
 class TOptionsDlg;
 class TPlotForm;
+class TFormGraph;
+class TFormRDF;
 class TRefineForm;
 
 class TFormKoralix : public QMainWindow {
@@ -50,6 +52,8 @@ class TFormKoralix : public QMainWindow {
     // The one window for data files, created on first use.
     TPlotForm* DataPlotForm = nullptr;
     TRefineForm* RefineForm = nullptr;
+    TFormRDF* RdfForm = nullptr;
+    TFormGraph* GraphForm = nullptr;
     // The control (or plot window) the Print, Copy and Cut commands act on.
     QPointer<QWidget> ActiveEditControl;
 
@@ -76,6 +80,13 @@ class TFormKoralix : public QMainWindow {
     TRefine& Driver();
     // The refinement window, created on first use.
     TRefineForm& RefineWindow();
+    // The Fourier map window, modal, freed when closed.
+    void PlotFourier();
+    // The RDF window on the open model, when a model is loaded and a driver exists.
+    void PlotRdf();
+    TFormRDF& RdfWindow();
+    // The simple plot window of the PLOT macro function.
+    TFormGraph& GraphWindow();
     Messenger& UiMessages() { return messenger_; }
     QSettings& SettingsStore() { return *store_; }
     QMenu* RecentMenu() const { return recentMenu_; }

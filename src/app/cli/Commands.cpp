@@ -70,6 +70,21 @@ const std::vector<Command>& AllCommands() {
          "relative to the current folder; file dialogs answer as if cancelled, PLOT and "
          "PLOTRIETVELD draw nothing.",
          RunMacro},
+        {"fourier", "fourier IN [--data PATH] [--cycles N] [--hist H] [--phase P] [--type 0..5] "
+                    "[--out FILE]",
+         "Refines IN as 'refine' does for N cycles (default 0), then computes the map of phase P "
+         "(default 1) from histogram H (default 1): type 0 Fourier obs (default), 1 Fourier calc, "
+         "2 Fourier diff, 3 Patterson obs, 4 Patterson calc, 5 Patterson diff, on a 64x64x64 grid "
+         "of the cell. Prints one JSON object: Min, Max and Peaks, the 20 highest local maxima "
+         "(highest first) as X, Y, Z (fractions of the cell) and Height. --out writes the map as "
+         "64^3 little-endian float32 values, z slowest, then y, x fastest. Exit 1 on failure.",
+         RunFourier},
+        {"rdf", "rdf IN [--data PATH] [--cycles N] [--phase P] [--function 1..5]",
+         "Refines IN as 'refine' does for N cycles (default 0), then prints the radial "
+         "distribution function of phase P (default 1) as one JSON object: Function, R (0, 0.01, "
+         "... 9.99) and Values. Functions: 1 PDF(R) = g(R), 2 G(R), 3 D(R), 4 T(R), 5 N(R) (the "
+         "README gives their definitions). Exit 1 on failure.",
+         RunRdf},
     };
     return commands;
 }
