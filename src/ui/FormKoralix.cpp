@@ -2,6 +2,7 @@
 
 #include "FileTypes.h"
 #include "FormPosSaver.h"
+#include "GsasRefinement.h"
 #include "HelpWindow.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
@@ -40,7 +41,7 @@ const QString FilterInput = QStringLiteral("Input Files (*.inp)|*.inp");
 const QString FilterGsas = QStringLiteral("GSAS Experiment File (*.exp)|*.exp");
 const QString FilterDbws = QStringLiteral("DWBS Files (*.dwb)|*.dwb");
 const QString FilterFullProf = QStringLiteral("Fullprof Files (*.pcr)|*.pcr");
-const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins)|*.ins");
+const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins *.res)|*.ins;*.res");
 const QString FilterQuickStart = QStringLiteral("Input File (*.inp)|*.inp");
 const QString FilterOpen = QStringLiteral(
     "ZKRM Input File (*.inp)|*.inp|ZKRM Data File (*.dat)|*.dat|GSAS Data File (*.gs)|*.gs|"
@@ -407,6 +408,10 @@ void TFormKoralix::ProcessFile(const QString& path) {
             }
             Settings.Recent.Add(path);
             FillRecentMenus();
+        } else if (type == FileType::GsasExp && Model->Loaded) {
+            // The data file the experiment names, when it is beside it.
+            const std::string data = GsasDataFile(file);
+            if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
         }
     } else if (IsDataFile(file)) {
         CurrentDataFile = path;
