@@ -1,5 +1,6 @@
 #include "FormKoralix.h"
 
+#include "CifExport.h"
 #include "FileTypes.h"
 #include "FormPosSaver.h"
 #include "GsasRefinement.h"
@@ -143,6 +144,9 @@ void TFormKoralix::BuildActions() {
     connect(AddAction("actExportSir", "SIRPOW97 file", "Export to a Sirpow file"),
             &QAction::triggered, this,
             [this] { Export("SIRPOW97 Files (*.exp)|*.exp", "exp", ExportSirpow); });
+    connect(AddAction("actExportCif", "CIF file", "Export the refined model to a CIF file"),
+            &QAction::triggered, this,
+            [this] { Export("CIF Files (*.cif)|*.cif", "cif", ExportCifStructure); });
     AddAction("actPreferences", "P&references", "Change Koralix preferences");
     connect(AddAction("actPrint", "&Print", "Print"), &QAction::triggered, this, [this] {
         if (auto* plot = qobject_cast<TPlotForm*>(ActiveEditControl)) {
@@ -263,7 +267,7 @@ void TFormKoralix::BuildMenus() {
     add(import, {"actImportGSAS", "actImportDWBS", "actImportFULL"});
     QMenu* exportMenu = fileMenu_->addMenu("Export");
     exportMenu->setToolTip("Export to various formats");
-    add(exportMenu, {"actExportShelx", "actExportSir"});
+    add(exportMenu, {"actExportShelx", "actExportSir", "actExportCif"});
     add(fileMenu_, {"actPreferences", "", "actPrint", "actPrintPreview", "actPageSetup"});
     recentSeparator_ = fileMenu_->addSeparator();
     fileMenu_->addSeparator();

@@ -27,5 +27,7 @@ int RunSpaceGroup(const Args& args);
 int RunCif(const Args& args);
 int RunExport(const Args& args);
 int RunMacro(const Args& args);
+int RunExportCif(const Args& args);
+int RunSeq(const Args& args);
 
 } // namespace koralix::cli
