@@ -1,11 +1,13 @@
 #include "FormKoralix.h"
 
+#include "CifExport.h"
 #include "FileTypes.h"
 #include "FormGraph.h"
 #include "FormPlotFourier.h"
 #include "FormRDF.h"
 #include "FormPosSaver.h"
 #include "HelpTopics.h"
+#include "GsasRefinement.h"
 #include "HelpWindow.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
@@ -47,7 +49,7 @@ const QString FilterInput = QStringLiteral("Input Files (*.inp)|*.inp");
 const QString FilterGsas = QStringLiteral("GSAS Experiment File (*.exp)|*.exp");
 const QString FilterDbws = QStringLiteral("DWBS Files (*.dwb)|*.dwb");
 const QString FilterFullProf = QStringLiteral("Fullprof Files (*.pcr)|*.pcr");
-const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins)|*.ins");
+const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins *.res)|*.ins;*.res");
 const QString FilterQuickStart = QStringLiteral("Input File (*.inp)|*.inp");
 const QString FilterOpen = QStringLiteral(
     "ZKRM Input File (*.inp)|*.inp|ZKRM Data File (*.dat)|*.dat|GSAS Data File (*.gs)|*.gs|"
@@ -151,6 +153,9 @@ void TFormKoralix::BuildActions() {
     connect(AddAction("actExportSir", "SIRPOW97 file", "Export to a Sirpow file"),
             &QAction::triggered, this,
             [this] { Export("SIRPOW97 Files (*.exp)|*.exp", "exp", ExportSirpow); });
+    connect(AddAction("actExportCif", "CIF file", "Export the refined model to a CIF file"),
+            &QAction::triggered, this,
+            [this] { Export("CIF Files (*.cif)|*.cif", "cif", ExportCifStructure); });
     connect(AddAction("actPreferences", "P&references", "Change Koralix preferences"),
             &QAction::triggered, this, [this] {
                 Preferences().show();
@@ -278,7 +283,7 @@ void TFormKoralix::BuildMenus() {
     add(import, {"actImportGSAS", "actImportDWBS", "actImportFULL"});
     QMenu* exportMenu = fileMenu_->addMenu("Export");
     exportMenu->setToolTip("Export to various formats");
-    add(exportMenu, {"actExportShelx", "actExportSir"});
+    add(exportMenu, {"actExportShelx", "actExportSir", "actExportCif"});
     add(fileMenu_, {"actPreferences", "", "actPrint", "actPrintPreview", "actPageSetup"});
     recentSeparator_ = fileMenu_->addSeparator();
     fileMenu_->addSeparator();
@@ -495,6 +500,10 @@ void TFormKoralix::ProcessFile(const QString& path) {
             }
             Settings.Recent.Add(path);
             FillRecentMenus();
+        } else if (type == FileType::GsasExp && Model->Loaded) {
+            // The data file the experiment names, when it is beside it.
+            const std::string data = GsasDataFile(file);
+            if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
         }
     } else if (IsDataFile(file)) {
         CurrentDataFile = path;

@@ -1,5 +1,6 @@
 #include "RefineForm.h"
 
+#include "DataLink.h"
 #include "FileChooser.h"
 #include "FileTypes.h"
 #include "FormKoralix.h"
@@ -273,7 +274,10 @@ void TRefineForm::Start() {
             companion.empty() ? QStringLiteral("temp.dat") : QString::fromStdString(companion);
     }
     DataEdit->setText(main_.CurrentDataFile);
-    refine.DataName = WithoutExtension(main_.CurrentDataFile);
+    // A data file named with another extension is still read in the model's format.
+    refine.DataName = EngineDataName(main_.CurrentDataFile.toStdString(),
+                                     main_.Model->DataFormat, refine.TempDirectory());
+    if (refine.DataName.empty()) refine.DataName = WithoutExtension(main_.CurrentDataFile);
     refine.BaseName =
         main_.Settings.TempRefine ? std::string() : WithoutExtension(main_.CurrentInputFile);
     UpdateStatus(RefineButtonState::NoInput);
