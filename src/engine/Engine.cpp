@@ -53,7 +53,9 @@ TTouch TouchOf(const TVariable& v, int nh, int np) {
 // Whether a field acts on the pattern only through the intensity, position,
 // width and mixing of its peaks (or the background), so that its derivative
 // follows from the slopes of the drawn peaks. Asymmetry and the Pearson VII
-// exponent change the shape itself and need the peaks drawn again.
+// exponent change the shape itself: their derivatives are numeric, forward
+// differences of the peaks drawn again (tests/engine/JacobianTest.cpp holds
+// them to central differences like every other derivative).
 bool ThroughPeakValues(const TRietveld& model, const TAddress& a) {
     const TParameterEntry* entry = FindParameterEntry(a);
     if (!entry || entry->Path == TDerivativePath::Shape) return false;
@@ -185,36 +187,16 @@ int TEngine::Iterate(int cycle, bool& finished) {
     return Status::Ok;
 }
 
-int TEngine::Cycle(int cycle, bool& finished) {
+Eigen::MatrixXd TEngine::Jacobian() {
     const int nh = HistogramCount(), np = model_.PhaseCount();
     const int nv = static_cast<int>(variables_.size());
-    // Rows of the least squares: the used points of all histograms.
-    std::vector<std::vector<int>> rowOf(static_cast<size_t>(nh));
-    int rows = 0;
-    for (int h = 0; h < nh; ++h) {
-        const auto& d = setup_.Data[size_t(h)];
-        rowOf[size_t(h)].assign(d.X.size(), -1);
-        for (size_t i = 0; i < d.X.size(); ++i)
-            if (d.Used[i]) rowOf[size_t(h)][i] = rows++;
+    std::vector<int> offsets;
+    int points = 0;
+    for (const auto& d : setup_.Data) {
+        offsets.push_back(points);
+        points += static_cast<int>(d.X.size());
     }
-    if (rows == 0 || nv == 0) {
-        finished = true;
-        return Status::Ok;
-    }
-    if (rows <= nv) return Status::Unstable;
-
-    Eigen::MatrixXd jacobian(rows, nv);
-    Eigen::VectorXd residual(rows);
-    for (int h = 0; h < nh; ++h) {
-        const auto& d = setup_.Data[size_t(h)];
-        for (size_t i = 0; i < d.X.size(); ++i)
-            if (d.Used[i]) {
-                const int r = rowOf[size_t(h)][i];
-                const double sw = std::sqrt(d.Weight[i]);
-                residual(r) = sw * (d.Y[i] - calculated_[size_t(h)][i]);
-            }
-    }
-
+    Eigen::MatrixXd jacobian = Eigen::MatrixXd::Zero(points, nv);
     std::atomic<int> next{0}, done{0};
     auto worker = [&]() {
         TCalculator calc(setup_);
@@ -239,7 +221,7 @@ int TEngine::Cycle(int cycle, bool& finished) {
                     if (fromSlopes) {
                         // First order in the changes of each drawn peak: no profile drawn again.
                         calc.Peaks(shifted, h, p, peaks);
-                        if (peaks.size() == drawn.Intensity.size()) {
+                        if (SamePeaks(peaks, drawn)) {
                             for (size_t j = 0; j < peaks.size(); ++j) {
                                 const double dI = peaks[j].Intensity - drawn.Intensity[j];
                                 const double dP = peaks[j].Position - drawn.Position[j];
@@ -274,11 +256,9 @@ int TEngine::Cycle(int cycle, bool& finished) {
                         diff[i] += part[i] - base[i];
                     any = true;
                 }
-                for (size_t i = 0; i < d.X.size(); ++i) {
-                    const int r = rowOf[size_t(h - 1)][i];
-                    if (r >= 0)
-                        jacobian(r, v) = any ? std::sqrt(d.Weight[i]) * diff[i] / step : 0.0;
-                }
+                for (size_t i = 0; i < d.X.size(); ++i)
+                    jacobian(offsets[size_t(h - 1)] + static_cast<int>(i), v) =
+                        any ? diff[i] / step : 0.0;
             }
             // Undo exactly: restore the fields from the unshifted state.
             for (const auto& [a, m] : var.Fields)
@@ -294,6 +274,42 @@ int TEngine::Cycle(int cycle, bool& finished) {
     worker();
     for (auto& t : pool)
         t.join();
+
+    return jacobian;
+}
+
+int TEngine::Cycle(int cycle, bool& finished) {
+    const int nh = HistogramCount(), np = model_.PhaseCount();
+    const int nv = static_cast<int>(variables_.size());
+    // Rows of the least squares: the used points of all histograms.
+    std::vector<std::vector<int>> rowOf(static_cast<size_t>(nh));
+    int rows = 0;
+    for (int h = 0; h < nh; ++h) {
+        const auto& d = setup_.Data[size_t(h)];
+        rowOf[size_t(h)].assign(d.X.size(), -1);
+        for (size_t i = 0; i < d.X.size(); ++i)
+            if (d.Used[i]) rowOf[size_t(h)][i] = rows++;
+    }
+    if (rows == 0 || nv == 0) {
+        finished = true;
+        return Status::Ok;
+    }
+    if (rows <= nv) return Status::Unstable;
+
+    const Eigen::MatrixXd derivatives = Jacobian();
+    Eigen::MatrixXd jacobian(rows, nv);
+    Eigen::VectorXd residual(rows);
+    for (int h = 0, offset = 0; h < nh; ++h) {
+        const auto& d = setup_.Data[size_t(h)];
+        for (size_t i = 0; i < d.X.size(); ++i)
+            if (d.Used[i]) {
+                const int r = rowOf[size_t(h)][i];
+                const double sw = std::sqrt(d.Weight[i]);
+                residual(r) = sw * (d.Y[i] - calculated_[size_t(h)][i]);
+                jacobian.row(r) = sw * derivatives.row(offset + static_cast<int>(i));
+            }
+        offset += static_cast<int>(d.X.size());
+    }
 
     Eigen::MatrixXd fullNormal = Eigen::MatrixXd::Zero(nv, nv);
     fullNormal.selfadjointView<Eigen::Lower>().rankUpdate(jacobian.transpose());

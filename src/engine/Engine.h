@@ -100,6 +100,10 @@ class TEngine {
     const std::vector<std::vector<double>>& Correlation() const { return correlation_; }
     const std::vector<std::string>& SiteNotes() const { return siteNotes_; }
     const std::vector<std::string>& HeldNotes() const { return heldNotes_; }
+    // The derivatives of the calculated patterns with respect to each
+    // variable at the current values: one row per point of every histogram
+    // in turn, one column per variable.
+    Eigen::MatrixXd Jacobian();
 
     // Bond distances and angles in the model's Rmin..Rmax and bond-valence sums of phase p.
     TPhaseGeometry Geometry(int p) const;

@@ -76,6 +76,14 @@ double Chebyshev(int kind, int n, double u) {
 
 } // namespace
 
+bool SamePeaks(const std::vector<TPeakValues>& peaks, const TRendering& drawn) {
+    if (peaks.size() != drawn.Reflection.size()) return false;
+    for (size_t j = 0; j < peaks.size(); ++j)
+        if (peaks[j].Reflection != drawn.Reflection[j] || peaks[j].Component != drawn.Component[j])
+            return false;
+    return true;
+}
+
 int32_t ReflectionCode(int phase, int sub, const Hkl& h) {
     auto offset = [](int v) { return std::clamp(v, -128, 127) + 128; };
     return phase * (1 << 26) + sub * (1 << 24) + offset(h[0]) * (1 << 16) +
@@ -186,7 +194,9 @@ void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
             peak.Position = place.Position;
             peak.Shape = place.Shape;
             // A peak never reaches further than the whole pattern.
-            peak.Half = std::min(place.Half, xmax - xmin);
+            peak.BaseWidth = hist.BaseWidth;
+            peak.Span = xmax - xmin;
+            peak.Half = std::min(place.Half, peak.Span);
             if (peak.Position + peak.Half < xmin || peak.Position - peak.Half > xmax) continue;
             peak.Intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * place.Factor * po;
             if (corrected)
@@ -230,7 +240,8 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
             rendering->Position.push_back(peak.Position);
             rendering->Width.push_back(peak.Shape.H);
             rendering->Eta.push_back(peak.Shape.Eta);
-            rendering->Reflection.push_back(static_cast<int>(peak.Reflection));
+            rendering->Reflection.push_back(peak.Reflection);
+            rendering->Component.push_back(peak.Wave);
         }
         if (count <= 0) return;
         Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
@@ -261,8 +272,11 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
     });
 }
 
+// The window of a changed shape, worked out as the drawing works it out: the
+// asymmetric tail is not proportional to the width, so scaling the whole
+// window with the width would bend the slopes of asymmetric profiles.
 double TCalculator::HalfFor(const TPeakShape& shape, const TPeak& peak) const {
-    return peak.Shape.H > 0 ? peak.Half * shape.H / peak.Shape.H : peak.Half;
+    return std::min(HalfWindow(shape, peak.BaseWidth), peak.Span);
 }
 
 void TCalculator::Draw(const TPeakShape& shape, double position, double half, int first, int count,
@@ -279,7 +293,8 @@ void TCalculator::Draw(const TPeakShape& shape, double position, double half, in
 void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out) {
     out.clear();
     ForEachPeak(state, h, p, [&](const TPeak& peak) {
-        out.push_back({peak.Intensity, peak.Position, peak.Shape.H, peak.Shape.Eta});
+        out.push_back({peak.Intensity, peak.Position, peak.Shape.H, peak.Shape.Eta,
+                       peak.Reflection, peak.Wave});
     });
 }
 

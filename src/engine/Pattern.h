@@ -42,12 +42,19 @@ struct TRendering {
     std::vector<int> First, Count, Offset;
     std::vector<double> Values, Intensity, Position, Width, Eta;
     std::vector<double> DPosition, DWidth, DEta; // slopes, laid out as Values
-    std::vector<int> Reflection;                 // index into the phase's reflections
+    std::vector<size_t> Reflection;              // which peak: reflection and component
+    std::vector<int> Component;
 };
 
 struct TPeakValues {
     double Intensity = 0, Position = 0, Width = 0, Eta = 0;
+    size_t Reflection = 0;
+    int Component = 0;
 };
+
+// Whether `peaks` are the drawn peaks, one for one (the same reflections and
+// components in the same order), so that each can be compared with its own.
+bool SamePeaks(const std::vector<TPeakValues>& peaks, const TRendering& drawn);
 
 class TCalculator {
   public:
@@ -70,6 +77,7 @@ class TCalculator {
         size_t Reflection = 0;
         int Wave = 0;
         double Position = 0, Half = 0, Intensity = 0, D = 0, F2 = 0;
+        double BaseWidth = 0, Span = 0; // what the window follows from besides the shape
         TPeakShape Shape;
     };
     template <typename Visit> void ForEachPeak(const TState& state, int h, int p, Visit visit);
