@@ -40,6 +40,20 @@ std::optional<double> OptionalOf(const QVariant& v) {
     return ok ? std::optional<double>(d) : std::nullopt;
 }
 
+TDbPhase PhaseRecord(const QSqlQuery& q) {
+    TDbPhase p;
+    p.Number = q.value("PhaseNumber").toInt();
+    p.Name = q.value("PhaseName").toString();
+    p.SpaceGroup = q.value("SpaceGroup").toString();
+    p.A = q.value("A").toDouble();
+    p.B = q.value("B").toDouble();
+    p.C = q.value("C").toDouble();
+    p.Alpha = q.value("Alpha").toDouble();
+    p.Beta = q.value("Beta").toDouble();
+    p.Gamma = q.value("Gamma").toDouble();
+    return p;
+}
+
 } // namespace
 
 TPhaseDatabase::TPhaseDatabase(const QString& phasesPath, const QString& atomsPath)
@@ -207,19 +221,7 @@ bool TPhaseDatabase::Phases(std::vector<TDbPhase>& phases, QString& error) const
         error = Failure("The phases cannot be listed", DatabaseFile(), q.lastError());
         return false;
     }
-    while (q.next()) {
-        TDbPhase p;
-        p.Number = q.value("PhaseNumber").toInt();
-        p.Name = q.value("PhaseName").toString();
-        p.SpaceGroup = q.value("SpaceGroup").toString();
-        p.A = q.value("A").toDouble();
-        p.B = q.value("B").toDouble();
-        p.C = q.value("C").toDouble();
-        p.Alpha = q.value("Alpha").toDouble();
-        p.Beta = q.value("Beta").toDouble();
-        p.Gamma = q.value("Gamma").toDouble();
-        phases.push_back(p);
-    }
+    while (q.next()) phases.push_back(PhaseRecord(q));
     return true;
 }
 
@@ -262,14 +264,15 @@ bool TPhaseDatabase::ReadPhase(int number, TPhase& phase, QString& error) const 
     }
     std::vector<TDbAtom> atoms;
     if (!Atoms(number, atoms, error)) return false;
-    phase.A = q.value("A").toFloat();
-    phase.B = q.value("B").toFloat();
-    phase.C = q.value("C").toFloat();
-    phase.Alpha = q.value("Alpha").toFloat();
-    phase.Beta = q.value("Beta").toFloat();
-    phase.Gamma = q.value("Gamma").toFloat();
-    phase.Name = q.value("PhaseName").toString().toStdString();
-    phase.SpaceGroup = q.value("SpaceGroup").toString().left(20).toStdString();
+    const TDbPhase stored = PhaseRecord(q);
+    phase.A = float(stored.A);
+    phase.B = float(stored.B);
+    phase.C = float(stored.C);
+    phase.Alpha = float(stored.Alpha);
+    phase.Beta = float(stored.Beta);
+    phase.Gamma = float(stored.Gamma);
+    phase.Name = stored.Name.toStdString();
+    phase.SpaceGroup = stored.SpaceGroup.left(20).toStdString();
     phase.ClearAtoms();
     for (const TDbAtom& a : atoms) {
         TAtom atom;
