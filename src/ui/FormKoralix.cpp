@@ -1,4 +1,5 @@
 #include "FormKoralix.h"
+#include "MainHooks.h"
 
 #include "FileTypes.h"
 #include "FormPosSaver.h"
@@ -50,8 +51,7 @@ const QString FilterOpen = QStringLiteral(
 // Commands whose windows the workbench does not have yet: shown, never enabled.
 const QStringList Unavailable = {
     "actNew",       "actPreferences", "actGeneral",     "actPhases",     "actHistograms",
-    "actSample",    "actparameters",  "actConstraints", "actManualEdit", "actBasic",
-    "actViewInput", "actViewOutput",  "actViewBVS",     "actViewDist",   "actViewFourier",
+    "actSample",    "actparameters",  "actConstraints", "actViewFourier",
     "actViewRDF",   "actUpdate",      "actAbout",       "actScript",     "EditRedo1",
 };
 
@@ -85,6 +85,7 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
     BuildActions();
     BuildMenus();
     BuildToolbars();
+    Hooks = new TMainHooks(*this, files_);
     restoreState(store_->value("Toolbars/State").toByteArray());
     new TFormPosSaver(this, *store_, "Software\\Koralix\\Configuration\\KoralixForm");
     ApplyHints(Settings.Hints);
@@ -559,17 +560,8 @@ void TFormKoralix::UpdateForm() {
 void TFormKoralix::QuickStart() {
     if (CurrentInputFile.isEmpty()) OpenAFile(FilterQuickStart);
     if (CurrentInputFile.isEmpty() || !Model || !Model->Loaded) return;
-    // Until the text editor exists the refinement runs in the refinement window.
-    Mode = WorkMode::Refine;
-    UpdateForm();
-    TRefineForm& window = RefineWindow();
-    window.show();
     QApplication::processEvents();
-    window.DynamicPlotting->setChecked(Settings.QSPlot);
-    window.UpdateBox->setChecked(Settings.QSUpdate);
-    window.Start();
-    QApplication::processEvents();
-    if (Refine && Refine->State() == RefineState::Started) window.Step();
+    Hooks->QuickStart();
 }
 
 void TFormKoralix::changeEvent(QEvent* event) {

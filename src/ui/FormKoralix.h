@@ -25,6 +25,7 @@ class QToolButton;
 
 namespace koralix {
 
+class TMainHooks;
 class TPlotForm;
 class TRefineForm;
 
@@ -49,6 +50,8 @@ class TFormKoralix : public QMainWindow {
     // The one window for data files, created on first use.
     TPlotForm* DataPlotForm = nullptr;
     TRefineForm* RefineForm = nullptr;
+    // Macros, the macro and watch windows and the text windows.
+    TMainHooks* Hooks = nullptr;
     // The control (or plot window) the Print, Copy and Cut commands act on.
     QPointer<QWidget> ActiveEditControl;
 
