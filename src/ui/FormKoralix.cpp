@@ -1,4 +1,5 @@
 #include "FormKoralix.h"
+#include "MainHooks.h"
 
 #include "CifExport.h"
 #include "FileTypes.h"
@@ -59,9 +60,7 @@ const QString FilterOpen = QStringLiteral(
 // Commands whose windows the workbench does not have yet: shown, never enabled.
 const QStringList Unavailable = {
     "actNew",       "actGeneral",     "actPhases",     "actHistograms",
-    "actSample",    "actparameters",  "actConstraints", "actManualEdit", "actBasic",
-    "actViewInput", "actViewOutput",  "actViewBVS",     "actViewDist",
-    "actAbout",       "actScript",      "EditRedo1",
+    "actSample",    "actparameters",  "actConstraints", "actAbout",       "actScript",      "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -94,6 +93,7 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
     BuildActions();
     BuildMenus();
     BuildToolbars();
+    Hooks = new TMainHooks(*this, files_);
     restoreState(store_->value("Toolbars/State").toByteArray());
     new TFormPosSaver(this, *store_, "Software\\Koralix\\Configuration\\KoralixForm");
     ApplyHints(Settings.Hints);
@@ -656,17 +656,8 @@ void TFormKoralix::UpdateForm() {
 void TFormKoralix::QuickStart() {
     if (CurrentInputFile.isEmpty()) OpenAFile(FilterQuickStart);
     if (CurrentInputFile.isEmpty() || !Model || !Model->Loaded) return;
-    // Until the text editor exists the refinement runs in the refinement window.
-    Mode = WorkMode::Refine;
-    UpdateForm();
-    TRefineForm& window = RefineWindow();
-    window.show();
     QApplication::processEvents();
-    window.DynamicPlotting->setChecked(Settings.QSPlot);
-    window.UpdateBox->setChecked(Settings.QSUpdate);
-    window.Start();
-    QApplication::processEvents();
-    if (Refine && Refine->State() == RefineState::Started) window.Step();
+    Hooks->QuickStart();
 }
 
 void TFormKoralix::changeEvent(QEvent* event) {

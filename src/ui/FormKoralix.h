@@ -26,6 +26,7 @@ class QToolButton;
 namespace koralix {
 
 class TOptionsDlg;
+class TMainHooks;
 class TPlotForm;
 class TFormGraph;
 class TFormRDF;
@@ -54,6 +55,8 @@ class TFormKoralix : public QMainWindow {
     TRefineForm* RefineForm = nullptr;
     TFormRDF* RdfForm = nullptr;
     TFormGraph* GraphForm = nullptr;
+    // Macros, the macro and watch windows and the text windows.
+    TMainHooks* Hooks = nullptr;
     // The control (or plot window) the Print, Copy and Cut commands act on.
     QPointer<QWidget> ActiveEditControl;
 

@@ -5,7 +5,9 @@
 #include "FileTypes.h"
 #include "FormKoralix.h"
 #include "FormPosSaver.h"
+#include "FormWatch.h"
 #include "InputFile.h"
+#include "MainHooks.h"
 #include "PlotForm.h"
 
 #include <QApplication>
@@ -134,8 +136,6 @@ void TRefineForm::BuildPanels() {
     UpdateBox = new QCheckBox("&Update");
     DynamicPlotting = new QCheckBox("Dynamic &Plotting");
     WatchValues = new QCheckBox("&Watch Values");
-    // The watch window comes with the macro windows.
-    WatchValues->setEnabled(false);
     for (QWidget* w :
          std::initializer_list<QWidget*>{StartButton, StepButton, StopButton, StepCount,
                                          FinishButton, UpdateBox, DynamicPlotting, WatchValues})
@@ -328,6 +328,8 @@ void TRefineForm::Step() {
         if (refine.LastError == 0) {
             ShowFactors();
             if (DynamicPlotting->isChecked()) Replot();
+            if (WatchValues->isChecked() && main_.Hooks)
+                main_.Hooks->WatchWindow().Fill(refine, *main_.Model);
         }
         if (ended) break;
         if (refine.LastError != 0 || --stepsLeft_ <= 0) {
@@ -414,6 +416,7 @@ void TRefineForm::showEvent(QShowEvent* event) {
 }
 
 void TRefineForm::closeEvent(QCloseEvent* event) {
+    if (main_.Hooks) main_.Hooks->WatchWindow().hide();
     main_.Mode = WorkMode::Idle;
     main_.UpdateForm();
     main_.SettingsStore().setValue("Toolbars/RefineForm", saveState());
