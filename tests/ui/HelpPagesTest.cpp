@@ -92,7 +92,7 @@ TEST(HelpPages, WindowsFindTheirPageByClassThenObjectName) {
         const char* page;
     } cases[] = {
         {"ParametersForm", "parameters.html"},
-        {"KoralixForm", "mainwindow.html"},
+        {"KoralixForm", "index.html"},
         {"SomethingNew", "index.html"},
     };
     for (const Case& c : cases) {

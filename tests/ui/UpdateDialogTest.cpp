@@ -93,10 +93,19 @@ class UpdateDialogTest : public ::testing::Test {
         WriteFile(site.filePath("koralix/updates/update.inf"), text);
     }
 
-    void UseSite(const QString& host) {
+    // Ended before the folders it serves are removed.
+    LoopbackServer server;
+    QString host;
+
+    // Serves the site folder ("http", "ftp" or "silent") as update site 1.
+    bool ServeSite(const QString& mode, const QString& scheme) {
+        const int port = server.Start(mode, site.path());
+        if (port <= 0) return false;
+        host = scheme + "://127.0.0.1:" + QString::number(port);
         store->setValue("Update/Host1", host);
         store->setValue("Update/Directory1", directory);
         settings.UpdateSite = 0;
+        return true;
     }
 
     // Presses Update and waits for the worker to finish; returns the status code.
@@ -114,17 +123,14 @@ class UpdateDialogTest : public ::testing::Test {
 
 TEST_F(UpdateDialogTest, NewerVersionOverHttpIsInstalledAfterTwoQuestions) {
     PublishControlFile("0.2");
-    LoopbackServer server;
-    const int port = server.Start("http", site.path());
-    ASSERT_GT(port, 0);
-    UseSite("http://127.0.0.1:" + QString::number(port));
+    ASSERT_TRUE(ServeSite("http", "http"));
     TFormUpdate form(settings, *store, questions);
     form.show();
     EXPECT_EQ(form.windowTitle(), "Koralix Update");
     EXPECT_EQ(form.btUpdate->text(), "Update");
     EXPECT_EQ(RunUpdate(form), UpdateStatus::Installed);
     EXPECT_EQ(form.WebUpdate1.UpdateType, TUpdateType::httpUpdate);
-    EXPECT_EQ(form.WebUpdate1.URL, "http://127.0.0.1:" + std::to_string(port) + directory.toStdString() + "update.inf");
+    EXPECT_EQ(form.WebUpdate1.URL, (host + directory + "update.inf").toStdString());
     ASSERT_EQ(questions.questions.size(), 2u);
     EXPECT_NE(questions.questions[1].find("Version 0.2"), std::string::npos);
     EXPECT_EQ(ReadFile(install.filePath("koralix")), program);
@@ -141,10 +147,7 @@ TEST_F(UpdateDialogTest, NewerVersionOverHttpIsInstalledAfterTwoQuestions) {
 
 TEST_F(UpdateDialogTest, AnswerNoToTheDownloadLeavesTheProgram) {
     PublishControlFile("0.2");
-    LoopbackServer server;
-    const int port = server.Start("http", site.path());
-    ASSERT_GT(port, 0);
-    UseSite("http://127.0.0.1:" + QString::number(port));
+    ASSERT_TRUE(ServeSite("http", "http"));
     questions.answers = {Answer::Yes, Answer::No};
     TFormUpdate form(settings, *store, questions);
     EXPECT_EQ(RunUpdate(form), UpdateStatus::Cancelled);
@@ -153,10 +156,7 @@ TEST_F(UpdateDialogTest, AnswerNoToTheDownloadLeavesTheProgram) {
 
 TEST_F(UpdateDialogTest, SameVersionIsTheCurrentOne) {
     PublishControlFile("0.1.0");
-    LoopbackServer server;
-    const int port = server.Start("http", site.path());
-    ASSERT_GT(port, 0);
-    UseSite("http://127.0.0.1:" + QString::number(port));
+    ASSERT_TRUE(ServeSite("http", "http"));
     TFormUpdate form(settings, *store, questions);
     EXPECT_EQ(RunUpdate(form), UpdateStatus::CurrentVersion);
     EXPECT_EQ(form.lbfiles->text(), "This is the current version of Koralix.");
@@ -164,10 +164,7 @@ TEST_F(UpdateDialogTest, SameVersionIsTheCurrentOne) {
 }
 
 TEST_F(UpdateDialogTest, MissingControlFileSaysNoUpdateFile) {
-    LoopbackServer server;
-    const int port = server.Start("http", site.path());
-    ASSERT_GT(port, 0);
-    UseSite("http://127.0.0.1:" + QString::number(port));
+    ASSERT_TRUE(ServeSite("http", "http"));
     TFormUpdate form(settings, *store, questions);
     EXPECT_EQ(RunUpdate(form), UpdateStatus::NoControlFile);
     EXPECT_EQ(form.lbUpdateStatus->text(), "Update control file not found");
@@ -176,10 +173,7 @@ TEST_F(UpdateDialogTest, MissingControlFileSaysNoUpdateFile) {
 
 TEST_F(UpdateDialogTest, WrongChecksumReplacesNothing) {
     PublishControlFile("0.2", QByteArray(64, 'a'));
-    LoopbackServer server;
-    const int port = server.Start("http", site.path());
-    ASSERT_GT(port, 0);
-    UseSite("http://127.0.0.1:" + QString::number(port));
+    ASSERT_TRUE(ServeSite("http", "http"));
     TFormUpdate form(settings, *store, questions);
     EXPECT_EQ(RunUpdate(form), UpdateStatus::BadChecksum);
     EXPECT_TRUE(form.lbUpdateStatus->text().contains("nothing was installed"));
@@ -189,10 +183,7 @@ TEST_F(UpdateDialogTest, WrongChecksumReplacesNothing) {
 }
 
 TEST_F(UpdateDialogTest, ServerThatNeverAnswersGivesAStatusAndTheDialogStaysUsable) {
-    LoopbackServer server;
-    const int port = server.Start("silent", site.path());
-    ASSERT_GT(port, 0);
-    UseSite("http://127.0.0.1:" + QString::number(port));
+    ASSERT_TRUE(ServeSite("silent", "http"));
     TFormUpdate form(settings, *store, questions);
     form.show();
     EXPECT_EQ(RunUpdate(form), UpdateStatus::NoConnection);
@@ -209,10 +200,7 @@ TEST_F(UpdateDialogTest, ServerThatNeverAnswersGivesAStatusAndTheDialogStaysUsab
 TEST_F(UpdateDialogTest, NewerVersionOverFtpIsInstalled) {
     if (!HasPyftpdlib()) GTEST_SKIP() << "python3-pyftpdlib is not installed; FTP not tested";
     PublishControlFile("0.2");
-    LoopbackServer server;
-    const int port = server.Start("ftp", site.path());
-    ASSERT_GT(port, 0);
-    UseSite("ftp://127.0.0.1:" + QString::number(port));
+    ASSERT_TRUE(ServeSite("ftp", "ftp"));
     TFormUpdate form(settings, *store, questions);
     EXPECT_EQ(RunUpdate(form), UpdateStatus::Installed);
     EXPECT_EQ(form.WebUpdate1.UpdateType, TUpdateType::ftpUpdate);
@@ -223,14 +211,10 @@ TEST_F(UpdateDialogTest, NewerVersionOverFtpIsInstalled) {
 
 TEST_F(UpdateDialogTest, FtpHostThatIsNotThereIsNamed) {
     // A host that takes the connection and never greets.
-    LoopbackServer server;
-    const int port = server.Start("silent", site.path());
-    ASSERT_GT(port, 0);
-    UseSite("ftp://127.0.0.1:" + QString::number(port));
+    ASSERT_TRUE(ServeSite("silent", "ftp"));
     TFormUpdate form(settings, *store, questions);
     EXPECT_EQ(RunUpdate(form), UpdateStatus::NoFtpHost);
-    EXPECT_EQ(form.lbUpdateStatus->text(),
-              "Cannot connect to FTP host : ftp://127.0.0.1:" + QString::number(port));
+    EXPECT_EQ(form.lbUpdateStatus->text(), "Cannot connect to FTP host : " + host);
 }
 
 } // namespace

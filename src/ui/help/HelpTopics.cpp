@@ -11,8 +11,10 @@ namespace koralix {
 
 const std::vector<THelpTopic>& HelpTopics() {
     static const std::vector<THelpTopic> topics = {
-        {"TFormKoralix", "mainwindow.html"},
-        {"KoralixForm", "mainwindow.html"},
+        // F1 in the main window is its Help Topics command: the contents, which
+        // open with the main window's own page.
+        {"TFormKoralix", "index.html"},
+        {"KoralixForm", "index.html"},
         {"TRefineForm", "refinement.html"},
         {"TPlotForm", "plot.html"},
         {"TFormSetScales", "plot.html#scales"},
