@@ -122,9 +122,15 @@ void THistogramForm::BuildPage() {
     HistogramTabs->setExpanding(false);
     HistogramTabs->setToolTip("Right mouse click to add/copy/delete histograms");
     HistogramMenu = new QMenu(this);
+    HistogramMenu->addAction("Cut", this, &THistogramForm::CutHistogram);
+    HistogramMenu->addAction("Copy", this, &THistogramForm::CopyHistogram);
+    HistogramMenu->addAction("Paste", this, &THistogramForm::PasteHistogram);
+    HistogramMenu->addSeparator();
     QAction* add = HistogramMenu->addAction("New", this, &THistogramForm::NewHistogram);
     QAction* remove = HistogramMenu->addAction("Delete", this, &THistogramForm::DeleteHistogram);
-    connect(HistogramMenu, &QMenu::aboutToShow, this, [this, add, remove] {
+    QAction* cut = HistogramMenu->actions().first();
+    connect(HistogramMenu, &QMenu::aboutToShow, this, [this, add, remove, cut] {
+        cut->setEnabled(Model().HistogramCount() > 1);
         add->setEnabled(Model().HistogramCount() < MaxHistograms);
         remove->setEnabled(Model().HistogramCount() > 1);
     });
@@ -540,9 +546,9 @@ void THistogramForm::NewHistogram() {
     QStringList captions;
     for (int h = 1; h <= Model().HistogramCount(); ++h)
         captions << "Histogram" + QString::number(h);
-    RebuildTabs(captions, Model().HistogramCount() - 1);
-    UpdateHistogram();
-    Work().MarkEdited();
+    // The new tab is appended; the page shown stays.
+    RebuildTabs(captions, shown_ - 1);
+    AnnounceEdit();
 }
 
 void THistogramForm::DeleteHistogram() {
@@ -550,7 +556,66 @@ void THistogramForm::DeleteHistogram() {
     PageChanged = false;
     Model().DeleteHistogram(shown_);
     Showing();
-    Work().MarkEdited();
+    AnnounceEdit();
+}
+
+} // namespace koralix
+
+namespace koralix {
+
+void THistogramForm::CopyHistogram() {
+    THistogram& c = clipboard_;
+    c.JobType = Getcomboboxes();
+    c.ThetaMin = NumberOf(ThetaMinEdit);
+    c.ThetaMax = NumberOf(ThetaMaxEdit);
+    c.Wave1 = NumberOf(Wave1Edit);
+    c.Wave2 = NumberOf(Wave2Edit);
+    c.Zero = NumberOf(ZeroEdit);
+    c.Ratio = NumberOf(RatioEdit);
+    c.BaseWidth = NumberOf(BWEdit);
+    c.Weighting = NumberOf(EditWEIDS);
+    if (c.JobType == 0 || c.JobType == 2) {
+        c.Polarization = NumberOf(PolEdit);
+        c.Displacement = NumberOf(edSampleDisplacement);
+    }
+    clipboardBackground_ = BackgroundComboBox->currentIndex();
+    c.Background.Offset = NumberOf(edOffset);
+    c.Background.SmoothSteps = seNStep->value();
+    c.Background.SmoothCycles = seNCycles->value();
+    for (int r = 0; r < BackGrid->rowCount() && r < 12; ++r)
+        c.Background.Coeff[static_cast<size_t>(r)] =
+            static_cast<float>(ReadTypedNumber(CellText(BackGrid, r, 1)).value_or(0));
+}
+
+void THistogramForm::PasteHistogram() {
+    const THistogram& c = clipboard_;
+    {
+        Filling filling(*this);
+        Setcomboboxes(c.JobType);
+        const std::pair<QLineEdit*, float> fields[] = {
+            {ThetaMinEdit, c.ThetaMin}, {ThetaMaxEdit, c.ThetaMax}, {Wave1Edit, c.Wave1},
+            {Wave2Edit, c.Wave2},       {ZeroEdit, c.Zero},         {RatioEdit, c.Ratio},
+            {BWEdit, c.BaseWidth},      {EditWEIDS, c.Weighting},   {PolEdit, c.Polarization},
+            {edSampleDisplacement, c.Displacement}, {edOffset, c.Background.Offset}};
+        for (const auto& [edit, value] : fields) {
+            edit->setText(GeneralField(value, 7));
+            edit->setStyleSheet(QString());
+        }
+        seNStep->setValue(c.Background.SmoothSteps);
+        seNCycles->setValue(c.Background.SmoothCycles);
+        BackgroundComboBox->setCurrentIndex(clipboardBackground_);
+        ShowBackgroundKind();
+        for (int r = 0; r < BackGrid->rowCount() && r < 12; ++r)
+            if (QTableWidgetItem* item = BackGrid->item(r, 1))
+                item->setText(FixedField(c.Background.Coeff[static_cast<size_t>(r)], 5));
+        LayoutForType();
+    }
+    DirtyPage();
+}
+
+void THistogramForm::CutHistogram() {
+    CopyHistogram();
+    DeleteHistogram();
 }
 
 } // namespace koralix

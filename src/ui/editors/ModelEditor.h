@@ -49,6 +49,8 @@ class TModelEditor : public QWidget {
     // Checks every number field of the page; shows the first fault at its field
     // and in a message, and gives false.
     virtual bool CheckPage();
+    // Tells the other windows that this one changed the model (not this one).
+    void AnnounceEdit();
     // CheckPage, SaveChanges, clear PageChanged and tell the other windows.
     bool KeepPage();
     // Before the page is left (another tab, another histogram): true when the

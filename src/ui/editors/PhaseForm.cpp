@@ -1,5 +1,6 @@
 #include "PhaseForm.h"
 
+#include "CellDragLink.h"
 #include "CellRules.h"
 #include "CifPhase.h"
 #include "EditorFields.h"
@@ -89,7 +90,7 @@ TPhaseForm::TPhaseForm(TWorkspace& work, FileChooser& files, QWidget* parent)
         bool ok = false;
         const QString answer = QInputDialog::getText(this, title, prompt, QLineEdit::Normal,
                                                      value, &ok);
-        return ok ? answer : value;
+        return ok ? answer : QString();
     };
     RunTransformation = [this] {
         TFormTrans dialog(Work().Transformation(), this);
@@ -201,6 +202,12 @@ void TPhaseForm::BuildPage() {
         }
     });
 
+    new TCellDragLink(
+        AtomGrid, [this](int row, int column) { return CanLinkCell(row, column); },
+        [this](int fromRow, int fromColumn, int toRow, int toColumn) {
+            LinkCells(fromRow, fromColumn, toRow, toColumn);
+        });
+
     connect(SpaceGroupEdit, &QComboBox::currentTextChanged, this, [this] {
         if (!IsFilling()) UpdateSpaceGroup();
     });
@@ -307,7 +314,7 @@ void TPhaseForm::AfterPhaseListChange(int select) {
         captions << "Phase" + QString::number(p);
     RebuildTabs(captions, select);
     UpdateForm();
-    Work().MarkEdited();
+    AnnounceEdit();
 }
 
 TCrystalSystem TPhaseForm::ShownSystem() const {
@@ -525,7 +532,7 @@ void TPhaseForm::SaveChanges() {
 void TPhaseForm::NewPhase() {
     if (Model().PhaseCount() >= MaxPhases || !LeavePage()) return;
     Model().AddPhase();
-    AfterPhaseListChange(Model().PhaseCount() - 1);
+    AfterPhaseListChange(0);
 }
 
 void TPhaseForm::DeletePhase() {
@@ -568,11 +575,12 @@ void TPhaseForm::ReadPhaseFromInputFile() {
     for (const TPhase& p : scratch.Phases)
         prompt += " " + QString::fromStdString(p.Name);
     prompt += " Enter number:";
-    const int chosen = std::clamp(TextToInt(AskText("Phase Number", prompt, "1").toStdString()), 1,
-                                  scratch.PhaseCount());
+    QString answer = AskText("Phase Number", prompt, "1");
+    if (answer.isNull()) answer = "1";
+    const int chosen = std::max(1, std::min(TextToInt(answer.toStdString()), scratch.PhaseCount()));
     Model().AddPhase();
     Model().Phase(Model().PhaseCount()).Assign(scratch.Phase(chosen));
-    AfterPhaseListChange(Model().PhaseCount() - 1);
+    AfterPhaseListChange(0);
 }
 
 void TPhaseForm::ReadPhaseFromCif() {
@@ -586,7 +594,7 @@ void TPhaseForm::ReadPhaseFromCif() {
     ReadCifPhase(file.toStdString(), phase, Work().Messages());
     Model().AddPhase();
     Model().Phase(Model().PhaseCount()).Assign(phase);
-    AfterPhaseListChange(Model().PhaseCount() - 1);
+    AfterPhaseListChange(0);
 }
 
 void TPhaseForm::AddAtom() {
@@ -652,6 +660,32 @@ void TPhaseForm::SetFullOccupancy(bool allRows) {
                                    : AtomValueText(static_cast<float>(site) / general));
     }
     DirtyPage();
+}
+
+bool TPhaseForm::CanLinkCell(int row, int column) const {
+    if (column < ValueColumn(1) || column > ValueColumn(11) || column % 2 != 0) return false;
+    const QTableWidgetItem* tick = AtomGrid->item(row, column + 1);
+    return tick && tick->checkState() == Qt::Checked;
+}
+
+void TPhaseForm::LinkCells(int fromRow, int fromColumn, int toRow, int toColumn) {
+    if (!CanLinkCell(fromRow, fromColumn) || !CanLinkCell(toRow, toColumn)) return;
+    if (fromRow == toRow && fromColumn == toColumn) return;
+    auto describe = [this](int row, int column) {
+        return AtomGrid->item(row, ColName)->text().trimmed() + " ( " +
+               ValueHeaders[(column - 2) / 2 - 1] + " )";
+    };
+    const QString prompt =
+        describe(toRow, toColumn) + "  =  " + describe(fromRow, fromColumn) + " *   ";
+    const QString answer = AskText("Atomic Constraints", prompt, "1.0");
+    if (answer.isNull()) return;
+    if (PageChanged && !KeepPage()) return;
+    TParameter source(TAddress{0, shown_, fromRow + 1, (fromColumn - 2) / 2}, 0);
+    source.Multiplier = 1;
+    TParameter target(TAddress{0, shown_, toRow + 1, (toColumn - 2) / 2}, 0);
+    target.Multiplier = TextToReal(answer.toStdString());
+    Model().Parameters.AddConstraint(source, target);
+    AnnounceEdit();
 }
 
 void TPhaseForm::TransformDialog() {
