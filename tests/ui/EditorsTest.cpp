@@ -155,12 +155,12 @@ TEST_F(EditorsTest, AtomsAndPhasesComeAndGoWithTheirCodes) {
 
 TEST_F(EditorsTest, DroppingOneTickedCellOnAnotherTiesTheParameters) {
     auto* phases = Open<TPhaseForm>("actPhases");
-    const int bColumn = TPhaseForm::ValueColumn(4);
-    EXPECT_FALSE(phases->CanLinkCell(0, bColumn)); // B of Al is not refined
-    phases->AtomGrid->item(0, bColumn + 1)->setCheckState(Qt::Checked);
-    phases->AtomGrid->item(1, bColumn + 1)->setCheckState(Qt::Checked);
-    EXPECT_TRUE(phases->CanLinkCell(0, bColumn));
-    EXPECT_FALSE(phases->CanLinkCell(0, bColumn + 1)); // a tick cell
+    const int nColumn = TPhaseForm::ValueColumn(5);
+    EXPECT_FALSE(phases->CanLinkCell(0, nColumn)); // n of Al is not refined
+    phases->AtomGrid->item(0, nColumn + 1)->setCheckState(Qt::Checked);
+    phases->AtomGrid->item(1, nColumn + 1)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(phases->CanLinkCell(0, nColumn));
+    EXPECT_FALSE(phases->CanLinkCell(0, nColumn + 1)); // a tick cell
     EXPECT_FALSE(phases->CanLinkCell(0, TPhaseForm::ColName));
     QString prompt;
     QString answer; // cancelled first
@@ -170,18 +170,19 @@ TEST_F(EditorsTest, DroppingOneTickedCellOnAnotherTiesTheParameters) {
         prompt = text;
         return answer;
     };
-    phases->LinkCells(0, bColumn, 1, bColumn);
-    EXPECT_EQ(prompt, "O ( B )  =  AL ( B ) *   ");
-    EXPECT_EQ(form->Model().Parameters.ConstraintCount(), 0);
+    const int before = form->Model().Parameters.ConstraintCount();
+    phases->LinkCells(0, nColumn, 1, nColumn);
+    EXPECT_EQ(prompt, "O ( n )  =  AL ( n ) *   ");
+    EXPECT_EQ(form->Model().Parameters.ConstraintCount(), before);
     answer = "0,5";
-    phases->LinkCells(0, bColumn, 1, bColumn);
-    // The page was kept on the way: both B flags are in the model.
+    phases->LinkCells(0, nColumn, 1, nColumn);
+    // The page was kept on the way: both n flags are in the model.
     EXPECT_FALSE(phases->PageChanged);
     const TParameterList& list = form->Model().Parameters;
-    const int d = list.IndexOfDependent({0, 1, 2, 4});
+    const int d = list.IndexOfDependent({0, 1, 2, 5});
     ASSERT_GE(d, 0);
-    EXPECT_EQ(list.Constraints[static_cast<size_t>(d)].Master.Address(), (TAddress{0, 1, 1, 4}));
-    EXPECT_TRUE(form->Model().IsRefined({0, 1, 2, 4}));
+    EXPECT_EQ(list.Constraints[static_cast<size_t>(d)].Master.Address(), (TAddress{0, 1, 1, 5}));
+    EXPECT_TRUE(form->Model().IsRefined({0, 1, 2, 5}));
     EXPECT_TRUE(form->Work().Changed());
 }
 
