@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -352,6 +353,34 @@ TEST_F(EditorsTest, HistogramPageCopiedIntoAnotherHistogram) {
     EXPECT_FLOAT_EQ(first.Background.Coeff[0], 120.0f);
     // Flags are not pasted.
     EXPECT_FALSE(form->Model().IsRefined({2, 0, 0, 2}));
+}
+
+TEST_F(EditorsTest, StoredInstrumentFillsThePageAndItsLabels) {
+    TInstrument& tof = form->Work().Settings().Instruments[1];
+    tof.Radiation = 2; // neutron TOF
+    tof.Wave1 = 7000;
+    tof.Wave2 = -2.5;
+    tof.Start = 2000;
+    tof.Step = 0.001;
+    tof.Stop = 19000;
+    auto* histograms = Open<THistogramForm>("actHistograms");
+    QMenu* instruments = nullptr;
+    for (QAction* a : histograms->HistogramMenu->actions())
+        if (a->text() == "Use Instrument") instruments = a->menu();
+    ASSERT_NE(instruments, nullptr);
+    ASSERT_EQ(instruments->actions().size(), InstrumentCount);
+    EXPECT_EQ(instruments->actions()[0]->text(), "Cu Ka X-ray machine");
+    instruments->actions()[1]->trigger();
+    EXPECT_EQ(histograms->Wave1Label->text(), "Difc:");
+    EXPECT_TRUE(histograms->PageChanged);
+    ASSERT_TRUE(histograms->KeepPage());
+    const THistogram& h = form->Model().Histogram(1);
+    EXPECT_EQ(h.JobType, 4);
+    EXPECT_FLOAT_EQ(h.Wave1, 7000);
+    EXPECT_FLOAT_EQ(h.Wave2, -2.5f);
+    EXPECT_FLOAT_EQ(h.ThetaMin, 2000);
+    EXPECT_FLOAT_EQ(h.ThetaStep, 0.001f);
+    EXPECT_FLOAT_EQ(h.ThetaMax, 19000);
 }
 
 TEST_F(EditorsTest, GeneralPageKeepsEveryControl) {

@@ -128,6 +128,12 @@ void THistogramForm::BuildPage() {
     HistogramMenu->addSeparator();
     QAction* add = HistogramMenu->addAction("New", this, &THistogramForm::NewHistogram);
     QAction* remove = HistogramMenu->addAction("Delete", this, &THistogramForm::DeleteHistogram);
+    // Captioned with the titles the instruments have now; a later change of a
+    // title in the preferences shows at the next start.
+    QMenu* instruments = HistogramMenu->addMenu("Use Instrument");
+    for (int n = 1; n <= InstrumentCount; ++n)
+        instruments->addAction(Work().Settings().Instruments[static_cast<size_t>(n - 1)].Title,
+                               this, [this, n] { UseInstrument(n); });
     QAction* cut = HistogramMenu->actions().first();
     connect(HistogramMenu, &QMenu::aboutToShow, this, [this, add, remove, cut] {
         cut->setEnabled(Model().HistogramCount() > 1);
@@ -608,6 +614,26 @@ void THistogramForm::PasteHistogram() {
         for (int r = 0; r < BackGrid->rowCount() && r < 12; ++r)
             if (QTableWidgetItem* item = BackGrid->item(r, 1))
                 item->setText(FixedField(c.Background.Coeff[static_cast<size_t>(r)], 5));
+        LayoutForType();
+    }
+    DirtyPage();
+}
+
+void THistogramForm::UseInstrument(int n) {
+    if (n < 1 || n > InstrumentCount) return;
+    const TInstrument& i = Work().Settings().Instruments[static_cast<size_t>(n - 1)];
+    {
+        Filling filling(*this);
+        cbType->setCurrentIndex(std::clamp(i.Radiation, 0, cbType->count() - 1));
+        const std::pair<QLineEdit*, double> fields[] = {
+            {ThetaMinEdit, i.Start}, {ThetaStepEdit, i.Step}, {ThetaMaxEdit, i.Stop},
+            {Wave1Edit, i.Wave1},    {Wave2Edit, i.Wave2},    {ZeroEdit, i.Zero},
+            {RatioEdit, i.Ratio},    {PolEdit, i.Pol}};
+        for (const auto& [edit, value] : fields) {
+            edit->setText(GeneralField(value, 7));
+            edit->setStyleSheet(QString());
+        }
+        // The labels follow the radiation, so that Difc is not shown as a wavelength.
         LayoutForType();
     }
     DirtyPage();

@@ -40,6 +40,8 @@ class THistogramForm : public TModelEditor {
     void CopyHistogram();
     void PasteHistogram();
     void CutHistogram();
+    // Fills the page's instrument fields from stored instrument n (1-based).
+    void UseInstrument(int n);
     // Lays the page out for the data type the lists show.
     void LayoutForType();
     // Lays out the background part for the kind chosen in the list.
