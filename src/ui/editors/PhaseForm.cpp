@@ -100,7 +100,7 @@ TPhaseForm::TPhaseForm(TWorkspace& work, FileChooser& files, QWidget* parent)
     BuildMenus();
     WatchEdits(this);
     UseTabs(PhaseTabs);
-    resize(900, 560);
+    resize(1180, 560);
 }
 
 void TPhaseForm::BuildPage() {
@@ -185,8 +185,8 @@ void TPhaseForm::BuildPage() {
     AtomGrid->setColumnWidth(ColName, 50);
     AtomGrid->setColumnWidth(ColType, 60);
     for (int k = 1; k <= 11; ++k) {
-        AtomGrid->setColumnWidth(ValueColumn(k), 72);
-        AtomGrid->setColumnWidth(ValueColumn(k) + 1, 22);
+        AtomGrid->setColumnWidth(ValueColumn(k), 68);
+        AtomGrid->setColumnWidth(ValueColumn(k) + 1, 20);
     }
     AtomGrid->setItemDelegateForColumn(ColType, new AtomTypeDelegate(atomTypes_, this));
     AtomGrid->setContextMenuPolicy(Qt::CustomContextMenu);

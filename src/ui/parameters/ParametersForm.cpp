@@ -56,6 +56,7 @@ TParametersForm::TParametersForm(TWorkspace& work, QWidget* parent)
     HistogramChoice = new QComboBox;
     PhaseChoice = new QComboBox;
     for (QComboBox* list : {ParameterChoice, HistogramChoice, PhaseChoice}) {
+        list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         choices->addWidget(list);
         connect(list, &QComboBox::activated, this, &TParametersForm::FillGrid);
     }
@@ -64,12 +65,14 @@ TParametersForm::TParametersForm(TWorkspace& work, QWidget* parent)
     Grid->verticalHeader()->hide();
     Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    const int widths[ColumnCount] = {24, 24, 110, 0, 80, 70, 22};
+    const int widths[ColumnCount] = {24, 24, 130, 0, 100, 80, 22};
     for (int c = 0; c < ColumnCount; ++c)
         Grid->setColumnWidth(c, widths[c]);
     Grid->setColumnHidden(ColType, true);
     Grid->horizontalHeader()->setStretchLastSection(true);
-    Grid->setMinimumWidth(350);
+    Grid->setMinimumWidth(420);
+    Grid->setWordWrap(false);
+    Grid->verticalHeader()->setDefaultSectionSize(22);
 
     auto* bottom = new QHBoxLayout;
     auto* viewing = new QLabel("Currently Viewing Only");
@@ -86,7 +89,7 @@ TParametersForm::TParametersForm(TWorkspace& work, QWidget* parent)
     layout->addWidget(view);
     layout->addWidget(Grid, 1);
     layout->addLayout(bottom);
-    resize(420, 520);
+    resize(520, 560);
 
     connect(&work_, &TWorkspace::CycleCompleted, this, [this] {
         if (isVisible()) FillGrid();
@@ -150,8 +153,11 @@ void TParametersForm::FillGrid() {
             esd = driver->GetParEsd(coded.Histogram, coded.Phase, coded.Atom, coded.Type);
         }
         auto* h = Cell(QString::number(a.Histogram));
-        if (const QColor colour = HistogramColour(a.Histogram); colour.isValid())
+        if (const QColor colour = HistogramColour(a.Histogram); colour.isValid()) {
             h->setBackground(colour);
+            // The number stays readable on the dark colours.
+            h->setForeground(colour.lightness() < 100 ? Qt::white : Qt::black);
+        }
         Grid->setItem(r, ColH, h);
         Grid->setItem(r, ColP, Cell(QString::number(a.Phase)));
         Grid->setItem(r, ColName,
