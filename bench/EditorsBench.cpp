@@ -7,7 +7,6 @@
 #include "PhaseForm.h"
 #include "Workspace.h"
 
-#include <QApplication>
 #include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -74,11 +73,3 @@ void BM_HistogramEditorShowsAndVisitsTenTabs(benchmark::State& state) {
 BENCHMARK(BM_HistogramEditorShowsAndVisitsTenTabs)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
