@@ -120,6 +120,18 @@ INSTANTIATE_TEST_SUITE_P(
                       SymbolCase{"Empty", "", "", "Unknown SG", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(EditorsTest, UnknownSpaceGroupStaysOnItsPageWhenLeaving) {
+    form->Model().AddPhase();
+    auto* phases = Open<TPhaseForm>("actPhases");
+    phases->SpaceGroupEdit->setEditText("XYZ 99");
+    phases->PageChanged = true;
+    messenger.answers = {Answer::Yes};
+    phases->PhaseTabs->setCurrentIndex(1);
+    EXPECT_EQ(phases->PhaseTabs->currentIndex(), 0);
+    EXPECT_EQ(QString::fromStdString(form->Model().Phase(1).SpaceGroup.str()).trimmed(), "R -3 C");
+    EXPECT_EQ(messenger.messages.back(), "Please enter a valid space group");
+}
+
 TEST_F(EditorsTest, AtomsAndPhasesComeAndGoWithTheirCodes) {
     form->Model().Parameters.SetRefined({0, 1, 2, 1}, true); // x of O
     auto* phases = Open<TPhaseForm>("actPhases");

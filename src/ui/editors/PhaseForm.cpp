@@ -450,6 +450,13 @@ void TPhaseForm::UpdateMult() {
 }
 
 bool TPhaseForm::CheckPage() {
+    if (ShownSystem().Code == csUnknown) {
+        const QString message = "Please enter a valid space group";
+        if (FaultLabel()) FaultLabel()->setText(message);
+        Work().Messages().Message(message.toStdString());
+        SpaceGroupEdit->setFocus();
+        return false;
+    }
     if (!TModelEditor::CheckPage()) return false;
     for (int r = 0; r < AtomGrid->rowCount(); ++r) {
         for (int k = 1; k <= 11; ++k) {
@@ -467,13 +474,6 @@ bool TPhaseForm::CheckPage() {
     return true;
 }
 
-void TPhaseForm::Ok() {
-    if (ShownSystem().Code == csUnknown) {
-        Work().Messages().Message("Please enter a valid space group");
-        return;
-    }
-    TModelEditor::Ok();
-}
 
 void TPhaseForm::SaveChanges() {
     TRietveld& model = Model();

@@ -30,8 +30,8 @@ class TPhaseForm : public TModelEditor {
     void Showing() override;
     void UpdateForm() override;
     void SaveChanges() override;
-    void Ok() override;
-    // The page's fields and every value cell of the grid.
+    // The space group, the page's fields and every value cell of the grid: an
+    // unknown symbol never reaches the model, whichever way the page is kept.
     bool CheckPage() override;
 
     void UpdateSpaceGroup();
