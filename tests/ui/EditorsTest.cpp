@@ -5,6 +5,8 @@
 #include "InputFile.h"
 #include "ParametersForm.h"
 #include "PhaseForm.h"
+#include "Refine.h"
+#include "RefineForm.h"
 #include "UiTestSupport.h"
 
 #include <QCheckBox>
@@ -79,6 +81,35 @@ TEST_F(EditorsTest, CellAndAtomBEditedSavedAndReadBack) {
     EXPECT_FLOAT_EQ(back.Phase(1).Atoms[0].B, 0.45f);
     EXPECT_TRUE(back.IsRefined({0, 1, 1, 4}));
     EXPECT_TRUE(back.IsRefined({0, 1, 0, 6}));
+}
+
+// The road of a new user: edit a cell constant and an atom's B with their
+// flags, save, and refine what the editors made, not what the file held.
+TEST_F(EditorsTest, RefinementRunsOnTheEditedModel) {
+    CopyInto(folder, QString(KORALIX_EXAMPLES) + "/corundum.xy", "corundum.xy");
+    auto* phases = Open<TPhaseForm>("actPhases");
+    Type(phases->CellEdit[0], "4.70");
+    phases->CellCheckBox[0]->setChecked(false); // a held
+    const int b = TPhaseForm::ValueColumn(4);
+    phases->AtomGrid->item(0, b)->setText("0.45");
+    phases->AtomGrid->item(0, b + 1)->setCheckState(Qt::Checked);
+    phases->Ok();
+    form->Save();
+    form->Settings.TempRefine = false;
+    form->Driver().LibraryPath = KORALIX_REAL_ENGINE;
+    TRefineForm& window = form->RefineWindow();
+    window.show();
+    window.Start();
+    ASSERT_EQ(form->Work().Driver().State(), RefineState::Started)
+        << ::testing::PrintToString(messenger.messages);
+    window.StepCount->setValue(2);
+    window.Step();
+    window.UpdateBox->setChecked(true);
+    window.Finish();
+    const TPhase& phase = form->Model().Phase(1);
+    EXPECT_FLOAT_EQ(phase.A, 4.70f);
+    EXPECT_FLOAT_EQ(phase.B, 4.70f);
+    EXPECT_NE(phase.Atoms[0].B, 0.45f);
 }
 
 struct SymbolCase {
