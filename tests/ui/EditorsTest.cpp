@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -311,6 +312,25 @@ TEST_F(EditorsTest, PhasesFromCifAndFromAnotherInputFile) {
     EXPECT_TRUE(prompt.startsWith("There are 1 phases. "));
     EXPECT_EQ(form->Model().Phase(3).Name, form->Model().Phase(1).Name);
     EXPECT_EQ(form->Model().Phase(3).AtomCount(), 2);
+}
+
+TEST_F(EditorsTest, RealCifPhaseShowsItsCellAndSites) {
+    const QString lab6 = QString(KORALIX_TESTDATA) + "/cif/LaB6_SRM_660c.CIF";
+    if (!QFileInfo::exists(lab6)) GTEST_SKIP() << "test data missing: " << lab6.toStdString();
+    auto* phases = Open<TPhaseForm>("actPhases");
+    files.opens << lab6;
+    phases->ReadPhaseFromCif();
+    ASSERT_EQ(form->Model().PhaseCount(), 2);
+    phases->PhaseTabs->setCurrentIndex(1);
+    EXPECT_EQ(phases->SGLabel->text(), "Cubic");
+    EXPECT_EQ(phases->lbMult->text(), "48");
+    EXPECT_EQ(phases->CellEdit[0]->text(), "4.15682");
+    EXPECT_EQ(phases->CellEdit[2]->text(), "4.15682");
+    EXPECT_FALSE(phases->CellEdit[2]->isEnabled());
+    ASSERT_EQ(phases->AtomGrid->rowCount(), 2);
+    // La on 1a, B on 6f: site multiplicities from the group.
+    EXPECT_EQ(phases->AtomGrid->item(0, TPhaseForm::ColMult)->text(), "1");
+    EXPECT_EQ(phases->AtomGrid->item(1, TPhaseForm::ColMult)->text(), "6");
 }
 
 TEST_F(EditorsTest, HistogramPageKeepsValuesFlagsBackgroundAndRegions) {
