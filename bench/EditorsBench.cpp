@@ -25,9 +25,9 @@ class NoFiles : public FileChooser {
 struct LargeModel {
     QTemporaryDir folder;
     RecordingMessenger messenger;
-    TWorkspace work{std::make_unique<QSettings>(folder.filePath("Koralix.ini"),
-                                                QSettings::IniFormat),
-                    messenger};
+    TWorkspace work{
+        std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat),
+        messenger};
     NoFiles files;
 
     LargeModel() {

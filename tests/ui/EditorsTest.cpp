@@ -147,8 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SymbolCase{"Compact", "Fm-3m", "Fm-3m", "Cubic", false},
                       SymbolCase{"Monoclinic", "P 21/C", "P 21/C", "Monoclinic", true},
                       SymbolCase{"Garbage", "XYZ 99", "XYZ 99", "Unknown SG", true},
-                      SymbolCase{"TooLong", "P 21 21 21 21 21 21 21 21", "P 21 21 21 21 21 21 21 21",
-                                 "Unknown SG", true},
+                      SymbolCase{"TooLong", "P 21 21 21 21 21 21 21 21",
+                                 "P 21 21 21 21 21 21 21 21", "Unknown SG", true},
                       SymbolCase{"Empty", "", "", "Unknown SG", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -284,8 +284,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MatrixCase{"Identity", {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}}, "1", 0.30624f, 0, 0.25f},
         MatrixCase{"SwapXY", {{0, 1, 0, 0}, {1, 0, 0, 0}, {0, 0, 1, 0}}, "-1", 0, 0.30624f, 0.25f},
-        MatrixCase{"ShiftHalf", {{1, 0, 0, 0.5f}, {0, 1, 0, 0.5f}, {0, 0, 1, 0}}, "1", 0.80624f,
-                   0.5f, 0.25f},
+        MatrixCase{"ShiftHalf",
+                   {{1, 0, 0, 0.5f}, {0, 1, 0, 0.5f}, {0, 0, 1, 0}},
+                   "1",
+                   0.80624f,
+                   0.5f,
+                   0.25f},
         MatrixCase{"Double", {{2, 0, 0, 0}, {0, 2, 0, 0}, {0, 0, 2, 0}}, "8", 0.61248f, 0, 0.5f}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -299,7 +303,8 @@ TEST_F(EditorsTest, PhasesFromCifAndFromAnotherInputFile) {
     EXPECT_GE(form->Model().Phase(2).AtomCount(), 1);
     EXPECT_EQ(form->Model().Samples.size(), 2u);
 
-    const QString other = CopyInto(folder, QString(KORALIX_EXAMPLES) + "/corundum.inp", "other.inp");
+    const QString other =
+        CopyInto(folder, QString(KORALIX_EXAMPLES) + "/corundum.inp", "other.inp");
     files.opens << other;
     QString prompt;
     phases->AskText = [&](const QString& title, const QString& text, const QString&) {
@@ -484,8 +489,8 @@ TEST_F(EditorsTest, ParametersWindowListsAndFollowsFilters) {
     for (int r = 0; r < parameters->Grid->rowCount(); ++r)
         if (parameters->Grid->item(r, TParametersForm::ColType)->text() == "6" &&
             parameters->Grid->item(r, TParametersForm::ColP)->text() == "1")
-            ticked = parameters->Grid->item(r, TParametersForm::ColRefined)->checkState() ==
-                     Qt::Checked;
+            ticked =
+                parameters->Grid->item(r, TParametersForm::ColRefined)->checkState() == Qt::Checked;
     EXPECT_TRUE(ticked);
 }
 

@@ -104,7 +104,7 @@ int BackgroundListIndex(int kind) {
 
 int BackgroundKindAt(int index) {
     return index >= 0 && index < static_cast<int>(std::size(Kinds)) ? Kinds[index].kind
-                                                                     : BkgPolynomial;
+                                                                    : BkgPolynomial;
 }
 
 THistogramForm::THistogramForm(TWorkspace& work, QWidget* parent)
@@ -141,9 +141,8 @@ void THistogramForm::BuildPage() {
         remove->setEnabled(Model().HistogramCount() > 1);
     });
     HistogramTabs->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(HistogramTabs, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        HistogramMenu->popup(HistogramTabs->mapToGlobal(at));
-    });
+    connect(HistogramTabs, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { HistogramMenu->popup(HistogramTabs->mapToGlobal(at)); });
 
     cbType = new QComboBox;
     cbType->setObjectName("cbType");
@@ -211,7 +210,8 @@ void THistogramForm::BuildPage() {
         addRow(new QLabel("Sample Displace:"), edSampleDisplacement, cbSampleDisplacement);
     grid->setRowStretch(row, 1);
     ratioWidgets_ = {ratio, RatioEdit};
-    xrayWidgets_ = {polarization, PolEdit, CheckBoxIllumination, displacement,
+    xrayWidgets_ = {polarization,         PolEdit,
+                    CheckBoxIllumination, displacement,
                     edSampleDisplacement, cbSampleDisplacement};
 
     auto* background = new QGroupBox("Background");
@@ -331,10 +331,14 @@ void THistogramForm::Setcomboboxes(int code) {
 int THistogramForm::Getcomboboxes() const {
     const bool calc = cbCalc->currentIndex() == 1;
     switch (cbType->currentIndex()) {
-    case 1: return calc ? 3 : 1;
-    case 2: return calc ? 5 : 4;
-    case 3: return calc ? 7 : 6;
-    default: return calc ? 2 : 0;
+    case 1:
+        return calc ? 3 : 1;
+    case 2:
+        return calc ? 5 : 4;
+    case 3:
+        return calc ? 7 : 6;
+    default:
+        return calc ? 2 : 0;
     }
 }
 
@@ -350,7 +354,8 @@ void THistogramForm::FillBackGrid(int terms) {
         label->setFlags(Qt::ItemIsEnabled);
         label->setTextAlignment(Qt::AlignCenter);
         BackGrid->setItem(r, 0, label);
-        auto* value = new QTableWidgetItem(GeneralField(h->Background.Coeff[static_cast<size_t>(i - 1)], 7));
+        auto* value =
+            new QTableWidgetItem(GeneralField(h->Background.Coeff[static_cast<size_t>(i - 1)], 7));
         value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         BackGrid->setItem(r, 1, value);
         auto* tick = new QTableWidgetItem;
@@ -406,7 +411,8 @@ void THistogramForm::LayoutForType() {
 
 void THistogramForm::UpdateHistogram() {
     Filling filling(*this);
-    shown_ = std::clamp(HistogramTabs->currentIndex() + 1, 1, std::max(1, Model().HistogramCount()));
+    shown_ =
+        std::clamp(HistogramTabs->currentIndex() + 1, 1, std::max(1, Model().HistogramCount()));
     const THistogram* h = Work().Histogram(shown_);
     if (!h) {
         PageChanged = false;
@@ -520,8 +526,10 @@ void THistogramForm::SaveHistogram() {
     }
     h->Excluded.ClearRegions();
     for (int r = 0; r < GridRows; ++r) {
-        const float a = static_cast<float>(ReadTypedNumber(CellText(ExcludedGrid, r, 0)).value_or(0));
-        const float b = static_cast<float>(ReadTypedNumber(CellText(ExcludedGrid, r, 1)).value_or(0));
+        const float a =
+            static_cast<float>(ReadTypedNumber(CellText(ExcludedGrid, r, 0)).value_or(0));
+        const float b =
+            static_cast<float>(ReadTypedNumber(CellText(ExcludedGrid, r, 1)).value_or(0));
         if (a != b) h->Excluded.AddRegion(std::min(a, b), std::max(a, b));
     }
     // The first histogram's scale is the reference: always 1, never refined.
@@ -598,11 +606,17 @@ void THistogramForm::PasteHistogram() {
     {
         Filling filling(*this);
         Setcomboboxes(c.JobType);
-        const std::pair<QLineEdit*, float> fields[] = {
-            {ThetaMinEdit, c.ThetaMin}, {ThetaMaxEdit, c.ThetaMax}, {Wave1Edit, c.Wave1},
-            {Wave2Edit, c.Wave2},       {ZeroEdit, c.Zero},         {RatioEdit, c.Ratio},
-            {BWEdit, c.BaseWidth},      {EditWEIDS, c.Weighting},   {PolEdit, c.Polarization},
-            {edSampleDisplacement, c.Displacement}, {edOffset, c.Background.Offset}};
+        const std::pair<QLineEdit*, float> fields[] = {{ThetaMinEdit, c.ThetaMin},
+                                                       {ThetaMaxEdit, c.ThetaMax},
+                                                       {Wave1Edit, c.Wave1},
+                                                       {Wave2Edit, c.Wave2},
+                                                       {ZeroEdit, c.Zero},
+                                                       {RatioEdit, c.Ratio},
+                                                       {BWEdit, c.BaseWidth},
+                                                       {EditWEIDS, c.Weighting},
+                                                       {PolEdit, c.Polarization},
+                                                       {edSampleDisplacement, c.Displacement},
+                                                       {edOffset, c.Background.Offset}};
         for (const auto& [edit, value] : fields) {
             edit->setText(GeneralField(value, 7));
             edit->setStyleSheet(QString());

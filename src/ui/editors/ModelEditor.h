@@ -68,8 +68,7 @@ class TModelEditor : public QWidget {
   protected:
     // A number field: `name` is its object name (and names it in messages), its
     // typed text must read as a number within [minimum, maximum].
-    QLineEdit* NumberEdit(const QString& name, double minimum = -3.4e38,
-                          double maximum = 3.4e38);
+    QLineEdit* NumberEdit(const QString& name, double minimum = -3.4e38, double maximum = 3.4e38);
     // The value of a checked number field (CheckPage has passed).
     static float NumberOf(const QLineEdit* edit);
     // A refinement tick box for the parameter `address` names when the page is

@@ -39,7 +39,7 @@ namespace {
 constexpr int MaxPhases = 8;
 constexpr int AtomColumns = 26;
 constexpr int OriginRole = Qt::UserRole + 1;
-const char* const ValueHeaders[11] = {"x", "y", "z", "B", "n", "B11",
+const char* const ValueHeaders[11] = {"x",   "y",   "z",   "B",   "n",  "B11",
                                       "B22", "B33", "B12", "B13", "B23"};
 
 float TAtom::*const AtomValues[11] = {&TAtom::X,   &TAtom::Y,   &TAtom::Z,   &TAtom::B,
@@ -88,8 +88,8 @@ TPhaseForm::TPhaseForm(TWorkspace& work, FileChooser& files, QWidget* parent)
     setObjectName("PhaseForm");
     AskText = [this](const QString& title, const QString& prompt, const QString& value) {
         bool ok = false;
-        const QString answer = QInputDialog::getText(this, title, prompt, QLineEdit::Normal,
-                                                     value, &ok);
+        const QString answer =
+            QInputDialog::getText(this, title, prompt, QLineEdit::Normal, value, &ok);
         return ok ? answer : QString();
     };
     RunTransformation = [this] {
@@ -221,9 +221,8 @@ void TPhaseForm::BuildPage() {
     });
     // Tied cell constants follow the one they copy as it is typed.
     for (int source : {0, 3})
-        connect(CellEdit[source], &QLineEdit::textEdited, this, [this] {
-            SetLattice(ShownSystem());
-        });
+        connect(CellEdit[source], &QLineEdit::textEdited, this,
+                [this] { SetLattice(ShownSystem()); });
     connect(cbCalcMethod, &QComboBox::activated, this, [this](int method) {
         AtomGrid->setEnabled(method == 0);
         cbRecycle->setVisible(method == 1);
@@ -248,7 +247,8 @@ void TPhaseForm::BuildMenus() {
     QAction* clear = phaseItem("Clear", &TPhaseForm::ClearPage);
     QAction* deletePhase = phaseItem("Delete", &TPhaseForm::DeletePhase);
     PhaseMenu->addSeparator();
-    QAction* fromInput = phaseItem("Read Phase from Input file", &TPhaseForm::ReadPhaseFromInputFile);
+    QAction* fromInput =
+        phaseItem("Read Phase from Input file", &TPhaseForm::ReadPhaseFromInputFile);
     QAction* fromCif = phaseItem("Read Phase from CIF File", &TPhaseForm::ReadPhaseFromCif);
     Q_UNUSED(clear);
     connect(PhaseMenu, &QMenu::aboutToShow, this, [=, this] {
@@ -345,12 +345,15 @@ void TPhaseForm::FillRow(int row, const TAtom& atom, int atomNumber) {
     AtomGrid->setItem(row, ColNumber, number);
     AtomGrid->setItem(row, ColMult, fixed("0"));
     const bool blank = atomNumber == 0;
-    AtomGrid->setItem(row, ColName,
-                      fixed(blank ? QString() : QString::fromStdString(atom.Label.str()).trimmed(), true));
-    AtomGrid->setItem(row, ColType,
-                      fixed(blank ? QString() : QString::fromStdString(atom.AtomType.str()).trimmed(), true));
+    AtomGrid->setItem(
+        row, ColName,
+        fixed(blank ? QString() : QString::fromStdString(atom.Label.str()).trimmed(), true));
+    AtomGrid->setItem(
+        row, ColType,
+        fixed(blank ? QString() : QString::fromStdString(atom.AtomType.str()).trimmed(), true));
     for (int k = 1; k <= 11; ++k) {
-        auto* value = new QTableWidgetItem(blank ? QString() : AtomValueText(atom.*AtomValues[k - 1]));
+        auto* value =
+            new QTableWidgetItem(blank ? QString() : AtomValueText(atom.*AtomValues[k - 1]));
         value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         AtomGrid->setItem(row, ValueColumn(k), value);
         auto* tick = new QTableWidgetItem;
@@ -378,7 +381,8 @@ void TPhaseForm::UpdateForm() {
     }
     PhaseTitleEdit->setText(QString::fromStdString(phase->Name));
     cbCalcMethod->setCurrentIndex(phase->CalcMethod == 1 ? 1 : 0);
-    SpaceGroupEdit->setEditText(QString::fromStdString(phase->SpaceGroup.str()).trimmed().toUpper());
+    SpaceGroupEdit->setEditText(
+        QString::fromStdString(phase->SpaceGroup.str()).trimmed().toUpper());
     ZEdit->setText(QString::number(phase->Z));
     const float cell[6] = {phase->A, phase->B, phase->C, phase->Alpha, phase->Beta, phase->Gamma};
     for (int i = 0; i < 6; ++i)
@@ -474,7 +478,6 @@ bool TPhaseForm::CheckPage() {
     return true;
 }
 
-
 void TPhaseForm::SaveChanges() {
     TRietveld& model = Model();
     TPhase* phase = Work().Phase(shown_);
@@ -517,9 +520,9 @@ void TPhaseForm::SaveChanges() {
         atom.AtomType = Trimmed4(AtomGrid->item(r, ColType)->text()).toStdString();
         for (int k = 1; k <= 11; ++k) {
             const auto value = ReadTypedNumber(AtomGrid->item(r, ValueColumn(k))->text());
-            atom.*AtomValues[k - 1] = value ? static_cast<float>(*value) : TAtom{}.*AtomValues[k - 1];
-            const bool ticked =
-                AtomGrid->item(r, ValueColumn(k) + 1)->checkState() == Qt::Checked;
+            atom.*AtomValues[k - 1] =
+                value ? static_cast<float>(*value) : TAtom{}.*AtomValues[k - 1];
+            const bool ticked = AtomGrid->item(r, ValueColumn(k) + 1)->checkState() == Qt::Checked;
             StoreFlag({0, shown_, r + 1, k}, ticked && !leBail);
         }
     }
@@ -642,7 +645,8 @@ void TPhaseForm::PasteAtom() {
     const int row = CurrentRow();
     if (row < 0) return;
     AtomGrid->item(row, ColName)->setText(QString::fromStdString(clipboard_.Label.str()).trimmed());
-    AtomGrid->item(row, ColType)->setText(QString::fromStdString(clipboard_.AtomType.str()).trimmed());
+    AtomGrid->item(row, ColType)
+        ->setText(QString::fromStdString(clipboard_.AtomType.str()).trimmed());
     for (int k = 1; k <= 11; ++k)
         AtomGrid->item(row, ValueColumn(k))->setText(AtomValueText(clipboard_.*AtomValues[k - 1]));
     DirtyPage();

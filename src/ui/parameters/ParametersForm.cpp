@@ -25,15 +25,24 @@ namespace {
 // Column 0 is coloured by histogram number modulo 9; 0 keeps the grid's colour.
 QColor HistogramColour(int h) {
     switch (h % 9) {
-    case 1: return QColor(255, 0, 0);
-    case 2: return QColor(0, 128, 0);
-    case 3: return QColor(255, 255, 0);
-    case 4: return QColor(0, 255, 255);
-    case 5: return QColor(255, 255, 255);
-    case 6: return QColor(255, 0, 255);
-    case 7: return QColor(0, 0, 128);
-    case 8: return QColor(128, 0, 0);
-    default: return {};
+    case 1:
+        return QColor(255, 0, 0);
+    case 2:
+        return QColor(0, 128, 0);
+    case 3:
+        return QColor(255, 255, 0);
+    case 4:
+        return QColor(0, 255, 255);
+    case 5:
+        return QColor(255, 255, 255);
+    case 6:
+        return QColor(255, 0, 255);
+    case 7:
+        return QColor(0, 0, 128);
+    case 8:
+        return QColor(128, 0, 0);
+    default:
+        return {};
     }
 }
 
@@ -104,8 +113,7 @@ bool TParametersForm::EngineHasValues() {
     TRefine* driver = work_.DriverIfCreated();
     if (!driver || work_.Busy()) return false;
     const RefineState state = driver->State();
-    return driver->Cycle() > 0 &&
-           (state == RefineState::Cycled || state == RefineState::Finished);
+    return driver->Cycle() > 0 && (state == RefineState::Cycled || state == RefineState::Finished);
 }
 
 void TParametersForm::Fill() {
@@ -160,19 +168,19 @@ void TParametersForm::FillGrid() {
         }
         Grid->setItem(r, ColH, h);
         Grid->setItem(r, ColP, Cell(QString::number(a.Phase)));
-        Grid->setItem(r, ColName,
-                      Cell(QString::fromStdString(ParameterTypeName(0, a.Phase, a.Type)),
-                           Qt::AlignLeft));
+        Grid->setItem(
+            r, ColName,
+            Cell(QString::fromStdString(ParameterTypeName(0, a.Phase, a.Type)), Qt::AlignLeft));
         if (a.Phase == 0)
-            Grid->item(r, ColName)->setText(
-                QString::fromStdString(ParameterTypeName(a.Histogram, 0, a.Type)));
+            Grid->item(r, ColName)
+                ->setText(QString::fromStdString(ParameterTypeName(a.Histogram, 0, a.Type)));
         Grid->setItem(r, ColType, Cell(QString::number(a.Type)));
         Grid->setItem(r, ColValue,
                       Cell(QString::fromStdString(GeneralText(value, 6)), Qt::AlignRight));
-        Grid->setItem(r, ColEsd,
-                      Cell(driver && refined ? QString::fromStdString(GeneralText(esd, 3))
-                                             : QString(),
-                           Qt::AlignRight));
+        Grid->setItem(
+            r, ColEsd,
+            Cell(driver && refined ? QString::fromStdString(GeneralText(esd, 3)) : QString(),
+                 Qt::AlignRight));
         auto* tick = Cell(QString());
         tick->setCheckState(refined ? Qt::Checked : Qt::Unchecked);
         Grid->setItem(r, ColRefined, tick);
