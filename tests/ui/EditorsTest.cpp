@@ -380,6 +380,48 @@ TEST_F(EditorsTest, HistogramPageKeepsValuesFlagsBackgroundAndRegions) {
     EXPECT_EQ(form->Model().Histogram(1).Illumination, 0);
 }
 
+TEST_F(EditorsTest, TwelveTermPolynomialKeepsEachCoefficientInItsRow) {
+    auto* histograms = Open<THistogramForm>("actHistograms");
+    histograms->RadioButton2->click();
+    ASSERT_EQ(histograms->BackGrid->rowCount(), 12);
+    EXPECT_EQ(histograms->BackGrid->item(0, 0)->text(), "B-1");
+    EXPECT_EQ(histograms->BackGrid->item(1, 0)->text(), "B0");
+    EXPECT_EQ(histograms->BackGrid->item(11, 0)->text(), "B10");
+    histograms->BackGrid->item(0, 1)->setText("-3"); // B-1: coefficient 12
+    histograms->BackGrid->item(11, 1)->setText("4"); // B10: coefficient 11
+    histograms->BackGrid->item(0, 2)->setCheckState(Qt::Checked);
+    ASSERT_TRUE(histograms->KeepPage());
+    const THistogram& h = form->Model().Histogram(1);
+    EXPECT_EQ(form->Model().Background12, 1);
+    EXPECT_FLOAT_EQ(h.Background.Coeff[11], -3);
+    EXPECT_FLOAT_EQ(h.Background.Coeff[10], 4);
+    EXPECT_FLOAT_EQ(h.Background.Coeff[0], 120);
+    EXPECT_TRUE(form->Model().IsRefined({1, 0, 0, 13}));
+    // Filled again from the model, the rows hold the same coefficients.
+    histograms->UpdateHistogram();
+    EXPECT_EQ(histograms->BackGrid->item(0, 1)->text(), "-3");
+    EXPECT_EQ(histograms->BackGrid->item(11, 1)->text(), "4");
+}
+
+TEST_F(EditorsTest, LeBailPhaseKeepsNoAtomFlagsAndNoOverallB) {
+    auto* phases = Open<TPhaseForm>("actPhases");
+    Type(phases->IsoThermalEdit, "0.7");
+    phases->cbCalcMethod->setCurrentIndex(1);
+    emit phases->cbCalcMethod->activated(1);
+    EXPECT_FALSE(phases->AtomGrid->isEnabled());
+    EXPECT_FALSE(phases->cbRecycle->isHidden());
+    phases->cbRecycle->setChecked(true);
+    ASSERT_TRUE(phases->KeepPage());
+    const TRietveld& m = form->Model();
+    EXPECT_EQ(m.Phase(1).CalcMethod, 1);
+    EXPECT_FLOAT_EQ(m.Phase(1).OverallB, 0);
+    EXPECT_EQ(m.RecycleLeBail, 1);
+    for (int a = 1; a <= 2; ++a)
+        for (int k = 1; k <= 11; ++k)
+            EXPECT_FALSE(m.IsRefined({0, 1, a, k})) << a << " " << k;
+    EXPECT_TRUE(m.IsRefined({0, 1, 0, 6})); // the cell still refines
+}
+
 TEST_F(EditorsTest, HistogramsAddedAndDeletedWithSamples) {
     auto* histograms = Open<THistogramForm>("actHistograms");
     form->Model().Parameters.SetRefined({1, 1, 0, 3}, true);
