@@ -536,6 +536,16 @@ TEST_F(EditorsTest, ParametersWindowListsAndFollowsFilters) {
     EXPECT_TRUE(ticked);
 }
 
+TEST_F(EditorsTest, EditorKeysWorkFromEveryWindow) {
+    for (const char* editor : {"actGeneral", "actPhases", "actHistograms"}) {
+        SCOPED_TRACE(editor);
+        EXPECT_EQ(form->Action(editor)->shortcutContext(), Qt::ApplicationShortcut);
+    }
+    EXPECT_EQ(form->Action("actGeneral")->shortcut(), QKeySequence("F5"));
+    EXPECT_EQ(form->Action("actPhases")->shortcut(), QKeySequence("F6"));
+    EXPECT_EQ(form->Action("actHistograms")->shortcut(), QKeySequence("F7"));
+}
+
 TEST_F(EditorsTest, AboutOpensWithTheProgramsName) {
     form->Action("actAbout")->trigger();
     QWidget* about = form->WindowOf("actAbout");
