@@ -11,6 +11,9 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <cmath>
 #include <thread>
 
@@ -87,6 +90,34 @@ void Apply(TState& s, const TVariable& v, double shift) {
         if (double* f = FieldOf(s, a)) *f += m * shift;
 }
 
+// Threads for the pattern and its derivatives: KORALIX_THREADS when set to a
+// positive number, else every core. Each task writes only its own results,
+// which are combined in a fixed order, so the count never changes a result.
+int WorkerCount(int tasks) {
+    int threads = static_cast<int>(std::thread::hardware_concurrency());
+    if (const char* text = std::getenv("KORALIX_THREADS")) {
+        int wanted = 0;
+        const char* end = text + std::strlen(text);
+        if (std::from_chars(text, end, wanted).ptr == end && wanted > 0) threads = wanted;
+    }
+    return std::clamp(threads, 1, std::max(1, std::min(64, tasks)));
+}
+
+// Runs task(i) for i in 0..count-1 on WorkerCount(count) threads.
+template <typename Task> void RunParallel(int count, Task task) {
+    std::atomic<int> next{0};
+    auto worker = [&]() {
+        for (int i; (i = next.fetch_add(1)) < count;)
+            task(i);
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < WorkerCount(count); ++t)
+        pool.emplace_back(worker);
+    worker();
+    for (auto& t : pool)
+        t.join();
+}
+
 bool Sane(const TState& s) {
     for (const auto& p : s.Phases) {
         if (!ValidCell(p)) return false;
@@ -105,26 +136,33 @@ TEngine::~TEngine() = default;
 
 void TEngine::ComputeAll() {
     const int nh = HistogramCount(), np = model_.PhaseCount();
-    TCalculator calc(setup_);
     calculated_.assign(size_t(nh), {});
-    phaseParts_.assign(size_t(nh), {});
+    phaseParts_.assign(size_t(nh), std::vector<std::vector<double>>(size_t(np)));
     backgroundParts_.assign(size_t(nh), {});
     renderings_.assign(size_t(nh), std::vector<TRendering>(size_t(np)));
-    for (int h = 1; h <= nh; ++h) {
+    // One task per histogram-phase block and one per background; the totals
+    // are summed afterwards in a fixed order.
+    const int blocks = nh * (np + 1);
+    RunParallel(blocks, [&](int task) {
+        const int h = 1 + task / (np + 1), p = task % (np + 1);
         const size_t n = setup_.Data[size_t(h - 1)].X.size();
-        auto& bkg = backgroundParts_[size_t(h - 1)];
-        bkg.assign(n, 0.0);
-        calc.AddBackground(state_, h, bkg);
-        std::vector<double> total = bkg;
-        phaseParts_[size_t(h - 1)].assign(size_t(np), {});
-        for (int p = 1; p <= np; ++p) {
-            auto& part = phaseParts_[size_t(h - 1)][size_t(p - 1)];
-            part.assign(n, 0.0);
-            calc.AddPhase(state_, h, p, part, nullptr, nullptr,
-                          &renderings_[size_t(h - 1)][size_t(p - 1)]);
-            for (size_t i = 0; i < n; ++i)
-                total[i] += part[i];
+        TCalculator calc(setup_);
+        if (p == 0) {
+            auto& bkg = backgroundParts_[size_t(h - 1)];
+            bkg.assign(n, 0.0);
+            calc.AddBackground(state_, h, bkg);
+            return;
         }
+        auto& part = phaseParts_[size_t(h - 1)][size_t(p - 1)];
+        part.assign(n, 0.0);
+        calc.AddPhase(state_, h, p, part, nullptr, nullptr,
+                      &renderings_[size_t(h - 1)][size_t(p - 1)]);
+    });
+    for (int h = 1; h <= nh; ++h) {
+        std::vector<double> total = backgroundParts_[size_t(h - 1)];
+        for (const auto& part : phaseParts_[size_t(h - 1)])
+            for (size_t i = 0; i < total.size(); ++i)
+                total[i] += part[i];
         calculated_[size_t(h - 1)] = std::move(total);
     }
 }
@@ -266,8 +304,7 @@ Eigen::MatrixXd TEngine::Jacobian() {
             progress_ = static_cast<float>(90.0 * (done.fetch_add(1) + 1) / nv);
         }
     };
-    const int threads =
-        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::min(16, nv));
+    const int threads = WorkerCount(nv);
     std::vector<std::thread> pool;
     for (int t = 1; t < threads; ++t)
         pool.emplace_back(worker);
@@ -279,7 +316,7 @@ Eigen::MatrixXd TEngine::Jacobian() {
 }
 
 int TEngine::Cycle(int cycle, bool& finished) {
-    const int nh = HistogramCount(), np = model_.PhaseCount();
+    const int nh = HistogramCount();
     const int nv = static_cast<int>(variables_.size());
     // Rows of the least squares: the used points of all histograms.
     std::vector<std::vector<int>> rowOf(static_cast<size_t>(nh));

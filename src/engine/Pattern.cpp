@@ -62,6 +62,15 @@ double WindowTaper(double u) {
     return c * c;
 }
 
+// d(WindowTaper)/du.
+double WindowTaperSlope(double u) {
+    const double a = std::abs(u);
+    if (a <= 0.8 || a >= 1) return 0;
+    const double angle = 0.5 * Pi * (a - 0.8) / 0.2;
+    const double slope = -2 * std::cos(angle) * std::sin(angle) * 0.5 * Pi / 0.2;
+    return u < 0 ? -slope : slope;
+}
+
 double Chebyshev(int kind, int n, double u) {
     // kind 1: T_n, kind 2: U_n
     double p0 = 1, p1 = kind == 1 ? u : 2 * u;
@@ -219,7 +228,7 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
     if (rendering) *rendering = TRendering{};
     if (data.X.empty()) return;
     const double xmin = data.X.front(), xmax = data.X.back();
-    std::vector<double> values, plus;
+    std::vector<double> values;
     points_ = data.X.data();
     ForEachPeak(state, h, p, [&](const TPeak& peak) {
         const TReflection& r = refl[peak.Reflection];
@@ -244,31 +253,25 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
             rendering->Component.push_back(peak.Wave);
         }
         if (count <= 0) return;
-        Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
-        for (int i = 0; i < count; ++i)
-            y[size_t(first + i)] += peak.Intensity * values[size_t(i)];
-        if (!rendering) return;
-        rendering->Values.insert(rendering->Values.end(), values.begin(), values.end());
-        // Slopes of the drawn peak with respect to its position, width and
-        // mixing, by forward differences of the profile itself; with them the
-        // derivatives of every parameter that moves or widens peaks follow
-        // without drawing the pattern again.
-        auto slope = [&](std::vector<double>& outSlope, double step, auto change) {
-            TPeakShape shape = peak.Shape;
-            double position = peak.Position;
-            change(shape, position, step);
-            Draw(shape, position, HalfFor(shape, peak), first, count, plus);
+        if (!rendering) {
+            Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
             for (int i = 0; i < count; ++i)
-                outSlope.push_back((plus[size_t(i)] - values[size_t(i)]) / step);
-        };
-        const double hStep = 1e-5 * peak.Shape.H;
-        slope(rendering->DPosition, hStep, [](TPeakShape& sh, double& pos, double d) {
-            pos += d;
-            sh.TwoTheta += d;
-        });
-        slope(rendering->DWidth, hStep, [](TPeakShape& sh, double&, double d) { sh.H += d; });
-        slope(rendering->DEta, peak.Shape.Eta < 0.5 ? 1e-5 : -1e-5,
-              [](TPeakShape& sh, double&, double d) { sh.Eta += d; });
+                y[size_t(first + i)] += peak.Intensity * values[size_t(i)];
+            return;
+        }
+        // The slopes with respect to position, width and mixing come from the
+        // same pass: with them the derivatives of every parameter that moves
+        // or widens peaks follow without drawing the pattern again.
+        const size_t offset = rendering->Values.size();
+        for (auto* v : {&rendering->Values, &rendering->DPosition, &rendering->DWidth,
+                        &rendering->DEta})
+            v->resize(offset + size_t(count));
+        DrawWithSlopes(peak, first, count, rendering->Values.data() + offset,
+                       rendering->DPosition.data() + offset, rendering->DWidth.data() + offset,
+                       rendering->DEta.data() + offset);
+        const double* drawn = rendering->Values.data() + offset;
+        for (int i = 0; i < count; ++i)
+            y[size_t(first + i)] += peak.Intensity * drawn[i];
     });
 }
 
@@ -288,6 +291,40 @@ void TCalculator::Draw(const TPeakShape& shape, double position, double half, in
     AddProfile(shape, delta2_.data(), count, 1.0, out.data());
     for (int i = 0; i < count; ++i)
         out[size_t(i)] *= WindowTaper(delta2_[size_t(i)] / half);
+}
+
+void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double* value,
+                                 double* dPosition, double* dWidth, double* dEta) const {
+    const TPeakShape& shape = peak.Shape;
+    const double half = peak.Half;
+    // How the window's edge follows the width and the angle: per peak, by a
+    // difference of the window itself, which has kinks and limits.
+    TPeakShape wider = shape, later = shape;
+    const double hStep = 1e-6 * shape.H, tStep = 1e-5;
+    wider.H += hStep;
+    later.TwoTheta += tStep;
+    const double dHalfWidth = (HalfFor(wider, peak) - half) / hStep;
+    const double dHalfAngle = (HalfFor(later, peak) - half) / tStep;
+    const size_t n = size_t(count);
+    delta2_.resize(n);
+    angleSlope_.resize(n);
+    offsetSlope_.resize(n);
+    for (int i = 0; i < count; ++i)
+        delta2_[size_t(i)] = points_[size_t(first + i)] - peak.Position;
+    ProfileWithSlopes(shape, delta2_.data(), count,
+                      {value, offsetSlope_.data(), dWidth, dEta, angleSlope_.data()});
+    for (size_t i = 0; i < n; ++i) {
+        const double delta = delta2_[i], u = delta / half;
+        const double taper = WindowTaper(u), taperSlope = WindowTaperSlope(u);
+        const double p = value[i];
+        // Moving the peak lowers every offset and carries the asymmetry's angle with it.
+        const double edge = p * taperSlope * -delta / (half * half);
+        dPosition[i] = -(offsetSlope_[i] * taper + p * taperSlope / half) +
+                       angleSlope_[i] * taper + edge * dHalfAngle;
+        dWidth[i] = dWidth[i] * taper + edge * dHalfWidth;
+        dEta[i] *= taper;
+        value[i] = p * taper;
+    }
 }
 
 void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out) {

@@ -84,12 +84,16 @@ class TCalculator {
     // Unit-intensity values of a peak at points first..first+count-1, the window tapered.
     void Draw(const TPeakShape& shape, double position, double half, int first, int count,
               std::vector<double>& out) const;
+    // The same values with their slopes with respect to the peak's position
+    // (2-theta moving with it), width and mixing, the taper included.
+    void DrawWithSlopes(const TPeak& peak, int first, int count, double* value, double* dPosition,
+                        double* dWidth, double* dEta) const;
     double HalfFor(const TPeakShape& shape, const TPeak& peak) const;
 
     const TSetup& setup_;
     std::vector<std::unique_ptr<TIntensitySource>> sources_; // per phase
     std::vector<std::unique_ptr<TPeakGeometry>> geometries_; // per histogram
-    mutable std::vector<double> delta2_;
+    mutable std::vector<double> delta2_, angleSlope_, offsetSlope_;
     const double* points_ = nullptr;
 };
 
