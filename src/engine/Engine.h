@@ -86,6 +86,7 @@ class TEngine {
 
     const THistogramData& Data(int h) const { return setup_.Data[size_t(h - 1)]; }
     const std::vector<double>& Calculated(int h) const { return calculated_[size_t(h - 1)]; }
+    const std::vector<double>& Background(int h) const { return backgroundParts_[size_t(h - 1)]; }
     std::vector<TPlotReflection> PlotReflections(int h);
     std::vector<TReflectionRow> ReflectionRows(int h);
 
