@@ -14,10 +14,16 @@ constexpr double Deg = Pi / 180;
 constexpr double FourLn2 = 2.772588722239781;
 constexpr double GaussNorm = 0.9394372786996513; // 2 sqrt(ln 2 / pi)
 
+// exp(-a) for the Gaussian, 0 far in the tail: below e^-100 it adds nothing,
+// and exp's underflow path is many times slower than the call itself.
+double GaussTail(double a) {
+    return a < 100 ? std::exp(-a) : 0.0;
+}
+
 double PseudoVoigt(double h, double eta, double delta) {
     const double x2 = delta * delta / (h * h);
     const double lorentz = 2.0 / (Pi * h) / (1 + 4 * x2);
-    const double gauss = GaussNorm / h * std::exp(-FourLn2 * x2);
+    const double gauss = GaussNorm / h * GaussTail(FourLn2 * x2);
     return eta * lorentz + (1 - eta) * gauss;
 }
 
@@ -38,7 +44,7 @@ TSymmetricPoint PseudoVoigtWithSlopes(double h, double eta, double delta) {
     const double x2 = delta * delta / (h * h);
     const double q = 1 / (1 + 4 * x2);
     const double lorentz = 2.0 / (Pi * h) * q;
-    const double gauss = GaussNorm / h * std::exp(-FourLn2 * x2);
+    const double gauss = GaussNorm / h * GaussTail(FourLn2 * x2);
     // d/d(delta) and d/dh of each part follow from x2 = delta^2 / h^2.
     const double dLdDelta = -8 * delta / (h * h) * q * lorentz;
     const double dGdDelta = -2 * FourLn2 * delta / (h * h) * gauss;
@@ -311,8 +317,12 @@ double HalfWindow(const TPeakShape& s, double baseWidth) {
         const double c2 = std::abs(std::cos(s.TwoTheta * Deg));
         const double cosMin =
             c2 * std::sqrt(std::pow(std::abs(s.Asym1) + std::abs(s.Asym2), 2) + 1);
-        if (cosMin < 1)
-            half += std::min(10.0, std::abs(s.TwoTheta * Deg - std::acos(cosMin)) / Deg);
+        if (cosMin < 1) {
+            // Past 90 degrees the tail reaches up from 2theta towards 180 - 2phi_min.
+            const double tth = s.TwoTheta * Deg;
+            const double tthMin = tth > Pi / 2 ? Pi - std::acos(cosMin) : std::acos(cosMin);
+            half += std::min(10.0, std::abs(tth - tthMin) / Deg);
+        }
     }
     return half;
 }
