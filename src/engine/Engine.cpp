@@ -5,15 +5,13 @@
 #include "Engine.h"
 
 #include "InputFile.h"
+#include "Parallel.h"
 #include "ParameterTable.h"
 
 #include <Eigen/Dense>
 
 #include <algorithm>
 #include <cfenv>
-#include <charconv>
-#include <cstdlib>
-#include <cstring>
 #include <cmath>
 #include <thread>
 
@@ -96,34 +94,6 @@ void Apply(TState& s, const TVariable& v, double shift) {
         if (double* f = FieldOf(s, a)) *f += m * shift;
 }
 
-// Threads for the pattern and its derivatives: KORALIX_THREADS when set to a
-// positive number, else every core. Each task writes only its own results,
-// which are combined in a fixed order, so the count never changes a result.
-int WorkerCount(int tasks) {
-    int threads = static_cast<int>(std::thread::hardware_concurrency());
-    if (const char* text = std::getenv("KORALIX_THREADS")) {
-        int wanted = 0;
-        const char* end = text + std::strlen(text);
-        if (std::from_chars(text, end, wanted).ptr == end && wanted > 0) threads = wanted;
-    }
-    return std::clamp(threads, 1, std::max(1, std::min(64, tasks)));
-}
-
-// Runs task(i) for i in 0..count-1 on WorkerCount(count) threads.
-template <typename Task> void RunParallel(int count, Task task) {
-    std::atomic<int> next{0};
-    auto worker = [&]() {
-        for (int i; (i = next.fetch_add(1)) < count;)
-            task(i);
-    };
-    std::vector<std::thread> pool;
-    for (int t = 1; t < WorkerCount(count); ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool)
-        t.join();
-}
-
 bool Sane(const TState& s) {
     for (const auto& p : s.Phases) {
         if (!ValidCell(p)) return false;
@@ -146,24 +116,23 @@ void TEngine::ComputeAll() {
     phaseParts_.assign(size_t(nh), std::vector<std::vector<double>>(size_t(np)));
     backgroundParts_.assign(size_t(nh), {});
     renderings_.assign(size_t(nh), std::vector<TRendering>(size_t(np)));
-    // One task per histogram-phase block and one per background; the totals
-    // are summed afterwards in a fixed order.
-    const int blocks = nh * (np + 1);
-    RunParallel(blocks, [&](int task) {
+    // Each phase's peaks are drawn on all threads; the parts are summed in a
+    // fixed order.
+    TCalculator calc(setup_);
+    for (int task = 0; task < nh * (np + 1); ++task) {
         const int h = 1 + task / (np + 1), p = task % (np + 1);
         const size_t n = setup_.Data[size_t(h - 1)].X.size();
-        TCalculator calc(setup_);
         if (p == 0) {
             auto& bkg = backgroundParts_[size_t(h - 1)];
             bkg.assign(n, 0.0);
             calc.AddBackground(state_, h, bkg);
-            return;
+            continue;
         }
         auto& part = phaseParts_[size_t(h - 1)][size_t(p - 1)];
         part.assign(n, 0.0);
         calc.AddPhase(state_, h, p, part, nullptr, nullptr,
                       &renderings_[size_t(h - 1)][size_t(p - 1)]);
-    });
+    }
     for (int h = 1; h <= nh; ++h) {
         std::vector<double> total = backgroundParts_[size_t(h - 1)];
         for (const auto& part : phaseParts_[size_t(h - 1)])
