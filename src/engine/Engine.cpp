@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
-#include <thread>
 
 namespace koralix::engine {
 
@@ -267,12 +266,7 @@ std::vector<TEngine::TColumn> TEngine::Columns() {
             progress_ = static_cast<float>(90.0 * (done.fetch_add(1) + 1) / nv);
         }
     };
-    std::vector<std::thread> pool;
-    for (int t = 1; t < WorkerCount(nv); ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool)
-        t.join();
+    RunWorkers(nv, worker);
     return columns;
 }
 
