@@ -8,6 +8,7 @@
 #include "PathNames.h"
 #include "ModelJson.h"
 #include "Refine.h"
+#include "RefineOutput.h"
 
 #include <charconv>
 #include <iostream>
@@ -23,6 +24,7 @@ struct RefineOptions {
     std::optional<int> cycles;
     std::string engine;
     bool json = false;
+    std::string pattern, reflections;
 };
 
 std::optional<RefineOptions> ParseOptions(const Args& args) {
@@ -35,6 +37,10 @@ std::optional<RefineOptions> ParseOptions(const Args& args) {
         };
         if (a == "--json") {
             o.json = true;
+        } else if (a == "--pattern" || a == "--reflections") {
+            auto v = value();
+            if (!v) return std::nullopt;
+            (a == "--pattern" ? o.pattern : o.reflections) = *v;
         } else if (a == "--data" || a == "--engine" || a == "--cycles") {
             auto v = value();
             if (!v) return std::nullopt;
@@ -94,7 +100,8 @@ int RunRefine(const Args& args) {
     auto options = ParseOptions(args);
     if (!options) {
         std::cerr
-            << "usage: koralix-cli refine IN [--data PATH] [--cycles N] [--engine LIB] [--json]\n";
+            << "usage: koralix-cli refine IN [--data PATH] [--cycles N] [--engine LIB] [--json] "
+               "[--pattern FILE] [--reflections FILE]\n";
         return 2;
     }
     StderrMessenger messenger;
@@ -131,6 +138,10 @@ int RunRefine(const Args& args) {
     const bool finished = refine.FinishedFlag();
     const int cyclesRun = refine.Cycle();
     refine.CloseRefinement(true);
+    if (refine.LastError == 0 &&
+        !WriteRefinementOutput(refine.BaseName + ".upd", refine.DataName, options->pattern,
+                               options->reflections, messenger))
+        return 1;
     if (options->json) {
         nlohmann::ordered_json result = {{"cycles", cyclesRun},
                                          {"finished", finished},

@@ -15,7 +15,9 @@ const std::vector<Command>& AllCommands() {
          "Reads IN as 'model' does and writes OUT as an input file (.inp). Nothing is written "
          "and the exit code is 1 when IN could not be read completely.",
          RunConvert},
-        {"refine", "refine IN [--data PATH] [--cycles N] [--engine LIB] [--json]",
+        {"refine",
+         "refine IN [--data PATH] [--cycles N] [--engine LIB] [--json] [--pattern FILE] "
+         "[--reflections FILE]",
          "Refines IN with the engine library (--engine, else KORALIX_ENGINE, else libkoradll.so "
          "beside koralix-cli). The data name is PATH, else the companion data file of IN, else "
          "IN's base name, without extension. Runs up to N cycles (default: the model's Cycles), "
@@ -23,7 +25,11 @@ const std::vector<Command>& AllCommands() {
          "BASE.upd appear next to IN. Prints one line per cycle: 'cycle N' and, per histogram, "
          "'H<h> Rp=<..> Rwp=<..> chi2=<..>'; with --json one final object with cycles, finished, "
          "status, histograms (Rp, Rwp, chi2) and parameters (label, value, esd). Engine failures "
-         "print the driver's message on stderr and exit 1.",
+         "print the driver's message on stderr and exit 1. --pattern FILE writes the final "
+         "pattern, one point a line: x, observed, calculated, background; --reflections FILE "
+         "writes one reflection a line: phase, h, k, l, position (the histogram's x), d, "
+         "multiplicity, F^2 (Kalpha1 only). Several histograms follow one another, separated "
+         "by a blank line.",
          RunRefine},
         {"plot", "plot IN OUT [--data PATH] [--hist N] [--cycles N]",
          "Renders the pattern plot to OUT (PNG, SVG or PDF by its extension) without a display, "
