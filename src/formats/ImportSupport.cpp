@@ -2,12 +2,12 @@
 
 #include "LineSource.h"
 #include "Messenger.h"
+#include "ModelText.h"
 #include "SpaceGroupServices.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace koralix {
 
@@ -17,35 +17,31 @@ bool FileExists(const std::string& fileName) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(fileName, ec)) return std::nullopt;
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) return std::nullopt;
-    return content.str();
+    return ReadTextFile(fileName).Text;
 }
 
 std::optional<std::string> ReadImportFile(TRietveld& model, const std::string& fileName,
                                           Messenger& messenger, const char* missingMessage) {
-    if (!FileExists(fileName)) {
+    TextFileRead file = ReadTextFile(fileName);
+    if (file.Missing) {
         messenger.Message(missingMessage);
         return std::nullopt;
     }
-    std::optional<std::string> text = ReadWholeFile(fileName);
-    if (!text) {
-        model.Clear();
-        model.Loaded = false;
-        model.RecordLabel.Set(1);
-        messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());
-    }
-    return text;
+    std::optional<std::string> problem = file.Text ? NotTextProblem(fileName, *file.Text)
+                                                   : std::optional<std::string>(file.Problem);
+    if (!problem) return file.Text;
+    model.Clear();
+    model.Loaded = false;
+    model.RecordLabel.Set(1);
+    messenger.Message(*problem);
+    return std::nullopt;
 }
 
 bool RunImport(TRietveld& model, Messenger& messenger, const std::function<void()>& read) {
     try {
         read();
+        if (auto field = NonTextField(model))
+            messenger.Message("The imported model: " + *field + " holds bytes that are not text.");
         return true;
     } catch (const InputError&) {
         messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());

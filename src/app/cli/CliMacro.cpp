@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "Messenger.h"
 #include "SBasic.h"
+#include "TextFile.h"
 #include "ValueText.h"
 
 namespace koralix::cli {
@@ -28,6 +29,15 @@ class ConsoleMacroHost : public macro::MessengerMacroHost {
     }
 };
 
+// A folder, an unreadable, empty or binary file is said so before translating.
+bool SourceReadable(const std::string& path, Messenger& messenger) {
+    TextFileRead read = ReadTextFile(path);
+    std::optional<std::string> problem =
+        read.Text ? NotTextProblem(path, *read.Text) : std::optional<std::string>(read.Problem);
+    if (problem) messenger.Message(*problem);
+    return !problem;
+}
+
 } // namespace
 
 int RunMacro(const Args& args) {
@@ -47,6 +57,8 @@ int RunMacro(const Args& args) {
         return 1;
     }
     StderrMessenger messenger;
+    if (!SourceReadable(file, messenger)) return 1;
+    if (!library.empty() && !SourceReadable(library, messenger)) return 1;
     ConsoleMacroHost host(&messenger);
     macro::TSBasic basic(&messenger, &host);
     basic.Headline = "Error";
