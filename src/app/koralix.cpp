@@ -1,6 +1,7 @@
 // koralix: the workbench.
 #include "FileChooser.h"
 #include "FormKoralix.h"
+#include "TempFolders.h"
 #include "UiMessenger.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Ended by a signal during a refinement, the workbench leaves no private folder.
+    koralix::RemoveTempFoldersOnSignals();
     QApplication::setOrganizationName("Koralix");
     QApplication::setApplicationName("Koralix");
     koralix::UiMessenger messenger;

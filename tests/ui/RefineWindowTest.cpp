@@ -12,6 +12,8 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -111,6 +113,26 @@ TEST_F(RefineWindowTest, StartStepFinishWithUpdate) {
     EXPECT_FALSE(window->FinishButton->isEnabled());
     window->close();
     EXPECT_EQ(form->Mode, WorkMode::Idle);
+}
+
+// Closed during a cycle, the workbench lets the cycle end, stops the steps
+// still to come, and then closes, removing the refinement's private folder.
+TEST_F(RefineWindowTest, ClosingDuringACycleWaitsForItAndRemovesThePrivateFolder) {
+    ::setenv("KORALIX_TEST_ENGINE_SCRIPT", "slow=iterate", 1);
+    window->Start();
+    ASSERT_EQ(form->Refine->State(), RefineState::Started)
+        << ::testing::PrintToString(messenger.messages);
+    const std::string temp = form->Refine->TempDirectory();
+    ASSERT_TRUE(std::filesystem::exists(temp));
+    form->show();
+    QTimer::singleShot(50, form.get(), [this] { form->close(); });
+    window->StepCount->setValue(3);
+    window->Step();
+    ASSERT_TRUE(form->Refine);
+    EXPECT_EQ(form->Refine->Cycle(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form->Refine; }, 5000));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(temp));
 }
 
 TEST_F(RefineWindowTest, EngineEndingEarlyLeavesStepOff) {

@@ -308,6 +308,7 @@ void TRefineForm::Step() {
     TRefine& refine = main_.Driver();
     stepsLeft_ = StepCount->value();
     if (stepsLeft_ <= 0) return;
+    stepping_ = true;
     bool ended = false;
     while (true) {
         progressTimer_->start();
@@ -333,6 +334,7 @@ void TRefineForm::Step() {
     }
     if (refine.State() == RefineState::Closed) UpdateStatus(RefineButtonState::Ready);
     progressTimer_->stop();
+    stepping_ = false;
 }
 
 void TRefineForm::Finish() {

@@ -36,6 +36,8 @@ class TRefineForm : public QMainWindow {
     void Start();
     void Step();
     void Stop() { stepsLeft_ = 0; }
+    // Inside cycles or an engine call: the driver must outlive them.
+    bool Running() const { return stepping_ || background_.Busy(); }
     void Finish();
     void Replot();
     void ChooseInputFile();
@@ -77,6 +79,7 @@ class TRefineForm : public QMainWindow {
     QWidget* openButton_ = nullptr;
     QWidget* dataButton_ = nullptr;
     int stepsLeft_ = 0;
+    bool stepping_ = false;
     bool stepped_ = false;
     bool closed_ = true;
 };
