@@ -1,6 +1,7 @@
 // One least-squares cycle of the engine on a synthetic three-phase X-ray
 // pattern (10,000 points, about 1,500 reflections, 60 refined parameters),
-// and on a pattern the size of the PbSO4 round-robin refinement.
+// on a pattern the size of the PbSO4 round-robin refinement, and on peaks of
+// runaway widths.
 #include "Engine.h"
 #include "NumberFormat.h"
 
@@ -200,6 +201,17 @@ void PbSO4SizedCycle(benchmark::State& bench) {
     TimeCycles(bench, PbSO4SizedModel(), "pbso4");
 }
 BENCHMARK(PbSO4SizedCycle)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Runaway peak widths (U = 708000, an FWHM of hundreds of degrees), as a
+// fuzzer found them: the bounded peak window keeps such a cycle near the
+// cost of an ordinary one.
+void RunawayWidthsCycle(benchmark::State& bench) {
+    TRietveld model = ThreePhaseModel();
+    for (TSample& s : model.Samples)
+        s.U = 708000;
+    TimeCycles(bench, model, "runaway");
+}
+BENCHMARK(RunawayWidthsCycle)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

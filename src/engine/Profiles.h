@@ -32,7 +32,7 @@ double SymmetricProfile(const TPeakShape& shape, double delta);
 void AddProfile(const TPeakShape& shape, const double* delta, int count, double scale, double* out);
 
 // How far the peak needs computing on either side: `baseWidth` FWHMs in all,
-// plus room for the asymmetric tail.
+// at most 20 degrees, plus room for the asymmetric tail.
 double HalfWindow(const TPeakShape& shape, double baseWidth);
 
 } // namespace koralix::engine
