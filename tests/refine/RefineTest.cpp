@@ -112,6 +112,22 @@ TEST_F(RefineTest, FullRefinementWithUpdate) {
     EXPECT_TRUE(messenger.messages.empty()) << ::testing::PrintToString(messenger.messages);
 }
 
+// The updated model that cannot reach BaseName.upd fails the close: a caller
+// reading BaseName.upd would otherwise take the previous run's model for it.
+TEST_F(RefineTest, AnUpdatedModelThatCannotBeWrittenFailsTheClose) {
+    fs::create_directory(refine->BaseName + ".upd");
+    refine->StartRefinement();
+    ASSERT_EQ(refine->State(), RefineState::Started);
+    refine->StepRefinement();
+    refine->CloseRefinement(true);
+    EXPECT_EQ(refine->State(), RefineState::Closed);
+    EXPECT_EQ(refine->LastError, 5);
+    ASSERT_FALSE(messenger.messages.empty());
+    EXPECT_NE(messenger.messages[0].find("not a regular file"), std::string::npos)
+        << messenger.messages[0];
+    EXPECT_TRUE(fs::is_directory(refine->BaseName + ".upd"));
+}
+
 TEST_F(RefineTest, EachStartLoadsTheLibraryAfresh) {
     refine->StartRefinement();
     refine->StartRefinement();
