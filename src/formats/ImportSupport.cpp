@@ -7,18 +7,7 @@
 #include "TextFile.h"
 #include "TextHelpers.h"
 
-#include <filesystem>
-
 namespace koralix {
-
-bool FileExists(const std::string& fileName) {
-    std::error_code ec;
-    return std::filesystem::exists(fileName, ec);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-    return ReadTextFile(fileName).Text;
-}
 
 std::optional<std::string> ReadImportFile(TRietveld& model, const std::string& fileName,
                                           Messenger& messenger, const char* missingMessage) {

@@ -14,10 +14,6 @@ namespace koralix {
 
 class Messenger;
 
-// The file's text, or nothing when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& fileName);
-bool FileExists(const std::string& fileName);
-
 // The text of an import's file. A missing file shows `missingMessage` and
 // leaves the model alone; a file that cannot be read, an empty file and a
 // binary one clear the model and show why. All three give nothing.

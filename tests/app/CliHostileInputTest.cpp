@@ -124,6 +124,10 @@ struct Case {
     Input input;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.command.name << "_" << InputName(c.input);
+}
+
 std::vector<Case> AllCases() {
     std::vector<Case> cases;
     for (const Command& command : Commands)
@@ -189,6 +193,10 @@ struct LoneCrCase {
     std::vector<std::string> arguments;
     const char* expected; // on stdout
 };
+
+void PrintTo(const LoneCrCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::string Cr(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());

@@ -110,6 +110,10 @@ const SaveCase SaveCases[] = {
      [](const fs::path& f) { EXPECT_TRUE(fs::is_directory(f / "target.inp")); }},
 };
 
+void PrintTo(const SaveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SaveTarget : public ::testing::TestWithParam<SaveCase> {};
 
 TEST_P(SaveTarget, ConvertHonoursIt) {
