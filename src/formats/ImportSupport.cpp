@@ -16,8 +16,7 @@ std::optional<std::string> ReadImportFile(TRietveld& model, const std::string& f
         messenger.Message(missingMessage);
         return std::nullopt;
     }
-    std::optional<std::string> problem = file.Text ? NotTextProblem(fileName, *file.Text)
-                                                   : std::optional<std::string>(file.Problem);
+    const std::optional<std::string> problem = TextFileProblem(fileName, file);
     if (!problem) return file.Text;
     model.Clear();
     model.Loaded = false;

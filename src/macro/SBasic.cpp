@@ -143,7 +143,8 @@ void TSBasic::CompileLines(const std::vector<std::string>& lines) {
         if (const size_t comment = text.find("//"); comment != std::string_view::npos)
             text = TrimBlanks(text.substr(0, comment));
         // Indentation and comments may run past the limit; the statement may not.
-        if (text.size() > kMaxLineLength) throw TranslationError(MacroError{kLineTooLong, line, ""});
+        if (text.size() > kMaxLineLength)
+            throw TranslationError(MacroError{kLineTooLong, line, ""});
         if (text.empty()) continue;
         lastLine = line;
         char quote = 0;

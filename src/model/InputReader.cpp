@@ -439,8 +439,8 @@ void InputReader::ReadPhaseCodes(int p, int atomCount) {
 void ReportEarlyEnd(const InputReader& reader, const LineSource& lines, const std::string& source,
                     Messenger& messenger) {
     if (reader.EndedIn().empty()) return;
-    messenger.Message(source + " ends after line " + std::to_string(lines.LineCount()) +
-                      ", in " + reader.EndedIn() + ", before the records it announces.");
+    messenger.Message(source + " ends after line " + std::to_string(lines.LineCount()) + ", in " +
+                      reader.EndedIn() + ", before the records it announces.");
 }
 
 void ReadWithHandler(TRietveld& model, LineSource& lines, Messenger& messenger,
@@ -480,11 +480,7 @@ void ReadInputFile(TRietveld& model, const std::string& fileName, Messenger& mes
     }
     model.Clear();
     model.RecordLabel.Set(1);
-    if (!file.Text) {
-        messenger.Message(file.Problem);
-        return;
-    }
-    if (auto problem = NotTextProblem(fileName, *file.Text)) {
+    if (auto problem = TextFileProblem(fileName, file)) {
         messenger.Message(*problem);
         return;
     }

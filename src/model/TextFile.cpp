@@ -80,7 +80,8 @@ TextFileRead ReadTextFile(const std::string& fileName, std::uintmax_t maxSize) {
         result.Problem = Problem(fileName, "it is a folder, not a file");
         return result;
     }
-    const std::string tooLarge = "it is larger than " + SizeText(maxSize) + ", too large for its kind";
+    const std::string tooLarge =
+        "it is larger than " + SizeText(maxSize) + ", too large for its kind";
     if (S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) > maxSize) {
         result.Problem = Problem(fileName, tooLarge);
         return result;
@@ -122,8 +123,12 @@ std::optional<std::string> NotTextProblem(const std::string& fileName, const std
     });
     if (control == text.end()) return std::nullopt;
     const auto line = 1 + std::count(text.begin(), control, '\n');
-    return fileName + " is not a text file (a control byte in line " + std::to_string(line) +
-           ").";
+    return fileName + " is not a text file (a control byte in line " + std::to_string(line) + ").";
+}
+
+std::optional<std::string> TextFileProblem(const std::string& fileName, const TextFileRead& read) {
+    if (!read.Text) return read.Problem;
+    return NotTextProblem(fileName, *read.Text);
 }
 
 bool IsTextField(const std::string& text) {

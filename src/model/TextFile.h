@@ -28,6 +28,10 @@ TextFileRead ReadTextFile(const std::string& fileName, std::uintmax_t maxSize = 
 // control bytes no text file holds (a binary file). Nothing when it is text.
 std::optional<std::string> NotTextProblem(const std::string& fileName, const std::string& text);
 
+// Why a file read by ReadTextFile holds no model or macro: why it could not be
+// read, or NotTextProblem of its text. Nothing when it holds text.
+std::optional<std::string> TextFileProblem(const std::string& fileName, const TextFileRead& read);
+
 // Whether a field read from a file is text: no control bytes, valid UTF-8.
 bool IsTextField(const std::string& text);
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <thread>

@@ -149,7 +149,8 @@ TEST_P(BadInput, IsNamedInAMessageAndNothingIsWritten) {
     const fs::path folder = TestFolder();
     std::ofstream(folder / "ok.rib") << "WRITE(1)\n";
     const fs::path in = MakeInput(c.input, folder, c.command.inputName);
-    const fs::path out = folder / (std::string(c.command.arguments[0]) == "plot" ? "o.png" : "o.inp");
+    const fs::path out =
+        folder / (std::string(c.command.arguments[0]) == "plot" ? "o.png" : "o.inp");
     std::vector<std::string> arguments;
     for (const std::string& a : c.command.arguments)
         arguments.push_back(a == "IN"       ? in.string()
@@ -159,8 +160,8 @@ TEST_P(BadInput, IsNamedInAMessageAndNothingIsWritten) {
     const auto before = Names(folder);
 
     const auto run = RunCli(arguments, folder,
-                         {"KORALIX_ENGINE=" + std::string(KORALIX_TEST_ENGINE),
-                          "XDG_RUNTIME_DIR=" + folder.string()});
+                            {"KORALIX_ENGINE=" + std::string(KORALIX_TEST_ENGINE),
+                             "XDG_RUNTIME_DIR=" + folder.string()});
 
     EXPECT_EQ(run.exitCode, 1) << run.err;
     // The fixed-layout readers answer a file of no known layout with their
@@ -223,16 +224,20 @@ INSTANTIATE_TEST_SUITE_P(
     EveryReader, LoneCr,
     ::testing::Values(
         LoneCrCase{"Xy", "d.xy", "title\n10 5\n11 6\n12 7\n", {"data", "IN"}, "\"PointCount\": 3"},
-        LoneCrCase{"GsasRaw", "d.gs",
+        LoneCrCase{"GsasRaw",
+                   "d.gs",
                    ReadAll(std::string(KORALIX_EXAMPLES) + "/../tests/model/data/fixtures/std.gs"),
-                   {"data", "IN"}, "\"PointCount\": 12"},
+                   {"data", "IN"},
+                   "\"PointCount\": 12"},
         LoneCrCase{"Input", "m.inp", ReadAll(Example), {"model", "IN"}, "\"Loaded\": true"},
         LoneCrCase{"Macro", "s.rib", "INTEGER i\ni = 41 + 1\nWRITE(i)\n", {"macro", "IN"}, "42"},
-        LoneCrCase{"Cif", "p.cif",
+        LoneCrCase{"Cif",
+                   "p.cif",
                    "data_x\n_cell_length_a 5.43\n_cell_length_b 5.43\n_cell_length_c 5.43\n"
                    "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
                    "_symmetry_space_group_name_H-M 'F d -3 m'\n",
-                   {"cif", "IN"}, "5.43"}),
+                   {"cif", "IN"},
+                   "5.43"}),
     [](const ::testing::TestParamInfo<LoneCrCase>& info) { return info.param.name; });
 
 TEST(MacroSource, ALineLongerThanALineMayBeIsATranslationError) {

@@ -31,9 +31,9 @@ fs::path ModelWithEarlierRun() {
 
 TEST(RefineOutput, AFailedRunKeepsTheLastGoodListingAndModel) {
     const fs::path folder = ModelWithEarlierRun();
-    const auto run = RunCli({"refine", (folder / "corundum.inp").string(), "--data",
-                          (folder / "missing.xy").string()},
-                         folder);
+    const auto run = RunCli(
+        {"refine", (folder / "corundum.inp").string(), "--data", (folder / "missing.xy").string()},
+        folder);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("Error opening data file"), std::string::npos) << run.err;
     EXPECT_EQ(ReadAll(folder / "corundum.out"), "the last good listing\n");
@@ -42,7 +42,8 @@ TEST(RefineOutput, AFailedRunKeepsTheLastGoodListingAndModel) {
 
 TEST(RefineOutput, ARunThatWentWellReplacesBoth) {
     const fs::path folder = ModelWithEarlierRun();
-    const auto run = RunCli({"refine", (folder / "corundum.inp").string(), "--cycles", "1"}, folder);
+    const auto run =
+        RunCli({"refine", (folder / "corundum.inp").string(), "--cycles", "1"}, folder);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(ReadAll(folder / "corundum.out").find("Title: Corundum"), std::string::npos);
     EXPECT_NE(ReadAll(folder / "corundum.upd").find("Corundum"), std::string::npos);
@@ -54,8 +55,8 @@ TEST(PlotOutput, APlotOfAModelWritesOnlyItsImage) {
     expected.push_back("plot.png");
     std::sort(expected.begin(), expected.end());
     const auto run = RunCli({"plot", (folder / "corundum.inp").string(),
-                          (folder / "plot.png").string(), "--cycles", "1"},
-                         folder, {"XDG_RUNTIME_DIR=" + folder.string()});
+                             (folder / "plot.png").string(), "--cycles", "1"},
+                            folder, {"XDG_RUNTIME_DIR=" + folder.string()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Names(folder), expected);
     EXPECT_EQ(ReadAll(folder / "corundum.out"), "the last good listing\n");
@@ -64,7 +65,7 @@ TEST(PlotOutput, APlotOfAModelWritesOnlyItsImage) {
 TEST(PlotOutput, AMissingDataFileIsNamed) {
     const fs::path folder = TestFolder();
     const auto run = RunCli({"plot", (folder / "missing.xy").string(), (folder / "p.png").string()},
-                         folder, {"XDG_RUNTIME_DIR=" + folder.string()});
+                            folder, {"XDG_RUNTIME_DIR=" + folder.string()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("missing.xy: the file does not exist"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(folder / "p.png"));
@@ -102,9 +103,8 @@ const SaveCase SaveCases[] = {
          EXPECT_TRUE(fs::is_symlink(f / "target.inp"));
          EXPECT_NE(ReadAll(f / "real.inp").find("Corundum"), std::string::npos);
      }},
-    {"FifoIsRefused", [](const fs::path& f) { ::mkfifo((f / "target.inp").c_str(), 0644); },
-     false, "not a regular file",
-     [](const fs::path& f) { EXPECT_TRUE(fs::is_fifo(f / "target.inp")); }},
+    {"FifoIsRefused", [](const fs::path& f) { ::mkfifo((f / "target.inp").c_str(), 0644); }, false,
+     "not a regular file", [](const fs::path& f) { EXPECT_TRUE(fs::is_fifo(f / "target.inp")); }},
     {"FolderIsRefused", [](const fs::path& f) { fs::create_directory(f / "target.inp"); }, false,
      "not a regular file",
      [](const fs::path& f) { EXPECT_TRUE(fs::is_directory(f / "target.inp")); }},

@@ -8,8 +8,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,7 +67,8 @@ inline pid_t Start(const std::vector<std::string>& arguments, const fs::path& fo
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const std::string out = (folder / "stdout.txt").string(), err = (folder / "stderr.txt").string();
+    const std::string out = (folder / "stdout.txt").string(),
+                      err = (folder / "stderr.txt").string();
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
@@ -92,7 +93,7 @@ inline Result Wait(pid_t pid, const fs::path& folder) {
 
 // Runs koralix-cli to its end; its output files are made and removed in `folder`.
 inline Result RunCli(const std::vector<std::string>& arguments, const fs::path& folder,
-                  const std::vector<std::string>& environment = {}) {
+                     const std::vector<std::string>& environment = {}) {
     return Wait(Start(arguments, folder, environment), folder);
 }
 

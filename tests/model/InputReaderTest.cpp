@@ -281,8 +281,7 @@ TEST(InputReader, TitleThatIsNotTextIsReported) {
     auto r = ReadText(Join(lines));
     EXPECT_TRUE(r->model.Loaded); // the model itself is complete
     ASSERT_EQ(r->messenger.messages.size(), 1u);
-    EXPECT_EQ(r->messenger.messages[0],
-              "The input text: the title holds bytes that are not text.");
+    EXPECT_EQ(r->messenger.messages[0], "The input text: the title holds bytes that are not text.");
 }
 
 // Each case edits the minimal file (line numbers 0-based) and names the message.

@@ -31,9 +31,7 @@ class ConsoleMacroHost : public macro::MessengerMacroHost {
 
 // A folder, an unreadable, empty or binary file is said so before translating.
 bool SourceReadable(const std::string& path, Messenger& messenger) {
-    TextFileRead read = ReadTextFile(path);
-    std::optional<std::string> problem =
-        read.Text ? NotTextProblem(path, *read.Text) : std::optional<std::string>(read.Problem);
+    const std::optional<std::string> problem = TextFileProblem(path, ReadTextFile(path));
     if (problem) messenger.Message(*problem);
     return !problem;
 }

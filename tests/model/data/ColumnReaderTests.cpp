@@ -57,8 +57,8 @@ TEST_F(XyReaderTest, SeparatorFollowsTheSecondLine) {
         if (c.points > 0)
             EXPECT_TRUE(messenger.messages.empty());
         else
-            EXPECT_EQ(messenger.messages, std::vector<std::string>{
-                                              file + " holds no data points that can be read."});
+            EXPECT_EQ(messenger.messages,
+                      std::vector<std::string>{file + " holds no data points that can be read."});
         EXPECT_EQ(data.PointCount, c.points);
         if (c.points > 0) {
             EXPECT_FLOAT_EQ(data.X[0], c.firstX);
@@ -160,7 +160,8 @@ TEST_F(CpiReaderTest, UnopenableFile) {
     const std::string folder = MakeFolder("folder.cpi");
     Read(folder, CpiFileType);
     EXPECT_EQ(messenger.messages,
-              (std::vector<std::string>{"Cannot read " + folder + ": it is a folder, not a file.", "Error opening CPI data file."}));
+              (std::vector<std::string>{"Cannot read " + folder + ": it is a folder, not a file.",
+                                        "Error opening CPI data file."}));
 }
 
 } // namespace

@@ -182,7 +182,8 @@ TEST_F(GsasReaderTest, UnopenableFileGivesBothMessages) {
     const std::string folder = MakeFolder("folder.gs");
     Read(folder, GsasFileType);
     EXPECT_EQ(messenger.messages,
-              (std::vector<std::string>{"Cannot read " + folder + ": it is a folder, not a file.", "Error opening file.",
+              (std::vector<std::string>{"Cannot read " + folder + ": it is a folder, not a file.",
+                                        "Error opening file.",
                                         "Cannot determine GSAS datafile format."}));
 }
 
