@@ -18,10 +18,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 using namespace koralix;
 
 namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class NoFiles : public FileChooser {
   public:
@@ -113,6 +119,23 @@ TEST_F(RefineWindowTest, StartStepFinishWithUpdate) {
     EXPECT_FALSE(window->FinishButton->isEnabled());
     window->close();
     EXPECT_EQ(form->Mode, WorkMode::Idle);
+}
+
+// A close that fails leaves the updated model of an earlier run beside the
+// input: it is neither taken into the model nor written over the input file.
+TEST_F(RefineWindowTest, AFailedCloseTakesNoUpdatedModel) {
+    const std::string base = folder.filePath("with.dot/corundum").toStdString();
+    std::ofstream(base + ".upd") << "An earlier run\n";
+    const std::string inputBefore = ReadAll(input.toStdString());
+    window->Start();
+    ASSERT_EQ(form->Refine->State(), RefineState::Started);
+    window->Step();
+    ::setenv("KORALIX_TEST_ENGINE_SCRIPT", "close=5", 1);
+    window->UpdateBox->setChecked(true);
+    window->Finish();
+    EXPECT_EQ(form->Refine->LastError, 5);
+    EXPECT_EQ(form->Model->Title, "Corundum Al2O3, R -3 c, Cu Ka1/Ka2 laboratory X-ray");
+    EXPECT_EQ(ReadAll(input.toStdString()), inputBefore);
 }
 
 // Closed during a cycle, the workbench lets the cycle end, stops the steps

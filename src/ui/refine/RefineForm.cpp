@@ -343,7 +343,9 @@ void TRefineForm::Finish() {
         UpdateStatus(RefineButtonState::NoInput);
         const bool update = UpdateBox->isChecked();
         refine.CloseRefinement(update);
-        if (refine.State() == RefineState::Closed && update && main_.Model) {
+        // A failed close leaves BaseName.upd of an earlier run: never read it as this one's.
+        if (refine.State() == RefineState::Closed && refine.LastError == 0 && update &&
+            main_.Model) {
             ReadInputFile(*main_.Model, refine.BaseName + ".upd", main_.UiMessages());
             if (!main_.CurrentInputFile.isEmpty()) {
                 try {
