@@ -1,7 +1,8 @@
 // One least-squares cycle of the engine on a synthetic three-phase X-ray
 // pattern (10,000 points, about 1,500 reflections, 60 refined parameters),
-// and on a pattern the size of the PbSO4 round-robin refinement with each
-// asymmetric profile. KORALIX_THREADS sets the engine's thread count.
+// on a pattern the size of the PbSO4 round-robin refinement with each
+// asymmetric profile, and on peaks of runaway widths. KORALIX_THREADS sets the
+// engine's thread count.
 #include "Engine.h"
 #include "NumberFormat.h"
 
@@ -239,6 +240,17 @@ BENCHMARK(PbSO4SizedCycle)
     ->Arg(6)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// Runaway peak widths (U = 708000, an FWHM of hundreds of degrees), as a
+// fuzzer found them: the bounded peak window limits each reflection to about
+// 40 degrees of the pattern instead of all of it.
+void RunawayWidthsCycle(benchmark::State& bench) {
+    TRietveld model = ThreePhaseModel();
+    for (TSample& s : model.Samples)
+        s.U = 708000;
+    TimeCycles(bench, model, "runaway");
+}
+BENCHMARK(RunawayWidthsCycle)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -13,6 +13,12 @@ constexpr double Pi = std::numbers::pi;
 constexpr double Deg = Pi / 180;
 constexpr double FourLn2 = 2.772588722239781;
 constexpr double GaussNorm = 0.9394372786996513; // 2 sqrt(ln 2 / pi)
+// The widest peaks of real patterns (nanocrystals at high angles) have FWHMs
+// of a few degrees, well inside this. Widths far beyond it only come from
+// runaway profile parameters (a U of 10^5 gives FWHMs of hundreds of
+// degrees); computed in full, every reflection would touch every point and
+// one cycle would take seconds to minutes.
+constexpr double MaxSymmetricHalfWindow = 20.0;
 
 // exp(-a) for the Gaussian, 0 far in the tail: below e^-100 it adds nothing,
 // and exp's underflow path is many times slower than the call itself.
@@ -308,7 +314,7 @@ void ProfileWithSlopes(const TPeakShape& s, const double* delta, int count,
 }
 
 double HalfWindow(const TPeakShape& s, double baseWidth) {
-    double half = 0.5 * std::max(baseWidth, 1.0) * s.H;
+    double half = std::min(0.5 * std::max(baseWidth, 1.0) * s.H, MaxSymmetricHalfWindow);
     if (s.Profile == 4 || s.Profile == 5) {
         const double t2 = std::tan(s.TwoTheta * Deg);
         if (std::abs(t2) > 1e-6) half += std::min(5.0, std::abs(s.Asym1 / t2));

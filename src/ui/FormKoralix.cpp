@@ -692,6 +692,14 @@ void TFormKoralix::changeEvent(QEvent* event) {
 }
 
 void TFormKoralix::closeEvent(QCloseEvent* event) {
+    // Closed during a cycle: the engine call runs on, so the driver (and with
+    // it the refinement's private folder) can go only once the cycle is over.
+    if (RefineForm && RefineForm->Running()) {
+        RefineForm->Stop();
+        event->ignore();
+        QTimer::singleShot(100, this, &QWidget::close);
+        return;
+    }
     if (Work().Changed()) {
         const Answer answer = Shown().Ask("Save Input File?");
         if (answer == Answer::Cancel) {

@@ -148,6 +148,25 @@ TEST(PeakWidths, FollowThePeakWidthWindow) {
     EXPECT_NEAR(SymmetricProfile(pv, 0.05) / SymmetricProfile(pv, 0), 0.5, 1e-12);
 }
 
+// The window is BaseWidth FWHMs for real peaks; runaway widths (U = 708000
+// gives an FWHM of hundreds of degrees) are bounded, so that one reflection
+// never costs every point of the pattern.
+TEST(PeakWindow, FollowsTheWidthUpToItsBound) {
+    const TPeakShape narrow = MakePeakShape(1, 60, 0, 0, 0.01, 0.5, 0, 0);
+    EXPECT_NEAR(HalfWindow(narrow, 7), 0.35, 1e-12);
+    const TPeakShape broad = MakePeakShape(1, 150, 0.2, 0, 0.01, 0.5, 0, 0); // FWHM 1.7
+    EXPECT_NEAR(HalfWindow(broad, 7), 3.5 * broad.H, 1e-12);
+    const TPeakShape runaway = MakePeakShape(1, 150, 708000, 0, 0.01, 0.5, 0, 0);
+    EXPECT_GT(runaway.H, 1000);
+    EXPECT_EQ(HalfWindow(runaway, 7), 20);
+    EXPECT_EQ(HalfWindow(runaway, 1e6), 20);
+    // Room for the asymmetric tail comes on top of the bound, itself bounded.
+    TPeakShape howard = runaway;
+    howard.Profile = 4;
+    howard.Asym1 = 100;
+    EXPECT_LE(HalfWindow(howard, 7), 25);
+}
+
 // Axial divergence moves intensity to the low-angle side below 90 degrees and
 // to the high-angle side above.
 TEST(Asymmetry, ShiftsTheCentroidAwayFrom90Degrees) {

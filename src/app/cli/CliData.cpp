@@ -1,5 +1,6 @@
 // koralix-cli data: reads a diffraction data file and prints it as JSON.
 #include "Commands.h"
+#include "PathNames.h"
 
 #include "FileTypes.h"
 #include "Messenger.h"
@@ -74,8 +75,8 @@ int RunData(const Args& args) {
                      "dat, gsas, xy or cpi\n";
         return 1;
     }
-    if (!FileReadable(fileName)) {
-        std::cerr << "koralix-cli: cannot read " << fileName << "\n";
+    if (const std::string reason = UnreadableReason(fileName); !reason.empty()) {
+        std::cerr << reason << "\n";
         return 1;
     }
     StderrMessenger messenger;

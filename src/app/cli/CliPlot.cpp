@@ -61,7 +61,9 @@ bool RefinedPlot(const PlotOptions& o, TRietveld& model, TPlotData& plot, int& c
     }
     TRefine refine(messenger);
     refine.Model = &model;
-    refine.BaseName = WithoutExtension(o.input);
+    // A plot writes nothing but its image: an empty base name keeps the
+    // engine's listing in the driver's private folder.
+    refine.BaseName.clear();
     std::string companion = DataFileFor(o.input, model.DataFormat);
     refine.DataName = WithoutExtension(!o.data.empty()     ? o.data
                                        : companion.empty() ? o.input
@@ -98,6 +100,10 @@ int RunPlot(const Args& args) {
     THistogram* histogram = nullptr;
     int cycles = 0;
     if (IsDataFile(options->input)) {
+        if (const std::string reason = UnreadableReason(options->input); !reason.empty()) {
+            messenger.Message(reason);
+            return 1;
+        }
         plot.ReadDataFile(options->input, 1, FileTypeOf(options->input), messenger);
         if (plot.PointCount <= 0) return 1;
     } else {

@@ -366,7 +366,8 @@ void TRefineForm::Finish() {
         UpdateStatus(RefineButtonState::NoInput);
         const bool update = UpdateBox->isChecked();
         refine.CloseRefinement(update);
-        if (refine.State() == RefineState::Closed && update) {
+        // A failed close leaves BaseName.upd of an earlier run: never read it as this one's.
+        if (refine.State() == RefineState::Closed && refine.LastError == 0 && update) {
             ReadInputFile(work_.Model(), refine.BaseName + ".upd", work_.Messages());
             if (!work_.InputFile().isEmpty()) {
                 try {
