@@ -10,6 +10,7 @@
 #include "ModelImport.h"
 #include "PlotForm.h"
 #include "RefineForm.h"
+#include "VendorData.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,7 +48,9 @@ const QString FilterQuickStart = QStringLiteral("Input File (*.inp)|*.inp");
 const QString FilterOpen = QStringLiteral(
     "ZKRM Input File (*.inp)|*.inp|ZKRM Data File (*.dat)|*.dat|GSAS Data File (*.gs)|*.gs|"
     "GSAS Experiment File (*.exp)|*.exp|DWBS Input File (*.dwb)|*.dwb|Fullprof Input File "
-    "(*.pcr)|*.pcr|XY Data files (*.xy)|*.xy|CPI Data files (*.cpi)|*.cpi");
+    "(*.pcr)|*.pcr|XY Data files (*.xy)|*.xy|CPI Data files (*.cpi)|*.cpi|"
+    "Diffractometer files (*.raw *.uxd *.xrdml *.rd *.sd *.udf *.csv *.txt *.xye)|"
+    "*.raw;*.uxd;*.xrdml;*.rd;*.sd;*.udf;*.csv;*.txt;*.xye|SHELX File (*.ins *.res)|*.ins;*.res");
 
 // Commands whose windows the workbench does not have yet: shown, never enabled.
 const QStringList Unavailable = {
@@ -417,9 +420,13 @@ void TFormKoralix::ProcessFile(const QString& path) {
             const std::string data = GsasDataFile(file);
             if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
         }
-    } else if (IsDataFile(file)) {
+    } else if (IsDataFile(file) || !VendorFormatOf(file).empty()) {
         CurrentDataFile = path;
-        DataPlot.ReadDataFile(file, 1, type, Shown());
+        std::string error;
+        if (IsDataFile(file))
+            DataPlot.ReadDataFile(file, 1, type, Shown());
+        else if (!ReadVendorData(file, DataPlot, error))
+            Shown().Message(error);
         if (!DataPlotForm) {
             DataPlotForm = new TPlotForm(Settings, Shown(), this);
             DataPlotForm->setWindowFlag(Qt::Window);

@@ -7,6 +7,8 @@
 #include "FormPosSaver.h"
 #include "InputFile.h"
 #include "PlotForm.h"
+#include "UiMessenger.h"
+#include "VendorData.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -275,8 +277,12 @@ void TRefineForm::Start() {
     }
     DataEdit->setText(main_.CurrentDataFile);
     // A data file named with another extension is still read in the model's format.
-    refine.DataName = EngineDataName(main_.CurrentDataFile.toStdString(),
-                                     main_.Model->DataFormat, refine.TempDirectory());
+    // An instrument maker's file is written beside itself as XY data first.
+    UiMessenger messenger(this);
+    const std::string data =
+        PrepareDataFile(*main_.Model, main_.CurrentDataFile.toStdString(), messenger);
+    main_.CurrentDataFile = QString::fromStdString(data);
+    refine.DataName = EngineDataName(data, main_.Model->DataFormat, refine.TempDirectory());
     if (refine.DataName.empty()) refine.DataName = WithoutExtension(main_.CurrentDataFile);
     refine.BaseName =
         main_.Settings.TempRefine ? std::string() : WithoutExtension(main_.CurrentInputFile);
