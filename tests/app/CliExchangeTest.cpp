@@ -91,6 +91,36 @@ TEST_F(CliExchange, CifExportOfTheRefinedModel) {
     EXPECT_NEAR(phase["Atoms"][0]["N"].get<double>(), 0.5, 1e-4);
 }
 
+// The FullProf round-robin control file refines with the codes it holds.
+// Its D1A data file (FullProf's multicounter layout: 2θ start on line 3,
+// 10(I2,I6) records from line 5, -10000 at the end) is given the header
+// line of a .dat file, the records unchanged.
+TEST_F(CliExchange, FullProfControlFileRefinesAgainstItsData) {
+    const fs::path pcr = TestData / "fullprof_pcr" / "pbso4_d1a_pycrysfml.pcr";
+    const fs::path d1a = TestData / "reference" / "pbso4" / "pbso4_d1a_fullprof.dat";
+    if (!fs::exists(pcr) || !fs::exists(d1a)) GTEST_SKIP() << "no test data at " << TestData;
+    fs::copy_file(pcr, dir_ / "pbso4.pcr");
+    std::istringstream lines(ReadText(d1a));
+    std::string line, records;
+    int points = 0;
+    for (int n = 1; std::getline(lines, line); ++n) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (n < 5 || line.find("-10000") != std::string::npos) continue;
+        records += line + "\n";
+        points += static_cast<int>((line.find_last_not_of(' ') + 8) / 8);
+    }
+    std::ofstream(dir_ / "pbso4.dat") << "10.0 0.05 " << 10.0 + 0.05 * (points - 1) << " D1A\n"
+                                      << records;
+    const nlohmann::json result = Refine(Quoted(dir_ / "pbso4.pcr") + " --cycles 15");
+    ASSERT_TRUE(result.contains("histograms"));
+    EXPECT_EQ(result["status"], 0);
+    EXPECT_LT(result["histograms"][0]["Rwp"].get<double>(), 10.0);
+    // FullProf's cell 8.478356, 5.396669, 6.957969; the zero point refines
+    // to +0.10 here against FullProf's -0.095, and the cell follows by 0.2 %.
+    EXPECT_NEAR(Value(result, "P  1: a"), 8.478356, 0.02);
+    EXPECT_NEAR(Value(result, "P  1: c"), 6.957969, 0.02);
+}
+
 // A sequential run over three data files, one of them broken: the broken
 // file gets its status in its row and the others are refined.
 TEST_F(CliExchange, SequentialRunKeepsGoingPastABrokenFile) {
