@@ -214,6 +214,10 @@ struct PlotFile {
     const char* start; // what the file begins with
 };
 
+std::ostream& operator<<(std::ostream& out, const PlotFile& f) {
+    return out << f.name;
+}
+
 class PublicationPlots : public CliExchange, public ::testing::WithParamInterface<PlotFile> {};
 
 // The journal style in each file type: vector files of the printed size
