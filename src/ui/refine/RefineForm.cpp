@@ -275,13 +275,13 @@ void TRefineForm::Start() {
         main_.CurrentDataFile =
             companion.empty() ? QStringLiteral("temp.dat") : QString::fromStdString(companion);
     }
-    DataEdit->setText(main_.CurrentDataFile);
     // A data file named with another extension is still read in the model's format.
-    // An instrument maker's file is written beside itself as XY data first.
+    // An instrument maker's file is written beside itself as engine data first.
     UiMessenger messenger(this);
     const std::string data =
         PrepareDataFile(*main_.Model, main_.CurrentDataFile.toStdString(), messenger);
     main_.CurrentDataFile = QString::fromStdString(data);
+    DataEdit->setText(main_.CurrentDataFile);
     refine.DataName = EngineDataName(data, main_.Model->DataFormat, refine.TempDirectory());
     if (refine.DataName.empty()) refine.DataName = WithoutExtension(main_.CurrentDataFile);
     refine.BaseName =
