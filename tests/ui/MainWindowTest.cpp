@@ -165,6 +165,21 @@ TEST_F(MainWindowTest, DispatchByExtension) {
     EXPECT_TRUE(form->CurrentInputFile.isEmpty());
 }
 
+// A diffractometer program's export opens as a data file, through xylib.
+TEST_F(MainWindowTest, OpeningADiffractometerFile) {
+    const QString scan = folder.filePath("scan.csv");
+    {
+        QFile f(scan);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("2theta,counts\n10.0,100\n10.5,120\n11.0,90\n");
+    }
+    form->ProcessFile(scan);
+    EXPECT_TRUE(messenger.messages.empty()) << messenger.messages.front();
+    EXPECT_EQ(form->CurrentDataFile, scan);
+    ASSERT_EQ(form->DataPlot.PointCount, 3);
+    EXPECT_FLOAT_EQ(form->DataPlot.Y[1], 120.0f);
+}
+
 TEST_F(MainWindowTest, SaveWithoutAFileIsSaveAs) {
     form->ProcessFile(Copy(Example, "corundum.inp"));
     form->CurrentInputFile.clear();
