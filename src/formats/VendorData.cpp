@@ -141,7 +141,8 @@ std::string FreeText(float value) {
 
 // One line of a GSAS file: 80 columns, no line breaks inside.
 std::string Record80(std::string line) {
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     line.resize(80, ' ');
     return line + "\n";
 }
@@ -153,13 +154,12 @@ std::string GsasEsdText(const TData& data, bool esds, const std::string& fileNam
     const int records = (n + 4) / 5;
     std::string text = Record80(data.Title.substr(0, 80));
     text += Record80("BANK 1 " + std::to_string(n) + " " + std::to_string(records) + " CONST " +
-                     FreeText(data.Start * 100) + " " + FreeText(data.Step * 100) +
-                     " 0 0 ESD");
+                     FreeText(data.Start * 100) + " " + FreeText(data.Step * 100) + " 0 0 ESD");
     std::string record;
     for (int i = 0; i < n; ++i) {
         const double y = data.Y[size_t(i)];
-        const double esd = esds && data.W[size_t(i)] > 0 ? data.W[size_t(i)]
-                                                         : std::sqrt(std::max(y, 1.0));
+        const double esd =
+            esds && data.W[size_t(i)] > 0 ? data.W[size_t(i)] : std::sqrt(std::max(y, 1.0));
         record += FixedField(y, 8, fileName) + FixedField(esd, 8, fileName);
         if (i % 5 == 4 || i == n - 1) {
             text += Record80(record);
@@ -180,7 +180,8 @@ std::string XyText(const TData& data) {
 // file holds in either case of the extension (the engine tries both).
 fs::path UnusedName(const fs::path& base, const std::string& extension) {
     const auto taken = [&](const fs::path& stem) {
-        return fs::exists(stem.string() + extension) || fs::exists(stem.string() + Lower(extension));
+        return fs::exists(stem.string() + extension) ||
+               fs::exists(stem.string() + Lower(extension));
     };
     fs::path stem = base;
     for (int k = 2; taken(stem); ++k)

@@ -88,7 +88,8 @@ TEST(VendorData, BrukerRawMatchesItsUxdTwin) {
 TEST(VendorData, OwnFormatsAreNotTaken) {
     for (const fs::path& path :
          {TestData / "powder_gsas" / "garnet.raw", TestData / "powder_gsas" / "nickel.raw",
-          TestData / "reference" / "pbso4" / "PBSO4.CWN", TestData / "reference" / "zro2" / "zro2.dat"}) {
+          TestData / "reference" / "pbso4" / "PBSO4.CWN",
+          TestData / "reference" / "zro2" / "zro2.dat"}) {
         if (!fs::exists(path)) continue;
         EXPECT_EQ(VendorFormatOf(path.string()), "") << path;
     }

@@ -136,7 +136,8 @@ int RunPlot(const Args& args) {
         if (!RefinedPlot(*options, model, plot, cycles, messenger)) return 1;
         histogram = &model.Histograms[static_cast<size_t>(options->histogram - 1)];
     }
-    if (options->publication) return WritePublicationPlot(*options, plot, histogram, model, messenger);
+    if (options->publication)
+        return WritePublicationPlot(*options, plot, histogram, model, messenger);
     TSettings settings;
     TPlotForm form(settings, messenger);
     form.resize(1100, 700);

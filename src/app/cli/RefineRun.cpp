@@ -43,8 +43,8 @@ TRunResult RunRefinement(TRietveld& model, const std::string& input, const std::
     TRefine refine(messenger);
     refine.Model = &model;
     refine.BaseName = base;
-    refine.DataName = EngineDataNameFor(model, input, ChosenDataFile(input, dataFile, model), refine,
-                                        messenger);
+    refine.DataName =
+        EngineDataNameFor(model, input, ChosenDataFile(input, dataFile, model), refine, messenger);
     refine.StartRefinement();
     result.Status = refine.LastError;
     if (refine.State() != RefineState::Started) return result;

@@ -54,9 +54,9 @@ TPublicationLayout LayOut(const TPlotData& plot, const THistogram* histogram) {
     }
     const double span = ymax > ymin ? ymax - ymin : 1;
     const double xmin = layout.x.front(), xmax = layout.x.back();
-    const int reflections = std::min<int>(plot.ReflectionCount(),
-                                          static_cast<int>(std::min(plot.ReflCodes.size(),
-                                                                    plot.ReflPositions.size())));
+    const int reflections =
+        std::min<int>(plot.ReflectionCount(),
+                      static_cast<int>(std::min(plot.ReflCodes.size(), plot.ReflPositions.size())));
     for (int k = 0; pattern && k < reflections; ++k) {
         const double p = plot.ReflPositions[static_cast<size_t>(k)];
         if (p >= std::min(xmin, xmax) && p <= std::max(xmin, xmax))
@@ -204,7 +204,8 @@ bool SavePublicationPlot(const TPlotData& plot, const THistogram* histogram,
     QCustomPlot chart;
     BuildChart(chart, layout, histogram, phaseNames, style);
     const int width = static_cast<int>(std::lround(style.WidthMm * PointsPerMm));
-    const int height = static_cast<int>(std::lround(style.WidthMm * style.AspectRatio * PointsPerMm));
+    const int height =
+        static_cast<int>(std::lround(style.WidthMm * style.AspectRatio * PointsPerMm));
     return Save(chart, fileName, width, height);
 }
 

@@ -13,7 +13,7 @@
 namespace koralix {
 
 struct TPublicationStyle {
-    double WidthMm = 85;  // one column of most journals; about 180 for two
+    double WidthMm = 85;       // one column of most journals; about 180 for two
     double AspectRatio = 0.75; // height over width
     double FontPoints = 8;
 };
