@@ -33,19 +33,31 @@ const std::vector<Command>& AllCommands() {
          "histogram's x), d, multiplicity, F^2 (Kalpha1 only). Several histograms follow one "
          "another, separated by a blank line.",
          RunRefine},
-        {"plot", "plot IN OUT [--data PATH] [--hist N] [--cycles N]",
+        {"plot",
+         "plot IN OUT [--data PATH] [--hist N] [--cycles N] [--style window|publication] "
+         "[--width-mm W]",
          "Renders the pattern plot to OUT (PNG, SVG or PDF by its extension) without a display, "
          "with the workbench's chart and colours. IN is a data file (its points are drawn) or a "
          "model, which is refined through the engine for N cycles (default 0: the calculated "
          "pattern only) with the data named as for 'refine'; then histogram N (default 1) is drawn "
-         "with observed, calculated and difference curves and reflection markers. Nothing but "
-         "OUT is written.",
+         "with observed, calculated and difference curves and reflection markers. '--style "
+         "publication' draws for a journal instead: observed points, calculated line, one "
+         "labelled row of tick marks per phase, the difference below, axis titles with units, W "
+         "millimetres wide (default 85, one column; 20 to 500) and 3/4 as high; PDF and SVG are "
+         "vector files of that printed size, PNG has 600 dpi. Nothing but OUT is written.",
          RunPlot},
         {"data", "data FILE [dat|gsas|xy|cpi]",
          "Reads a diffraction data file by its extension (.dat, .gs/.gsas, .xy, .cpi) or by the "
          "format named after it, and prints one JSON object: Kind, PointCount, HistogramNumber, "
          "Title, Start, Step, Finish and the arrays X, Y, W of the points read. Messages go to "
-         "stderr. Exit 0 when points were read, 1 otherwise.",
+         "stderr. Exit 0 when points were read, 1 otherwise. Without a format name, files of the "
+         "instrument makers are read through xylib (Bruker RAW and UXD, PANalytical XRDML, "
+         "Philips, Rigaku, Sietronics, CSV and the other formats xylib knows; .txt, .xye, .chi "
+         "and .asc as text columns): the first scan, W the esd of a third column or 1, and a "
+         "further key Format with xylib's name of the format. 'refine', 'plot' and 'seq' take "
+         "such files as data too: the scan is first written beside the file as a new GSAS ESD "
+         "file (.GS, or .XY for an uneven step; _2, _3, ... added rather than overwrite "
+         "anything) and the model's data format follows it.",
          RunData},
         {"sg", "sg SYMBOL|NUMBER [X Y Z]",
          "Prints what the program makes of a space-group symbol (one argument; quote it) or of "
