@@ -159,6 +159,10 @@ TEST_F(RefineWindowTest, ClosingDuringACycleWaitsForItAndRemovesThePrivateFolder
     EXPECT_TRUE(QTest::qWaitFor([this] { return !form->isVisible(); }, 5000));
     EXPECT_FALSE(window->Running());
     EXPECT_EQ(form->Work().Driver().Cycle(), 1);
+    EXPECT_EQ(form->Work().Driver().State(), RefineState::Closed);
+    // The workbench's end takes the refinement's private folder with it.
+    window = nullptr;
+    form.reset();
     EXPECT_FALSE(std::filesystem::exists(temp));
 }
 
