@@ -7,6 +7,7 @@
 #include "PathNames.h"
 #include "PlotForm.h"
 #include "Refine.h"
+#include "StartAndCycle.h"
 
 #include <QApplication>
 
@@ -60,18 +61,7 @@ bool RefinedPlot(const PlotOptions& o, TRietveld& model, TPlotData& plot, int& c
         return false;
     }
     TRefine refine(messenger);
-    refine.Model = &model;
-    refine.BaseName = WithoutExtension(o.input);
-    std::string companion = DataFileFor(o.input, model.DataFormat);
-    refine.DataName = WithoutExtension(!o.data.empty()     ? o.data
-                                       : companion.empty() ? o.input
-                                                           : companion);
-    refine.StartRefinement();
-    if (refine.State() != RefineState::Started) return false;
-    for (int c = 0; c < o.cycles && !refine.FinishedFlag(); ++c) {
-        refine.StepRefinement();
-        if (refine.State() == RefineState::Closed) return false;
-    }
+    if (!StartAndCycle(refine, model, o.input, o.data, o.cycles)) return false;
     refine.GetPlot(plot, o.histogram);
     cycles = refine.Cycle();
     refine.CloseRefinement(false);
