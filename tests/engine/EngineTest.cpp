@@ -96,13 +96,15 @@ TEST_P(RecoveryTest, RefinesSimulatedDataBackToTheTruth) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Structures, RecoveryTest,
-                         ::testing::Values(TRecoveryCase{"CorundumXray", Corundum},
-                                           TRecoveryCase{"PbSO4Neutron", PbSO4Neutron},
-                                           TRecoveryCase{"PbSO4JointXrayNeutron",
-                                                         PbSO4JointXrayNeutron},
-                                           TRecoveryCase{"CorundumWithPbSO4", TwoPhases}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Structures, RecoveryTest,
+    ::testing::Values(TRecoveryCase{"CorundumXray", Corundum},
+                      TRecoveryCase{"PbSO4Neutron", PbSO4Neutron},
+                      TRecoveryCase{"PbSO4JointXrayNeutron", PbSO4JointXrayNeutron},
+                      TRecoveryCase{"CorundumWithPbSO4", TwoPhases},
+                      TRecoveryCase{"PbSO4TimeOfFlight", PbSO4TimeOfFlight},
+                      TRecoveryCase{"PbSO4EnergyDispersive", PbSO4EnergyDispersive}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 
