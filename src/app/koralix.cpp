@@ -1,6 +1,8 @@
 // koralix: the workbench.
 #include "FileChooser.h"
 #include "FormKoralix.h"
+#include "MainHooks.h"
+#include "TempFolders.h"
 #include "UiMessenger.h"
 
 #include <QApplication>
@@ -8,6 +10,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Ended by a signal during a refinement, the workbench leaves no private folder.
+    koralix::RemoveTempFoldersOnSignals();
     QApplication::setOrganizationName("Koralix");
     QApplication::setApplicationName("Koralix");
     koralix::UiMessenger messenger;
@@ -32,5 +36,7 @@ int main(int argc, char** argv) {
             window->QuickStart();
         });
     }
+    // After the command-line file: the main window's macros and the start-up macro.
+    QTimer::singleShot(0, window, [window] { window->Hooks->Start(); });
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "Pattern.h"
 
+#include "Parallel.h"
 #include "Profiles.h"
 
 #include <algorithm>
@@ -228,8 +229,9 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
     if (rendering) *rendering = TRendering{};
     if (data.X.empty()) return;
     const double xmin = data.X.front(), xmax = data.X.back();
-    std::vector<double> values;
     points_ = data.X.data();
+    std::vector<TPeak> peaks;
+    std::vector<int> firsts, counts;
     ForEachPeak(state, h, p, [&](const TPeak& peak) {
         const TReflection& r = refl[peak.Reflection];
         if (plot && peak.Position >= xmin && peak.Position <= xmax)
@@ -239,40 +241,60 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
                              peak.Shape.H});
         const auto lo = std::lower_bound(data.X.begin(), data.X.end(), peak.Position - peak.Half);
         const auto hi = std::upper_bound(lo, data.X.end(), peak.Position + peak.Half);
-        const int first = static_cast<int>(lo - data.X.begin());
-        const int count = static_cast<int>(hi - lo);
-        if (rendering) {
-            rendering->First.push_back(first);
-            rendering->Offset.push_back(static_cast<int>(rendering->Values.size()));
-            rendering->Count.push_back(std::max(count, 0));
-            rendering->Intensity.push_back(peak.Intensity);
-            rendering->Position.push_back(peak.Position);
-            rendering->Width.push_back(peak.Shape.H);
-            rendering->Eta.push_back(peak.Shape.Eta);
-            rendering->Reflection.push_back(peak.Reflection);
-            rendering->Component.push_back(peak.Wave);
-        }
-        if (count <= 0) return;
-        if (!rendering) {
-            Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
-            for (int i = 0; i < count; ++i)
-                y[size_t(first + i)] += peak.Intensity * values[size_t(i)];
-            return;
-        }
-        // The slopes with respect to position, width and mixing come from the
-        // same pass: with them the derivatives of every parameter that moves
-        // or widens peaks follow without drawing the pattern again.
-        const size_t offset = rendering->Values.size();
-        for (auto* v : {&rendering->Values, &rendering->DPosition, &rendering->DWidth,
-                        &rendering->DEta})
-            v->resize(offset + size_t(count));
-        DrawWithSlopes(peak, first, count, rendering->Values.data() + offset,
-                       rendering->DPosition.data() + offset, rendering->DWidth.data() + offset,
-                       rendering->DEta.data() + offset);
-        const double* drawn = rendering->Values.data() + offset;
-        for (int i = 0; i < count; ++i)
-            y[size_t(first + i)] += peak.Intensity * drawn[i];
+        peaks.push_back(peak);
+        firsts.push_back(static_cast<int>(lo - data.X.begin()));
+        counts.push_back(std::max(0, static_cast<int>(hi - lo)));
     });
+    if (!rendering) {
+        std::vector<double> values;
+        for (size_t j = 0; j < peaks.size(); ++j) {
+            if (counts[j] == 0) continue;
+            Draw(peaks[j].Shape, peaks[j].Position, peaks[j].Half, firsts[j], counts[j], values);
+            for (int i = 0; i < counts[j]; ++i)
+                y[size_t(firsts[j] + i)] += peaks[j].Intensity * values[size_t(i)];
+        }
+        return;
+    }
+    TRendering& r = *rendering;
+    r.First = firsts;
+    r.Count = counts;
+    size_t total = 0;
+    for (size_t j = 0; j < peaks.size(); ++j) {
+        const TPeak& peak = peaks[j];
+        r.Offset.push_back(static_cast<int>(total));
+        total += size_t(counts[j]);
+        r.Intensity.push_back(peak.Intensity);
+        r.Position.push_back(peak.Position);
+        r.Width.push_back(peak.Shape.H);
+        r.Eta.push_back(peak.Shape.Eta);
+        r.Reflection.push_back(peak.Reflection);
+        r.Component.push_back(peak.Wave);
+    }
+    for (auto* v : {&r.Values, &r.DPosition, &r.DWidth, &r.DEta})
+        v->resize(total);
+    // The slopes with respect to position, width and mixing come from the
+    // same pass: with them the derivatives of every parameter that moves or
+    // widens peaks follow without drawing the pattern again. Groups of peaks
+    // are drawn side by side into their own stretches of the rendering.
+    constexpr int Group = 32;
+    const int groups = static_cast<int>((peaks.size() + Group - 1) / Group);
+    RunParallel(groups, [&](int g) {
+        TDrawScratch scratch;
+        const size_t end = std::min(peaks.size(), size_t(g + 1) * Group);
+        for (size_t j = size_t(g) * Group; j < end; ++j) {
+            if (counts[j] == 0) continue;
+            const size_t o = size_t(r.Offset[j]);
+            DrawWithSlopes(peaks[j], firsts[j], counts[j], r.Values.data() + o,
+                           r.DPosition.data() + o, r.DWidth.data() + o, r.DEta.data() + o,
+                           scratch);
+        }
+    });
+    // Summed in peak order, whatever the threads did.
+    for (size_t j = 0; j < peaks.size(); ++j) {
+        const double* drawn = r.Values.data() + r.Offset[j];
+        for (int i = 0; i < counts[j]; ++i)
+            y[size_t(firsts[j] + i)] += peaks[j].Intensity * drawn[i];
+    }
 }
 
 // The window of a changed shape, worked out as the drawing works it out: the
@@ -294,7 +316,8 @@ void TCalculator::Draw(const TPeakShape& shape, double position, double half, in
 }
 
 void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double* value,
-                                 double* dPosition, double* dWidth, double* dEta) const {
+                                 double* dPosition, double* dWidth, double* dEta,
+                                 TDrawScratch& scratch) const {
     const TPeakShape& shape = peak.Shape;
     const double half = peak.Half;
     // How the window's edge follows the width and the angle: per peak, by a
@@ -306,21 +329,24 @@ void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double
     const double dHalfWidth = (HalfFor(wider, peak) - half) / hStep;
     const double dHalfAngle = (HalfFor(later, peak) - half) / tStep;
     const size_t n = size_t(count);
-    delta2_.resize(n);
-    angleSlope_.resize(n);
-    offsetSlope_.resize(n);
+    std::vector<double>& offsets = scratch.Delta;
+    std::vector<double>& angleSlope = scratch.AngleSlope;
+    std::vector<double>& offsetSlope = scratch.OffsetSlope;
+    offsets.resize(n);
+    angleSlope.resize(n);
+    offsetSlope.resize(n);
     for (int i = 0; i < count; ++i)
-        delta2_[size_t(i)] = points_[size_t(first + i)] - peak.Position;
-    ProfileWithSlopes(shape, delta2_.data(), count,
-                      {value, offsetSlope_.data(), dWidth, dEta, angleSlope_.data()});
+        offsets[size_t(i)] = points_[size_t(first + i)] - peak.Position;
+    ProfileWithSlopes(shape, offsets.data(), count,
+                      {value, offsetSlope.data(), dWidth, dEta, angleSlope.data()});
     for (size_t i = 0; i < n; ++i) {
-        const double delta = delta2_[i], u = delta / half;
+        const double delta = offsets[i], u = delta / half;
         const double taper = WindowTaper(u), taperSlope = WindowTaperSlope(u);
         const double p = value[i];
         // Moving the peak lowers every offset and carries the asymmetry's angle with it.
         const double edge = p * taperSlope * -delta / (half * half);
-        dPosition[i] = -(offsetSlope_[i] * taper + p * taperSlope / half) +
-                       angleSlope_[i] * taper + edge * dHalfAngle;
+        dPosition[i] = -(offsetSlope[i] * taper + p * taperSlope / half) +
+                       angleSlope[i] * taper + edge * dHalfAngle;
         dWidth[i] = dWidth[i] * taper + edge * dHalfWidth;
         dEta[i] *= taper;
         value[i] = p * taper;

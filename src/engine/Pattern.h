@@ -86,14 +86,17 @@ class TCalculator {
               std::vector<double>& out) const;
     // The same values with their slopes with respect to the peak's position
     // (2-theta moving with it), width and mixing, the taper included.
+    struct TDrawScratch {
+        std::vector<double> Delta, AngleSlope, OffsetSlope;
+    };
     void DrawWithSlopes(const TPeak& peak, int first, int count, double* value, double* dPosition,
-                        double* dWidth, double* dEta) const;
+                        double* dWidth, double* dEta, TDrawScratch& scratch) const;
     double HalfFor(const TPeakShape& shape, const TPeak& peak) const;
 
     const TSetup& setup_;
     std::vector<std::unique_ptr<TIntensitySource>> sources_; // per phase
     std::vector<std::unique_ptr<TPeakGeometry>> geometries_; // per histogram
-    mutable std::vector<double> delta2_, angleSlope_, offsetSlope_;
+    mutable std::vector<double> delta2_;
     const double* points_ = nullptr;
 };
 

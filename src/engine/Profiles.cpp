@@ -15,11 +15,23 @@ constexpr double Pi = std::numbers::pi;
 constexpr double Deg = Pi / 180;
 constexpr double FourLn2 = 2.772588722239781;
 constexpr double GaussNorm = 0.9394372786996513; // 2 sqrt(ln 2 / pi)
+// The widest peaks of real patterns (nanocrystals at high angles) have FWHMs
+// of a few degrees, well inside this. Widths far beyond it only come from
+// runaway profile parameters (a U of 10^5 gives FWHMs of hundreds of
+// degrees); computed in full, every reflection would touch every point and
+// one cycle would take seconds to minutes.
+constexpr double MaxSymmetricHalfWindow = 20.0;
+
+// exp(-a) for the Gaussian, 0 far in the tail: below e^-100 it adds nothing,
+// and exp's underflow path is many times slower than the call itself.
+double GaussTail(double a) {
+    return a < 100 ? std::exp(-a) : 0.0;
+}
 
 double PseudoVoigt(double h, double eta, double delta) {
     const double x2 = delta * delta / (h * h);
     const double lorentz = 2.0 / (Pi * h) / (1 + 4 * x2);
-    const double gauss = GaussNorm / h * std::exp(-FourLn2 * x2);
+    const double gauss = GaussNorm / h * GaussTail(FourLn2 * x2);
     return eta * lorentz + (1 - eta) * gauss;
 }
 
@@ -40,7 +52,7 @@ TSymmetricPoint PseudoVoigtWithSlopes(double h, double eta, double delta) {
     const double x2 = delta * delta / (h * h);
     const double q = 1 / (1 + 4 * x2);
     const double lorentz = 2.0 / (Pi * h) * q;
-    const double gauss = GaussNorm / h * std::exp(-FourLn2 * x2);
+    const double gauss = GaussNorm / h * GaussTail(FourLn2 * x2);
     // d/d(delta) and d/dh of each part follow from x2 = delta^2 / h^2.
     const double dLdDelta = -8 * delta / (h * h) * q * lorentz;
     const double dGdDelta = -2 * FourLn2 * delta / (h * h) * gauss;
@@ -314,7 +326,7 @@ void ProfileWithSlopes(const TPeakShape& s, const double* delta, int count,
 
 double HalfWindow(const TPeakShape& s, double baseWidth) {
     if (s.Profile == 7) return TofHalfWindow(s, baseWidth);
-    double half = 0.5 * std::max(baseWidth, 1.0) * s.H;
+    double half = std::min(0.5 * std::max(baseWidth, 1.0) * s.H, MaxSymmetricHalfWindow);
     if (s.Profile == 4 || s.Profile == 5) {
         const double t2 = std::tan(s.TwoTheta * Deg);
         if (std::abs(t2) > 1e-6) half += std::min(5.0, std::abs(s.Asym1 / t2));
@@ -323,8 +335,12 @@ double HalfWindow(const TPeakShape& s, double baseWidth) {
         const double c2 = std::abs(std::cos(s.TwoTheta * Deg));
         const double cosMin =
             c2 * std::sqrt(std::pow(std::abs(s.Asym1) + std::abs(s.Asym2), 2) + 1);
-        if (cosMin < 1)
-            half += std::min(10.0, std::abs(s.TwoTheta * Deg - std::acos(cosMin)) / Deg);
+        if (cosMin < 1) {
+            // Past 90 degrees the tail reaches up from 2theta towards 180 - 2phi_min.
+            const double tth = s.TwoTheta * Deg;
+            const double tthMin = tth > Pi / 2 ? Pi - std::acos(cosMin) : std::acos(cosMin);
+            half += std::min(10.0, std::abs(tth - tthMin) / Deg);
+        }
     }
     return half;
 }

@@ -56,7 +56,7 @@ void ProfileWithSlopes(const TPeakShape& shape, const double* delta, int count,
                        const TProfileSlopes& out);
 
 // How far the peak needs computing on either side: `baseWidth` FWHMs in all,
-// plus room for the asymmetric tail.
+// at most 20 degrees, plus room for the asymmetric tail.
 double HalfWindow(const TPeakShape& shape, double baseWidth);
 
 } // namespace koralix::engine

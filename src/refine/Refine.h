@@ -111,6 +111,16 @@ class TRefine {
     void FailAfterCall(int32_t status);
     void Info(int32_t hist, float& rp, float& rwp, float& chi2);
     int32_t HistogramCount() const { return Model ? Model->HistogramCount() : 0; }
+    // Copies the engine's file of this extension from the private folder to
+    // BaseName + extension, when the engine writes there for a BaseName.
+    // False, after saying why, when the copy failed.
+    bool Publish(const char* extension);
+    // The files the engine writes only for some models (bonds, Le Bail
+    // intensities): published when this run wrote them.
+    bool PublishOptional();
+    // Clears the private folder of the last run's optional files and hands
+    // the engine BaseName's Le Bail intensities, which it recycles on request.
+    void PrepareEngineFiles();
 
     Messenger& messenger_;
     EngineLibrary library_;
@@ -120,6 +130,10 @@ class TRefine {
     int32_t finished_ = 0;
     RefineState state_ = RefineState::NotStarted;
     std::string tempDirectory_;
+    // The engine's own base name in the private folder while it works for a
+    // BaseName elsewhere: its files reach BaseName only from runs that went
+    // well, so a failed run never empties the last good listing.
+    std::string engineBase_;
 };
 
 } // namespace koralix

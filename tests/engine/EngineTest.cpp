@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <vector>
 
 using namespace koralix;
 using namespace koralix::engine;
@@ -148,5 +149,66 @@ TEST(BundledExample, RefinesToTheSimulatedValues) {
     EXPECT_NE(text.find("P  1: a"), std::string::npos);
     EXPECT_NE(text.find("Correlation matrix"), std::string::npos);
 }
+
+} // namespace
+
+namespace {
+
+// The corundum example beside PbSO4 as a Le Bail phase.
+TRietveld TwoPhasesWithLeBail() {
+    TRietveld model = TwoPhases();
+    MakeLeBail(model, 2);
+    return model;
+}
+
+class ThreadCount : public ::testing::TestWithParam<TRecoveryCase> {};
+
+// The thread count (KORALIX_THREADS) changes how the work is shared, never a
+// number: three cycles of each model end bit for bit the same.
+TEST_P(ThreadCount, LeavesEveryResultTheSame) {
+    TempFolder folder;
+    TRietveld model = GetParam().make();
+    const std::string stem = folder.File("simulated");
+    SimulateXy(model, stem, 11);
+    model.DataFormat = 5;
+    model.Phases[0].A *= 1.0003f;
+    struct TRun {
+        std::vector<double> calculated, values, esds;
+        double rwp = 0;
+    };
+    auto run = [&](const char* threads) {
+        setenv("KORALIX_THREADS", threads, 1);
+        TRun r;
+        TEngine engine;
+        EXPECT_EQ(engine.StartModel(model, stem, ""), 0);
+        for (int cycle = 1; cycle <= 3; ++cycle) {
+            bool finished = false;
+            EXPECT_EQ(engine.Iterate(cycle, finished), 0);
+        }
+        r.calculated = engine.Calculated(1);
+        r.rwp = engine.Agreement(1).Rwp;
+        for (const TVariable& v : engine.Variables()) {
+            double value = 0, esd = 0;
+            engine.GetParameter(v.Fields.front().first, value, esd);
+            r.values.push_back(value);
+            r.esds.push_back(esd);
+        }
+        unsetenv("KORALIX_THREADS");
+        return r;
+    };
+    const TRun one = run("1"), several = run("5");
+    EXPECT_EQ(one.calculated, several.calculated);
+    EXPECT_EQ(one.values, several.values);
+    EXPECT_EQ(one.esds, several.esds);
+    EXPECT_EQ(one.rwp, several.rwp);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, ThreadCount,
+    ::testing::Values(TRecoveryCase{"CorundumWithPbSO4", TwoPhases},
+                      TRecoveryCase{"CorundumWithLeBailPbSO4", TwoPhasesWithLeBail},
+                      TRecoveryCase{"PbSO4TimeOfFlight", PbSO4TimeOfFlight},
+                      TRecoveryCase{"PbSO4EnergyDispersive", PbSO4EnergyDispersive}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

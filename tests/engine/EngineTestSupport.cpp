@@ -1,6 +1,7 @@
 #include "EngineTestSupport.h"
 
 #include "NumberFormat.h"
+#include "ParameterTable.h"
 
 #include <gtest/gtest.h>
 
@@ -293,6 +294,20 @@ TRietveld CorundumWithPbSO4(const std::string& corundumFile) {
     refine({1, 2, 0, 5});     // W
     m.CodeCount = code;
     return m;
+}
+
+void MakeLeBail(TRietveld& model, int p) {
+    model.Phases[size_t(p - 1)].CalcMethod = 1;
+    std::vector<TAddress> dropped;
+    for (const TParameter& f : model.Parameters.Free) {
+        const TAddress a = f.Address();
+        if (a.Phase == p && (KindOf(a) == KindAtom ||
+                             (KindOf(a) == KindPhase && (a.Type == ParamType::PhaseScale ||
+                                                         a.Type == ParamType::PhaseOverallB))))
+            dropped.push_back(a);
+    }
+    for (const TAddress& a : dropped)
+        model.Parameters.SetRefined(a, false);
 }
 
 } // namespace koralix::engine::test

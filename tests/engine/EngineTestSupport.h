@@ -48,6 +48,8 @@ TRietveld PbSO4TimeOfFlight();
 // The PbSO4 phase in an energy-dispersive X-ray histogram at 2-theta 10
 // degrees, refining zero, cell, positions, B, scale, background and widths.
 TRietveld PbSO4EnergyDispersive();
+// Phase p as a Le Bail phase: its atoms, scale and thermal factor no longer refined.
+void MakeLeBail(TRietveld& model, int p);
 // The corundum example with a second phase, PbSO4, whose scale, cell, lead
 // position and peak width are refined too.
 TRietveld CorundumWithPbSO4(const std::string& corundumFile);

@@ -19,21 +19,6 @@ TRietveld Corundum() {
     return ReadModel(std::string(KORALIX_EXAMPLES) + "/corundum.inp");
 }
 
-// Phase p as a Le Bail phase: its atoms, scale and thermal factor no longer refined.
-void MakeLeBail(TRietveld& model, int p) {
-    model.Phases[size_t(p - 1)].CalcMethod = 1;
-    std::vector<TAddress> dropped;
-    for (const TParameter& f : model.Parameters.Free) {
-        const TAddress a = f.Address();
-        if (a.Phase == p && (KindOf(a) == KindAtom ||
-                             (KindOf(a) == KindPhase && (a.Type == ParamType::PhaseScale ||
-                                                         a.Type == ParamType::PhaseOverallB))))
-            dropped.push_back(a);
-    }
-    for (const TAddress& a : dropped)
-        model.Parameters.SetRefined(a, false);
-}
-
 struct TLeBailRun {
     TempFolder folder;
     std::string stem;

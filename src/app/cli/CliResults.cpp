@@ -5,6 +5,7 @@
 #include "Messenger.h"
 #include "ModelFiles.h"
 #include "ModelJson.h"
+#include "PathNames.h"
 #include "Refine.h"
 #include "StartAndCycle.h"
 
@@ -68,7 +69,8 @@ bool Refined(const ResultOptions& o, TRietveld& model, TRefine& refine, Messenge
                           " or no phase " + std::to_string(o.phase) + ".");
         return false;
     }
-    return StartAndCycle(refine, model, o.input, o.data, o.cycles);
+    return StartAndCycle(refine, model, o.input, o.data, WithoutExtension(o.input), o.cycles,
+                         messenger);
 }
 
 bool WriteMap(const std::string& file, const std::vector<float>& map) {

@@ -1,18 +1,16 @@
 #include "StartAndCycle.h"
 
-#include "FileTypes.h"
-#include "PathNames.h"
+#include "RefineRun.h"
 
 namespace koralix::cli {
 
 bool StartAndCycle(TRefine& refine, TRietveld& model, const std::string& input,
-                   const std::string& data, int cycles) {
+                   const std::string& data, const std::string& base, int cycles,
+                   Messenger& messenger) {
     refine.Model = &model;
-    refine.BaseName = WithoutExtension(input);
-    const std::string companion = DataFileFor(input, model.DataFormat);
-    refine.DataName = WithoutExtension(!data.empty()       ? data
-                                       : companion.empty() ? input
-                                                           : companion);
+    refine.BaseName = base;
+    refine.DataName =
+        EngineDataNameFor(model, input, ChosenDataFile(input, data, model), refine, messenger);
     refine.StartRefinement();
     if (refine.State() != RefineState::Started) return false;
     for (int c = 0; c < cycles && !refine.FinishedFlag(); ++c) {

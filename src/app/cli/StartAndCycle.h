@@ -1,6 +1,7 @@
 // A refinement as the result commands run it before they draw or compute.
 #pragma once
 
+#include "Messenger.h"
 #include "Model.h"
 #include "Refine.h"
 
@@ -8,10 +9,13 @@
 
 namespace koralix::cli {
 
-// Names the data and base as 'refine' does (the data file given, else the
-// companion of `input`, else `input`'s base name), starts the engine and runs up
-// to `cycles` cycles; false when the start or a cycle failed.
+// Takes the data as 'refine' does (ChosenDataFile, EngineDataNameFor), starts
+// the engine with `base` as the name of its listing (empty: the driver's
+// private folder, so that nothing is written beside the model) and runs up to
+// `cycles` cycles, leaving the refinement open for the caller's queries;
+// false when the start or a cycle failed.
 bool StartAndCycle(TRefine& refine, TRietveld& model, const std::string& input,
-                   const std::string& data, int cycles);
+                   const std::string& data, const std::string& base, int cycles,
+                   Messenger& messenger);
 
 } // namespace koralix::cli

@@ -25,11 +25,18 @@ class TPlotForm : public QMainWindow {
   public:
     TPlotForm(TSettings& settings, Messenger& messenger, QWidget* parent = nullptr);
 
-    // What to draw; the plot data and the histogram must outlive the window's use of them.
+    // What to draw; the plot data and the model must outlive the window's use of
+    // them. The histogram is named by its number and looked up at every use, so
+    // that adding or deleting histograms never leaves the window holding a
+    // stale reference.
     TPlotData* Data = nullptr;
-    THistogram* Histogram = nullptr;
+    TRietveld* Model = nullptr;
+    int HistogramNumber = 0;
+    // The histogram drawn, or none when the number is not in the model.
+    THistogram* Histogram() const;
     int Cycle = 0;
     int HistogramCount = 0;
+    QStringList PhaseNames; // labels of the tick rows in publication images
 
     void Plot();
     void Unzoom();
@@ -42,6 +49,8 @@ class TPlotForm : public QMainWindow {
     // PNG, SVG or PDF by extension; the chart's own size when none is given.
     bool SaveImage(const QString& fileName, int width = 0, int height = 0);
     void PrintTo(QPrinter& printer);
+    // The journal style of PublicationPlot, vector PDF or SVG by extension.
+    bool SavePublicationImage(const QString& fileName) const;
 
     // The editing commands of the chart's context menu, for tests.
     QAction* InsertBackground = nullptr;
@@ -65,7 +74,7 @@ class TPlotForm : public QMainWindow {
     void BuildMenus();
     void ShowPosition(QMouseEvent* event);
     void DrawExcludedRegions();
-    bool Editable() const { return Data && Data->Kind == 4 && Histogram; }
+    bool Editable() const { return Data && Data->Kind == 4 && Histogram(); }
     void CheckOnly(QAction* action);
     void ShowMarkerAt(const QPoint& pixel);
     QCPItemRect* rubberBand_ = nullptr;

@@ -190,7 +190,7 @@ void TFormPlotFourier::BuildMenus() {
     file->addAction("Close", this, &QWidget::close);
     QMenu* edit = menuBar()->addMenu("Edit");
     edit->addAction("Copy as BMP", this, [this] { CopyChartBitmap(*Chart); });
-    edit->addAction("Copy as WMF", this, [this] { CopyChartDrawing(*Chart); });
+    edit->addAction("Copy as WMF", this, [this] { CopyChart(*Chart); });
 
     QMenu* chart = menuBar()->addMenu("Chart");
     QMenu* display = chart->addMenu("Display");
