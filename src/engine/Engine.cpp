@@ -18,6 +18,8 @@ namespace koralix::engine {
 
 namespace {
 
+constexpr int LeBailRoundsPerCycle = 3;
+
 struct TTouch {
     std::vector<std::vector<char>> Blocks; // [h][p]
     std::vector<char> Background;          // [h]
@@ -65,6 +67,11 @@ TTouch TouchOf(const TVariable& v, int nh, int np) {
 bool ThroughPeakValues(const TRietveld& model, const TAddress& a) {
     const TParameterEntry* entry = FindParameterEntry(a);
     if (!entry || entry->Path == TDerivativePath::Shape) return false;
+    // A time-of-flight peak's rise and decay follow its d-spacing, which the
+    // cell moves: the cell's derivatives there are numeric.
+    if (KindOf(a) == KindPhase && a.Type >= ParamType::PhaseA)
+        for (const THistogram& h : model.Histograms)
+            if (h.IsTof()) return false;
     // The Pearson VII exponent comes from the Gam terms and changes the shape.
     if (KindOf(a) == KindSample && a.Type >= ParamType::SampleGam0 &&
         a.Type <= ParamType::SampleGam2)
@@ -381,6 +388,9 @@ int TEngine::Cycle(int cycle, bool& finished) {
     }
     if (rows <= nv) return Status::Unstable;
 
+    // Le Bail intensities follow the observed pattern under the current
+    // positions and widths before the least squares moves them.
+    if (HasLeBail()) ExtractLeBail(LeBailRoundsPerCycle);
     const TNormalEquations equations = NormalEquations();
     const Eigen::MatrixXd& fullNormal = equations.Matrix;
     const Eigen::VectorXd& fullRhs = equations.Rhs;
@@ -517,7 +527,7 @@ int TEngine::Close(bool update) {
     if (!started_) return Status::NotAvailable;
     StateToModel(state_, model_);
     ListFinal();
-    if (!WriteBondFiles()) return Status::OutputFile;
+    if (!WriteBondFiles() || !WriteLeBail()) return Status::OutputFile;
     if (update) {
         try {
             WriteInputFile(model_, baseName_ + ".upd");

@@ -41,6 +41,8 @@ inline constexpr int Scattering = 50;
 inline constexpr int SpaceGroup = 51;
 inline constexpr int NoReflections = 52;
 inline constexpr int AmorphousZero = 60;
+inline constexpr int NoLeBailFile = 70;
+inline constexpr int LeBailRead = 71;
 inline constexpr int InterpolationZero = 61;
 inline constexpr int Unstable = 200;
 inline constexpr int NotAvailable = 900;
@@ -160,6 +162,12 @@ class TEngine {
     void ListFinal();
     // Iobs / Icalc of each reflection of phase p in histogram h.
     std::vector<double> ObservedRatios(int h, int p) const;
+    bool HasLeBail() const;
+    // Starting intensities of the Le Bail phases, from BASE.leb when recycled.
+    int PrepareLeBail();
+    // `rounds` Le Bail extractions, each followed by the pattern they give.
+    void ExtractLeBail(int rounds);
+    bool WriteLeBail() const;
 
     TRietveld model_;
     TSetup setup_;
@@ -180,6 +188,7 @@ class TEngine {
     std::vector<std::vector<double>> backgroundParts_;         // [h]
     std::vector<std::vector<TRendering>> renderings_;          // [h][p]
     int cyclesRun_ = 0;
+    bool leBailRecycled_ = false;
     std::vector<std::vector<TSiteSymmetry>> sites_; // [p][atom]
     std::vector<std::string> siteNotes_;            // what the site symmetry held or tied
     std::vector<std::string> heldNotes_;            // parameters the pattern does not depend on

@@ -167,7 +167,7 @@ int TEngine::Prepare() {
     const int nh = model_.HistogramCount();
     if (nh == 0) return Status::Histograms;
     for (const auto& h : model_.Histograms)
-        if (h.JobType < 0 || h.JobType > 3) return Status::JobType;
+        if (h.JobType < 0 || h.JobType > 7) return Status::JobType;
     setup_.Model = &model_;
     setup_.Data.assign(size_t(nh), {});
     state_ = StateFromModel(model_);
@@ -181,6 +181,9 @@ int TEngine::Prepare() {
     if (static_cast<int>(variables_.size()) > maxVariables_) return Status::Variables;
     agreement_.assign(size_t(nh), {});
     ComputeAll();
+    // Extracted from equal starting values the Le Bail intensities need a few
+    // rounds before the first cycle; recycled ones start close already.
+    if (HasLeBail()) ExtractLeBail(leBailRecycled_ ? 1 : 10);
     for (const auto& y : calculated_)
         for (double v : y)
             if (!std::isfinite(v)) return Status::Unstable;
@@ -195,7 +198,7 @@ int TEngine::LoadData(int h) {
     const THistogram& hist = model_.Histograms[size_t(h - 1)];
     THistogramData& data = setup_.Data[size_t(h - 1)];
     data.Calculation = hist.IsCalculation();
-    data.Neutron = hist.JobType == 1 || hist.JobType == 3;
+    data.Neutron = hist.JobType == 1 || hist.JobType == 3 || hist.IsTof();
     if (data.Calculation) {
         const double step = hist.ThetaStep;
         if (!(step > 0) || !(hist.ThetaMax > hist.ThetaMin)) return Status::NoReflections;
@@ -318,13 +321,9 @@ int TEngine::PreparePhases() {
         double dMin = 1e9;
         for (int h = 1; h <= nh; ++h) {
             const THistogram& hist = model_.Histograms[size_t(h - 1)];
-            const auto& x = setup_.Data[size_t(h - 1)].X;
-            if (x.empty()) continue;
-            const double tth = std::min(179.0, x.back() - hist.Zero + 2 * hist.BaseWidth * 0.1 + 2);
-            const double wave = std::min<double>(
-                hist.Wave1, hist.Ratio != 0 && hist.Wave2 > 0 ? hist.Wave2 : hist.Wave1);
-            if (!(wave > 0)) return Status::NoReflections;
-            dMin = std::min(dMin, wave / (2 * std::sin(tth * M_PI / 360)));
+            const double d = MakePeakGeometry(hist)->SmallestD(hist, setup_.Data[size_t(h - 1)].X);
+            if (!(d > 0)) return Status::NoReflections;
+            dMin = std::min(dMin, d);
         }
         setup_.Reflections[size_t(p - 1)] =
             ListReflections(setup_.Symmetry[size_t(p - 1)], cell, dMin * 0.97);
@@ -340,6 +339,7 @@ int TEngine::PreparePhases() {
             }
         }
     }
+    if (int s = PrepareLeBail()) return s;
     // Every histogram must see at least one reflection.
     TCalculator calculator(setup_);
     for (int h = 1; h <= nh; ++h) {

@@ -45,6 +45,10 @@ struct TState {
     std::vector<TPhaseState> Phases;
     std::vector<TSampleState> Samples;               // (h - 1) * PhaseCount + (p - 1)
     std::vector<std::vector<TScatterState>> Scatter; // per histogram, per entry
+    // Intensities of Le Bail phases extracted from the observed pattern,
+    // [h][p][reflection]; empty for structure phases. Not least-squares
+    // variables: each cycle extracts them again before the derivatives.
+    std::vector<std::vector<std::vector<double>>> LeBail;
 
     const TSampleState& Sample(int h, int p) const {
         return Samples[static_cast<size_t>((h - 1) * PhaseCount + (p - 1))];

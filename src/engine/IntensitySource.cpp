@@ -106,7 +106,16 @@ const std::vector<double>& TStructureFactors::Values(const TState& state, int h)
     return c.f2;
 }
 
+const std::vector<double>& TExtractedIntensities::Values(const TState& state, int h) {
+    static const std::vector<double> none;
+    if (size_t(h - 1) >= state.LeBail.size()) return none;
+    const auto& phases = state.LeBail[size_t(h - 1)];
+    return size_t(phase_ - 1) < phases.size() ? phases[size_t(phase_ - 1)] : none;
+}
+
 std::unique_ptr<TIntensitySource> MakeIntensitySource(const TSetup& setup, int phase) {
+    if (setup.Model->Phases[size_t(phase - 1)].CalcMethod == 1)
+        return std::make_unique<TExtractedIntensities>(phase);
     return std::make_unique<TStructureFactors>(setup, phase);
 }
 

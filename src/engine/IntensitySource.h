@@ -50,6 +50,20 @@ class TStructureFactors final : public TIntensitySource {
     std::vector<double> key_;
 };
 
+// Intensities extracted from the observed pattern (Le Bail): whatever the
+// state holds for the phase; the extraction itself belongs to the engine,
+// which sees the observed pattern.
+class TExtractedIntensities final : public TIntensitySource {
+  public:
+    explicit TExtractedIntensities(int phase) : phase_(phase) {}
+    const std::vector<double>& Values(const TState& state, int histogram) override;
+    bool Corrected() const override { return false; }
+    void Warm(const TState&) override {}
+
+  private:
+    int phase_;
+};
+
 // The source of phase p (1-based) by its calculation method.
 std::unique_ptr<TIntensitySource> MakeIntensitySource(const TSetup& setup, int phase);
 

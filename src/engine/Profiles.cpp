@@ -1,5 +1,7 @@
 #include "Profiles.h"
 
+#include "TofProfile.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -185,6 +187,16 @@ bool HowardApplies(const TPeakShape& s) {
 
 } // namespace
 
+void CombineWidths(double g, double l, TPeakShape& s) {
+    const double gg = g * g, ll = l * l;
+    const double h = std::pow(gg * gg * g + 2.69269 * gg * gg * l + 2.42843 * gg * g * ll +
+                                  4.47163 * gg * ll * l + 0.07842 * g * ll * ll + ll * ll * l,
+                              0.2);
+    const double q = l / h;
+    s.H = h;
+    s.Eta = std::clamp(1.36603 * q - 0.47719 * q * q + 0.11116 * q * q * q, 0.0, 1.0);
+}
+
 TPeakShape MakePeakShape(int profile, double twoTheta, double u, double v, double w, double gam0,
                          double gam1, double gam2) {
     TPeakShape s;
@@ -201,17 +213,9 @@ TPeakShape MakePeakShape(int profile, double twoTheta, double u, double v, doubl
         break;
     }
     case 3:
-    case 5: {
-        const double l = std::max(0.0, gam0 * std::sqrt(t * t + 1) + gam1 * t);
-        const double gg = g * g, ll = l * l;
-        const double h = std::pow(gg * gg * g + 2.69269 * gg * gg * l + 2.42843 * gg * g * ll +
-                                      4.47163 * gg * ll * l + 0.07842 * g * ll * ll + ll * ll * l,
-                                  0.2);
-        const double q = l / h;
-        s.H = h;
-        s.Eta = std::clamp(1.36603 * q - 0.47719 * q * q + 0.11116 * q * q * q, 0.0, 1.0);
+    case 5:
+        CombineWidths(g, std::max(0.0, gam0 * std::sqrt(t * t + 1) + gam1 * t), s);
         break;
-    }
     default:
         s.H = g;
         s.Eta = std::clamp(gam0 + gam1 * twoTheta + gam2 * twoTheta * twoTheta, 0.0, 1.0);
@@ -244,6 +248,9 @@ void AddProfile(const TPeakShape& s, const double* delta, int count, double scal
     case 6:
         AddFcj(s, delta, count, scale, out);
         return;
+    case 7:
+        AddTofProfile(s, delta, count, scale, out);
+        return;
     default:
         if (s.Rietveld && s.Asym1 != 0) {
             const double t = std::tan(s.TwoTheta * Deg / 2);
@@ -263,6 +270,10 @@ void AddProfile(const TPeakShape& s, const double* delta, int count, double scal
 
 void ProfileWithSlopes(const TPeakShape& s, const double* delta, int count,
                        const TProfileSlopes& out) {
+    if (s.Profile == 7) {
+        TofProfileWithSlopes(s, delta, count, out);
+        return;
+    }
     for (double* a : {out.Value, out.DDelta, out.DWidth, out.DEta, out.DTwoTheta})
         std::fill(a, a + count, 0.0);
     if (HowardApplies(s)) {
@@ -314,6 +325,7 @@ void ProfileWithSlopes(const TPeakShape& s, const double* delta, int count,
 }
 
 double HalfWindow(const TPeakShape& s, double baseWidth) {
+    if (s.Profile == 7) return TofHalfWindow(s, baseWidth);
     double half = std::min(0.5 * std::max(baseWidth, 1.0) * s.H, MaxSymmetricHalfWindow);
     if (s.Profile == 4 || s.Profile == 5) {
         const double t2 = std::tan(s.TwoTheta * Deg);

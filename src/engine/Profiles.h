@@ -19,7 +19,14 @@ struct TPeakShape {
     double Asym1 = 0, Asym2 = 0;
     bool Rietveld = false;
     double TwoTheta = 90; // peak position, degrees
+    // Time of flight (profile 7): rise and decay of the back-to-back
+    // exponentials per microsecond; H is then the Gaussian FWHM in microseconds.
+    double Alpha = 0, Beta = 0;
 };
+
+// The pseudo-Voigt FWHM and mixing that approximate the Voigt of Gaussian
+// FWHM g and Lorentzian FWHM l (Thompson, Cox & Hastings 1987).
+void CombineWidths(double g, double l, TPeakShape& shape);
 
 // Widths and mixing for a peak at `twoTheta` (degrees).
 TPeakShape MakePeakShape(int profile, double twoTheta, double u, double v, double w, double gam0,

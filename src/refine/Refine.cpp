@@ -143,6 +143,30 @@ bool TRefine::Publish(const char* extension) {
     return true;
 }
 
+// Bond distances and angles, bond-valence sums, and Le Bail intensities.
+constexpr const char* OptionalEngineFiles[] = {".ang", ".dst", ".leb"};
+
+bool TRefine::PublishOptional() {
+    if (engineBase_.empty()) return true;
+    bool ok = true;
+    for (const char* extension : OptionalEngineFiles) {
+        std::error_code ec;
+        if (std::filesystem::exists(engineBase_ + extension, ec)) ok = Publish(extension) && ok;
+    }
+    return ok;
+}
+
+void TRefine::PrepareEngineFiles() {
+    if (engineBase_.empty()) return;
+    for (const char* extension : OptionalEngineFiles) {
+        std::error_code ec;
+        std::filesystem::remove(engineBase_ + extension, ec);
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(BaseName + ".leb", ec))
+        std::filesystem::copy_file(BaseName + ".leb", engineBase_ + ".leb", ec);
+}
+
 void TRefine::Show(const std::string& text) {
     if (ShowMessages) messenger_.Message(text);
 }
@@ -301,6 +325,7 @@ void TRefine::StartRefinement() {
         return;
     }
     NameBuffer input(inputFile), data(DataName), output(outputFile), base(engineBase);
+    PrepareEngineFiles();
 
     if (loaded_) UnloadEngine();
     LoadEngine();
@@ -363,7 +388,7 @@ void TRefine::CloseRefinement(bool update) {
     }
     if (status != 0) {
         FailAfterCall(status);
-    } else if (!Publish(".out") || (update && !Publish(".upd"))) {
+    } else if (!Publish(".out") || (update && !Publish(".upd")) || !PublishOptional()) {
         // The caller would otherwise read the previous run's model as this one's.
         ReportStatus(5);
     }

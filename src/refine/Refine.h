@@ -115,6 +115,12 @@ class TRefine {
     // BaseName + extension, when the engine writes there for a BaseName.
     // False, after saying why, when the copy failed.
     bool Publish(const char* extension);
+    // The files the engine writes only for some models (bonds, Le Bail
+    // intensities): published when this run wrote them.
+    bool PublishOptional();
+    // Clears the private folder of the last run's optional files and hands
+    // the engine BaseName's Le Bail intensities, which it recycles on request.
+    void PrepareEngineFiles();
 
     Messenger& messenger_;
     EngineLibrary library_;

@@ -285,6 +285,7 @@ TEST(Cli, FourierPrintsTheHighestPeaksAndWritesTheMap) {
     const std::string data = std::string(KORALIX_EXAMPLES) + "/corundum";
     const fs::path out = TempDir() / "map.bin";
     fs::remove(out);
+    fs::remove(TempDir() / "corundum.ang");
     CliRun run = Cli("fourier " + input.string() + " --data " + data +
                      " --cycles 2 --type 4 --out " + out.string());
     ASSERT_EQ(run.exitCode, 0) << run.err;

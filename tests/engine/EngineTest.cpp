@@ -97,13 +97,15 @@ TEST_P(RecoveryTest, RefinesSimulatedDataBackToTheTruth) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Structures, RecoveryTest,
-                         ::testing::Values(TRecoveryCase{"CorundumXray", Corundum},
-                                           TRecoveryCase{"PbSO4Neutron", PbSO4Neutron},
-                                           TRecoveryCase{"PbSO4JointXrayNeutron",
-                                                         PbSO4JointXrayNeutron},
-                                           TRecoveryCase{"CorundumWithPbSO4", TwoPhases}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Structures, RecoveryTest,
+    ::testing::Values(TRecoveryCase{"CorundumXray", Corundum},
+                      TRecoveryCase{"PbSO4Neutron", PbSO4Neutron},
+                      TRecoveryCase{"PbSO4JointXrayNeutron", PbSO4JointXrayNeutron},
+                      TRecoveryCase{"CorundumWithPbSO4", TwoPhases},
+                      TRecoveryCase{"PbSO4TimeOfFlight", PbSO4TimeOfFlight},
+                      TRecoveryCase{"PbSO4EnergyDispersive", PbSO4EnergyDispersive}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 
@@ -152,11 +154,20 @@ TEST(BundledExample, RefinesToTheSimulatedValues) {
 
 namespace {
 
-// The thread count (KORALIX_THREADS) changes how the work is shared, never a
-// number: three cycles of a two-phase refinement end bit for bit the same.
-TEST(ThreadCount, LeavesEveryResultTheSame) {
-    TempFolder folder;
+// The corundum example beside PbSO4 as a Le Bail phase.
+TRietveld TwoPhasesWithLeBail() {
     TRietveld model = TwoPhases();
+    MakeLeBail(model, 2);
+    return model;
+}
+
+class ThreadCount : public ::testing::TestWithParam<TRecoveryCase> {};
+
+// The thread count (KORALIX_THREADS) changes how the work is shared, never a
+// number: three cycles of each model end bit for bit the same.
+TEST_P(ThreadCount, LeavesEveryResultTheSame) {
+    TempFolder folder;
+    TRietveld model = GetParam().make();
     const std::string stem = folder.File("simulated");
     SimulateXy(model, stem, 11);
     model.DataFormat = 5;
@@ -191,5 +202,13 @@ TEST(ThreadCount, LeavesEveryResultTheSame) {
     EXPECT_EQ(one.esds, several.esds);
     EXPECT_EQ(one.rwp, several.rwp);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, ThreadCount,
+    ::testing::Values(TRecoveryCase{"CorundumWithPbSO4", TwoPhases},
+                      TRecoveryCase{"CorundumWithLeBailPbSO4", TwoPhasesWithLeBail},
+                      TRecoveryCase{"PbSO4TimeOfFlight", PbSO4TimeOfFlight},
+                      TRecoveryCase{"PbSO4EnergyDispersive", PbSO4EnergyDispersive}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

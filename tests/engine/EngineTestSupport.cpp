@@ -1,9 +1,11 @@
 #include "EngineTestSupport.h"
 
 #include "NumberFormat.h"
+#include "ParameterTable.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 
@@ -33,8 +35,10 @@ TRietveld ReadModel(const std::string& fileName) {
 
 void SimulateXy(const TRietveld& model, const std::string& stem, unsigned seed) {
     TRietveld calc = model;
+    // Each data job type as its calculation: X-ray, neutron, TOF, energy dispersive.
+    static constexpr int CalculationOf[] = {2, 3, 2, 3, 5, 5, 7, 7};
     for (auto& h : calc.Histograms)
-        h.JobType = h.JobType == 1 ? 3 : 2;
+        h.JobType = CalculationOf[std::clamp(h.JobType, 0, 7)];
     TEngine engine;
     ASSERT_EQ(engine.StartModel(calc, "", ""), 0);
     std::mt19937 random(seed);
@@ -132,6 +136,98 @@ TRietveld PbSO4Neutron() {
     return m;
 }
 
+namespace {
+
+// The model's refined parameters as the given addresses, renumbered.
+void RefineOnly(TRietveld& m, const std::vector<TAddress>& addresses) {
+    m.Parameters.Clear();
+    int code = 0;
+    for (const TAddress& a : addresses)
+        m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1));
+    m.CodeCount = code;
+}
+
+// PbSO4's atom parameters as the neutron model refines them.
+std::vector<TAddress> PbSO4AtomParameters() {
+    std::vector<TAddress> out;
+    const int free[5][3] = {{1, 3, 4}, {1, 3, 4}, {1, 3, 4}, {1, 3, 4}, {1, 2, 3}};
+    for (int a = 1; a <= 5; ++a)
+        for (int t : free[a - 1])
+            out.push_back({0, 1, a, t});
+    out.push_back({0, 1, 5, 4});
+    return out;
+}
+
+} // namespace
+
+TRietveld PbSO4TimeOfFlight() {
+    TRietveld m = PbSO4Neutron();
+    m.Title = "PbSO4 simulated time of flight";
+    // Rise, decay and width are strongly correlated: Marquardt's damping keeps
+    // the first steps from overshooting.
+    m.Strategy = 2;
+    THistogram& h = m.Histograms[0];
+    h.JobType = 4;
+    h.Profile = 7;
+    h.ThetaMin = 5000; // microseconds: d from 1.0 to 2.6 Angstrom
+    h.ThetaMax = 13000;
+    h.ThetaStep = 4;
+    h.Wave1 = 5000;  // DIFC
+    h.Wave2 = -1.5f; // DIFA
+    h.Zero = 5;
+    h.Background.Coeff = {300, -0.01f, 0, 0, 0, 0};
+    m.Phases[0].Scale = 0.05f;
+    TSample& s = m.Samples[0];
+    s.U = 4;
+    s.V = 30;
+    s.W = 0;
+    s.Gam0 = 0;
+    s.Asym1 = 0;
+    s.TofAlpha1 = 0;
+    s.TofAlpha2 = 0.6f;
+    s.TofBeta1 = 0.03f;
+    s.TofBeta2 = 0.005f;
+    std::vector<TAddress> refined = {{1, 0, 0, 2}, {1, 0, 0, 3}, {0, 1, 0, 1},
+                                     {0, 1, 0, 6}, {0, 1, 0, 7}, {0, 1, 0, 8}};
+    for (const TAddress& a : PbSO4AtomParameters())
+        refined.push_back(a);
+    for (int t : {3, 4, 22, 23})
+        refined.push_back({1, 1, 0, t}); // U, V, alpha-2, beta-1
+    RefineOnly(m, refined);
+    return m;
+}
+
+TRietveld PbSO4EnergyDispersive() {
+    TRietveld m = PbSO4Neutron();
+    m.Title = "PbSO4 simulated energy dispersive";
+    THistogram& h = m.Histograms[0];
+    h.JobType = 6;
+    h.Profile = 4;
+    h.ThetaMin = 15; // keV: d from 4.7 to 0.9 Angstrom
+    h.ThetaMax = 80;
+    h.ThetaStep = 0.03f;
+    h.Wave1 = 10; // the detector's 2-theta
+    h.Wave2 = 0;
+    h.Zero = 0.05f;
+    h.Background.Coeff = {300, -2, 0.01f, 0, 0, 0};
+    m.Phases[0].Scale = 2e-4f;
+    TSample& s = m.Samples[0];
+    s.U = 1e-5f;
+    s.V = 0.001f;
+    s.W = 0.02f;
+    s.Gam0 = 0.02f;
+    s.Gam1 = 0.001f;
+    s.Asym1 = 0;
+    std::vector<TAddress> refined = {{1, 0, 0, 1}, {1, 0, 0, 2}, {1, 0, 0, 3}, {1, 0, 0, 4},
+                                     {0, 1, 0, 1}, {0, 1, 0, 6}, {0, 1, 0, 7}, {0, 1, 0, 8}};
+    for (const TAddress& a : PbSO4AtomParameters())
+        refined.push_back(a);
+    for (int t : {4, 5, 15})
+        refined.push_back({1, 1, 0, t}); // V, W, Gam0: U E^2 is fixed
+    RefineOnly(m, refined);
+    return m;
+}
+
 TRietveld PbSO4JointXrayNeutron() {
     TRietveld m = PbSO4Neutron();
     m.Title = "PbSO4 simulated neutron and X-ray";
@@ -198,6 +294,20 @@ TRietveld CorundumWithPbSO4(const std::string& corundumFile) {
     refine({1, 2, 0, 5});     // W
     m.CodeCount = code;
     return m;
+}
+
+void MakeLeBail(TRietveld& model, int p) {
+    model.Phases[size_t(p - 1)].CalcMethod = 1;
+    std::vector<TAddress> dropped;
+    for (const TParameter& f : model.Parameters.Free) {
+        const TAddress a = f.Address();
+        if (a.Phase == p && (KindOf(a) == KindAtom ||
+                             (KindOf(a) == KindPhase && (a.Type == ParamType::PhaseScale ||
+                                                         a.Type == ParamType::PhaseOverallB))))
+            dropped.push_back(a);
+    }
+    for (const TAddress& a : dropped)
+        model.Parameters.SetRefined(a, false);
 }
 
 } // namespace koralix::engine::test

@@ -41,6 +41,15 @@ TRietveld PbSO4Neutron();
 // The same phase seen by that neutron histogram and a Cu Kalpha X-ray one with
 // its own scale, zero, background and profile, refined together.
 TRietveld PbSO4JointXrayNeutron();
+// The PbSO4 phase in a neutron time-of-flight histogram (profile 7), refining
+// cell, positions, B, scale, background, the Gaussian variance and the
+// exponentials' rise and decay.
+TRietveld PbSO4TimeOfFlight();
+// The PbSO4 phase in an energy-dispersive X-ray histogram at 2-theta 10
+// degrees, refining zero, cell, positions, B, scale, background and widths.
+TRietveld PbSO4EnergyDispersive();
+// Phase p as a Le Bail phase: its atoms, scale and thermal factor no longer refined.
+void MakeLeBail(TRietveld& model, int p);
 // The corundum example with a second phase, PbSO4, whose scale, cell, lead
 // position and peak width are refined too.
 TRietveld CorundumWithPbSO4(const std::string& corundumFile);

@@ -25,7 +25,8 @@ TRietveld SmallModel(int profile) {
     h.ThetaStep = 0.02f;
     h.Scatter.AddEntry();
     h.Scatter.Items[0].Name = "O";
-    h.Scatter.Items[0].Coeff = {3.0485f, 13.2771f, 2.2868f, 5.7011f, 1.5463f, 0.3239f, 0.867f, 32.9089f, 0.2508f};
+    h.Scatter.Items[0].Coeff = {3.0485f, 13.2771f, 2.2868f,  5.7011f, 1.5463f,
+                                0.3239f, 0.867f,   32.9089f, 0.2508f};
     TSample& s = m.Samples[0];
     s.Asym1 = profile == 6 ? 0.02f : 0.05f;
     s.Asym2 = profile == 6 ? 0.015f : 0;
@@ -46,18 +47,30 @@ TRietveld SmallModel(int profile) {
     m.AsymLimit = 60; // the Rietveld asymmetry of profiles 1 to 3 acts below it
     m.Parameters.Clear();
     const TAddress refined[] = {
-        {1, 0, 0, ParamType::HistZero},        {1, 0, 0, ParamType::HistBackground + 1},
-        {1, 0, 0, ParamType::HistWave1},       {1, 0, 0, ParamType::HistDisplacement},
-        {0, 1, 0, ParamType::PhaseScale},      {0, 1, 0, ParamType::PhaseOverallB},
-        {0, 1, 0, ParamType::PhaseA},          {0, 1, 0, ParamType::PhaseC},
-        {0, 1, 1, ParamType::AtomZ},           {0, 1, 2, ParamType::AtomX},
-        {0, 1, 2, ParamType::AtomB},           {0, 1, 1, ParamType::AtomN},
-        {0, 1, 1, ParamType::AtomB11},         {0, 1, 1, ParamType::AtomB33},
-        {1, 1, 0, ParamType::SampleU},         {1, 1, 0, ParamType::SampleV},
-        {1, 1, 0, ParamType::SampleW},         {1, 1, 0, ParamType::SampleGam0},
-        {1, 1, 0, ParamType::SampleGam1},      {1, 1, 0, ParamType::SampleAsym1},
-        {1, 1, 0, ParamType::SamplePO},        {1, 1, 0, ParamType::SampleExtinction},
-        {1, 1, 0, ParamType::SampleUaniso},    {1, 1, 0, ParamType::SampleAbsorption},
+        {1, 0, 0, ParamType::HistZero},
+        {1, 0, 0, ParamType::HistBackground + 1},
+        {1, 0, 0, ParamType::HistWave1},
+        {1, 0, 0, ParamType::HistDisplacement},
+        {0, 1, 0, ParamType::PhaseScale},
+        {0, 1, 0, ParamType::PhaseOverallB},
+        {0, 1, 0, ParamType::PhaseA},
+        {0, 1, 0, ParamType::PhaseC},
+        {0, 1, 1, ParamType::AtomZ},
+        {0, 1, 2, ParamType::AtomX},
+        {0, 1, 2, ParamType::AtomB},
+        {0, 1, 1, ParamType::AtomN},
+        {0, 1, 1, ParamType::AtomB11},
+        {0, 1, 1, ParamType::AtomB33},
+        {1, 1, 0, ParamType::SampleU},
+        {1, 1, 0, ParamType::SampleV},
+        {1, 1, 0, ParamType::SampleW},
+        {1, 1, 0, ParamType::SampleGam0},
+        {1, 1, 0, ParamType::SampleGam1},
+        {1, 1, 0, ParamType::SampleAsym1},
+        {1, 1, 0, ParamType::SamplePO},
+        {1, 1, 0, ParamType::SampleExtinction},
+        {1, 1, 0, ParamType::SampleUaniso},
+        {1, 1, 0, ParamType::SampleAbsorption},
         {1, ScatterPhase, ParamType::ScatterFPrime, 1},
         {1, ScatterPhase, ParamType::ScatterFDoublePrime, 1},
     };
@@ -84,10 +97,8 @@ std::vector<double> PatternShifted(TEngine& engine, const TVariable& v, double s
     return y;
 }
 
-class JacobianTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(JacobianTest, AgreesWithCentralDifferences) {
-    const TRietveld model = SmallModel(GetParam());
+// Every column of the engine's Jacobian of `model` against central differences.
+void ExpectJacobianAgrees(const TRietveld& model) {
     TEngine engine;
     ASSERT_EQ(engine.StartModel(model, "", ""), 0);
     const Eigen::MatrixXd jacobian = engine.Jacobian();
@@ -109,6 +120,63 @@ TEST_P(JacobianTest, AgreesWithCentralDifferences) {
         EXPECT_LT((jacobian.col(long(v)) - numeric).norm() / size, 2e-3) << label;
     }
 }
+
+class JacobianTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(JacobianTest, AgreesWithCentralDifferences) {
+    const TRietveld model = SmallModel(GetParam());
+    ExpectJacobianAgrees(model);
+}
+
+// The time-of-flight and energy-dispersive geometries and a Le Bail phase, as calculations.
+struct TGeometryCase {
+    const char* name;
+    TRietveld (*make)();
+};
+
+class GeometryJacobianTest : public ::testing::TestWithParam<TGeometryCase> {};
+
+TEST_P(GeometryJacobianTest, AgreesWithCentralDifferences) {
+    TRietveld model = GetParam().make();
+    if (!model.Histograms[0].IsCalculation()) model.Histograms[0].JobType += 1; // 4 to 5, 6 to 7
+    model.Histograms[0].ThetaMax =
+        model.Histograms[0].ThetaMin +
+        (model.Histograms[0].ThetaMax - model.Histograms[0].ThetaMin) / 4;
+    TSample& s = model.Samples[0];
+    s.TofAlpha1 = 0.05f;
+    if (model.Histograms[0].IsTof()) {
+        for (int t : {21, 24})
+            model.Parameters.AddFree({1, 1, 0, t}, 10.0f * float(++model.CodeCount) + 1);
+        model.Parameters.AddFree({1, 0, 0, 15}, 10.0f * float(++model.CodeCount) + 1); // DIFC
+        model.Parameters.AddFree({1, 0, 0, 1}, 10.0f * float(++model.CodeCount) + 1);  // zero
+    }
+    ExpectJacobianAgrees(model);
+}
+
+// Corundum as a Le Bail phase: its extracted intensities held while the
+// cell, profile and zero move.
+TRietveld CorundumLeBail() {
+    TRietveld m = SmallModel(4);
+    m.Phases[0].CalcMethod = 1;
+    std::vector<TAddress> dropped;
+    for (const TParameter& f : m.Parameters.Free) {
+        const TAddress a = f.Address();
+        const bool intensity = KindOf(a) == KindAtom || KindOf(a) == KindScatter ||
+                               a.Type == ParamType::PhaseOverallB ||
+                               (KindOf(a) == KindSample && (a.Type == ParamType::SamplePO ||
+                                                            a.Type == ParamType::SampleExtinction));
+        if (intensity) dropped.push_back(a);
+    }
+    for (const TAddress& a : dropped)
+        m.Parameters.SetRefined(a, false);
+    return m;
+}
+
+INSTANTIATE_TEST_SUITE_P(Geometries, GeometryJacobianTest,
+                         ::testing::Values(TGeometryCase{"TimeOfFlight", PbSO4TimeOfFlight},
+                                           TGeometryCase{"EnergyDispersive", PbSO4EnergyDispersive},
+                                           TGeometryCase{"LeBailPhase", CorundumLeBail}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Profiles, JacobianTest, ::testing::Values(1, 2, 3, 4, 5, 6),
                          [](const auto& info) { return "Profile" + std::to_string(info.param); });

@@ -55,8 +55,8 @@ const TBrokenCase Cases[] = {
      [](TRietveld&, TStartArguments& a, const TempFolder&) { a.Histograms = MaxHistograms + 1; }},
     {"MoreVariablesThanIdsz", Status::Variables,
      [](TRietveld&, TStartArguments& a, const TempFolder&) { a.Idsz = 3; }},
-    {"TimeOfFlightJob", Status::JobType,
-     [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Histograms[0].JobType = 4; }},
+    {"UnknownJobType", Status::JobType,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Histograms[0].JobType = 8; }},
     {"UnknownAtomType", Status::Scattering,
      [](TRietveld& m, TStartArguments&, const TempFolder&) {
          m.Phases[0].Atoms[0].AtomType = "QQ  ";

@@ -112,6 +112,29 @@ TEST_F(RefineTest, FullRefinementWithUpdate) {
     EXPECT_TRUE(messenger.messages.empty()) << ::testing::PrintToString(messenger.messages);
 }
 
+// The engine's bond and Le Bail files reach BaseName like its listing, and
+// the Le Bail intensities go back to the engine for the next run to recycle.
+TEST_F(RefineTest, BondAndLeBailFilesReachTheBaseNameAndComeBack) {
+    Script("extras=1");
+    for (const char* expected : {"round\n", "round\nround\n"}) {
+        refine->StartRefinement();
+        ASSERT_EQ(refine->State(), RefineState::Started);
+        refine->CloseRefinement(false);
+        EXPECT_EQ(refine->LastError, 0);
+        std::ifstream leb(refine->BaseName + ".leb");
+        std::string text;
+        std::getline(leb, text, '\0');
+        EXPECT_EQ(text, expected);
+        EXPECT_TRUE(fs::exists(refine->BaseName + ".ang"));
+    }
+    // A run whose engine writes no bond file publishes none left in the private folder.
+    fs::remove(refine->BaseName + ".ang");
+    Script("");
+    refine->StartRefinement();
+    refine->CloseRefinement(false);
+    EXPECT_FALSE(fs::exists(refine->BaseName + ".ang"));
+}
+
 // The updated model that cannot reach BaseName.upd fails the close: a caller
 // reading BaseName.upd would otherwise take the previous run's model for it.
 TEST_F(RefineTest, AnUpdatedModelThatCannotBeWrittenFailsTheClose) {

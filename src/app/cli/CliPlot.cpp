@@ -8,7 +8,7 @@
 #include "PlotForm.h"
 #include "PublicationPlot.h"
 #include "Refine.h"
-#include "RefineRun.h"
+#include "StartAndCycle.h"
 #include "VendorData.h"
 
 #include <QApplication>
@@ -74,18 +74,9 @@ bool RefinedPlot(const PlotOptions& o, TRietveld& model, TPlotData& plot, int& c
         return false;
     }
     TRefine refine(messenger);
-    refine.Model = &model;
     // A plot writes nothing but its image: an empty base name keeps the
     // engine's listing in the driver's private folder.
-    refine.BaseName.clear();
-    refine.DataName = EngineDataNameFor(model, o.input, ChosenDataFile(o.input, o.data, model),
-                                        refine, messenger);
-    refine.StartRefinement();
-    if (refine.State() != RefineState::Started) return false;
-    for (int c = 0; c < o.cycles && !refine.FinishedFlag(); ++c) {
-        refine.StepRefinement();
-        if (refine.State() == RefineState::Closed) return false;
-    }
+    if (!StartAndCycle(refine, model, o.input, o.data, "", o.cycles, messenger)) return false;
     refine.GetPlot(plot, o.histogram);
     cycles = refine.Cycle();
     refine.CloseRefinement(false);

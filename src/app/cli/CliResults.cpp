@@ -1,13 +1,13 @@
 // fourier and rdf: the maps and radial distribution functions of a refined
 // phase, computed by the engine after N cycles, printed as JSON.
 #include "Commands.h"
-#include "FileTypes.h"
 #include "FourierLayout.h"
 #include "Messenger.h"
 #include "ModelFiles.h"
 #include "ModelJson.h"
 #include "PathNames.h"
 #include "Refine.h"
+#include "StartAndCycle.h"
 
 #include <algorithm>
 #include <charconv>
@@ -69,19 +69,8 @@ bool Refined(const ResultOptions& o, TRietveld& model, TRefine& refine, Messenge
                           " or no phase " + std::to_string(o.phase) + ".");
         return false;
     }
-    refine.Model = &model;
-    refine.BaseName = WithoutExtension(o.input);
-    const std::string companion = DataFileFor(o.input, model.DataFormat);
-    refine.DataName = WithoutExtension(!o.data.empty()     ? o.data
-                                       : companion.empty() ? o.input
-                                                           : companion);
-    refine.StartRefinement();
-    if (refine.State() != RefineState::Started) return false;
-    for (int c = 0; c < o.cycles && !refine.FinishedFlag(); ++c) {
-        refine.StepRefinement();
-        if (refine.State() == RefineState::Closed) return false;
-    }
-    return true;
+    return StartAndCycle(refine, model, o.input, o.data, WithoutExtension(o.input), o.cycles,
+                         messenger);
 }
 
 bool WriteMap(const std::string& file, const std::vector<float>& map) {
@@ -159,8 +148,7 @@ int RunRdf(const Args& args) {
         r.push_back(JsonNumber(0.01f * static_cast<float>(i)));
         values.push_back(JsonNumber(buffer[size_t(i)]));
     }
-    const nlohmann::ordered_json result = {
-        {"Function", o->function}, {"R", r}, {"Values", values}};
+    const nlohmann::ordered_json result = {{"Function", o->function}, {"R", r}, {"Values", values}};
     std::cout << JsonText(result) << '\n';
     return 0;
 }

@@ -13,6 +13,9 @@
 //                                         that a test can signal the process
 //       slow                              call (iterate) that takes 300 ms, so
 //                                         that a test can act while it runs
+//       extras                            1: closeprog writes BASE.ang and BASE.leb,
+//                                         the latter holding what startprog found
+//                                         in BASE.leb with one line "round" more
 //   KORALIX_TEST_ENGINE_LOG     file to which each call appends one line
 //       four                              status returned by getfour
 // Exports can be left out at build time with OMIT_<name>, and the version is
@@ -79,7 +82,7 @@ std::string Name(const char* buffer) {
 
 // What a loaded copy of the library remembers; a fresh load starts empty.
 int g_startCount = 0;
-std::string g_input, g_base;
+std::string g_input, g_base, g_leb;
 
 } // namespace
 
@@ -95,6 +98,8 @@ EXPORT void startprog(int32_t* nhist, int32_t* idsz, int32_t* irs, int32_t* nipo
     *status = Number("start", 0);
     if (*status == 0 && !std::ifstream(g_input)) *status = 1;
     if (*status == 0) std::ofstream(Name(output)) << "listing\n";
+    g_leb.clear();
+    if (std::ifstream leb(g_base + ".leb"); leb) std::getline(leb, g_leb, '\0');
     MaybeFail("start");
 }
 
@@ -111,6 +116,10 @@ EXPORT void closeprog(int32_t* nhist, int32_t* update, int32_t* status) {
     if (*update == 1) {
         std::ifstream in(g_input, std::ios::binary);
         std::ofstream(g_base + ".upd", std::ios::binary) << in.rdbuf();
+    }
+    if (Number("extras", 0) == 1) {
+        std::ofstream(g_base + ".ang") << "bonds\n";
+        std::ofstream(g_base + ".leb") << g_leb << "round\n";
     }
     MaybeFail("close");
 }
