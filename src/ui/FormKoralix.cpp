@@ -47,7 +47,8 @@ const QString FilterOpen = QStringLiteral(
     "GSAS Experiment File (*.exp)|*.exp|DWBS Input File (*.dwb)|*.dwb|Fullprof Input File "
     "(*.pcr)|*.pcr|XY Data files (*.xy)|*.xy|CPI Data files (*.cpi)|*.cpi");
 
-// Commands whose windows the workbench does not have yet: shown, never enabled.
+// Commands whose windows the workbench does not have yet: shown, never enabled
+// until a window command takes them.
 const QStringList Unavailable = {
     "actNew",       "actPreferences", "actGeneral",     "actPhases",     "actHistograms",
     "actSample",    "actparameters",  "actConstraints", "actManualEdit", "actBasic",
@@ -63,12 +64,16 @@ QWidget* Focused() {
 
 TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenger,
                            FileChooser& files, QWidget* parent)
-    : QMainWindow(parent), store_(std::move(store)), messenger_(messenger), files_(files) {
+    : QMainWindow(parent),
+      workspace_(std::make_unique<TWorkspace>(std::move(store), messenger, this)),
+      Settings(workspace_->Settings()), messenger_(messenger), files_(files) {
     setObjectName("KoralixForm");
     // Numbers are always read and written with "."; no library call may see a
     // locale that says otherwise.
     std::setlocale(LC_NUMERIC, "C");
-    Model = std::make_unique<TRietveld>();
+    connect(workspace_.get(), &TWorkspace::ChangedFlagChanged, this, [this] { UpdateForm(); });
+    connect(workspace_.get(), &TWorkspace::ModeChanged, this, [this] { UpdateForm(); });
+    connect(workspace_.get(), &TWorkspace::BusyChanged, this, [this] { UpdateForm(); });
     // The window that had the focus last, other than this one, is what Print and
     // Copy act on.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -81,12 +86,14 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
             ActiveEditControl = now;
     });
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    LoadSettings(*store_, Settings, QDir(dataFolder).filePath("Database"));
+    LoadSettings(SettingsStore(), Settings, QDir(dataFolder).filePath("Database"));
+    unavailable_ = Unavailable;
     BuildActions();
     BuildMenus();
     BuildToolbars();
-    restoreState(store_->value("Toolbars/State").toByteArray());
-    new TFormPosSaver(this, *store_, "Software\\Koralix\\Configuration\\KoralixForm");
+    ConnectWindowCommands();
+    restoreState(SettingsStore().value("Toolbars/State").toByteArray());
+    new TFormPosSaver(this, SettingsStore(), "Software\\Koralix\\Configuration\\KoralixForm");
     ApplyHints(Settings.Hints);
     // The window is only its menu bar and toolbars.
     setCentralWidget(new QWidget(this));
@@ -96,12 +103,16 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
     for (QToolBar* bar : findChildren<QToolBar*>())
         toolbarsWidth += bar->sizeHint().width();
     resize(std::max(width(), toolbarsWidth + 24), height());
-    ModelChanged = false;
+    Work().SetChanged(false);
     UpdateForm();
 }
 
 TFormKoralix::~TFormKoralix() {
-    store_->setValue("Toolbars/State", saveState());
+    SettingsStore().setValue("Toolbars/State", saveState());
+    // The windows go before the workspace they work on.
+    Work().CloseRefinement();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isWindow()) delete child;
 }
 
 QAction* TFormKoralix::AddAction(const QString& name, const QString& caption, const QString& hint,
@@ -120,7 +131,7 @@ void TFormKoralix::BuildActions() {
     connect(AddAction("actopen", "&Open", "Open an existing input file"), &QAction::triggered, this,
             [this] {
                 OpenFile();
-                ModelChanged = false;
+                Work().SetChanged(false);
             });
     connect(AddAction("actSave", "&Save", "Save the current input file"), &QAction::triggered, this,
             &TFormKoralix::Save);
@@ -214,7 +225,7 @@ void TFormKoralix::BuildActions() {
     AddAction("actConstraints", "&Constraints", "Set constraints", QKeySequence("F9"));
     connect(AddAction("actRefine", "&Refine", "Refine", QKeySequence("F10")), &QAction::triggered,
             this, [this] {
-                Mode = WorkMode::Refine;
+                Work().SetMode(WorkMode::Refine);
                 UpdateForm();
                 TRefineForm& window = RefineWindow();
                 window.setWindowFlag(Qt::WindowStaysOnTopHint, Settings.RDOnTop);
@@ -380,44 +391,55 @@ void TFormKoralix::ApplyHints(bool on) {
         a->setToolTip(on ? a->statusTip() : QString());
 }
 
-TRefine& TFormKoralix::Driver() {
-    if (!Refine) Refine = std::make_unique<TRefine>(messenger_);
-    return *Refine;
-}
-
 TRefineForm& TFormKoralix::RefineWindow() {
     if (!RefineForm) {
-        RefineForm = new TRefineForm(*this, files_, this);
+        RefineForm = new TRefineForm(*this, Work(), files_, this);
         RefineForm->setWindowFlag(Qt::Window);
     }
     return *RefineForm;
+}
+
+void TFormKoralix::AddWindowCommand(const QString& action, std::function<QWidget*()> create) {
+    unavailable_.removeAll(action);
+    // On from now on; the enabling table still rules the commands it names.
+    actions_.value(action)->setEnabled(true);
+    connect(actions_.value(action), &QAction::triggered, this, [this, action, create] {
+        QWidget*& window = windows_[action];
+        if (!window) {
+            window = create();
+            window->setWindowFlag(Qt::Window);
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    UpdateForm();
 }
 
 void TFormKoralix::ProcessFile(const QString& path) {
     const std::string file = path.toStdString();
     const int type = FileTypeOf(file);
     if (IsModelFileType(type)) {
-        CurrentInputFile = path;
-        if (!Model) Model = std::make_unique<TRietveld>();
-        ReadModelFile(*Model, file, Shown());
+        Work().ReadModel(path);
         if (type == FileType::Input) {
             if (Settings.AssignDatafile) {
-                const std::string data = DataFileFor(file, Model->DataFormat);
-                if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
+                const std::string data = DataFileFor(file, Model().DataFormat);
+                if (!data.empty()) Work().SetDataFile(QString::fromStdString(data));
             }
             Settings.Recent.Add(path);
             FillRecentMenus();
         }
     } else if (IsDataFile(file)) {
-        CurrentDataFile = path;
+        Work().SetDataFile(path);
         DataPlot.ReadDataFile(file, 1, type, Shown());
         if (!DataPlotForm) {
             DataPlotForm = new TPlotForm(Settings, Shown(), this);
             DataPlotForm->setWindowFlag(Qt::Window);
-            new TFormPosSaver(DataPlotForm, *store_, "Software\\Koralix\\Configuration\\PlotForm");
+            new TFormPosSaver(DataPlotForm, SettingsStore(), "Software\\Koralix\\Configuration\\PlotForm");
         }
         DataPlotForm->Data = &DataPlot;
-        DataPlotForm->Histogram = nullptr;
+        DataPlotForm->Model = nullptr;
+        DataPlotForm->HistogramNumber = 0;
         DataPlotForm->Plot();
         DataPlotForm->Unzoom();
         DataPlotForm->show();
@@ -438,7 +460,7 @@ void TFormKoralix::OpenAFile(const QString& filter) {
 }
 
 void TFormKoralix::OpenFile() {
-    if (CurrentInputFile.isEmpty() && CurrentDataFile.isEmpty())
+    if (Work().InputFile().isEmpty() && Work().DataFile().isEmpty())
         openFolder_ = Settings.StartUpDirectgory;
     const QString chosen = files_.OpenFileName(FilterOpen, "inp", openFolder_);
     if (!chosen.isEmpty()) {
@@ -450,16 +472,16 @@ void TFormKoralix::OpenFile() {
 }
 
 void TFormKoralix::OpenRecent(const QString& path) {
-    if (Model && Model->Loaded && ModelChanged) {
+    if (Model().Loaded && Work().Changed()) {
         if (Shown().Ask("Save Current Input File?") == Answer::Yes) SaveInputFile();
     }
     ProcessFile(path);
-    ModelChanged = false;
+    Work().SetChanged(false);
 }
 
 bool TFormKoralix::WriteModel(const QString& fileName) {
     try {
-        WriteInputFile(*Model, fileName.toStdString());
+        WriteInputFile(Model(), fileName.toStdString());
         return true;
     } catch (const std::exception& e) {
         Shown().Message(e.what());
@@ -468,23 +490,23 @@ bool TFormKoralix::WriteModel(const QString& fileName) {
 }
 
 void TFormKoralix::Save() {
-    if (!Model) return;
-    if (CurrentInputFile.isEmpty()) {
+    if (!Model().Loaded) return;
+    if (Work().InputFile().isEmpty()) {
         SaveAs();
         return;
     }
-    if (WriteModel(CurrentInputFile)) ModelChanged = false;
+    if (WriteModel(Work().InputFile())) Work().SetChanged(false);
 }
 
 void TFormKoralix::SaveAs() {
-    if (!Model) return;
-    const QString chosen = files_.SaveFileName(FilterInput, "inp", CurrentInputFile);
+    if (!Model().Loaded) return;
+    const QString chosen = files_.SaveFileName(FilterInput, "inp", Work().InputFile());
     if (!chosen.isEmpty() && WriteModel(chosen)) {
-        CurrentInputFile = chosen;
-        ModelChanged = false;
+        Work().SetInputFile(chosen);
+        Work().SetChanged(false);
         if (Settings.AssignDatafile) {
-            const std::string data = DataFileFor(chosen.toStdString(), Model->DataFormat);
-            if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
+            const std::string data = DataFileFor(chosen.toStdString(), Model().DataFormat);
+            if (!data.empty()) Work().SetDataFile(QString::fromStdString(data));
         }
     }
     UpdateForm();
@@ -492,11 +514,11 @@ void TFormKoralix::SaveAs() {
 
 void TFormKoralix::Export(const QString& filter, const QString& extension,
                           void (*write)(TRietveld&, const std::string&)) {
-    if (!Model || CurrentInputFile.isEmpty()) return;
+    if (!Model().Loaded || Work().InputFile().isEmpty()) return;
     const QString chosen = files_.SaveFileName(filter, extension, QString());
     if (!chosen.isEmpty()) {
         try {
-            write(*Model, chosen.toStdString());
+            write(Model(), chosen.toStdString());
         } catch (const std::exception& e) {
             Shown().Message(e.what());
         }
@@ -506,18 +528,16 @@ void TFormKoralix::Export(const QString& filter, const QString& extension,
 
 void TFormKoralix::SaveInputFile() {
     Save();
-    ModelChanged = false;
+    Work().SetChanged(false);
 }
 
 bool TFormKoralix::CloseModel() {
-    if (ModelChanged) {
+    if (Work().Changed()) {
         const Answer answer = Shown().Ask("Save Input File?");
         if (answer == Answer::Cancel) return false;
         if (answer == Answer::Yes) SaveInputFile();
     }
-    Model.reset();
-    CurrentInputFile.clear();
-    ModelChanged = false;
+    Work().CloseModel();
     if (DataPlotForm) DataPlotForm->hide();
     UpdateForm();
     actions_.value("actClose")->setEnabled(false);
@@ -526,9 +546,9 @@ bool TFormKoralix::CloseModel() {
 
 void TFormKoralix::UpdateForm() {
     std::optional<RefineState> driver;
-    if (Refine) driver = Refine->State();
-    const TCommandStates c = ComputeCommandStates(Model && Model->Loaded, Mode, driver);
-    setWindowTitle(MainCaption(CurrentInputFile));
+    if (TRefine* refine = Work().DriverIfCreated()) driver = refine->State();
+    const TCommandStates c = ComputeCommandStates(Model().Loaded, Work().Mode(), driver);
+    setWindowTitle(MainCaption(Work().InputFile()));
     const std::pair<const char*, bool> states[] = {
         {"actNew", c.New},
         {"actSave", c.Save},
@@ -551,16 +571,16 @@ void TFormKoralix::UpdateForm() {
         {"actViewFourier", c.PlotFourier},
     };
     for (const auto& [name, on] : states)
-        actions_.value(name)->setEnabled(on && !Unavailable.contains(name));
-    for (const QString& name : Unavailable)
+        actions_.value(name)->setEnabled(on && !unavailable_.contains(name));
+    for (const QString& name : unavailable_)
         actions_.value(name)->setEnabled(false);
 }
 
 void TFormKoralix::QuickStart() {
-    if (CurrentInputFile.isEmpty()) OpenAFile(FilterQuickStart);
-    if (CurrentInputFile.isEmpty() || !Model || !Model->Loaded) return;
+    if (Work().InputFile().isEmpty()) OpenAFile(FilterQuickStart);
+    if (Work().InputFile().isEmpty() || !Model().Loaded) return;
     // Until the text editor exists the refinement runs in the refinement window.
-    Mode = WorkMode::Refine;
+    Work().SetMode(WorkMode::Refine);
     UpdateForm();
     TRefineForm& window = RefineWindow();
     window.show();
@@ -569,7 +589,7 @@ void TFormKoralix::QuickStart() {
     window.UpdateBox->setChecked(Settings.QSUpdate);
     window.Start();
     QApplication::processEvents();
-    if (Refine && Refine->State() == RefineState::Started) window.Step();
+    if (Driver().State() == RefineState::Started) window.Step();
 }
 
 void TFormKoralix::changeEvent(QEvent* event) {
@@ -584,7 +604,7 @@ void TFormKoralix::changeEvent(QEvent* event) {
 }
 
 void TFormKoralix::closeEvent(QCloseEvent* event) {
-    if (ModelChanged) {
+    if (Work().Changed()) {
         const Answer answer = Shown().Ask("Save Input File?");
         if (answer == Answer::Cancel) {
             event->ignore();
@@ -593,9 +613,9 @@ void TFormKoralix::closeEvent(QCloseEvent* event) {
         if (answer == Answer::Yes) SaveInputFile();
     }
     if (RefineForm) RefineForm->close();
-    Refine.reset();
-    Model.reset();
-    SaveSettings(*store_, Settings);
+    // A refinement still open is closed, which also removes its temporary folder.
+    Work().CloseRefinement();
+    SaveSettings(SettingsStore(), Settings);
     event->accept();
 }
 
