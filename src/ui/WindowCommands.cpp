@@ -32,12 +32,11 @@ void TFormKoralix::ConnectWindowCommands() {
     AddWindowCommand("actparameters", [this] { return new TParametersForm(Work(), this); });
     AddWindowCommand("actAbout", [this] { return new TAboutBox(this); });
     AddWindowCommand("actSample", [this] { return new TFormSample(Work(), this); });
-    AddWindowCommand("actConstraints", [this] {
-        auto* form = new TConstraintForm(Work().Model(), Work().Messages(), this);
-        form->OnEdited = [this] { Work().MarkEdited(); };
-        return form;
+    AddWindowCommand("actConstraints", [this] { return new TConstraintForm(Work(), this); });
+    AddWindowCommand("actNew", [this] {
+        return MakeNewInputWindow(Work(), {[this] { return CloseModel(); }, [this] { SaveAs(); }},
+                                  this);
     });
-    AddWindowCommand("actNew", [this] { return MakeNewInputWindow(Work(), [this] { SaveAs(); }, this); });
 }
 
 } // namespace koralix

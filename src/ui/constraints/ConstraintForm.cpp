@@ -1,6 +1,7 @@
 #include "ConstraintForm.h"
 
 #include "Messenger.h"
+#include "Workspace.h"
 #include "Model.h"
 #include "NumberFormat.h"
 #include "TextHelpers.h"
@@ -74,10 +75,9 @@ QTableWidget* Grid(QWidget* parent, const QStringList& headers) {
 
 } // namespace
 
-TConstraintForm::TConstraintForm(TRietveld& model, Messenger& messenger, QWidget* parent)
-    : QWidget(parent, Qt::Window), model_(model), messenger_(messenger) {
+TConstraintForm::TConstraintForm(TWorkspace& work, QWidget* parent)
+    : TModelEditor(work, "Constraints", parent) {
     setObjectName("ConstraintForm");
-    setWindowTitle("Constraints");
     auto* lists = new QHBoxLayout;
     auto addList = [&](QListWidget*& list, const QString& name, const QString& label) {
         list = new ParameterList(this);
@@ -125,67 +125,23 @@ TConstraintForm::TConstraintForm(TRietveld& model, Messenger& messenger, QWidget
         if (row < StringGrid1->rowCount()) StringGrid1->selectRow(row);
     });
     connect(StringGrid2, &QTableWidget::cellChanged, this, [this](int, int column) {
-        if (column == 1) Edited();
+        if (column == 1) DirtyPage();
     });
 
     Labelvar = new QLabel(this);
     Labelcon = new QLabel(this);
-    auto* ok = new QPushButton("OK", this);
-    auto* cancel = new QPushButton("Cancel", this);
-    auto* help = new QPushButton("Help", this);
-    connect(ok, &QPushButton::clicked, this, [this] {
-        if (!SaveChanges()) return;
-        closingAfterOk_ = true;
-        close();
-    });
-    connect(cancel, &QPushButton::clicked, this, [this] {
-        PageChanged = false;
-        close();
-    });
-    help->setEnabled(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Labelvar);
-    buttons->addWidget(Labelcon);
-    buttons->addStretch();
-    for (QPushButton* b : {ok, cancel, help}) buttons->addWidget(b);
+    auto* counts = new QHBoxLayout;
+    counts->addWidget(Labelvar);
+    counts->addSpacing(24);
+    counts->addWidget(Labelcon);
+    counts->addStretch();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(lists, 2);
     layout->addWidget(group, 3);
-    layout->addLayout(buttons);
+    layout->addLayout(counts);
+    layout->addWidget(ButtonRow("constraints"));
     resize(820, 560);
-}
-
-void TConstraintForm::showEvent(QShowEvent* event) {
-    UpdateForm();
-    QWidget::showEvent(event);
-}
-
-void TConstraintForm::closeEvent(QCloseEvent* event) {
-    if (PageChanged && !closingAfterOk_) {
-        switch (messenger_.Ask("Keep Changes?")) {
-        case Answer::Cancel: event->ignore(); return;
-        case Answer::Yes:
-            if (!SaveChanges()) {
-                event->ignore();
-                return;
-            }
-            break;
-        case Answer::No: break;
-        }
-    }
-    const bool kept = closingAfterOk_;
-    closingAfterOk_ = false;
-    PageChanged = false;
-    masters_.clear();
-    dependents_.clear();
-    event->accept();
-    emit Closed(kept);
-}
-
-void TConstraintForm::Edited() {
-    PageChanged = true;
-    if (OnEdited) OnEdited();
 }
 
 void TConstraintForm::AddItem(const TParameter& p) {
@@ -198,7 +154,7 @@ void TConstraintForm::AddItem(const TParameter& p) {
     case KindSample: list = ListBoxSample; break;
     default: return;
     }
-    auto* item = new QListWidgetItem(QString::fromStdString(model_.LabelOf(p)), list);
+    auto* item = new QListWidgetItem(QString::fromStdString(Model().LabelOf(p)), list);
     item->setData(AddressRole, Pack(p));
     refined_.push_back(p);
 }
@@ -218,18 +174,17 @@ void TConstraintForm::AppendRow(QTableWidget* grid, const QStringList& cells, co
 }
 
 void TConstraintForm::UpdateForm() {
+    Filling filling(*this);
     for (QListWidget* list : {ListBoxGlobal, ListBoxPhase, ListBoxSample}) list->clear();
     for (QTableWidget* grid : {StringGrid1, StringGrid2}) grid->setRowCount(0);
     refined_.clear();
-    masters_.clear();
-    dependents_.clear();
-    const TParameterList& list = model_.Parameters;
+    const TParameterList& list = Model().Parameters;
     for (const TParameter& p : list.Free) AddItem(p);
     for (const TConstraint& c : list.Constraints) AddItem(c.Dependent);
     for (const TConstraint& c : list.Constraints) {
-        AppendRow(StringGrid1, {QString::fromStdString(model_.LabelOf(c.Master))}, c.Master);
+        AppendRow(StringGrid1, {QString::fromStdString(Model().LabelOf(c.Master))}, c.Master);
         AppendRow(StringGrid2,
-                  {QString::fromStdString(model_.LabelOf(c.Dependent)),
+                  {QString::fromStdString(Model().LabelOf(c.Dependent)),
                    QString::fromStdString(GeneralText(c.Dependent.Multiplier, 7))},
                   c.Dependent);
     }
@@ -262,7 +217,7 @@ bool TConstraintForm::DropOnMasters(QListWidget* list, int row) {
     if (!item || !CanDropOnMasters()) return false;
     AppendRow(StringGrid1, {item->text()}, Unpack(item->data(AddressRole)));
     SetMultiSelection(true);
-    Edited();
+    DirtyPage();
     return true;
 }
 
@@ -283,7 +238,7 @@ bool TConstraintForm::DropOnDependents(QListWidget* list) {
     }
     for (QListWidgetItem* item : chosen) delete item;
     SetMultiSelection(false);
-    Edited();
+    DirtyPage();
     return true;
 }
 
@@ -297,7 +252,7 @@ void TConstraintForm::DeleteConstraints() {
         StringGrid1->removeRow(row);
         StringGrid2->removeRow(row);
     }
-    if (!rows.isEmpty()) Edited();
+    if (!rows.isEmpty()) DirtyPage();
 }
 
 std::vector<TConstraintRow> TConstraintForm::Rows() const {
@@ -319,19 +274,19 @@ std::vector<TParameter> TConstraintForm::Listed() const {
     return listed;
 }
 
-bool TConstraintForm::SaveChanges() {
-    const std::vector<TConstraintRow> rows = Rows();
-    const std::vector<std::string> faults = CheckConstraintRows(model_, rows, refined_);
-    if (!faults.empty()) {
-        std::string text = "These constraints cannot be used:";
-        for (const std::string& f : faults) text += "\n" + f;
-        messenger_.Message(text);
-        return false;
-    }
-    RebuildParameterList(model_.Parameters, rows, Listed());
-    PageChanged = false;
-    if (OnEdited) OnEdited();
-    return true;
+bool TConstraintForm::CheckPage() {
+    if (!TModelEditor::CheckPage()) return false;
+    const std::vector<std::string> faults = CheckConstraintRows(Model(), Rows(), refined_);
+    if (faults.empty()) return true;
+    std::string text = "These constraints cannot be used:";
+    for (const std::string& f : faults) text += "\n" + f;
+    FaultLabel()->setText(QString::fromStdString(faults.front()));
+    Work().Messages().Message(text);
+    return false;
+}
+
+void TConstraintForm::SaveChanges() {
+    RebuildParameterList(Model().Parameters, Rows(), Listed());
 }
 
 bool TConstraintForm::eventFilter(QObject* watched, QEvent* event) {

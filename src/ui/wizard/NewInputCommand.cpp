@@ -5,19 +5,21 @@
 
 namespace koralix {
 
-void AcceptNewInput(TWorkspace& work, TFormNewInput& wizard, const std::function<void()>& saveAs) {
+bool AcceptNewInput(TWorkspace& work, TFormNewInput& wizard, const TNewInputSteps& steps) {
+    if (steps.CloseModel && !steps.CloseModel()) return false;
     wizard.BuildInto(work.Model());
     work.SetInputFile(QString());
-    work.SetChanged(true);
     emit work.ModelReplaced();
-    saveAs();
+    work.SetChanged(true);
+    if (steps.SaveAs) steps.SaveAs();
+    return true;
 }
 
-TFormNewInput* MakeNewInputWindow(TWorkspace& work, std::function<void()> saveAs, QWidget* parent) {
+TFormNewInput* MakeNewInputWindow(TWorkspace& work, TNewInputSteps steps, QWidget* parent) {
     auto* wizard = new TFormNewInput(work.Settings().Instruments, parent);
     wizard->setModal(true);
     QObject::connect(wizard, &QDialog::accepted, wizard,
-                     [&work, wizard, saveAs] { AcceptNewInput(work, *wizard, saveAs); });
+                     [&work, wizard, steps] { AcceptNewInput(work, *wizard, steps); });
     return wizard;
 }
 
