@@ -3,10 +3,13 @@
 // questions and file dialogs.
 #include "ConstraintForm.h"
 #include "EditorFields.h"
+#include "HistogramForm.h"
 #include "InputFile.h"
 #include "NewInputForm.h"
 #include "PeakForm.h"
 #include "SampleForm.h"
+#include "ScatterCommands.h"
+#include "ScatterForm.h"
 #include "UiTestSupport.h"
 #include "Workspace.h"
 
@@ -289,4 +292,25 @@ TEST(MainWindowCommands, NewBuildsTheWizardsModelAndSavesItAs) {
     ASSERT_TRUE(back.Loaded);
     EXPECT_EQ(back.Phase(1).AtomCount(), 2);
     EXPECT_EQ(back.Histogram(1).JobType, 0);
+}
+
+TEST_F(SampleFormTest, FormFactorsOpensOverTheHistogramEditorAndKeepsIntoTheModel) {
+    bench->Action("actHistograms")->trigger();
+    auto* histograms = qobject_cast<THistogramForm*>(bench->WindowOf("actHistograms"));
+    ASSERT_NE(histograms, nullptr);
+    EXPECT_EQ(OpenSpectrumEditor(*histograms), nullptr) << "not a time-of-flight histogram";
+    TFormScatter* scatter = OpenScatterEditor(*histograms);
+    ASSERT_NE(scatter, nullptr);
+    EXPECT_TRUE(scatter->isVisible());
+    EXPECT_EQ(scatter->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(scatter->windowTitle(), "Scattering Factors");
+    scatter->AskText = [](const QString&, const QString&) { return std::optional<QString>("al+3"); };
+    scatter->Add();
+    scatter->Editfp->setText("0.25");
+    scatter->Ok();
+    const TScatterList& list = bench->Model().Histogram(1).Scatter;
+    ASSERT_EQ(list.EntryCount(), 1);
+    EXPECT_EQ(list.Items[0].Name, "AL+3");
+    EXPECT_FLOAT_EQ(list.Items[0].FPrime, 0.25f);
+    EXPECT_TRUE(bench->Work().Changed());
 }
