@@ -1,6 +1,7 @@
 // koralix: the workbench.
 #include "FileChooser.h"
 #include "FormKoralix.h"
+#include "MainHooks.h"
 #include "UiMessenger.h"
 
 #include <QApplication>
@@ -32,5 +33,7 @@ int main(int argc, char** argv) {
             window->QuickStart();
         });
     }
+    // After the command-line file: the main window's macros and the start-up macro.
+    QTimer::singleShot(0, window, [window] { window->Hooks->Start(); });
     return app.exec();
 }

@@ -1,11 +1,20 @@
 #include "FormKoralix.h"
+#include "MainHooks.h"
 
+#include "CifExport.h"
 #include "FileTypes.h"
+#include "FormGraph.h"
+#include "FormPlotFourier.h"
+#include "FormRDF.h"
 #include "FormPosSaver.h"
+#include "HelpTopics.h"
+#include "GsasRefinement.h"
 #include "HelpWindow.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
 #include "ModelImport.h"
+#include "OptionsDlg.h"
+#include "FormUpdate.h"
 #include "PlotForm.h"
 #include "RefineForm.h"
 
@@ -15,6 +24,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
@@ -40,7 +50,7 @@ const QString FilterInput = QStringLiteral("Input Files (*.inp)|*.inp");
 const QString FilterGsas = QStringLiteral("GSAS Experiment File (*.exp)|*.exp");
 const QString FilterDbws = QStringLiteral("DWBS Files (*.dwb)|*.dwb");
 const QString FilterFullProf = QStringLiteral("Fullprof Files (*.pcr)|*.pcr");
-const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins)|*.ins");
+const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins *.res)|*.ins;*.res");
 const QString FilterQuickStart = QStringLiteral("Input File (*.inp)|*.inp");
 const QString FilterOpen = QStringLiteral(
     "ZKRM Input File (*.inp)|*.inp|ZKRM Data File (*.dat)|*.dat|GSAS Data File (*.gs)|*.gs|"
@@ -50,10 +60,8 @@ const QString FilterOpen = QStringLiteral(
 // Commands whose windows the workbench does not have yet: shown, never enabled
 // until a window command takes them.
 const QStringList Unavailable = {
-    "actNew",       "actPreferences", "actGeneral",     "actPhases",     "actHistograms",
-    "actSample",    "actparameters",  "actConstraints", "actManualEdit", "actBasic",
-    "actViewInput", "actViewOutput",  "actViewBVS",     "actViewDist",   "actViewFourier",
-    "actViewRDF",   "actUpdate",      "actAbout",       "actScript",     "EditRedo1",
+    "actNew",       "actGeneral",     "actPhases",     "actHistograms",
+    "actSample",    "actparameters",  "actConstraints", "actAbout",       "actScript",      "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -91,10 +99,13 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
     BuildActions();
     BuildMenus();
     BuildToolbars();
+    Hooks = new TMainHooks(*this, files_);
     ConnectWindowCommands();
     restoreState(SettingsStore().value("Toolbars/State").toByteArray());
     new TFormPosSaver(this, SettingsStore(), "Software\\Koralix\\Configuration\\KoralixForm");
     ApplyHints(Settings.Hints);
+    ApplyToolbarStyle(*this, Settings.Style);
+    InstallHelpKey();
     // The window is only its menu bar and toolbars.
     setCentralWidget(new QWidget(this));
     centralWidget()->setFixedHeight(0);
@@ -153,7 +164,14 @@ void TFormKoralix::BuildActions() {
     connect(AddAction("actExportSir", "SIRPOW97 file", "Export to a Sirpow file"),
             &QAction::triggered, this,
             [this] { Export("SIRPOW97 Files (*.exp)|*.exp", "exp", ExportSirpow); });
-    AddAction("actPreferences", "P&references", "Change Koralix preferences");
+    connect(AddAction("actExportCif", "CIF file", "Export the refined model to a CIF file"),
+            &QAction::triggered, this,
+            [this] { Export("CIF Files (*.cif)|*.cif", "cif", ExportCifStructure); });
+    connect(AddAction("actPreferences", "P&references", "Change Koralix preferences"),
+            &QAction::triggered, this, [this] {
+                Preferences().show();
+                Preferences().raise();
+            });
     connect(AddAction("actPrint", "&Print", "Print"), &QAction::triggered, this, [this] {
         if (auto* plot = qobject_cast<TPlotForm*>(ActiveEditControl)) {
             QPrintDialog dialog(&printer_, this);
@@ -241,8 +259,10 @@ void TFormKoralix::BuildActions() {
     AddAction("actViewOutput", "View Output", "File the output file");
     AddAction("actViewBVS", "View BV/Summary", "View the Bond Valence and Summary file");
     AddAction("actViewDist", "View Dist/Angles", "View the bond distrance and angle file");
-    AddAction("actViewFourier", "Plot Fourier", "Plot a fourier");
-    AddAction("actViewRDF", "Plot RDF", "Plot the Radial Distribution Function");
+    connect(AddAction("actViewFourier", "Plot Fourier", "Plot a fourier"), &QAction::triggered,
+            this, &TFormKoralix::PlotFourier);
+    connect(AddAction("actViewRDF", "Plot RDF", "Plot the Radial Distribution Function"),
+            &QAction::triggered, this, &TFormKoralix::PlotRdf);
     connect(AddAction("HelpContents1", "Help Topics", "Get help", QKeySequence("F1")),
             &QAction::triggered, this, [] { Help().ShowTopic("index"); });
     QAction* hints = AddAction("actShowHints", "&Show Hints", "Show hints");
@@ -251,7 +271,8 @@ void TFormKoralix::BuildActions() {
         Settings.Hints = on;
         ApplyHints(on);
     });
-    AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version");
+    connect(AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version"),
+            &QAction::triggered, this, &TFormKoralix::UpdateKoralix);
     AddAction("actAbout", "&About", "About Koralix...");
     AddAction("actScript", "", "Run a Korabasic macro");
 }
@@ -273,7 +294,7 @@ void TFormKoralix::BuildMenus() {
     add(import, {"actImportGSAS", "actImportDWBS", "actImportFULL"});
     QMenu* exportMenu = fileMenu_->addMenu("Export");
     exportMenu->setToolTip("Export to various formats");
-    add(exportMenu, {"actExportShelx", "actExportSir"});
+    add(exportMenu, {"actExportShelx", "actExportSir", "actExportCif"});
     add(fileMenu_, {"actPreferences", "", "actPrint", "actPrintPreview", "actPageSetup"});
     recentSeparator_ = fileMenu_->addSeparator();
     fileMenu_->addSeparator();
@@ -391,6 +412,78 @@ void TFormKoralix::ApplyHints(bool on) {
         a->setToolTip(on ? a->statusTip() : QString());
 }
 
+TOptionsDlg& TFormKoralix::Preferences() {
+    if (!options_) {
+        options_ = new TOptionsDlg(Settings, SettingsStore(), messenger_, files_, this);
+        options_->ActiveEditControl = &ActiveEditControl;
+        connect(options_, &TOptionsDlg::StyleChosen, this,
+                [this](int style) { ApplyToolbarStyle(*this, style); });
+        connect(options_, &TOptionsDlg::Applied, this, &TFormKoralix::ApplyPreferences);
+    }
+    return *options_;
+}
+
+void TFormKoralix::ApplyPreferences() {
+    Settings.Recent.Capacity = Settings.NumberRecent;
+    while (Settings.Recent.Files.size() > std::max(Settings.NumberRecent, 0))
+        Settings.Recent.Files.removeLast();
+    FillRecentMenus();
+    ApplyHints(Settings.Hints);
+    ApplyToolbarStyle(*this, Settings.Style);
+    for (TPlotForm* plot : findChildren<TPlotForm*>())
+        if (plot->isVisible()) plot->Plot();
+}
+
+void TFormKoralix::UpdateKoralix() {
+    try {
+        TFormUpdate dialog(Settings, SettingsStore(), messenger_, this);
+        dialog.exec();
+    } catch (const std::exception& error) {
+        actions_.value("actUpdate")->setEnabled(false);
+        messenger_.Message(error.what());
+    }
+}
+
+void TFormKoralix::PlotFourier() {
+    // Modal, and freed when it closes.
+    auto* window = new TFormPlotFourier(&Model(), Work().DriverIfCreated(), messenger_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowFlag(Qt::Window);
+    window->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window->show();
+    loop.exec();
+}
+
+void TFormKoralix::PlotRdf() {
+    if (Model().Loaded && Work().DriverIfCreated()) {
+        TFormRDF& window = RdfWindow();
+        window.Model = &Model();
+        window.Refine = Work().DriverIfCreated();
+        window.FillPhases(Model().PhaseCount());
+        window.show();
+        window.raise();
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+TFormRDF& TFormKoralix::RdfWindow() {
+    if (!RdfForm) {
+        RdfForm = new TFormRDF(this);
+        RdfForm->setWindowFlag(Qt::Window);
+    }
+    return *RdfForm;
+}
+
+TFormGraph& TFormKoralix::GraphWindow() {
+    if (!GraphForm) {
+        GraphForm = new TFormGraph(this);
+        GraphForm->setWindowFlag(Qt::Window);
+    }
+    return *GraphForm;
+}
+
 TRefineForm& TFormKoralix::RefineWindow() {
     if (!RefineForm) {
         RefineForm = new TRefineForm(*this, Work(), files_, this);
@@ -428,6 +521,10 @@ void TFormKoralix::ProcessFile(const QString& path) {
             }
             Settings.Recent.Add(path);
             FillRecentMenus();
+        } else if (type == FileType::GsasExp && Model().Loaded) {
+            // The data file the experiment names, when it is beside it.
+            const std::string data = GsasDataFile(file);
+            if (!data.empty()) Work().SetDataFile(QString::fromStdString(data));
         }
     } else if (IsDataFile(file)) {
         Work().SetDataFile(path);
@@ -579,17 +676,8 @@ void TFormKoralix::UpdateForm() {
 void TFormKoralix::QuickStart() {
     if (Work().InputFile().isEmpty()) OpenAFile(FilterQuickStart);
     if (Work().InputFile().isEmpty() || !Model().Loaded) return;
-    // Until the text editor exists the refinement runs in the refinement window.
-    Work().SetMode(WorkMode::Refine);
-    UpdateForm();
-    TRefineForm& window = RefineWindow();
-    window.show();
     QApplication::processEvents();
-    window.DynamicPlotting->setChecked(Settings.QSPlot);
-    window.UpdateBox->setChecked(Settings.QSUpdate);
-    window.Start();
-    QApplication::processEvents();
-    if (Driver().State() == RefineState::Started) window.Step();
+    Hooks->QuickStart();
 }
 
 void TFormKoralix::changeEvent(QEvent* event) {

@@ -27,7 +27,11 @@ class QToolButton;
 
 namespace koralix {
 
+class TOptionsDlg;
+class TMainHooks;
 class TPlotForm;
+class TFormGraph;
+class TFormRDF;
 class TRefineForm;
 
 class TFormKoralix : public QMainWindow {
@@ -52,6 +56,10 @@ class TFormKoralix : public QMainWindow {
     // The one window for data files, created on first use.
     TPlotForm* DataPlotForm = nullptr;
     TRefineForm* RefineForm = nullptr;
+    TFormRDF* RdfForm = nullptr;
+    TFormGraph* GraphForm = nullptr;
+    // Macros, the macro and watch windows and the text windows.
+    TMainHooks* Hooks = nullptr;
     // The control (or plot window) the Print, Copy and Cut commands act on.
     QPointer<QWidget> ActiveEditControl;
 
@@ -84,9 +92,23 @@ class TFormKoralix : public QMainWindow {
     TRefine& Driver() { return workspace_->Driver(); }
     // The refinement window, created on first use.
     TRefineForm& RefineWindow();
+    // The Fourier map window, modal, freed when closed.
+    void PlotFourier();
+    // The RDF window on the open model, when a model is loaded and a driver exists.
+    void PlotRdf();
+    TFormRDF& RdfWindow();
+    // The simple plot window of the PLOT macro function.
+    TFormGraph& GraphWindow();
     Messenger& UiMessages() { return messenger_; }
     QSettings& SettingsStore() { return workspace_->Store(); }
     QMenu* RecentMenu() const { return recentMenu_; }
+    // The preferences dialog, created on first use and kept.
+    TOptionsDlg& Preferences();
+    // Takes confirmed preferences into the running program: the recent-file
+    // count, hints and the plot colours.
+    void ApplyPreferences();
+    // Shows the update dialog modally.
+    void UpdateKoralix();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -119,6 +141,7 @@ class TFormKoralix : public QMainWindow {
     QList<QAction*> recentActions_;
     QString openFolder_;
     QPrinter printer_;
+    TOptionsDlg* options_ = nullptr;
 };
 
 } // namespace koralix

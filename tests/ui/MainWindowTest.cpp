@@ -276,9 +276,9 @@ TEST_F(MainWindowTest, OpenStartsInTheStartUpFolder) {
 TEST_F(MainWindowTest, HelpOpensInsideTheProgram) {
     form->Action("HelpContents1")->trigger();
     EXPECT_TRUE(Help().isVisible());
-    EXPECT_EQ(Help().CurrentPage(), "qrc:/help/index.html");
+    EXPECT_EQ(Help().CurrentPage(), "index.html");
     Help().ShowTopic("Refinement");
-    EXPECT_EQ(Help().CurrentPage(), "qrc:/help/refinement.html");
+    EXPECT_EQ(Help().CurrentPage(), "refinement.html");
     Help().hide();
 }
 

@@ -1,11 +1,14 @@
 // The refinement window against the scripted stand-in engine.
+#include "EditForm.h"
 #include "FormKoralix.h"
+#include "MainHooks.h"
 #include "InputFile.h"
 #include "PlotForm.h"
 #include "RefineButtons.h"
 #include "RefineForm.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -152,13 +155,20 @@ TEST_F(RefineWindowTest, DynamicPlottingShowsTheCalculatedPattern) {
     }
 }
 
-TEST_F(RefineWindowTest, QuickStartStartsAndRunsACycle) {
+// Quick Start refines through the Manual Edit text window, not the refinement window.
+TEST_F(RefineWindowTest, QuickStartRunsThroughManualEdit) {
     window->close();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder.path()); // the scratch input files go to the current folder
     form->QuickStart();
-    EXPECT_TRUE(window->isVisible());
+    QDir::setCurrent(previous);
+    TEditForm& text = form->Hooks->ManualEditWindow();
+    EXPECT_TRUE(text.isVisible());
+    EXPECT_FALSE(window->isVisible());
     ASSERT_NE(form->Work().DriverIfCreated(), nullptr);
-    EXPECT_EQ(form->Work().Driver().Cycle(), 1);
-    EXPECT_EQ(form->Work().Mode(), WorkMode::Refine);
+    EXPECT_GE(form->Work().Driver().Cycle(), 1);
+    EXPECT_EQ(form->Work().Mode(), WorkMode::ManualEdit);
+    EXPECT_EQ(text.State, EditorState::Refined);
 }
 
 // The whole road with the program's own engine: the example refines, Rwp falls,

@@ -1,14 +1,14 @@
 // koralix-cli macro: translates and runs a KoraBasic macro as the program's own
-// macro instances do (execution limit 100000, arrays up to 10000 elements).
+// macro instances do (execution limit 100000, arrays up to 10000 elements),
+// with the whole macro library, so that a macro run from a shell can refine.
 #include <iostream>
 #include <optional>
 #include <string>
 
-#include "Arguments.h"
 #include "Commands.h"
+#include "MacroLibrary.h"
 #include "Messenger.h"
 #include "SBasic.h"
-#include "ValueText.h"
 
 namespace koralix::cli {
 
@@ -26,6 +26,13 @@ class ConsoleMacroHost : public macro::MessengerMacroHost {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
     }
+};
+
+// The window-bound functions without a window: WRITE prints a line on stdout,
+// the file dialogs answer as if cancelled, plots and the user menu do nothing.
+class ConsoleMacroWindow : public macro::MacroWindow {
+  public:
+    void Write(const std::string& line) override { std::cout << line << '\n'; }
 };
 
 } // namespace
@@ -53,14 +60,11 @@ int RunMacro(const Args& args) {
     basic.Max_Count = 100000;
     basic.Max_Dimension = 10000;
     basic.OnMessage = [](const std::string& text) { std::cerr << text << '\n'; };
-    basic.AddFunction(
-        "WRITE",
-        [](macro::TSBCodeList& code, macro::ResultRecord& result) {
-            if (const uint8_t* p = macro::ArgPointer(code, 0))
-                std::cout << macro::DisplayText(macro::ArgType(code, 0), p) << '\n';
-            result.SetInt(0);
-        },
-        1, macro::kInteger);
+    // The whole macro library, as the macro window registers it; WRITE prints a line.
+    macro::OwnedMacroWorkspace workspace(messenger);
+    macro::MacroLibrary functions(workspace);
+    ConsoleMacroWindow window;
+    functions.Register(basic, window, macro::MacroLibraryVariant::MacroWindow);
     basic.SetSourceFile(file);
     basic.SetSourceLibrary(library);
     if (basic.Compile() != 0) return 1;

@@ -3,10 +3,16 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSvgGenerator>
+#include <QToolBar>
+#include <QToolButton>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -64,6 +70,49 @@ void CopyChart(QCustomPlot& chart) {
     if (PaintSvg(chart, svg, QString(), chart.width(), chart.height()))
         mime->setData("image/svg+xml", buffer.data());
     QApplication::clipboard()->setMimeData(mime);
+}
+
+void PrintChartWithDialog(QCustomPlot& chart, QWidget* parent) {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, parent);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // Copies are printed one by one, whatever the driver makes of the count.
+    const int copies = std::max(1, printer.copyCount());
+    printer.setCopyCount(1);
+    for (int c = 0; c < copies; ++c)
+        PrintChart(chart, printer);
+}
+
+void PreviewChart(QCustomPlot& chart, QWidget* parent) {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setWindowTitle("Koralix Print Preview");
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &chart,
+                     [&chart](QPrinter* p) { PrintChart(chart, *p); });
+    preview.exec();
+}
+
+void CopyChartBitmap(QCustomPlot& chart) {
+    QApplication::clipboard()->setPixmap(chart.toPixmap());
+}
+
+void EditChartBackground(QCustomPlot& chart, QWidget* parent) {
+    // The chart keeps no colour of its background, only a brush: remember it here.
+    const QVariant last = chart.property("backgroundColour");
+    const QColor c = QColorDialog::getColor(last.isValid() ? last.value<QColor>() : QColor(Qt::white),
+                                            parent, "Chart");
+    if (!c.isValid()) return;
+    chart.setProperty("backgroundColour", c);
+    chart.setBackground(c);
+    chart.replot();
+}
+
+void AddMenuButton(QToolBar& bar, QMenu* menu) {
+    auto* button = new QToolButton(&bar);
+    button->setText(menu->title());
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::InstantPopup);
+    bar.addWidget(button);
 }
 
 } // namespace koralix

@@ -4,7 +4,10 @@
 #include <QString>
 
 class QCustomPlot;
+class QMenu;
 class QPrinter;
+class QToolBar;
+class QWidget;
 
 namespace koralix {
 
@@ -18,5 +21,14 @@ bool SaveChartImage(QCustomPlot& chart, const QString& fileName, const QString& 
 
 // Puts the chart on the clipboard as a picture and as SVG.
 void CopyChart(QCustomPlot& chart);
+
+// The platform's print dialog; on acceptance the chart once per copy asked for.
+void PrintChartWithDialog(QCustomPlot& chart, QWidget* parent);
+void PreviewChart(QCustomPlot& chart, QWidget* parent);
+void CopyChartBitmap(QCustomPlot& chart);
+// The chart editor of the result windows: the chart's background colour.
+void EditChartBackground(QCustomPlot& chart, QWidget* parent);
+// A toolbar button that drops `menu` down, captioned with its title.
+void AddMenuButton(QToolBar& bar, QMenu* menu);
 
 } // namespace koralix

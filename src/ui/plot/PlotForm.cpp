@@ -3,7 +3,7 @@
 #include "ChartOutput.h"
 
 #include "ChartColours.h"
-#include "HelpWindow.h"
+#include "HelpTopics.h"
 #include "Messenger.h"
 #include "PlotEditing.h"
 #include "SetScales.h"
@@ -216,7 +216,7 @@ void TPlotForm::BuildMenus() {
     });
     viewD_->setCheckable(true);
     viewD_->setChecked(settings_.View_d);
-    menuBar()->addAction("&Help", this, [] { Help().ShowTopic("Refinement"); });
+    menuBar()->addAction("&Help", this, [this] { ShowHelpFor(this); });
     QToolBar* main = addToolBar("Main toolbar");
     main->setObjectName("PlotMainToolbar");
     for (QAction* a : {save, close, print, preview, copy, editChart, unzoom})

@@ -1,10 +1,13 @@
 #include "RefineForm.h"
 
+#include "DataLink.h"
 #include "FileChooser.h"
 #include "FileTypes.h"
 #include "FormKoralix.h"
 #include "FormPosSaver.h"
+#include "FormWatch.h"
 #include "InputFile.h"
+#include "MainHooks.h"
 #include "PlotForm.h"
 #include "Workspace.h"
 
@@ -139,8 +142,6 @@ void TRefineForm::BuildPanels() {
     UpdateBox = new QCheckBox("&Update");
     DynamicPlotting = new QCheckBox("Dynamic &Plotting");
     WatchValues = new QCheckBox("&Watch Values");
-    // The watch window comes with the macro windows.
-    WatchValues->setEnabled(false);
     for (QWidget* w :
          std::initializer_list<QWidget*>{StartButton, StepButton, StopButton, StepCount,
                                          FinishButton, UpdateBox, DynamicPlotting, WatchValues})
@@ -275,7 +276,10 @@ void TRefineForm::Start() {
                                             : QString::fromStdString(companion));
     }
     DataEdit->setText(work_.DataFile());
-    refine.DataName = WithoutExtension(work_.DataFile());
+    // A data file named with another extension is still read in the model's format.
+    refine.DataName = EngineDataName(work_.DataFile().toStdString(), work_.Model().DataFormat,
+                                     refine.TempDirectory());
+    if (refine.DataName.empty()) refine.DataName = WithoutExtension(work_.DataFile());
     refine.BaseName =
         work_.Settings().TempRefine ? std::string() : WithoutExtension(work_.InputFile());
     UpdateStatus(RefineButtonState::NoInput);
@@ -338,6 +342,8 @@ void TRefineForm::CycleDone() {
     if (refine.LastError == 0) {
         ShowFactors();
         if (DynamicPlotting->isChecked()) Replot();
+        if (WatchValues->isChecked() && main_.Hooks)
+            main_.Hooks->WatchWindow().Fill(refine, work_.Model());
         work_.AnnounceCycle(refine.Cycle());
     }
     bool more = !ended_;
@@ -401,6 +407,7 @@ void TRefineForm::showEvent(QShowEvent* event) {
 }
 
 void TRefineForm::closeEvent(QCloseEvent* event) {
+    if (main_.Hooks) main_.Hooks->WatchWindow().hide();
     // A closed window leaves no cycles queued behind it.
     stepsLeft_ = 0;
     work_.SetMode(WorkMode::Idle);

@@ -1,0 +1,330 @@
+#include "FormMacro.h"
+
+#include "FileChooser.h"
+#include "FormKoralix.h"
+#include "FormPosSaver.h"
+#include "MacroError.h"
+#include "SafeFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QToolBar>
+
+namespace koralix {
+
+namespace {
+
+const QString OpenFilter = "KoraBasic files (*.rib)|*.rib|All files (*.*)|*.*";
+const QString SaveFilter = "KoraBasic files (*.rib)|*.rib|Any file (*.*)|*.*";
+
+QPlainTextEdit* Pane(QWidget* parent, const QString& name) {
+    auto* pane = new QPlainTextEdit(parent);
+    pane->setObjectName(name);
+    QFont font("Courier New", 8);
+    font.setStyleHint(QFont::Monospace);
+    pane->setFont(font);
+    pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+    return pane;
+}
+
+} // namespace
+
+TFormMacro::TFormMacro(TFormKoralix& main, macro::MacroLibrary& library,
+                       macro::MacroWindow& mainWindow, FileChooser& files, QWidget* parent)
+    : QMainWindow(parent), main_(main), mainWindow_(mainWindow), files_(files) {
+    setWindowFlag(Qt::Window);
+    setWindowTitle("KoraBasic");
+    setObjectName("FormMacro");
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    MemoSource = Pane(splitter, "MemoSource");
+    MemoSource->setMinimumSize(250, 150);
+    MemoWrite = Pane(splitter, "MemoWrite");
+    MemoWrite->setReadOnly(true);
+    splitter->addWidget(MemoSource);
+    splitter->addWidget(MemoWrite);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    setCentralWidget(splitter);
+    CaretPanel = new QLabel(this);
+    MessagePanel = new QLabel(this);
+    MessagePanel->setMinimumWidth(400);
+    statusBar()->addWidget(CaretPanel, 1);
+    statusBar()->addPermanentWidget(MessagePanel);
+    MemoSource->installEventFilter(this);
+    MemoSource->viewport()->installEventFilter(this);
+
+    host_ = std::make_unique<macro::MessengerMacroHost>(&main.UiMessages());
+    SBasic1 = std::make_unique<macro::TSBasic>(&main.UiMessages(), host_.get());
+    SBasic1->Headline = "Error";
+    SBasic1->Max_Count = 100000;
+    SBasic1->Max_Dimension = 10000;
+    SBasic1->OnMessage = [this](const std::string& text) {
+        MessagePanel->setText(QString::fromStdString(text));
+    };
+    library.Register(*SBasic1, *this, macro::MacroLibraryVariant::MacroWindow);
+    BuildActions();
+    resize(640, 520);
+    new TFormPosSaver(this, main.SettingsStore(), "Software\\Koralix\\Configuration\\MacroForm");
+}
+
+TFormMacro::~TFormMacro() = default;
+
+QAction* TFormMacro::Action(const QString& name) const {
+    return actions_.value(name);
+}
+
+QAction* TFormMacro::AddAction(const QString& name, const QString& caption, const QString& hint,
+                               const QKeySequence& key) {
+    auto* a = new QAction(caption, this);
+    a->setObjectName(name);
+    a->setStatusTip(hint);
+    a->setToolTip(hint);
+    if (!key.isEmpty()) a->setShortcut(key);
+    actions_.insert(name, a);
+    return a;
+}
+
+void TFormMacro::BuildActions() {
+    connect(AddAction("actNew", "&New", "New Korabasic macro"), &QAction::triggered, this,
+            &TFormMacro::New);
+    connect(AddAction("actOpen", "&Open", "Opens a file"), &QAction::triggered, this,
+            &TFormMacro::Open);
+    connect(AddAction("actSave", "&Save", "Saves a file"), &QAction::triggered, this,
+            &TFormMacro::Save);
+    connect(AddAction("actSaveAS", "Save &As", "Saves a file"), &QAction::triggered, this,
+            &TFormMacro::SaveAs);
+    connect(AddAction("actPrint", "&Print", "Prints the Source and Output windows"),
+            &QAction::triggered, this, &TFormMacro::Print);
+    connect(AddAction("actExit", "E&xit", "Exits"), &QAction::triggered, this, &QWidget::close);
+    auto focused = [this] {
+        return MemoWrite->hasFocus() ? MemoWrite : MemoSource;
+    };
+    connect(AddAction("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
+            this, [focused] { focused()->cut(); });
+    connect(AddAction("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
+            this, [focused] { focused()->copy(); });
+    connect(AddAction("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
+            &QAction::triggered, this, [focused] { focused()->paste(); });
+    connect(AddAction("actClear", "Clear", "Clears the Source and Output windows"),
+            &QAction::triggered, this, &TFormMacro::Clear);
+    connect(AddAction("actRun", "&Run", "Runs the Korabasic macro", QKeySequence("F9")),
+            &QAction::triggered, this, &TFormMacro::Run);
+    QAction* stop = AddAction("actStop", "S&top", "Stops the running macro");
+    stop->setEnabled(false);
+    connect(stop, &QAction::triggered, this, &TFormMacro::Stop);
+    QAction* help = AddAction("HelpContents1", "&Help Topics", "");
+    connect(help, &QAction::triggered, this, [this] {
+        if (QAction* a = main_.Action("HelpContents1")) a->trigger();
+    });
+
+    QMenu* file = menuBar()->addMenu("&File");
+    for (const char* n : {"actNew", "actOpen", "actSave", "actSaveAS", "actPrint", "actExit"})
+        file->addAction(actions_.value(n));
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    for (const char* n : {"EditCut1", "EditCopy1", "EditPaste1", "actClear"})
+        edit->addAction(actions_.value(n));
+    menuBar()->addAction(actions_.value("actRun"));
+    menuBar()->addAction(stop);
+    menuBar()->addMenu("&Help")->addAction(help);
+    QToolBar* bar = addToolBar("Main Toolbar");
+    bar->setObjectName("MainToolbar");
+    for (const char* n : {"actNew", "actOpen", "actSave", "actPrint", "actRun", "actStop"})
+        bar->addAction(actions_.value(n));
+}
+
+bool TFormMacro::MaybeSave() {
+    if (!MemoSource->document()->isModified()) return true;
+    const Answer answer = main_.UiMessages().Ask("Save KoraBasic File?");
+    if (answer == Answer::Cancel) return false;
+    if (answer == Answer::Yes) return Save();
+    return true;
+}
+
+void TFormMacro::New() {
+    if (!MaybeSave()) return;
+    MemoSource->clear();
+    MemoWrite->clear();
+    MemoSource->document()->setModified(false);
+    MacroFileName.clear();
+    setWindowTitle("KoraBasic");
+}
+
+void TFormMacro::Open() {
+    // Opening replaces the text; the edits are not lost without a question.
+    if (!MaybeSave()) return;
+    const QString file = files_.OpenFileName(OpenFilter, "mac", QString());
+    if (file.isEmpty()) return;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        main_.UiMessages().Message("Cannot open " + file.toStdString());
+        return;
+    }
+    MemoSource->setPlainText(QString::fromLatin1(in.readAll()).remove('\r'));
+    MemoSource->document()->setModified(false);
+    MacroFileName = file;
+    setWindowTitle("KoraBasic: " + file);
+}
+
+bool TFormMacro::WriteSource(const QString& fileName) {
+    try {
+        WriteFileSafely(fileName.toStdString(), MemoSource->toPlainText().toLatin1().toStdString());
+    } catch (const std::exception& e) {
+        main_.UiMessages().Message(e.what());
+        return false;
+    }
+    return true;
+}
+
+bool TFormMacro::Save() {
+    if (MacroFileName.isEmpty()) {
+        if (!SaveAs()) return false;
+        MemoSource->document()->setModified(false);
+        return true;
+    }
+    if (!WriteSource(MacroFileName)) return false;
+    MemoSource->document()->setModified(false);
+    return true;
+}
+
+bool TFormMacro::SaveAs() {
+    const QString file = files_.SaveFileName(SaveFilter, "mac", MacroFileName);
+    if (file.isEmpty()) return false;
+    MacroFileName = file;
+    if (!WriteSource(file)) return false;
+    setWindowTitle("KoraBasic: " + file);
+    return true;
+}
+
+void TFormMacro::Clear() {
+    MemoSource->clear();
+    MemoWrite->clear();
+}
+
+void TFormMacro::Run() {
+    if (running_) return;
+    MemoWrite->clear();
+    CaretPanel->clear();
+    MessagePanel->clear();
+    const QString library = main_.Settings.LibraryScript.left(255);
+    SBasic1->SetSourceText(MemoSource->toPlainText().toStdString());
+    SBasic1->SetSourceLibrary(library.toStdString());
+    if (SBasic1->Compile() != 0) return;
+    running_ = true;
+    stopRequested_ = false;
+    actions_.value("actRun")->setEnabled(false);
+    actions_.value("actStop")->setEnabled(true);
+    SBasic1->Run();
+    running_ = false;
+    actions_.value("actRun")->setEnabled(true);
+    actions_.value("actStop")->setEnabled(false);
+    if (!SBasic1->LastFault().empty())
+        MessagePanel->setText(QString::fromStdString(SBasic1->LastFault()));
+}
+
+// Library calls keep the window alive, and Stop ends the macro at the next one.
+void TFormMacro::CheckStop() {
+    QApplication::processEvents();
+    if (stopRequested_) {
+        stopRequested_ = false;
+        macro::Fault("Macro stopped by the user");
+    }
+}
+
+void TFormMacro::Write(const std::string& line) {
+    MemoWrite->appendPlainText(QString::fromStdString(line));
+    CheckStop();
+}
+
+void TFormMacro::ClearScreen() {
+    MemoWrite->clear();
+    CheckStop();
+}
+
+std::string TFormMacro::OpenDialog(const std::string& name, const std::string& filter) {
+    return files_.OpenFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
+        .toStdString();
+}
+
+std::string TFormMacro::SaveDialog(const std::string& name, const std::string& filter) {
+    return files_.SaveFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
+        .toStdString();
+}
+
+void TFormMacro::AddUserMenu(const std::string& menu, const std::string& item,
+                             const std::string& script) {
+    mainWindow_.AddUserMenu(menu, item, script);
+}
+
+void TFormMacro::ClearUserMenu() {
+    mainWindow_.ClearUserMenu();
+}
+
+void TFormMacro::PlotPattern(TRefine& driver, int h) {
+    mainWindow_.PlotPattern(driver, h);
+    CheckStop();
+}
+
+void TFormMacro::Print() {
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    QTextDocument document;
+    QString text = "********* Basic Source Listing *********\n" + MemoSource->toPlainText() +
+                   "\n************ Output Listing ************\n" + MemoWrite->toPlainText();
+    document.setDefaultFont(MemoSource->font());
+    document.setPlainText(text);
+    document.print(&printer);
+}
+
+void TFormMacro::ShowCaret() {
+    CaretPanel->setText(QString("Line: %1").arg(MemoSource->textCursor().blockNumber() + 1));
+}
+
+void TFormMacro::showEvent(QShowEvent* event) {
+    main_.Work().SetMode(WorkMode::Macro);
+    main_.UpdateForm();
+    QMainWindow::showEvent(event);
+}
+
+void TFormMacro::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        stopRequested_ = true;
+        event->ignore();
+        return;
+    }
+    if (!MaybeSave()) {
+        event->ignore();
+        return;
+    }
+    main_.Work().SetMode(WorkMode::Idle);
+    main_.ActiveEditControl.clear();
+    main_.UpdateForm();
+    event->accept();
+}
+
+void TFormMacro::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        main_.ActiveEditControl = MemoWrite->hasFocus() ? MemoWrite : MemoSource;
+    QMainWindow::changeEvent(event);
+}
+
+bool TFormMacro::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonPress)
+        ShowCaret();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace koralix

@@ -1,0 +1,81 @@
+// The macro window ("KoraBasic"): writes, loads, saves, prints and runs
+// KoraBasic macros; a second pane receives what the macro writes.
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+#include "MacroLibrary.h"
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace koralix {
+
+class FileChooser;
+class TFormKoralix;
+
+class TFormMacro : public QMainWindow, public macro::MacroWindow {
+    Q_OBJECT
+  public:
+    // `mainWindow` carries the user menu and the pattern plot for both macro components.
+    TFormMacro(TFormKoralix& main, macro::MacroLibrary& library, macro::MacroWindow& mainWindow,
+               FileChooser& files, QWidget* parent = nullptr);
+    ~TFormMacro() override;
+
+    QPlainTextEdit* MemoSource = nullptr;
+    QPlainTextEdit* MemoWrite = nullptr;
+    QLabel* CaretPanel = nullptr;
+    QLabel* MessagePanel = nullptr;
+    QString MacroFileName;
+    std::unique_ptr<macro::TSBasic> SBasic1;
+
+    QAction* Action(const QString& name) const;
+    // The save question; false on Cancel.
+    bool MaybeSave();
+    void New();
+    void Open();
+    bool Save();
+    bool SaveAs();
+    void Clear();
+    void Run();
+    void Stop() { stopRequested_ = true; }
+    bool Running() const { return running_; }
+    bool StopRequested() const { return stopRequested_; }
+
+    // The macro library's window-bound functions.
+    void Write(const std::string& line) override;
+    void ClearScreen() override;
+    std::string OpenDialog(const std::string& name, const std::string& filter) override;
+    std::string SaveDialog(const std::string& name, const std::string& filter) override;
+    void AddUserMenu(const std::string& menu, const std::string& item,
+                     const std::string& script) override;
+    void ClearUserMenu() override;
+    void PlotPattern(TRefine& driver, int h) override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QAction* AddAction(const QString& name, const QString& caption, const QString& hint,
+                       const QKeySequence& key = {});
+    void BuildActions();
+    void ShowCaret();
+    void Print();
+    bool WriteSource(const QString& fileName);
+    void CheckStop();
+
+    TFormKoralix& main_;
+    macro::MacroWindow& mainWindow_;
+    FileChooser& files_;
+    std::unique_ptr<macro::MacroHost> host_;
+    QHash<QString, QAction*> actions_;
+    bool running_ = false;
+    bool stopRequested_ = false;
+};
+
+} // namespace koralix

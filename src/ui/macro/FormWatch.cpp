@@ -1,0 +1,125 @@
+#include "FormWatch.h"
+
+#include "FormPosSaver.h"
+#include "Refine.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace koralix {
+
+namespace {
+
+constexpr int kRowHeight = 21;
+
+float Number(const QString& text) {
+    bool ok = false;
+    const float v = text.trimmed().toFloat(&ok);
+    return ok ? v : 0.0f;
+}
+
+QString General5(float v) {
+    return QString::number(static_cast<double>(v), 'g', 5);
+}
+
+} // namespace
+
+QColor WatchColour(const QString& value, const QString& error, const QString& previous) {
+    const float v = Number(value), e = Number(error), p = Number(previous);
+    if (e > std::fabs(v)) return Qt::blue;
+    if (std::fabs(p - v) > e) return Qt::red;
+    return Qt::black;
+}
+
+TFormWatch::TFormWatch(QSettings& store, QWidget* parent) : QWidget(parent, Qt::Tool) {
+    setWindowTitle("Watch");
+    setObjectName("FormWatch");
+    auto* layout = new QVBoxLayout(this);
+    Grid = new QTableWidget(1, 5, this);
+    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid->verticalHeader()->hide();
+    Grid->horizontalHeader()->hide();
+    Grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    layout->addWidget(Grid);
+    auto* legend = new QGroupBox("Code", this);
+    auto* legendLayout = new QVBoxLayout(legend);
+    const std::pair<const char*, const char*> lines[] = {
+        {"Stable parameter", "black"},
+        {"Error is larger than parameter value", "blue"},
+        {"Shift in parameter was larger than the error", "red"}};
+    for (const auto& [text, colour] : lines) {
+        auto* label = new QLabel(text, legend);
+        label->setStyleSheet(QString("color: %1").arg(colour));
+        legendLayout->addWidget(label);
+    }
+    Legend = legend;
+    layout->addWidget(legend);
+    resize(277, 449);
+    new TFormPosSaver(this, store, "Software\\Koralix\\Configuration\\WatchForm");
+}
+
+void TFormWatch::SetRowCount(int rows) {
+    Grid->setRowCount(std::max(rows, 1));
+}
+
+QString TFormWatch::Cell(int row, int column) const {
+    const QTableWidgetItem* item = Grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void TFormWatch::SetCell(int row, int column, const QString& text) {
+    QTableWidgetItem* item = Grid->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        Grid->setItem(row, column, item);
+    }
+    item->setText(text);
+    if (row > 0 && column >= 1) Recolour(row);
+}
+
+void TFormWatch::Recolour(int row) {
+    if (QTableWidgetItem* value = Grid->item(row, 1))
+        value->setForeground(WatchColour(Cell(row, 1), Cell(row, 2), Cell(row, 4)));
+}
+
+void TFormWatch::Fill(TRefine& driver, const TRietveld& model) {
+    const int count = model.Parameters.FreeCount();
+    SetRowCount(count + 1);
+    for (int i = 1; i <= count; ++i) {
+        const TAddress a = model.Parameters.Free[static_cast<size_t>(i - 1)].Address();
+        SetCell(i, 0, QString::fromStdString(model.ParameterLabel(i)));
+        SetCell(i, 4, Cell(i, 1));
+        SetCell(i, 2, General5(driver.GetParEsd(a.Histogram, a.Phase, a.Atom, a.Type)));
+        SetCell(i, 1, General5(driver.GetParValue(a.Histogram, a.Phase, a.Atom, a.Type)));
+    }
+    show();
+}
+
+void TFormWatch::showEvent(QShowEvent* event) {
+    const int widths[] = {125, 75, 75, 0, 0};
+    for (int c = 0; c < 5; ++c) {
+        Grid->setColumnWidth(c, widths[c]);
+        Grid->setColumnHidden(c, widths[c] == 0);
+    }
+    SetCell(0, 0, "Parameter");
+    SetCell(0, 1, "Value");
+    SetCell(0, 2, "Error");
+    for (int c = 0; c < 3; ++c) {
+        QFont bold = Grid->item(0, c)->font();
+        bold.setBold(true);
+        Grid->item(0, c)->setFont(bold);
+        Grid->item(0, c)->setBackground(palette().button());
+    }
+    setFixedWidth(310);
+    const int legendHeight = Legend->sizeHint().height();
+    setMinimumHeight(legendHeight + 40);
+    setMaximumHeight((Grid->rowCount() + 1) * kRowHeight + legendHeight + 40);
+    QWidget::showEvent(event);
+}
+
+} // namespace koralix

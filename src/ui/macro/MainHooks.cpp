@@ -1,0 +1,286 @@
+#include "MainHooks.h"
+
+#include "EditForm.h"
+#include "FileChooser.h"
+#include "FormKoralix.h"
+#include "FormMacro.h"
+#include "FormWatch.h"
+#include "InputFile.h"
+#include "RefineForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace koralix {
+
+namespace {
+
+enum TextRole { kManualEdit, kViewInput, kViewOutput, kViewBonds };
+
+QString FromStd(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+Messenger& TWorkbenchWorkspace::Messages() {
+    return main_.UiMessages();
+}
+
+TRietveld* TWorkbenchWorkspace::Model() {
+    return &main_.Model();
+}
+
+TRietveld& TWorkbenchWorkspace::EnsureModel() {
+    return main_.Model();
+}
+
+TRefine* TWorkbenchWorkspace::Driver() {
+    return main_.Work().DriverIfCreated();
+}
+
+TRefine& TWorkbenchWorkspace::PrepareDriver() {
+    TRefine& driver = main_.Driver();
+    driver.IDSZ = main_.Settings.IDSZ;
+    driver.IRS = main_.Settings.IRS;
+    return driver;
+}
+
+void TWorkbenchWorkspace::ModelReplaced(const std::string&) {
+    main_.UpdateForm();
+}
+
+void TWorkbenchWorkspace::SetCurrentInputFile(const std::string& file) {
+    main_.Work().SetInputFile(FromStd(file));
+}
+
+void TWorkbenchWorkspace::ProcessEvents() {
+    QApplication::processEvents();
+}
+
+bool TWorkbenchWorkspace::StopRequested() {
+    QApplication::processEvents();
+    return Stop && Stop();
+}
+
+TMainHooks::TMainHooks(TFormKoralix& main, FileChooser& files)
+    : QObject(&main), main_(main), files_(files), workspace_(main) {
+    library_ = std::make_unique<macro::MacroLibrary>(workspace_);
+    workspace_.Stop = [this] { return macroWindow_ && macroWindow_->StopRequested(); };
+    host_ = std::make_unique<macro::MessengerMacroHost>(&main.UiMessages());
+    SBasicMacro = std::make_unique<macro::TSBasic>(&main.UiMessages(), host_.get());
+    SBasicMacro->Max_Count = 100000;
+    SBasicMacro->Max_Dimension = 10000;
+    auto on = [this](const char* name, auto slot) {
+        if (QAction* a = main_.Action(name)) connect(a, &QAction::triggered, this, slot);
+    };
+    on("actManualEdit", [this] { ManualEdit(); });
+    on("actBasic", [this] {
+        main_.Work().SetMode(WorkMode::Macro);
+        main_.UpdateForm();
+        MacroWindow().show();
+        MacroWindow().raise();
+    });
+    on("actViewInput", [this] { ViewInput(); });
+    on("actViewOutput", [this] { ViewOutput(".out"); });
+    on("actViewBVS", [this] { ViewOutput(".dst"); });
+    on("actViewDist", [this] { ViewOutput(".ang"); });
+}
+
+TMainHooks::~TMainHooks() {
+    ClearUserMenu();
+}
+
+TFormMacro& TMainHooks::MacroWindow() {
+    if (!macroWindow_) macroWindow_ = new TFormMacro(main_, *library_, *this, files_, &main_);
+    return *macroWindow_;
+}
+
+TFormWatch& TMainHooks::WatchWindow() {
+    if (!watchWindow_) watchWindow_ = new TFormWatch(main_.SettingsStore(), &main_);
+    return *watchWindow_;
+}
+
+TEditForm& TMainHooks::Text(int role) {
+    TEditForm*& window = text_[static_cast<size_t>(role)];
+    if (!window) {
+        window = new TEditForm(main_, files_, &main_);
+        window->Watch = &WatchWindow();
+    }
+    return *window;
+}
+
+TEditForm& TMainHooks::ManualEditWindow() {
+    return Text(kManualEdit);
+}
+
+void TMainHooks::Start() {
+    if (started_) return;
+    started_ = true;
+    ScriptsFolder = QApplication::applicationDirPath() + "/scripts";
+    SetUpScript();
+    RunScript(main_.Settings.StartUpScript);
+}
+
+void TMainHooks::SetUpScript() {
+    library_->Register(*SBasicMacro, *this, macro::MacroLibraryVariant::MainWindow);
+}
+
+void TMainHooks::RunScript(const QString& path) {
+    if (path.isEmpty()) return;
+    if (!QFile(path).open(QIODevice::ReadOnly)) {
+        main_.UiMessages().Message("KoraBasic script " + path.toStdString() + " not found.");
+        return;
+    }
+    SBasicMacro->SetSourceLibrary(main_.Settings.LibraryScript.left(255).toStdString());
+    SBasicMacro->SetSourceFile(path.left(255).toStdString());
+    if (SBasicMacro->Compile() != 0) {
+        main_.UiMessages().Message("Error processing KoraBasic file.");
+        return;
+    }
+    QApplication::processEvents();
+    SBasicMacro->Run();
+}
+
+void TMainHooks::AddUserMenu(const std::string& menuText, const std::string& itemText,
+                             const std::string& scriptText) {
+    if (static_cast<int>(UserMenu.size()) >= kUserMenuCapacity) return;
+    TUserMenuItem entry;
+    entry.menu = FromStd(menuText).trimmed();
+    entry.item = FromStd(itemText).trimmed();
+    entry.script = FromStd(scriptText).trimmed();
+    QMenuBar* bar = main_.menuBar();
+    QMenu* found = nullptr;
+    for (QAction* top : bar->actions()) {
+        QString caption = top->text();
+        if (const auto amp = caption.indexOf('&'); amp >= 0) caption.remove(amp, 1);
+        if (top->menu() && caption == entry.menu) found = top->menu(); // the last match wins
+    }
+    const QList<QAction*> tops = bar->actions();
+    QAction* help = tops.isEmpty() ? nullptr : tops.last();
+    if (entry.item.isEmpty()) {
+        if (!found) {
+            auto* menu = new QMenu(entry.menu, bar);
+            bar->insertMenu(help, menu);
+            entry.kind = UserMenuKind::Submenu;
+            entry.object = menu;
+        }
+    } else if (entry.item != "-") {
+        auto* action = new QAction(entry.item, found ? static_cast<QObject*>(found) : bar);
+        action->setData(static_cast<int>(UserMenu.size()) + 1);
+        if (found)
+            found->addAction(action);
+        else
+            bar->insertAction(help, action);
+        if (!entry.script.isEmpty()) {
+            const QString script = entry.script;
+            connect(action, &QAction::triggered, this, [this, script] { RunScript(script); });
+        }
+        entry.object = action;
+    } else {
+        QAction* separator = found ? found->addSeparator() : bar->addSeparator();
+        entry.kind = UserMenuKind::Separator;
+        entry.object = separator;
+    }
+    UserMenu.push_back(entry);
+}
+
+void TMainHooks::ClearUserMenu() {
+    for (UserMenuKind pass : {UserMenuKind::Item, UserMenuKind::Separator, UserMenuKind::Submenu})
+        for (TUserMenuItem& entry : UserMenu)
+            if (entry.kind == pass && entry.object) delete entry.object.data();
+    UserMenu.clear();
+}
+
+void TMainHooks::PlotPattern(TRefine&, int h) {
+    main_.Work().ReplotEngine(h);
+}
+
+std::string TMainHooks::OpenDialog(const std::string& name, const std::string& filter) {
+    return MacroWindow().OpenDialog(name, filter);
+}
+
+std::string TMainHooks::SaveDialog(const std::string& name, const std::string& filter) {
+    return MacroWindow().SaveDialog(name, filter);
+}
+
+void TMainHooks::ManualEdit() {
+    main_.Work().SetMode(WorkMode::ManualEdit);
+    main_.UpdateForm();
+    TEditForm& window = Text(kManualEdit);
+    // The text is replaced below; edits not yet saved are not dropped without a question.
+    if (!window.MaybeSave()) return;
+    window.show();
+    window.raise();
+    window.State = EditorState::FreeText;
+    window.setWindowTitle("Manual Edit/Refine");
+    if (main_.Model().Loaded) {
+        try {
+            WriteInputFile(main_.Model(), "tempedit.inp");
+            window.LoadFile("tempedit.inp");
+            window.State = EditorState::ModelText;
+        } catch (const std::exception& e) {
+            main_.UiMessages().Message(e.what());
+        }
+    }
+    main_.UpdateForm();
+    window.UpdateForm();
+    window.Action("actOpen")->setEnabled(true);
+}
+
+void TMainHooks::ViewInput() {
+    if (!main_.Model().Loaded) return;
+    try {
+        WriteInputFile(main_.Model(), "temp.inp");
+    } catch (const std::exception& e) {
+        main_.UiMessages().Message(e.what());
+        return;
+    }
+    TEditForm& window = Text(kViewInput);
+    window.setWindowTitle("View Inputfile");
+    window.State = EditorState::FileView;
+    window.LoadFile("temp.inp");
+    window.EditFileName = "temp.inp";
+    window.UpdateForm();
+    window.show();
+    window.raise();
+}
+
+void TMainHooks::ViewOutput(const QString& extension) {
+    const bool output = extension == ".out";
+    TEditForm& window = Text(output ? kViewOutput : kViewBonds);
+    window.setWindowTitle(output                ? "View File"
+                          : extension == ".dst" ? "View Bond Valence"
+                                                : "View Distance/Angles");
+    const QString file = main_.Work().DriverIfCreated() && !main_.Work().DriverIfCreated()->BaseName.empty()
+                             ? FromStd(main_.Work().DriverIfCreated()->BaseName) + extension
+                             : QString();
+    if (!file.isEmpty() && QFileInfo::exists(file) && window.LoadFile(file)) {
+        window.State = EditorState::FileView;
+        window.EditFileName = file;
+        window.setWindowTitle((output ? "View Output: " : "View Bonds: ") + file);
+    } else {
+        window.State = EditorState::FreeText;
+    }
+    window.UpdateForm();
+    window.show();
+    window.raise();
+}
+
+void TMainHooks::QuickStart() {
+    ManualEdit();
+    TEditForm& window = Text(kManualEdit);
+    QApplication::processEvents();
+    window.SetPlot(main_.Settings.QSPlot);
+    window.SetWatch(main_.Settings.QSWatch);
+    QApplication::processEvents();
+    window.Refine();
+    QApplication::processEvents();
+    if (main_.Settings.QSUpdate) window.Update();
+}
+
+} // namespace koralix

@@ -1,0 +1,307 @@
+// The text window (modes, record hints, search and replace, the Manual Edit
+// refine loop against the real engine, Quick Start through it), the macro
+// window, the watch window's colours and the user menu, without a display.
+#include "EditForm.h"
+#include "FormKoralix.h"
+#include "FormMacro.h"
+#include "FormWatch.h"
+#include "InputFile.h"
+#include "MainHooks.h"
+#include "SearchAndReplace.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace koralix;
+
+namespace {
+
+class ScriptedFiles : public FileChooser {
+  public:
+    QStringList opens, saves;
+    QString OpenFileName(const QString&, const QString&, const QString&) override {
+        return opens.isEmpty() ? QString() : opens.takeFirst();
+    }
+    QString SaveFileName(const QString&, const QString&, const QString&) override {
+        return saves.isEmpty() ? QString() : saves.takeFirst();
+    }
+};
+
+struct FindCase {
+    const char* name;
+    const char* text;
+    const char* search;
+    int selectionStart;
+    int selectionLength;
+    SearchOptions options;
+    int expected; // -1: not found
+};
+
+std::ostream& operator<<(std::ostream& os, const FindCase& c) {
+    return os << c.name;
+}
+
+const FindCase kFindCases[] = {
+    {"DownFromTheCaret", "abc abc", "abc", 0, 0, {}, 0},
+    {"DownAfterTheSelection", "abc abc", "abc", 0, 3, {}, 4},
+    {"IgnoringCase", "xx ABC", "abc", 0, 0, {}, 3},
+    {"MatchingCase", "ABC abc", "abc", 0, 0, {true, true, false}, 4},
+    {"Up", "abc abc abc", "abc", 8, 3, {false, false, false}, 4},
+    {"UpFindsNothingBeforeTheStart", "abc", "abc", 0, 3, {false, false, false}, -1},
+    {"WholeWordSkipsTheWordItStartsOn", "cat cat concat cat", "cat", 0, 0, {true, false, true}, 4},
+    {"WholeWordSkipsPartsOfWords", "concat cat", "cat", 0, 0, {true, false, true}, 7},
+    {"NothingWhenTheTextIsTooShort", "ab", "abc", 0, 0, {}, -1},
+    {"NothingForAnEmptySearch", "abc", "", 0, 0, {}, -1},
+};
+
+class FindCases : public ::testing::TestWithParam<FindCase> {};
+
+class WorkbenchFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        for (const char* name : {"corundum.inp", "corundum.xy"})
+            std::filesystem::copy_file(std::string(KORALIX_EXAMPLES) + "/" + name,
+                                       folder.filePath(name).toStdString());
+        auto store =
+            std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat);
+        form = std::make_unique<TFormKoralix>(std::move(store), messenger, files);
+        form->Driver().LibraryPath = KORALIX_REAL_ENGINE;
+        input = folder.filePath("corundum.inp");
+    }
+    void TearDown() override {
+        form.reset();
+        QDir::setCurrent(previous);
+    }
+    QTemporaryDir folder;
+    QString previous, input;
+    RecordingMessenger messenger;
+    ScriptedFiles files;
+    std::unique_ptr<TFormKoralix> form;
+};
+
+} // namespace
+
+TEST_P(FindCases, FindsTheExpectedMatch) {
+    const FindCase& c = GetParam();
+    const auto at = FindInText(c.text, c.search, c.selectionStart, c.selectionLength, c.options);
+    EXPECT_EQ(at.value_or(-1), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Search, FindCases, ::testing::ValuesIn(kFindCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextWindow, RecordHintsFollowTheHistogramCount) {
+    const QString second = "  1   1";
+    const char* expected[] = {"Title",
+                              "nhist, nphase, ...",
+                              "nhist, nphase, ...",
+                              "Control Options,...",
+                              "Wavelengths,ratio,...",
+                              "Wavelengths,ratio,...",
+                              "Ncycle,damping,thetas,...",
+                              ""};
+    for (int line = 1; line <= 8; ++line)
+        EXPECT_EQ(InputRecordHint(second, line), expected[line - 1]) << line;
+}
+
+TEST(WatchWindow, ValueColours) {
+    EXPECT_EQ(WatchColour("1.5", "0.1", "1.2"), QColor(Qt::red));
+    EXPECT_EQ(WatchColour("0.05", "0.1", "0.05"), QColor(Qt::blue));
+    EXPECT_EQ(WatchColour("0.05", "0.1", "3"), QColor(Qt::blue)); // blue wins
+    EXPECT_EQ(WatchColour("1.5", "0.1", "1.45"), QColor(Qt::black));
+    EXPECT_EQ(WatchColour("x", "", ""), QColor(Qt::black));
+}
+
+TEST_F(WorkbenchFixture, ReplaceAllDoublesEachMatchOnce) {
+    TEditForm& window = form->Hooks->ManualEditWindow();
+    window.RichEdit1->setPlainText("a ba a");
+    window.SearchAndReplace1->ReplaceAll("a", "aa", {});
+    EXPECT_EQ(window.RichEdit1->toPlainText(), "aa baa aa");
+    EXPECT_TRUE(messenger.messages.empty());
+    window.SearchAndReplace1->FindNext("zz", {});
+    ASSERT_EQ(messenger.messages.size(), 1u);
+    EXPECT_EQ(messenger.messages[0], "\"zz\" was not found in text");
+}
+
+TEST_F(WorkbenchFixture, ManualEditShowsTheModelAndRefinesItWithTheEngine) {
+    form->ProcessFile(input);
+    form->Hooks->ManualEdit();
+    TEditForm& window = form->Hooks->ManualEditWindow();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(form->Work().Mode(), WorkMode::ManualEdit);
+    EXPECT_EQ(window.State, EditorState::ModelText);
+    EXPECT_EQ(window.windowTitle(), "Refine: " + input);
+    EXPECT_TRUE(window.RichEdit1->toPlainText().startsWith("Corundum Al2O3"));
+    EXPECT_FALSE(form->Action("actGeneral")->isEnabled());
+    EXPECT_TRUE(window.Action("actRefine")->isEnabled());
+    EXPECT_FALSE(window.Action("actUpdate")->isEnabled());
+
+    window.SetWatch(true);
+    window.Refine();
+    ASSERT_EQ(window.State, EditorState::Refined) << ::testing::PrintToString(messenger.messages);
+    EXPECT_EQ(window.windowTitle(), "Refined: " + input);
+    EXPECT_TRUE(window.HintPanel->text().startsWith("Status: ")) << window.HintPanel->text().toStdString();
+    EXPECT_TRUE(window.Action("actUpdate")->isEnabled());
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath("manual.inp")));
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath("corundum.upd")));
+    TFormWatch& watch = form->Hooks->WatchWindow();
+    EXPECT_TRUE(watch.isVisible());
+    EXPECT_EQ(watch.Grid->rowCount(), form->Model().Parameters.FreeCount() + 1);
+    EXPECT_FALSE(watch.Cell(1, 1).isEmpty());
+
+    window.Update();
+    EXPECT_EQ(window.State, EditorState::ModelText);
+    TRietveld saved;
+    ReadInputFile(saved, input.toStdString(), messenger);
+    ASSERT_TRUE(saved.Loaded);
+    EXPECT_NEAR(saved.Phase(1).A, 4.7602, 0.002);
+    window.close();
+    EXPECT_EQ(form->Work().Mode(), WorkMode::Idle);
+}
+
+TEST_F(WorkbenchFixture, AModelTextThatDoesNotReadIsNotRefined) {
+    form->ProcessFile(input);
+    form->Hooks->ManualEdit();
+    TEditForm& window = form->Hooks->ManualEditWindow();
+    // 99 histograms announced, one held: the reader stops with an error.
+    QStringList lines = window.RichEdit1->toPlainText().split('\n');
+    lines[1] = " 99   4   1";
+    window.RichEdit1->setPlainText(lines.join('\n'));
+    window.RichEdit1->document()->setModified(true); // as typing leaves it
+    window.Refine();
+    EXPECT_EQ(window.State, EditorState::ModelText);
+    EXPECT_TRUE(window.RichEdit1->document()->isModified());
+}
+
+TEST_F(WorkbenchFixture, QuickStartRunsThroughManualEdit) {
+    form->ProcessFile(input);
+    form->Settings.QSUpdate = true;
+    form->QuickStart();
+    TEditForm& window = form->Hooks->ManualEditWindow();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.State, EditorState::ModelText); // refined, then updated
+    EXPECT_EQ(form->Work().Driver().State(), RefineState::Closed);
+    TRietveld saved;
+    ReadInputFile(saved, input.toStdString(), messenger);
+    EXPECT_NEAR(saved.Phase(1).A, 4.7602, 0.002);
+}
+
+TEST_F(WorkbenchFixture, UnsavedTextIsNotDroppedWithoutAsking) {
+    form->ProcessFile(input);
+    form->Hooks->ManualEdit();
+    TEditForm& window = form->Hooks->ManualEditWindow();
+    window.RichEdit1->appendPlainText("edit");
+    messenger.answers = {Answer::Cancel, Answer::Cancel, Answer::Cancel};
+    window.Reload();
+    form->Hooks->ManualEdit();
+    window.close();
+    EXPECT_EQ(messenger.questions, (std::vector<std::string>(3, "Save the file?")));
+    EXPECT_TRUE(window.RichEdit1->toPlainText().endsWith("edit"));
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(WorkbenchFixture, ViewsShowTheFilesTheProgramWrote) {
+    form->ProcessFile(input);
+    form->Hooks->ViewInput();
+    TEditForm* view = form->Hooks->TextWindow(1);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->State, EditorState::FileView);
+    EXPECT_EQ(view->windowTitle(), "View Inputfile");
+    EXPECT_FALSE(view->Action("actSaveAS")->isEnabled());
+    form->Hooks->ViewOutput(".out");
+    TEditForm* output = form->Hooks->TextWindow(2);
+    EXPECT_EQ(output->State, EditorState::FreeText); // nothing refined yet
+    EXPECT_EQ(output->windowTitle(), "View File");
+}
+
+TEST_F(WorkbenchFixture, MacroWindowRunsAMacroThatRefinesTheOpenModel) {
+    TFormMacro& window = form->Hooks->MacroWindow();
+    window.show();
+    EXPECT_EQ(form->Work().Mode(), WorkMode::Macro);
+    window.MemoSource->setPlainText(
+        "INTEGER s\ns = OPENRIETVELD(\"corundum\")\nWRITE(STARTRIETVELD())\n"
+        "s = STEPRIETVELD(2)\nWRITE(GETERROR())\ns = ENDRIETVELD()\ns = UPDATE()\n");
+    window.Run();
+    EXPECT_EQ(window.MemoWrite->toPlainText(), "0\nNo error.");
+    EXPECT_TRUE(window.MessagePanel->text().isEmpty()) << window.MessagePanel->text().toStdString();
+    // The macro's model is the workbench's model.
+    ASSERT_TRUE(form->Model().Loaded);
+    EXPECT_EQ(form->Work().Driver().State(), RefineState::Closed);
+
+    window.MemoSource->setPlainText("WRITE(1)\nWRITE(2)\nx = 2 * -3\n");
+    window.Run();
+    EXPECT_TRUE(window.MemoWrite->toPlainText().isEmpty());
+    EXPECT_TRUE(window.MessagePanel->text().contains("Line:0003"))
+        << window.MessagePanel->text().toStdString();
+
+    window.MemoSource->setPlainText("INTEGER i\nFOR i = 1 TO 3\nWRITE(i)\nNEXT i\nWRITE(SQRT(-1))");
+    window.Run();
+    EXPECT_EQ(window.MemoWrite->toPlainText(), "1\n2\n3");
+    EXPECT_FALSE(window.MessagePanel->text().isEmpty());
+}
+
+TEST_F(WorkbenchFixture, MacroWindowAsksBeforeDroppingTheSource) {
+    TFormMacro& window = form->Hooks->MacroWindow();
+    window.MemoSource->setPlainText("WRITE(1)");
+    window.MemoSource->document()->setModified(true); // as typing leaves it
+    window.MemoWrite->setPlainText("1");
+    messenger.answers = {Answer::Cancel, Answer::No};
+    window.New();
+    EXPECT_EQ(window.MemoSource->toPlainText(), "WRITE(1)");
+    window.New();
+    EXPECT_TRUE(window.MemoSource->toPlainText().isEmpty());
+    EXPECT_TRUE(window.MemoWrite->toPlainText().isEmpty());
+    EXPECT_EQ(messenger.questions, (std::vector<std::string>(2, "Save KoraBasic File?")));
+}
+
+TEST_F(WorkbenchFixture, UserMenuEntriesComeAndGo) {
+    QMenuBar* bar = form->menuBar();
+    const int before = static_cast<int>(bar->actions().size());
+    TMainHooks& hooks = *form->Hooks;
+    hooks.AddUserMenu("Tools", "", "");
+    hooks.AddUserMenu("Tools", "Say hello", "hello.rib");
+    hooks.AddUserMenu("Tools", "-", "");
+    hooks.AddUserMenu("Nowhere", "Direct", "");
+    QList<QAction*> tops = bar->actions();
+    ASSERT_EQ(tops.size(), before + 2);
+    EXPECT_EQ(tops[before - 1]->text(), "Tools"); // before Help
+    EXPECT_EQ(tops[before]->text(), "Direct");
+    EXPECT_EQ(tops[before - 1]->menu()->actions().size(), 2);
+    // A script that is missing says so.
+    tops[before - 1]->menu()->actions().first()->trigger();
+    EXPECT_EQ(messenger.messages.back(), "KoraBasic script hello.rib not found.");
+    for (int i = static_cast<int>(hooks.UserMenu.size()); i < kUserMenuCapacity + 5; ++i)
+        hooks.AddUserMenu("Tools", "More", "");
+    EXPECT_EQ(static_cast<int>(hooks.UserMenu.size()), kUserMenuCapacity);
+    hooks.ClearUserMenu();
+    EXPECT_EQ(bar->actions().size(), before);
+}
+
+TEST_F(WorkbenchFixture, StartUpMacroAddsAMenuThatRunsAScript) {
+    std::ofstream(folder.filePath("start.rib").toStdString())
+        << "INTEGER s\ns = ADDMENU(\"Scripts\", \"Refine example\", \"refine.rib\")\n";
+    std::ofstream(folder.filePath("refine.rib").toStdString())
+        << "INTEGER s\ns = REFINEFILE(\"corundum\")\n";
+    form->Settings.StartUpScript = folder.filePath("start.rib");
+    form->Hooks->Start();
+    ASSERT_EQ(form->Hooks->UserMenu.size(), 1u);
+    QAction* item = qobject_cast<QAction*>(form->Hooks->UserMenu[0].object.data());
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath("corundum.upd")))
+        << ::testing::PrintToString(messenger.messages);
+    EXPECT_EQ(form->Work().InputFile(), "corundum.inp");
+}
