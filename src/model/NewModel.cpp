@@ -34,16 +34,19 @@ void SetUpSample(TSample& s, const TInstrumentSetup& i) {
     s.Asym2 = float(i.Asym2);
 }
 
-// What a first refinement against measured data moves: the phase scales, a
-// smooth background and the zero shift of each measured histogram. Cells wait
-// for the crystal system's ties, which the phase editor sets; the histogram
-// scales stay fixed, as they would only repeat the phase scales.
+// What a first refinement against measured data moves: the phase scales and
+// a smooth background of each measured histogram. Both enter the pattern
+// linearly, so they settle in a few cycles however far the starting scale is
+// from the data; the zero shift and the cells wait until the scale fits, as a
+// Newton step on them against a pattern hundreds of times too weak throws
+// them far off. The histogram scales stay fixed, as they would only repeat
+// the phase scales.
 void RefineStartingParameters(TRietveld& model) {
     bool measured = false;
     for (int h = 1; h <= model.HistogramCount(); ++h) {
         if (model.Histogram(h).IsCalculation()) continue;
         measured = true;
-        for (int type : {2, 3, 4, 1}) model.Parameters.SetRefined({h, 0, 0, type}, true);
+        for (int type : {2, 3, 4}) model.Parameters.SetRefined({h, 0, 0, type}, true);
     }
     if (!measured) return;
     for (int p = 1; p <= model.PhaseCount(); ++p) model.Parameters.SetRefined({0, p, 0, 1}, true);

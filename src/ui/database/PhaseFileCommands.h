@@ -5,6 +5,8 @@
 
 #include "AtomSheet.h"
 
+#include <QString>
+
 namespace koralix {
 
 class FileChooser;

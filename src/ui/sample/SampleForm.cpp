@@ -217,12 +217,14 @@ std::vector<std::pair<QCheckBox*, int>> TFormSample::Flags() const {
             {PoreCheckBox, 25},  {RoughCheckBox, 26}};
 }
 
+// The page shown: while a tab change asks about the page being left, the tab
+// bar already shows the new tab, but the page still belongs to the old one.
 int TFormSample::CurrentHistogram() const {
-    return HistogramTabs->currentIndex() + 1;
+    return shownHistogram_ + 1;
 }
 
 int TFormSample::CurrentPhase() const {
-    return PhaseTabs->currentIndex() + 1;
+    return shownPhase_ + 1;
 }
 
 void TFormSample::SetListsFrom(int h) {
@@ -268,7 +270,7 @@ void TFormSample::HistogramTabChanged(int index) {
         return;
     }
     shownHistogram_ = index;
-    SetListsFrom(index + 1);
+    SetListsFrom(CurrentHistogram());
     UpdateForm();
 }
 
@@ -281,9 +283,9 @@ void TFormSample::PhaseTabChanged(int index) {
         return;
     }
     shownPhase_ = index;
-    Filling filling(*this);
-    if (Model().HistogramCount() > 0)
-        ComboBoxAbsorption->setCurrentIndex(Model().Histogram(CurrentHistogram()).Absorption == 1 ? 1 : 0);
+    // Kept, the lists already hold the histogram's settings; discarded, they
+    // go back to them.
+    SetListsFrom(CurrentHistogram());
     UpdateForm();
 }
 
@@ -425,9 +427,10 @@ TPeakShape TFormSample::ShapeOnPage() const {
 }
 
 void TFormSample::PlotFwhm() {
-    if (Model().HistogramCount() == 0) return;
+    const THistogram* histogram = Work().Histogram(CurrentHistogram());
+    if (!histogram) return;
     const TPeakShape shape = ShapeOnPage();
-    const TWidthCurves curves = WidthCurves(Model().Histogram(CurrentHistogram()), shape);
+    const TWidthCurves curves = WidthCurves(*histogram, shape);
     peak_->SetCurves(curves, shape);
     if (curves.Failed) Work().Messages().Message("Opps...");
     peak_->show();
@@ -435,10 +438,10 @@ void TFormSample::PlotFwhm() {
 }
 
 void TFormSample::ReplotIfShown() {
-    if (peak_->isVisible() && Model().HistogramCount() > 0) {
-        const TPeakShape shape = ShapeOnPage();
-        peak_->SetCurves(WidthCurves(Model().Histogram(std::max(1, CurrentHistogram())), shape), shape);
-    }
+    const THistogram* histogram = Work().Histogram(CurrentHistogram());
+    if (!peak_->isVisible() || !histogram) return;
+    const TPeakShape shape = ShapeOnPage();
+    peak_->SetCurves(WidthCurves(*histogram, shape), shape);
 }
 
 } // namespace koralix
