@@ -101,7 +101,17 @@ TConstraintForm::TConstraintForm(TWorkspace& work, QWidget* parent)
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (QTableWidget* grid : {StringGrid1, StringGrid2}) grid->viewport()->installEventFilter(this);
     auto* group = new QGroupBox("Linear Constraints", this);
-    auto* grids = new QHBoxLayout(group);
+    auto* rows = new QVBoxLayout(group);
+    // The tool tips say it too, but a first-time user reads the window first.
+    auto* how = new QLabel("Drag a parameter from the lists above onto the left column, then one or "
+                           "more onto the right column: each right-hand parameter = /Value × its "
+                           "left-hand parameter.",
+                           this);
+    how->setWordWrap(true);
+    how->setStyleSheet("color: #505050;");
+    rows->addWidget(how);
+    auto* grids = new QHBoxLayout;
+    rows->addLayout(grids);
     grids->addWidget(StringGrid1, 1);
     grids->addWidget(new QLabel("=", this));
     grids->addWidget(StringGrid2, 1);

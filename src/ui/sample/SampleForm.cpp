@@ -49,6 +49,9 @@ TFormSample::TFormSample(TWorkspace& work, QWidget* parent) : TModelEditor(work,
     PhaseTabs = new QTabBar(this);
     PhaseTabs->setObjectName("PhaseTabs");
     PhaseTabs->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tabs sized to their captions, as in the other editors, not stretched
+    // across the window like buttons.
+    for (QTabBar* tabs : {HistogramTabs, PhaseTabs}) tabs->setExpanding(false);
     QWidget* page = BuildPage();
     auto* plot = new QPushButton("Plot FWHM", this);
     plot->setObjectName("PlotFwhmButton");

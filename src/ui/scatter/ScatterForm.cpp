@@ -1,5 +1,6 @@
 #include "ScatterForm.h"
 
+#include "EditorFields.h"
 #include "Messenger.h"
 #include "Workspace.h"
 #include "Model.h"
@@ -23,24 +24,11 @@
 #include <QTableWidget>
 #include <qcustomplot.h>
 
-#include <charconv>
-
 namespace koralix {
 
 namespace {
 
 constexpr int TableRows = 50; // header row + 49 pairs
-
-// A single in general form with at most `digits` significant digits, but no
-// more than it needs to read back the same: 1.93816 stays 1.93816 rather
-// than showing the binary noise of its double (1.9381599).
-QString G(float v, int digits) {
-    char buffer[32];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-    const QString shortest = ec == std::errc() ? QString::fromLatin1(buffer, int(end - buffer)) : QString();
-    const QString general = QString::fromStdString(GeneralText(v, digits));
-    return !shortest.isEmpty() && shortest.size() <= general.size() ? shortest : general;
-}
 
 QString CellText(const QTableWidget* grid, int row, int column) {
     const QTableWidgetItem* item = grid->item(row, column);
@@ -171,8 +159,8 @@ void TFormScatter::UpdateForm(int entry) {
     ComboBoxSName->setCurrentIndex(entry - 1);
     const TScatterFactor& e = list.Items[size_t(entry - 1)];
     const bool xray = Xray();
-    Editfp->setText(G(e.FPrime, 7));
-    Editfpp->setText(G(e.FDoublePrime, 7));
+    Editfp->setText(ShortestField(e.FPrime, 7));
+    Editfpp->setText(ShortestField(e.FDoublePrime, 7));
     LoadFlags();
     LabelFp->setText(xray ? "f':" : "b:");
     StringGridScatter->setVisible(xray);
@@ -186,7 +174,7 @@ void TFormScatter::UpdateForm(int entry) {
         for (int i = 0; i < 9; ++i) {
             StringGridScatter->setItem(i, 0, new QTableWidgetItem(QString("A%1").arg(i + 1)));
             StringGridScatter->item(i, 0)->setFlags(Qt::ItemIsEnabled);
-            StringGridScatter->setItem(i, 1, new QTableWidgetItem(G(e.Coeff[size_t(i)], 8)));
+            StringGridScatter->setItem(i, 1, new QTableWidgetItem(ShortestField(e.Coeff[size_t(i)], 8)));
         }
     } else {
         Editfp->setEnabled(true);
@@ -199,8 +187,8 @@ void TFormScatter::UpdateForm(int entry) {
             StringGridScatter->setHorizontalHeaderLabels({"sin(th)/lam", "Value"});
             for (int i = 0; i < TableRows - 1; ++i) {
                 const bool has = i < e.TableCount();
-                StringGridScatter->setItem(i, 0, new QTableWidgetItem(has ? G(e.Table.X(i), 5) : QString()));
-                StringGridScatter->setItem(i, 1, new QTableWidgetItem(has ? G(e.Table.Y(i), 5) : QString()));
+                StringGridScatter->setItem(i, 0, new QTableWidgetItem(has ? ShortestField(e.Table.X(i), 5) : QString()));
+                StringGridScatter->setItem(i, 1, new QTableWidgetItem(has ? ShortestField(e.Table.Y(i), 5) : QString()));
             }
         }
     }

@@ -48,7 +48,7 @@ void TFormSpectrum::UpdateForm() {
     Filling filling(*this);
     const THistogram* h = Work().Histogram(histogram_);
     for (int i = 0; i < 9; ++i) {
-        Edit[i]->setText(h ? GeneralField(h->Spectrum.Coeff[size_t(i)], 9) : QString());
+        Edit[i]->setText(h ? ShortestField(h->Spectrum.Coeff[size_t(i)], 9) : QString());
         Edit[i]->setStyleSheet(QString());
     }
     PageChanged = false;
