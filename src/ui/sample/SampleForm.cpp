@@ -65,8 +65,10 @@ TFormSample::TFormSample(TWorkspace& work, QWidget* parent) : TModelEditor(work,
     bottom->addWidget(ButtonRow("sample"), 1);
     layout->addLayout(bottom);
 
-    connect(HistogramTabs, &QTabBar::currentChanged, this, &TFormSample::HistogramTabChanged);
-    connect(PhaseTabs, &QTabBar::currentChanged, this, &TFormSample::PhaseTabChanged);
+    connect(HistogramTabs, &QTabBar::currentChanged, this,
+            [this](int index) { TabChanged(HistogramTabs, shownHistogram_, index); });
+    connect(PhaseTabs, &QTabBar::currentChanged, this,
+            [this](int index) { TabChanged(PhaseTabs, shownPhase_, index); });
 
     PhaseMenu = new QMenu(this);
     InstrumentMenu = PhaseMenu->addMenu("Use Instrument");
@@ -264,30 +266,18 @@ void TFormSample::Showing() {
         PageChanged = true;
 }
 
-void TFormSample::HistogramTabChanged(int index) {
+// Either tab row: the page being left is kept or discarded as the user
+// chooses (Cancel puts the tab back), then the lists go back to the
+// histogram's settings (kept, they already hold them) and the page is filled.
+void TFormSample::TabChanged(QTabBar* tabs, int& shown, int index) {
     if (switching_) return;
     if (!LeavePage()) {
         switching_ = true;
-        HistogramTabs->setCurrentIndex(shownHistogram_);
+        tabs->setCurrentIndex(shown);
         switching_ = false;
         return;
     }
-    shownHistogram_ = index;
-    SetListsFrom(CurrentHistogram());
-    UpdateForm();
-}
-
-void TFormSample::PhaseTabChanged(int index) {
-    if (switching_) return;
-    if (!LeavePage()) {
-        switching_ = true;
-        PhaseTabs->setCurrentIndex(shownPhase_);
-        switching_ = false;
-        return;
-    }
-    shownPhase_ = index;
-    // Kept, the lists already hold the histogram's settings; discarded, they
-    // go back to them.
+    shown = index;
     SetListsFrom(CurrentHistogram());
     UpdateForm();
 }
@@ -331,18 +321,10 @@ void TFormSample::UpdateForm() {
     SetShape();
     AbsorptionEdit->setText(Fixed5(Model().Histogram(h).Extra18));
     cbPO->setCurrentIndex(0);
-    const std::pair<QLineEdit*, float> values[] = {
-        {UEdit, s->U},           {VEdit, s->V},           {WEdit, s->W},
-        {L1Edit, s->Gam0},       {L2Edit, s->Gam1},       {L3Edit, s->Gam2},
-        {Asym1Edit, s->Asym1},   {Asym2Edit, s->Asym2},   {a0Edit, s->TofAlpha1},
-        {a1edit, s->TofAlpha2},  {b0edit, s->TofBeta1},   {b1edit, s->TofBeta2},
-        {UanisoEdit, s->Uaniso}, {POEdit, s->PO},         {REdit, s->AbsorptionR},
-        {PoreEdit, s->Pore},     {RoughEdit, s->Rough},   {ExtEdit, s->Extinction}};
-    for (const auto& [edit, value] : values) edit->setText(Fixed5(value));
-    const std::pair<QLineEdit*, float> directions[] = {{UHEdit, s->AnisoH}, {UKEdit, s->AnisoK},
-                                                       {ULEdit, s->AnisoL}, {POHEdit, s->POH},
-                                                       {POKEdit, s->POK},   {POLEdit, s->POL}};
-    for (const auto& [edit, value] : directions) edit->setText(Fixed1(value));
+    ShowShape(*s);
+    const std::pair<QLineEdit*, float> absorption[] = {
+        {REdit, s->AbsorptionR}, {PoreEdit, s->Pore}, {RoughEdit, s->Rough}};
+    for (const auto& [edit, value] : absorption) edit->setText(Fixed5(value));
     for (const auto& [box, type] : Flags()) box->setChecked(Model().IsRefined({h, p, 0, type}));
     ShowAbsorption();
     for (QLineEdit* e : findChildren<QLineEdit*>()) e->setStyleSheet(QString());
@@ -406,19 +388,23 @@ void TFormSample::UseInstrument(int slot) {
     ReplotIfShown();
 }
 
+void TFormSample::ShowShape(const TSample& s) {
+    const std::pair<QLineEdit*, float> values[] = {
+        {UEdit, s.U},           {VEdit, s.V},          {WEdit, s.W},         {UanisoEdit, s.Uaniso},
+        {POEdit, s.PO},         {Asym1Edit, s.Asym1},  {Asym2Edit, s.Asym2}, {ExtEdit, s.Extinction},
+        {L1Edit, s.Gam0},       {L2Edit, s.Gam1},      {L3Edit, s.Gam2},     {a0Edit, s.TofAlpha1},
+        {a1edit, s.TofAlpha2},  {b0edit, s.TofBeta1},  {b1edit, s.TofBeta2}};
+    for (const auto& [edit, value] : values) edit->setText(Fixed5(value));
+    const std::pair<QLineEdit*, float> directions[] = {{UHEdit, s.AnisoH}, {UKEdit, s.AnisoK},
+                                                       {ULEdit, s.AnisoL}, {POHEdit, s.POH},
+                                                       {POKEdit, s.POK},   {POLEdit, s.POL}};
+    for (const auto& [edit, value] : directions) edit->setText(Fixed1(value));
+}
+
 void TFormSample::UsePhase(int phase) {
     const TSample* s = Model().FindSample(CurrentHistogram(), phase);
     if (!s) return;
-    const std::pair<QLineEdit*, float> values[] = {
-        {UEdit, s->U},           {VEdit, s->V},          {WEdit, s->W},         {UanisoEdit, s->Uaniso},
-        {POEdit, s->PO},         {Asym1Edit, s->Asym1},  {Asym2Edit, s->Asym2}, {ExtEdit, s->Extinction},
-        {L1Edit, s->Gam0},       {L2Edit, s->Gam1},      {L3Edit, s->Gam2},     {a0Edit, s->TofAlpha1},
-        {a1edit, s->TofAlpha2},  {b0edit, s->TofBeta1},  {b1edit, s->TofBeta2}};
-    for (const auto& [edit, value] : values) edit->setText(Fixed5(value));
-    const std::pair<QLineEdit*, float> directions[] = {{UHEdit, s->AnisoH}, {UKEdit, s->AnisoK},
-                                                       {ULEdit, s->AnisoL}, {POHEdit, s->POH},
-                                                       {POKEdit, s->POK},   {POLEdit, s->POL}};
-    for (const auto& [edit, value] : directions) edit->setText(Fixed1(value));
+    ShowShape(*s);
     DirtyPage();
     ReplotIfShown();
 }

@@ -17,6 +17,7 @@ class QTabBar;
 namespace koralix {
 
 class TFormPeak;
+class TSample;
 
 class TFormSample : public TModelEditor {
     Q_OBJECT
@@ -65,9 +66,11 @@ class TFormSample : public TModelEditor {
   private:
     QWidget* BuildPage();
     void RebuildTabs();
-    void HistogramTabChanged(int index);
-    void PhaseTabChanged(int index);
+    void TabChanged(QTabBar* tabs, int& shown, int index);
     void ShowAbsorption();
+    // The peak shape, preferred orientation and extinction values of a sample
+    // (what "Use Phase" takes), without flags or absorption.
+    void ShowShape(const TSample& s);
     // The flag boxes with their sample parameter types.
     std::vector<std::pair<QCheckBox*, int>> Flags() const;
     void ReplotIfShown();
