@@ -7,6 +7,9 @@
 #include "InputFile.h"
 #include "NewInputForm.h"
 #include "PeakForm.h"
+#include "PhDataForm.h"
+#include "PhaseFileCommands.h"
+#include "PhaseForm.h"
 #include "SampleForm.h"
 #include "ScatterCommands.h"
 #include "ScatterForm.h"
@@ -312,5 +315,40 @@ TEST_F(SampleFormTest, FormFactorsOpensOverTheHistogramEditorAndKeepsIntoTheMode
     ASSERT_EQ(list.EntryCount(), 1);
     EXPECT_EQ(list.Items[0].Name, "AL+3");
     EXPECT_FLOAT_EQ(list.Items[0].FPrime, 0.25f);
+    EXPECT_TRUE(bench->Work().Changed());
+}
+
+TEST(MainWindowCommands, AStoredPhaseFillsTheWizardsPhase) {
+    QTemporaryDir folder;
+    RecordingMessenger messages;
+    ScriptedFileChooser files;
+    auto bench = MakeWorkbench(folder, messages, files);
+    TSettings& settings = bench->Work().Settings();
+    settings.DatabasePhases = folder.filePath("Phases.db");
+    settings.DatabaseAtoms = folder.filePath("Atoms.db");
+    bench->ProcessFile(CopyInto(folder, Example, "corundum.inp"));
+    bench->Action("actPhases")->trigger();
+    auto* phases = qobject_cast<TPhaseForm*>(bench->WindowOf("actPhases"));
+    ASSERT_NE(phases, nullptr);
+    AddPageToDatabase(*phases);
+    ASSERT_TRUE(messages.messages.empty()) << ::testing::PrintToString(messages.messages);
+    phases->Cancel();
+
+    bench->Action("actNew")->trigger();
+    files.saves = {folder.filePath("fresh.inp")};
+    qobject_cast<TFormNewInput*>(bench->WindowOf("actNew"))->accept();
+    ASSERT_EQ(bench->Model().Phase(1).AtomCount(), 1);
+    bench->Action("actPhases")->trigger();
+    SelectPhaseFromDatabase(*phases, [](TPhDataForm& form) {
+        form.SelectedNumber = form.CurrentNumber();
+        return int(QDialog::Accepted);
+    });
+    const TPhase& phase = bench->Model().Phase(1);
+    EXPECT_EQ(phase.Name, "Corundum");
+    EXPECT_EQ(phase.AtomCount(), 2);
+    EXPECT_NEAR(phase.C, 12.991f, 1e-4f);
+    EXPECT_TRUE(phases->PageChanged);
+    EXPECT_TRUE(bench->Model().IsRefined({0, 1, 0, 1})) << "the wizard's scale stays ticked";
+    phases->Ok();
     EXPECT_TRUE(bench->Work().Changed());
 }

@@ -87,10 +87,10 @@ void AddPageToDatabase(TPhaseForm& form) {
     AddPhaseToDatabase(s.DatabasePhases, s.DatabaseAtoms, phase, atoms, form.Work().Messages());
 }
 
-void SelectPhaseFromDatabase(TPhaseForm& form) {
+void SelectPhaseFromDatabase(TPhaseForm& form, const TDialogRunner& run) {
     const TSettings& s = form.Work().Settings();
     if (SelectPhaseFromDatabase(s.DatabasePhases, s.DatabaseAtoms, ShownPhase(form),
-                                form.Work().Messages(), &form))
+                                form.Work().Messages(), &form, run))
         Refill(form);
 }
 

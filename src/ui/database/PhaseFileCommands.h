@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AtomSheet.h"
+#include "PhDataForm.h"
 
 #include <QString>
 
@@ -19,7 +20,9 @@ void AddPhaseFileCommands(TPhaseForm& form, FileChooser& files);
 TSheetRows GridRows(const TPhaseForm& form);
 
 void AddPageToDatabase(TPhaseForm& form);
-void SelectPhaseFromDatabase(TPhaseForm& form);
+// Shows the database dialog (through `run` when given) and fills the shown
+// phase from the stored one the user chose.
+void SelectPhaseFromDatabase(TPhaseForm& form, const TDialogRunner& run = {});
 void ReadAtomsFromTextFile(TPhaseForm& form, const QString& fileName);
 void ReadExpoFile(TPhaseForm& form, const QString& fileName);
 void SaveGridToSheet(TPhaseForm& form, const QString& fileName);
