@@ -37,6 +37,11 @@ void TFormKoralix::ConnectWindowCommands() {
         return MakeNewInputWindow(Work(), {[this] { return CloseModel(); }, [this] { SaveAs(); }},
                                   this);
     });
+    // The editor keys work from every window of the workbench (after Quick
+    // Start the refinement window has the focus), not only from this one.
+    for (const char* editor : {"actGeneral", "actPhases", "actHistograms", "actSample",
+                               "actConstraints"})
+        Action(editor)->setShortcutContext(Qt::ApplicationShortcut);
 }
 
 } // namespace koralix
