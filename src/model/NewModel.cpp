@@ -46,10 +46,12 @@ void RefineStartingParameters(TRietveld& model) {
     for (int h = 1; h <= model.HistogramCount(); ++h) {
         if (model.Histogram(h).IsCalculation()) continue;
         measured = true;
-        for (int type : {2, 3, 4}) model.Parameters.SetRefined({h, 0, 0, type}, true);
+        for (int type : {2, 3, 4})
+            model.Parameters.SetRefined({h, 0, 0, type}, true);
     }
     if (!measured) return;
-    for (int p = 1; p <= model.PhaseCount(); ++p) model.Parameters.SetRefined({0, p, 0, 1}, true);
+    for (int p = 1; p <= model.PhaseCount(); ++p)
+        model.Parameters.SetRefined({0, p, 0, 1}, true);
 }
 
 } // namespace
@@ -57,8 +59,10 @@ void RefineStartingParameters(TRietveld& model) {
 void BuildNewModel(TRietveld& model, const std::vector<TNewHistogram>& histograms,
                    const std::vector<int32_t>& phaseAtoms) {
     model.Clear();
-    for (size_t i = 0; i < histograms.size(); ++i) model.AddHistogram();
-    for (size_t j = 0; j < phaseAtoms.size(); ++j) model.AddPhase();
+    for (size_t i = 0; i < histograms.size(); ++i)
+        model.AddHistogram();
+    for (size_t j = 0; j < phaseAtoms.size(); ++j)
+        model.AddPhase();
     model.Loaded = true;
     for (int h = 1; h <= model.HistogramCount(); ++h) {
         const TNewHistogram& choice = histograms[size_t(h - 1)];
@@ -70,7 +74,8 @@ void BuildNewModel(TRietveld& model, const std::vector<TNewHistogram>& histogram
         TPhase& phase = model.Phase(p);
         const int32_t atoms = phaseAtoms[size_t(p - 1)];
         phase.CalcMethod = atoms > 0 ? 0 : 1;
-        for (int32_t a = 0; a < atoms; ++a) phase.AddAtom(TAtom());
+        for (int32_t a = 0; a < atoms; ++a)
+            phase.AddAtom(TAtom());
     }
     RefineStartingParameters(model);
 }

@@ -35,7 +35,8 @@ namespace {
 
 std::array<TInstrument, InstrumentCount> Instruments() {
     std::array<TInstrument, InstrumentCount> all;
-    for (int i = 0; i < InstrumentCount; ++i) all[size_t(i)] = TInstrument::Unset(i + 1);
+    for (int i = 0; i < InstrumentCount; ++i)
+        all[size_t(i)] = TInstrument::Unset(i + 1);
     all[0] = TInstrument::CuKa();
     all[2].Title = "Polaris TOF";
     all[2].Radiation = 2;
@@ -113,7 +114,8 @@ class EditorWorkspace {
     QTemporaryDir folder;
     RecordingMessenger messages;
     TWorkspace work{
-        std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat), messages};
+        std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat),
+        messages};
     TRietveld& model = work.Model();
 };
 
@@ -128,7 +130,8 @@ class ConstraintFormTest : public ::testing::Test, protected EditorWorkspace {
             a.Label = label;
             model.Phase(1).AddAtom(a);
         }
-        for (int atom = 1; atom <= 3; ++atom) model.Parameters.SetRefined({0, 1, atom, 4}, true);
+        for (int atom = 1; atom <= 3; ++atom)
+            model.Parameters.SetRefined({0, 1, atom, 4}, true);
         model.Parameters.SetRefined({1, 0, 0, 1}, true);
         model.Parameters.SetRefined({1, 1, 0, 3}, true);
         model.Parameters.Renumber();
@@ -137,7 +140,8 @@ class ConstraintFormTest : public ::testing::Test, protected EditorWorkspace {
     }
     void SelectAll(QListWidget* list, std::initializer_list<int> rows) {
         list->clearSelection();
-        for (int r : rows) list->item(r)->setSelected(true);
+        for (int r : rows)
+            list->item(r)->setSelected(true);
     }
 
     std::unique_ptr<TConstraintForm> form;
@@ -186,7 +190,8 @@ TEST_F(ConstraintFormTest, TyingAParameterToItselfIsRefused) {
     form->Ok();
     EXPECT_TRUE(form->isVisible()) << "refused: the window stays open";
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_NE(messages.messages[0].find("\"P  1: B (FE1 )\" is tied to itself."), std::string::npos);
+    EXPECT_NE(messages.messages[0].find("\"P  1: B (FE1 )\" is tied to itself."),
+              std::string::npos);
     EXPECT_EQ(model.Parameters, before);
 }
 
@@ -210,7 +215,8 @@ TEST_F(ConstraintFormTest, DeleteAndCancel) {
     form->Ok();
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(model.Parameters.ConstraintCount(), 0);
-    EXPECT_TRUE(model.IsRefined({0, 1, 2, 4})) << "its dependent is still listed, so it stays refined";
+    EXPECT_TRUE(model.IsRefined({0, 1, 2, 4}))
+        << "its dependent is still listed, so it stays refined";
 }
 
 namespace {
@@ -267,7 +273,8 @@ TEST_F(ScatterFormTest, InterpolatedTableStopsAtTheFirstBlankRow) {
     EXPECT_EQ(form.StringGridScatter->horizontalHeaderItem(0)->text(), "sin(th)/lam");
     const char* cells[][2] = {{"0", "26"}, {"0.1", "24"}, {"0.2", "20"}, {"", ""}, {"0.4", "10"}};
     for (int r = 0; r < 5; ++r)
-        for (int c = 0; c < 2; ++c) form.StringGridScatter->item(r, c)->setText(cells[r][c]);
+        for (int c = 0; c < 2; ++c)
+            form.StringGridScatter->item(r, c)->setText(cells[r][c]);
     form.SaveForm(1, 1);
     EXPECT_EQ(model.Histogram(1).Scatter.Items[0].TableCount(), 3);
 }
@@ -401,19 +408,22 @@ TEST(PhDataForm, ChooseAStoredPhase) {
     corundum.AddAtom(TAtom());
     TPhase quartz;
     quartz.Name = "Alpha quartz";
-    ASSERT_EQ(AddPhaseToDatabase(phases, atoms, DbPhaseFrom(corundum), DbAtomsFrom(corundum), messages), 1);
+    ASSERT_EQ(
+        AddPhaseToDatabase(phases, atoms, DbPhaseFrom(corundum), DbAtomsFrom(corundum), messages),
+        1);
     ASSERT_EQ(AddPhaseToDatabase(phases, atoms, DbPhaseFrom(quartz), {}, messages), 2);
 
     TPhase target;
-    const bool taken = SelectPhaseFromDatabase(phases, atoms, target, messages, nullptr, [](TPhDataForm& form) {
-        EXPECT_EQ(form.windowTitle(), "Phase Database");
-        EXPECT_EQ(form.Phases->rowCount(), 2);
-        EXPECT_TRUE(form.PhaseGrid->isColumnHidden(form.Phases->fieldIndex("PhaseNumber")));
-        EXPECT_TRUE(form.Find("corund"));
-        EXPECT_EQ(form.Atoms->rowCount(), 1);
-        form.SelectedNumber = form.CurrentNumber();
-        return int(QDialog::Accepted);
-    });
+    const bool taken =
+        SelectPhaseFromDatabase(phases, atoms, target, messages, nullptr, [](TPhDataForm& form) {
+            EXPECT_EQ(form.windowTitle(), "Phase Database");
+            EXPECT_EQ(form.Phases->rowCount(), 2);
+            EXPECT_TRUE(form.PhaseGrid->isColumnHidden(form.Phases->fieldIndex("PhaseNumber")));
+            EXPECT_TRUE(form.Find("corund"));
+            EXPECT_EQ(form.Atoms->rowCount(), 1);
+            form.SelectedNumber = form.CurrentNumber();
+            return int(QDialog::Accepted);
+        });
     ASSERT_TRUE(taken);
     EXPECT_EQ(target.Name, "Corundum");
     EXPECT_EQ(target.AtomCount(), 1);
@@ -427,8 +437,8 @@ TEST(PhDataForm, MissingDatabaseIsAMessage) {
     QTemporaryDir dir;
     RecordingMessenger messages;
     TPhase target;
-    EXPECT_FALSE(SelectPhaseFromDatabase(dir.filePath("none/Phases.db"), dir.filePath("none/Atoms.db"),
-                                         target, messages));
+    EXPECT_FALSE(SelectPhaseFromDatabase(dir.filePath("none/Phases.db"),
+                                         dir.filePath("none/Atoms.db"), target, messages));
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].find("does not exist"), std::string::npos);
 }

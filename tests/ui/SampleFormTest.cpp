@@ -1,6 +1,7 @@
 // The sample editor and the main-window commands of the second group of model
 // editors (New, Sample, Constraints), driven on a workbench with scripted
 // questions and file dialogs.
+#include "SampleForm.h"
 #include "ConstraintForm.h"
 #include "EditorFields.h"
 #include "HistogramForm.h"
@@ -10,7 +11,6 @@
 #include "PhDataForm.h"
 #include "PhaseFileCommands.h"
 #include "PhaseForm.h"
-#include "SampleForm.h"
 #include "ScatterCommands.h"
 #include "ScatterForm.h"
 #include "UiTestSupport.h"
@@ -130,8 +130,10 @@ TEST_F(SampleFormTest, LabelsFollowTheProfile) {
         const char* gam0;
         bool dl;
     };
-    const Case cases[] = {{0, "Asy1:", "Gam0:", false}, {1, "Asy1:", "Gam0:", false},
-                          {2, "Asy1:", "size:", false}, {4, "Asy1:", "size:", false},
+    const Case cases[] = {{0, "Asy1:", "Gam0:", false},
+                          {1, "Asy1:", "Gam0:", false},
+                          {2, "Asy1:", "size:", false},
+                          {4, "Asy1:", "size:", false},
                           {5, "S/L:", "Gam0:", true}};
     for (const Case& c : cases) {
         form.ProfileComboBox->setCurrentIndex(c.position);
@@ -307,7 +309,9 @@ TEST_F(SampleFormTest, FormFactorsOpensOverTheHistogramEditorAndKeepsIntoTheMode
     EXPECT_TRUE(scatter->isVisible());
     EXPECT_EQ(scatter->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(scatter->windowTitle(), "Scattering Factors");
-    scatter->AskText = [](const QString&, const QString&) { return std::optional<QString>("al+3"); };
+    scatter->AskText = [](const QString&, const QString&) {
+        return std::optional<QString>("al+3");
+    };
     scatter->Add();
     scatter->Editfp->setText("0.25");
     scatter->Ok();

@@ -92,7 +92,7 @@ TEST(WindowGallery, Pictures) {
 
     model.Histogram(1).Scatter.AddEntry();
     model.Histogram(1).Scatter.Items[0].Name = "AL+3";
-    model.Histogram(1).Scatter.Items[0].Coeff = {4.17448f, 1.93816f, 3.3876f, 4.14553f, 1.20296f,
+    model.Histogram(1).Scatter.Items[0].Coeff = {4.17448f,  1.93816f,  3.3876f,  4.14553f, 1.20296f,
                                                  0.228753f, 0.528137f, 8.28524f, 0.706786f};
     bench->Action("actHistograms")->trigger();
     auto* histograms = qobject_cast<THistogramForm*>(bench->WindowOf("actHistograms"));
@@ -114,7 +114,8 @@ TEST(WindowGallery, Pictures) {
 
     QTemporaryDir dir;
     const QString phases = dir.filePath("Phases.db"), atoms = dir.filePath("Atoms.db");
-    AddPhaseToDatabase(phases, atoms, DbPhaseFrom(model.Phase(1)), DbAtomsFrom(model.Phase(1)), messages);
+    AddPhaseToDatabase(phases, atoms, DbPhaseFrom(model.Phase(1)), DbAtomsFrom(model.Phase(1)),
+                       messages);
     TPhase quartz;
     quartz.Name = "Alpha quartz";
     quartz.SpaceGroup = "P 32 2 1";

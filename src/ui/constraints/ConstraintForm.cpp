@@ -1,10 +1,10 @@
 #include "ConstraintForm.h"
 
 #include "Messenger.h"
-#include "Workspace.h"
 #include "Model.h"
 #include "NumberFormat.h"
 #include "TextHelpers.h"
+#include "Workspace.h"
 
 #include <QCloseEvent>
 #include <QDrag>
@@ -99,14 +99,16 @@ TConstraintForm::TConstraintForm(TWorkspace& work, QWidget* parent)
     StringGrid2->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     StringGrid2->setColumnWidth(1, 80);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (QTableWidget* grid : {StringGrid1, StringGrid2}) grid->viewport()->installEventFilter(this);
+    for (QTableWidget* grid : {StringGrid1, StringGrid2})
+        grid->viewport()->installEventFilter(this);
     auto* group = new QGroupBox("Linear Constraints", this);
     auto* rows = new QVBoxLayout(group);
     // The tool tips say it too, but a first-time user reads the window first.
-    auto* how = new QLabel("Drag a parameter from the lists above onto the left column, then one or "
-                           "more onto the right column: each right-hand parameter = /Value × its "
-                           "left-hand parameter.",
-                           this);
+    auto* how =
+        new QLabel("Drag a parameter from the lists above onto the left column, then one or "
+                   "more onto the right column: each right-hand parameter = /Value × its "
+                   "left-hand parameter.",
+                   this);
     how->setWordWrap(true);
     how->setStyleSheet("color: #505050;");
     rows->addWidget(how);
@@ -117,13 +119,15 @@ TConstraintForm::TConstraintForm(TWorkspace& work, QWidget* parent)
     grids->addWidget(StringGrid2, 1);
 
     QMenu* menu = new QMenu(this);
-    QAction* remove = menu->addAction("Delete Constraint", this, &TConstraintForm::DeleteConstraints);
+    QAction* remove =
+        menu->addAction("Delete Constraint", this, &TConstraintForm::DeleteConstraints);
     for (QTableWidget* grid : {StringGrid1, StringGrid2})
-        connect(grid, &QWidget::customContextMenuRequested, this, [this, grid, menu, remove](QPoint at) {
-            remove->setEnabled(StringGrid1->rowCount() > 0 &&
-                               StringGrid1->rowCount() == StringGrid2->rowCount());
-            menu->popup(grid->viewport()->mapToGlobal(at));
-        });
+        connect(grid, &QWidget::customContextMenuRequested, this,
+                [this, grid, menu, remove](QPoint at) {
+                    remove->setEnabled(StringGrid1->rowCount() > 0 &&
+                                       StringGrid1->rowCount() == StringGrid2->rowCount());
+                    menu->popup(grid->viewport()->mapToGlobal(at));
+                });
     // Clicking a row selects the same rows in the other grid.
     connect(StringGrid1, &QTableWidget::itemSelectionChanged, this, [this] {
         QSignalBlocker block(StringGrid2);
@@ -158,11 +162,18 @@ void TConstraintForm::AddItem(const TParameter& p) {
     QListWidget* list = nullptr;
     switch (p.Kind) {
     case KindHistogram:
-    case KindScatter: list = ListBoxGlobal; break;
+    case KindScatter:
+        list = ListBoxGlobal;
+        break;
     case KindPhase:
-    case KindAtom: list = ListBoxPhase; break;
-    case KindSample: list = ListBoxSample; break;
-    default: return;
+    case KindAtom:
+        list = ListBoxPhase;
+        break;
+    case KindSample:
+        list = ListBoxSample;
+        break;
+    default:
+        return;
     }
     auto* item = new QListWidgetItem(QString::fromStdString(Model().LabelOf(p)), list);
     item->setData(AddressRole, Pack(p));
@@ -185,12 +196,16 @@ void TConstraintForm::AppendRow(QTableWidget* grid, const QStringList& cells, co
 
 void TConstraintForm::UpdateForm() {
     Filling filling(*this);
-    for (QListWidget* list : {ListBoxGlobal, ListBoxPhase, ListBoxSample}) list->clear();
-    for (QTableWidget* grid : {StringGrid1, StringGrid2}) grid->setRowCount(0);
+    for (QListWidget* list : {ListBoxGlobal, ListBoxPhase, ListBoxSample})
+        list->clear();
+    for (QTableWidget* grid : {StringGrid1, StringGrid2})
+        grid->setRowCount(0);
     refined_.clear();
     const TParameterList& list = Model().Parameters;
-    for (const TParameter& p : list.Free) AddItem(p);
-    for (const TConstraint& c : list.Constraints) AddItem(c.Dependent);
+    for (const TParameter& p : list.Free)
+        AddItem(p);
+    for (const TConstraint& c : list.Constraints)
+        AddItem(c.Dependent);
     for (const TConstraint& c : list.Constraints) {
         AppendRow(StringGrid1, {QString::fromStdString(Model().LabelOf(c.Master))}, c.Master);
         AppendRow(StringGrid2,
@@ -246,7 +261,8 @@ bool TConstraintForm::DropOnDependents(QListWidget* list) {
                       Unpack(StringGrid1->item(last, 0)->data(AddressRole)));
         }
     }
-    for (QListWidgetItem* item : chosen) delete item;
+    for (QListWidgetItem* item : chosen)
+        delete item;
     SetMultiSelection(false);
     DirtyPage();
     return true;
@@ -255,7 +271,8 @@ bool TConstraintForm::DropOnDependents(QListWidget* list) {
 void TConstraintForm::DeleteConstraints() {
     if (StringGrid1->rowCount() == 0 || StringGrid1->rowCount() != StringGrid2->rowCount()) return;
     QList<int> rows;
-    for (const QModelIndex& i : StringGrid1->selectionModel()->selectedRows()) rows << i.row();
+    for (const QModelIndex& i : StringGrid1->selectionModel()->selectedRows())
+        rows << i.row();
     if (rows.isEmpty() && StringGrid1->currentRow() >= 0) rows << StringGrid1->currentRow();
     std::sort(rows.begin(), rows.end(), std::greater<int>());
     for (int row : rows) {
@@ -280,7 +297,8 @@ std::vector<TConstraintRow> TConstraintForm::Rows() const {
 std::vector<TParameter> TConstraintForm::Listed() const {
     std::vector<TParameter> listed;
     for (QListWidget* list : {ListBoxGlobal, ListBoxPhase, ListBoxSample})
-        for (int i = 0; i < list->count(); ++i) listed.push_back(Unpack(list->item(i)->data(AddressRole)));
+        for (int i = 0; i < list->count(); ++i)
+            listed.push_back(Unpack(list->item(i)->data(AddressRole)));
     return listed;
 }
 
@@ -289,7 +307,8 @@ bool TConstraintForm::CheckPage() {
     const std::vector<std::string> faults = CheckConstraintRows(Model(), Rows(), refined_);
     if (faults.empty()) return true;
     std::string text = "These constraints cannot be used:";
-    for (const std::string& f : faults) text += "\n" + f;
+    for (const std::string& f : faults)
+        text += "\n" + f;
     FaultLabel()->setText(QString::fromStdString(faults.front()));
     Work().Messages().Message(text);
     return false;
@@ -311,8 +330,8 @@ bool TConstraintForm::eventFilter(QObject* watched, QEvent* event) {
     };
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
         auto* e = static_cast<QDropEvent*>(event);
-        const bool allowed = sourceOf(e->mimeData()) &&
-                             (masters ? CanDropOnMasters() : CanDropOnDependents());
+        const bool allowed =
+            sourceOf(e->mimeData()) && (masters ? CanDropOnMasters() : CanDropOnDependents());
         if (allowed)
             e->acceptProposedAction();
         else
@@ -322,8 +341,8 @@ bool TConstraintForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Drop) {
         auto* e = static_cast<QDropEvent*>(event);
         QListWidget* list = sourceOf(e->mimeData());
-        const bool done = masters ? DropOnMasters(list, list ? list->currentRow() : -1)
-                                  : DropOnDependents(list);
+        const bool done =
+            masters ? DropOnMasters(list, list ? list->currentRow() : -1) : DropOnDependents(list);
         if (done) e->acceptProposedAction();
         return true;
     }

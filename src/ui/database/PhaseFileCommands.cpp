@@ -71,7 +71,8 @@ void AddPageToDatabase(TPhaseForm& form) {
     phase.Name = form.PhaseTitleEdit->text();
     phase.SpaceGroup = form.SpaceGroupEdit->currentText().trimmed();
     double* cell[] = {&phase.A, &phase.B, &phase.C, &phase.Alpha, &phase.Beta, &phase.Gamma};
-    for (int i = 0; i < 6; ++i) *cell[i] = TextToDouble(form.CellEdit[i]->text().left(10).toStdString());
+    for (int i = 0; i < 6; ++i)
+        *cell[i] = TextToDouble(form.CellEdit[i]->text().left(10).toStdString());
     std::vector<TDbAtom> atoms;
     const QTableWidget* grid = form.AtomGrid;
     for (int r = 0; r < grid->rowCount(); ++r) {
@@ -80,7 +81,8 @@ void AddPageToDatabase(TPhaseForm& form) {
         a.Type = Cell(grid, r, TPhaseForm::ColType);
         if (a.Name.isEmpty() && a.Type.isEmpty()) continue; // the blank row of an empty phase
         std::optional<double>* values[] = {&a.X, &a.Y, &a.Z, &a.Biso, &a.Occupation};
-        for (int k = 1; k <= 5; ++k) *values[k - 1] = Number(Cell(grid, r, TPhaseForm::ValueColumn(k)));
+        for (int k = 1; k <= 5; ++k)
+            *values[k - 1] = Number(Cell(grid, r, TPhaseForm::ValueColumn(k)));
         atoms.push_back(a);
     }
     const TSettings& s = form.Work().Settings();
@@ -133,7 +135,8 @@ void AddPhaseFileCommands(TPhaseForm& form, FileChooser& files) {
     QAction* select = new QAction("Select from Database", form.PhaseMenu);
     form.PhaseMenu->insertActions(beforeSeparator, {add, select});
     QObject::connect(add, &QAction::triggered, &form, [&form] { AddPageToDatabase(form); });
-    QObject::connect(select, &QAction::triggered, &form, [&form] { SelectPhaseFromDatabase(form); });
+    QObject::connect(select, &QAction::triggered, &form,
+                     [&form] { SelectPhaseFromDatabase(form); });
 
     auto open = [&files](const QString& filter, const QString& extension) {
         return files.OpenFileName(filter, extension, QString());
@@ -153,8 +156,8 @@ void AddPhaseFileCommands(TPhaseForm& form, FileChooser& files) {
         if (!name.isEmpty()) ReadAtomsFromSheet(form, name);
     });
     grid->addAction("Save to Excel file", &form, [&form, &files] {
-        const QString name =
-            files.SaveFileName("Excel Files (*.xlsx)|*.xlsx|All Files (*.*)|*.*", "xlsx", QString());
+        const QString name = files.SaveFileName("Excel Files (*.xlsx)|*.xlsx|All Files (*.*)|*.*",
+                                                "xlsx", QString());
         if (!name.isEmpty()) SaveGridToSheet(form, name);
     });
 }

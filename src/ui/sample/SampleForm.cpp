@@ -21,12 +21,15 @@ namespace koralix {
 
 namespace {
 
-const QStringList ProfileNames = {"Pseudo-Voigt  (Riet asym)", "Pearson IV      (Riet asym)",
-                                  "Voigt               (Riet asym)", "Pseudo-Voigt  (How. Asym)",
-                                  "Voigt               (How. Asym)", "Pseudo-Voigt  (FCJ Asym)",
+const QStringList ProfileNames = {"Pseudo-Voigt  (Riet asym)",
+                                  "Pearson IV      (Riet asym)",
+                                  "Voigt               (Riet asym)",
+                                  "Pseudo-Voigt  (How. Asym)",
+                                  "Voigt               (How. Asym)",
+                                  "Pseudo-Voigt  (FCJ Asym)",
                                   "Jorgensen       (TOF)"};
-constexpr int TofProfile = 6;  // list position
-constexpr int FcjProfile = 5;  // list position
+constexpr int TofProfile = 6; // list position
+constexpr int FcjProfile = 5; // list position
 
 bool IsVoigtPosition(int position) {
     return position == 2 || position == 4;
@@ -51,7 +54,8 @@ TFormSample::TFormSample(TWorkspace& work, QWidget* parent) : TModelEditor(work,
     PhaseTabs->setContextMenuPolicy(Qt::CustomContextMenu);
     // Tabs sized to their captions, as in the other editors, not stretched
     // across the window like buttons.
-    for (QTabBar* tabs : {HistogramTabs, PhaseTabs}) tabs->setExpanding(false);
+    for (QTabBar* tabs : {HistogramTabs, PhaseTabs})
+        tabs->setExpanding(false);
     QWidget* page = BuildPage();
     auto* plot = new QPushButton("Plot FWHM", this);
     plot->setObjectName("PlotFwhmButton");
@@ -80,7 +84,8 @@ TFormSample::TFormSample(TWorkspace& work, QWidget* parent) : TModelEditor(work,
     connect(PhaseTabs, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         UsePhaseMenu->clear();
         for (int p = 1; p <= Model().PhaseCount(); ++p)
-            UsePhaseMenu->addAction("Phase " + QString::number(p), this, [this, p] { UsePhase(p); });
+            UsePhaseMenu->addAction("Phase " + QString::number(p), this,
+                                    [this, p] { UsePhase(p); });
         PhaseMenu->popup(PhaseTabs->mapToGlobal(at));
     });
     peak_ = new TFormPeak(this);
@@ -215,11 +220,11 @@ QWidget* TFormSample::BuildPage() {
 }
 
 std::vector<std::pair<QCheckBox*, int>> TFormSample::Flags() const {
-    return {{UCheckBox, 3},      {VCheckBox, 4},      {WCheckBox, 5},      {POCheckBox, 12},
-            {RCheckBox, 13},     {Asym1CheckBox, 14}, {Asym2CheckBox, 20}, {L1CheckBox, 15},
-            {L2CheckBox, 16},    {L3CheckBox, 17},    {ExtCheckBox, 18},   {UanisoCheckBox, 19},
-            {CheckBoxa0, 21},    {CheckBoxa1, 22},    {CheckBoxb0, 23},    {CheckBoxb1, 24},
-            {PoreCheckBox, 25},  {RoughCheckBox, 26}};
+    return {{UCheckBox, 3},     {VCheckBox, 4},      {WCheckBox, 5},      {POCheckBox, 12},
+            {RCheckBox, 13},    {Asym1CheckBox, 14}, {Asym2CheckBox, 20}, {L1CheckBox, 15},
+            {L2CheckBox, 16},   {L3CheckBox, 17},    {ExtCheckBox, 18},   {UanisoCheckBox, 19},
+            {CheckBoxa0, 21},   {CheckBoxa1, 22},    {CheckBoxb0, 23},    {CheckBoxb1, 24},
+            {PoreCheckBox, 25}, {RoughCheckBox, 26}};
 }
 
 // The page shown: while a tab change asks about the page being left, the tab
@@ -241,9 +246,12 @@ void TFormSample::SetListsFrom(int h) {
 
 void TFormSample::RebuildTabs() {
     switching_ = true;
-    while (HistogramTabs->count() > 0) HistogramTabs->removeTab(0);
-    while (PhaseTabs->count() > 0) PhaseTabs->removeTab(0);
-    for (int h = 1; h <= Model().HistogramCount(); ++h) HistogramTabs->addTab("Histogram" + QString::number(h));
+    while (HistogramTabs->count() > 0)
+        HistogramTabs->removeTab(0);
+    while (PhaseTabs->count() > 0)
+        PhaseTabs->removeTab(0);
+    for (int h = 1; h <= Model().HistogramCount(); ++h)
+        HistogramTabs->addTab("Histogram" + QString::number(h));
     for (int p = 1; p <= Model().PhaseCount(); ++p)
         PhaseTabs->addTab(QString::fromStdString(Model().Phase(p).Name).left(15));
     HistogramTabs->setCurrentIndex(0);
@@ -285,8 +293,9 @@ void TFormSample::TabChanged(QTabBar* tabs, int& shown, int index) {
 void TFormSample::SetShape() {
     const int position = ProfileComboBox->currentIndex();
     const bool tof = position == TofProfile;
-    for (QWidget* w : std::initializer_list<QWidget*>{a0Label, a0Edit, CheckBoxa0, a1Label, a1edit, CheckBoxa1,
-                                                      b0Label, b0edit, CheckBoxb0, b1Label, b1edit, CheckBoxb1})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{a0Label, a0Edit, CheckBoxa0, a1Label, a1edit, CheckBoxa1,
+                                         b0Label, b0edit, CheckBoxb0, b1Label, b1edit, CheckBoxb1})
         w->setVisible(tof);
     for (QWidget* w : std::initializer_list<QWidget*>{Asym1Label, Asym1Edit, Asym1CheckBox})
         w->setVisible(!tof);
@@ -300,7 +309,8 @@ void TFormSample::SetShape() {
     L1Label->setText(voigt ? "size:" : "Gam0:");
     L2Label->setText(voigt ? "strn:" : "Gam1:");
     L3Label->setText(voigt ? "Saniso:" : "Gam2:");
-    for (QWidget* w : std::initializer_list<QWidget*>{L1Edit, L2Edit, L3Edit, L1CheckBox, L2CheckBox, L3CheckBox})
+    for (QWidget* w : std::initializer_list<QWidget*>{L1Edit, L2Edit, L3Edit, L1CheckBox,
+                                                      L2CheckBox, L3CheckBox})
         w->setEnabled(true);
     DirtyPage();
 }
@@ -308,7 +318,8 @@ void TFormSample::SetShape() {
 void TFormSample::ShowAbsorption() {
     const bool flat = ComboBoxAbsorption->currentIndex() == 1;
     RLabel->setText(flat ? "Absor. P:" : "Absor. R:");
-    for (QWidget* w : std::initializer_list<QWidget*>{PoreLabel, PoreEdit, PoreCheckBox, RoughLabel, RoughEdit, RoughCheckBox})
+    for (QWidget* w : std::initializer_list<QWidget*>{PoreLabel, PoreEdit, PoreCheckBox, RoughLabel,
+                                                      RoughEdit, RoughCheckBox})
         w->setVisible(flat);
 }
 
@@ -324,10 +335,13 @@ void TFormSample::UpdateForm() {
     ShowShape(*s);
     const std::pair<QLineEdit*, float> absorption[] = {
         {REdit, s->AbsorptionR}, {PoreEdit, s->Pore}, {RoughEdit, s->Rough}};
-    for (const auto& [edit, value] : absorption) edit->setText(Fixed5(value));
-    for (const auto& [box, type] : Flags()) box->setChecked(Model().IsRefined({h, p, 0, type}));
+    for (const auto& [edit, value] : absorption)
+        edit->setText(Fixed5(value));
+    for (const auto& [box, type] : Flags())
+        box->setChecked(Model().IsRefined({h, p, 0, type}));
     ShowAbsorption();
-    for (QLineEdit* e : findChildren<QLineEdit*>()) e->setStyleSheet(QString());
+    for (QLineEdit* e : findChildren<QLineEdit*>())
+        e->setStyleSheet(QString());
     PageChanged = Model().Histogram(h).Profile != ProfileComboBox->currentIndex() + 1;
 }
 
@@ -339,13 +353,26 @@ void TFormSample::SaveChanges() {
     THistogram& histogram = Model().Histogram(h);
     histogram.Profile = ProfileComboBox->currentIndex() + 1;
     histogram.Extra18 = NumberOf(AbsorptionEdit);
-    const std::pair<float*, QLineEdit*> values[] = {
-        {&s->U, UEdit},           {&s->V, VEdit},         {&s->W, WEdit},           {&s->Uaniso, UanisoEdit},
-        {&s->PO, POEdit},         {&s->Asym1, Asym1Edit}, {&s->Asym2, Asym2Edit},   {&s->Gam0, L1Edit},
-        {&s->Gam1, L2Edit},       {&s->Gam2, L3Edit},     {&s->Extinction, ExtEdit}, {&s->AnisoH, UHEdit},
-        {&s->AnisoK, UKEdit},     {&s->AnisoL, ULEdit},   {&s->POH, POHEdit},       {&s->POK, POKEdit},
-        {&s->POL, POLEdit},       {&s->AbsorptionR, REdit}};
-    for (const auto& [field, edit] : values) *field = NumberOf(edit);
+    const std::pair<float*, QLineEdit*> values[] = {{&s->U, UEdit},
+                                                    {&s->V, VEdit},
+                                                    {&s->W, WEdit},
+                                                    {&s->Uaniso, UanisoEdit},
+                                                    {&s->PO, POEdit},
+                                                    {&s->Asym1, Asym1Edit},
+                                                    {&s->Asym2, Asym2Edit},
+                                                    {&s->Gam0, L1Edit},
+                                                    {&s->Gam1, L2Edit},
+                                                    {&s->Gam2, L3Edit},
+                                                    {&s->Extinction, ExtEdit},
+                                                    {&s->AnisoH, UHEdit},
+                                                    {&s->AnisoK, UKEdit},
+                                                    {&s->AnisoL, ULEdit},
+                                                    {&s->POH, POHEdit},
+                                                    {&s->POK, POKEdit},
+                                                    {&s->POL, POLEdit},
+                                                    {&s->AbsorptionR, REdit}};
+    for (const auto& [field, edit] : values)
+        *field = NumberOf(edit);
     for (const auto& [box, type] : Flags()) {
         if (type == 20 || type >= 21) continue;
         StoreFlag({h, p, 0, type}, box->isChecked());
@@ -367,8 +394,10 @@ void TFormSample::SaveChanges() {
         s->TofBeta1 = NumberOf(b0edit);
         s->TofBeta2 = NumberOf(b1edit);
     }
-    const std::pair<QCheckBox*, int> tofFlags[] = {{CheckBoxa0, 21}, {CheckBoxa1, 22}, {CheckBoxb0, 23}, {CheckBoxb1, 24}};
-    for (const auto& [box, type] : tofFlags) StoreFlag({h, p, 0, type}, tof && box->isChecked());
+    const std::pair<QCheckBox*, int> tofFlags[] = {
+        {CheckBoxa0, 21}, {CheckBoxa1, 22}, {CheckBoxb0, 23}, {CheckBoxb1, 24}};
+    for (const auto& [box, type] : tofFlags)
+        StoreFlag({h, p, 0, type}, tof && box->isChecked());
 }
 
 void TFormSample::UseInstrument(int slot) {
@@ -390,15 +419,17 @@ void TFormSample::UseInstrument(int slot) {
 
 void TFormSample::ShowShape(const TSample& s) {
     const std::pair<QLineEdit*, float> values[] = {
-        {UEdit, s.U},           {VEdit, s.V},          {WEdit, s.W},         {UanisoEdit, s.Uaniso},
-        {POEdit, s.PO},         {Asym1Edit, s.Asym1},  {Asym2Edit, s.Asym2}, {ExtEdit, s.Extinction},
-        {L1Edit, s.Gam0},       {L2Edit, s.Gam1},      {L3Edit, s.Gam2},     {a0Edit, s.TofAlpha1},
-        {a1edit, s.TofAlpha2},  {b0edit, s.TofBeta1},  {b1edit, s.TofBeta2}};
-    for (const auto& [edit, value] : values) edit->setText(Fixed5(value));
+        {UEdit, s.U},          {VEdit, s.V},         {WEdit, s.W},         {UanisoEdit, s.Uaniso},
+        {POEdit, s.PO},        {Asym1Edit, s.Asym1}, {Asym2Edit, s.Asym2}, {ExtEdit, s.Extinction},
+        {L1Edit, s.Gam0},      {L2Edit, s.Gam1},     {L3Edit, s.Gam2},     {a0Edit, s.TofAlpha1},
+        {a1edit, s.TofAlpha2}, {b0edit, s.TofBeta1}, {b1edit, s.TofBeta2}};
+    for (const auto& [edit, value] : values)
+        edit->setText(Fixed5(value));
     const std::pair<QLineEdit*, float> directions[] = {{UHEdit, s.AnisoH}, {UKEdit, s.AnisoK},
                                                        {ULEdit, s.AnisoL}, {POHEdit, s.POH},
                                                        {POKEdit, s.POK},   {POLEdit, s.POL}};
-    for (const auto& [edit, value] : directions) edit->setText(Fixed1(value));
+    for (const auto& [edit, value] : directions)
+        edit->setText(Fixed1(value));
 }
 
 void TFormSample::UsePhase(int phase) {
@@ -411,8 +442,13 @@ void TFormSample::UsePhase(int phase) {
 
 TPeakShape TFormSample::ShapeOnPage() const {
     auto read = [](const QLineEdit* e) { return ReadTypedNumber(e->text()).value_or(0); };
-    return {ProfileComboBox->currentIndex() + 1, read(UEdit),  read(VEdit),  read(WEdit),
-            read(L1Edit),                        read(L2Edit), read(L3Edit)};
+    return {ProfileComboBox->currentIndex() + 1,
+            read(UEdit),
+            read(VEdit),
+            read(WEdit),
+            read(L1Edit),
+            read(L2Edit),
+            read(L3Edit)};
 }
 
 void TFormSample::PlotFwhm() {

@@ -24,7 +24,7 @@ class TFormSample : public TModelEditor {
   public:
     explicit TFormSample(TWorkspace& work, QWidget* parent = nullptr);
 
-    void UpdateForm() override; // fills the page (UpdateSample)
+    void UpdateForm() override;  // fills the page (UpdateSample)
     void SaveChanges() override; // keeps the page (SaveSample)
     // Lays the page out by the profile list's choice.
     void SetShape();

@@ -2,12 +2,12 @@
 
 #include "EditorFields.h"
 #include "Messenger.h"
-#include "Workspace.h"
 #include "Model.h"
 #include "NumberFormat.h"
 #include "ScatterCurves.h"
 #include "ScatterEdits.h"
 #include "TextHelpers.h"
+#include "Workspace.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -89,7 +89,8 @@ TFormScatter::TFormScatter(TWorkspace& work, int histogram, QWidget* parent)
     Chart = new QCustomPlot(this);
     Chart->setMinimumSize(380, 300);
     Chart->plotLayout()->insertRow(0);
-    Chart->plotLayout()->addElement(0, 0, new QCPTextElement(Chart, "Form Factors", QFont("sans", 11, QFont::Bold)));
+    Chart->plotLayout()->addElement(
+        0, 0, new QCPTextElement(Chart, "Form Factors", QFont("sans", 11, QFont::Bold)));
     Chart->xAxis->setLabel("sin(theta)/wavelength");
     Curve = Chart->addGraph();
     Curve->setPen(QPen(Qt::red, 1.5));
@@ -145,7 +146,8 @@ void TFormScatter::UpdateForm(int entry) {
     const THistogram* histogram = Work().Histogram(histogram_);
     const TScatterList& list = histogram ? histogram->Scatter : none;
     ComboBoxSName->clear();
-    for (const TScatterFactor& e : list.Items) ComboBoxSName->addItem(QString::fromStdString(e.Name.str()));
+    for (const TScatterFactor& e : list.Items)
+        ComboBoxSName->addItem(QString::fromStdString(e.Name.str()));
     if (list.EntryCount() == 0) {
         StringGridScatter->setRowCount(0);
         shown_ = 0;
@@ -166,7 +168,8 @@ void TFormScatter::UpdateForm(int entry) {
     StringGridScatter->setVisible(xray);
     if (e.Kind == 0) {
         RadioButtonCalc->setChecked(true);
-        for (QWidget* w : {static_cast<QWidget*>(Editfp), static_cast<QWidget*>(CheckBoxfp)}) w->setEnabled(true);
+        for (QWidget* w : {static_cast<QWidget*>(Editfp), static_cast<QWidget*>(CheckBoxfp)})
+            w->setEnabled(true);
         Editfpp->setEnabled(xray);
         CheckBoxfpp->setEnabled(xray);
         StringGridScatter->setRowCount(9);
@@ -174,7 +177,8 @@ void TFormScatter::UpdateForm(int entry) {
         for (int i = 0; i < 9; ++i) {
             StringGridScatter->setItem(i, 0, new QTableWidgetItem(QString("A%1").arg(i + 1)));
             StringGridScatter->item(i, 0)->setFlags(Qt::ItemIsEnabled);
-            StringGridScatter->setItem(i, 1, new QTableWidgetItem(ShortestField(e.Coeff[size_t(i)], 8)));
+            StringGridScatter->setItem(i, 1,
+                                       new QTableWidgetItem(ShortestField(e.Coeff[size_t(i)], 8)));
         }
     } else {
         Editfp->setEnabled(true);
@@ -187,12 +191,15 @@ void TFormScatter::UpdateForm(int entry) {
             StringGridScatter->setHorizontalHeaderLabels({"sin(th)/lam", "Value"});
             for (int i = 0; i < TableRows - 1; ++i) {
                 const bool has = i < e.TableCount();
-                StringGridScatter->setItem(i, 0, new QTableWidgetItem(has ? ShortestField(e.Table.X(i), 5) : QString()));
-                StringGridScatter->setItem(i, 1, new QTableWidgetItem(has ? ShortestField(e.Table.Y(i), 5) : QString()));
+                StringGridScatter->setItem(
+                    i, 0, new QTableWidgetItem(has ? ShortestField(e.Table.X(i), 5) : QString()));
+                StringGridScatter->setItem(
+                    i, 1, new QTableWidgetItem(has ? ShortestField(e.Table.Y(i), 5) : QString()));
             }
         }
     }
-    for (QLineEdit* e : {Editfp, Editfpp}) e->setStyleSheet(QString());
+    for (QLineEdit* e : {Editfp, Editfpp})
+        e->setStyleSheet(QString());
     FaultLabel()->clear();
     PageChanged = false;
     PlotSCatter(entry);
@@ -270,7 +277,8 @@ void TFormScatter::SaveForm(int histogram, int entry) {
             StoreFlag({histogram, ScatterPhase, 2, entry}, CheckBoxfpp->isChecked());
         } else {
             for (int r = 0; r < StringGridScatter->rowCount(); ++r) {
-                const QString x = CellText(StringGridScatter, r, 0), y = CellText(StringGridScatter, r, 1);
+                const QString x = CellText(StringGridScatter, r, 0),
+                              y = CellText(StringGridScatter, r, 1);
                 if (x.isEmpty() || y.isEmpty()) break;
                 e.AddTablePair(TextToReal(x.toStdString()), TextToReal(y.toStdString()));
             }
@@ -319,7 +327,8 @@ void TFormScatter::Delete() {
     THistogram* h = Work().Histogram(histogram_);
     if (!h || h->Scatter.EntryCount() == 0 || shown_ < 1) return;
     const std::string name = h->Scatter.Items[size_t(shown_ - 1)].Name.str();
-    if (Work().Messages().Ask("Are you sure you want to delete " + name + "?") != Answer::Yes) return;
+    if (Work().Messages().Ask("Are you sure you want to delete " + name + "?") != Answer::Yes)
+        return;
     const int selected = ComboBoxSName->currentIndex();
     DeleteScatterEntry(Model(), histogram_, shown_);
     UpdateForm(std::max(1, selected));

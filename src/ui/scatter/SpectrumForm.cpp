@@ -60,7 +60,8 @@ void TFormSpectrum::PlotSpectrum() {
     QVector<double> x, y;
     if (h) {
         std::array<double, 9> a{};
-        for (int i = 0; i < 9; ++i) a[size_t(i)] = ReadTypedNumber(Edit[i]->text()).value_or(0);
+        for (int i = 0; i < 9; ++i)
+            a[size_t(i)] = ReadTypedNumber(Edit[i]->text()).value_or(0);
         for (const TCurvePoint& p : SpectrumCurve(*h, a)) {
             x << p.X;
             y << p.Y;
@@ -74,7 +75,8 @@ void TFormSpectrum::PlotSpectrum() {
 void TFormSpectrum::SaveChanges() {
     THistogram* h = Work().Histogram(histogram_);
     if (!h) return;
-    for (int i = 0; i < 9; ++i) h->Spectrum.Coeff[size_t(i)] = NumberOf(Edit[i]);
+    for (int i = 0; i < 9; ++i)
+        h->Spectrum.Coeff[size_t(i)] = NumberOf(Edit[i]);
 }
 
 bool TFormSpectrum::eventFilter(QObject* watched, QEvent* event) {
