@@ -34,19 +34,24 @@ void SetUpSample(TSample& s, const TInstrumentSetup& i) {
     s.Asym2 = float(i.Asym2);
 }
 
-// What a first refinement against measured data moves: the phase scales, a
-// smooth background and the zero shift of each measured histogram. Cells wait
-// for the crystal system's ties, which the phase editor sets; the histogram
-// scales stay fixed, as they would only repeat the phase scales.
+// What a first refinement against measured data moves: the phase scales and
+// a smooth background of each measured histogram. Both enter the pattern
+// linearly, so they settle in a few cycles however far the starting scale is
+// from the data; the zero shift and the cells wait until the scale fits, as a
+// Newton step on them against a pattern hundreds of times too weak throws
+// them far off. The histogram scales stay fixed, as they would only repeat
+// the phase scales.
 void RefineStartingParameters(TRietveld& model) {
     bool measured = false;
     for (int h = 1; h <= model.HistogramCount(); ++h) {
         if (model.Histogram(h).IsCalculation()) continue;
         measured = true;
-        for (int type : {2, 3, 4, 1}) model.Parameters.SetRefined({h, 0, 0, type}, true);
+        for (int type : {2, 3, 4})
+            model.Parameters.SetRefined({h, 0, 0, type}, true);
     }
     if (!measured) return;
-    for (int p = 1; p <= model.PhaseCount(); ++p) model.Parameters.SetRefined({0, p, 0, 1}, true);
+    for (int p = 1; p <= model.PhaseCount(); ++p)
+        model.Parameters.SetRefined({0, p, 0, 1}, true);
 }
 
 } // namespace
@@ -54,8 +59,10 @@ void RefineStartingParameters(TRietveld& model) {
 void BuildNewModel(TRietveld& model, const std::vector<TNewHistogram>& histograms,
                    const std::vector<int32_t>& phaseAtoms) {
     model.Clear();
-    for (size_t i = 0; i < histograms.size(); ++i) model.AddHistogram();
-    for (size_t j = 0; j < phaseAtoms.size(); ++j) model.AddPhase();
+    for (size_t i = 0; i < histograms.size(); ++i)
+        model.AddHistogram();
+    for (size_t j = 0; j < phaseAtoms.size(); ++j)
+        model.AddPhase();
     model.Loaded = true;
     for (int h = 1; h <= model.HistogramCount(); ++h) {
         const TNewHistogram& choice = histograms[size_t(h - 1)];
@@ -67,7 +74,8 @@ void BuildNewModel(TRietveld& model, const std::vector<TNewHistogram>& histogram
         TPhase& phase = model.Phase(p);
         const int32_t atoms = phaseAtoms[size_t(p - 1)];
         phase.CalcMethod = atoms > 0 ? 0 : 1;
-        for (int32_t a = 0; a < atoms; ++a) phase.AddAtom(TAtom());
+        for (int32_t a = 0; a < atoms; ++a)
+            phase.AddAtom(TAtom());
     }
     RefineStartingParameters(model);
 }

@@ -31,8 +31,8 @@ int32_t NewJobType(bool dataFile, int32_t radiation);
 // Replaces the model's content: one histogram per entry, one phase per entry
 // of `phaseAtoms` (0 atoms: a Le Bail extraction; n: n default atoms).
 // Data-file histograms start with the first three background coefficients
-// and the zero shift refined, and then every phase with its scale, so that a
-// refinement can begin as soon as a data file is named.
+// refined, and then every phase with its scale, so that a refinement can
+// begin as soon as a data file is named.
 void BuildNewModel(TRietveld& model, const std::vector<TNewHistogram>& histograms,
                    const std::vector<int32_t>& phaseAtoms);
 

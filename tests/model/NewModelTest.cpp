@@ -66,6 +66,7 @@ TEST_P(NewModelCases, BuildsWritesAndReadsBack) {
         EXPECT_EQ(x.Profile, choice.Instrument.Profile + 1);
         EXPECT_FLOAT_EQ(x.ThetaMax, float(choice.Instrument.Stop));
         EXPECT_EQ(model.IsRefined({h, 0, 0, 2}), choice.DataFile) << "background refined with data";
+        EXPECT_FALSE(model.IsRefined({h, 0, 0, 1})) << "the zero waits until the scale fits";
         for (int p = 1; p <= model.PhaseCount(); ++p)
             EXPECT_FLOAT_EQ(model.FindSample(h, p)->Gam0, float(choice.Instrument.Gamma));
     }

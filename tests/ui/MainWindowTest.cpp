@@ -150,10 +150,10 @@ TEST_F(MainWindowTest, OpeningAnInputFile) {
     EXPECT_TRUE(messenger.messages.empty());
     EXPECT_TRUE(form->Action("actRefine")->isEnabled());
     EXPECT_TRUE(form->Action("HelpContents1")->isEnabled());
-    // The model editors open once a model is loaded; windows still to come stay off.
-    for (const char* name : {"actGeneral", "actPhases", "actHistograms", "actparameters"})
+    // The model editors and the input view open once a model is loaded.
+    for (const char* name : {"actGeneral", "actPhases", "actHistograms", "actSample",
+                             "actparameters", "actConstraints", "actViewInput"})
         EXPECT_TRUE(form->Action(name)->isEnabled()) << name;
-    EXPECT_TRUE(form->Action("actViewInput")->isEnabled()); // the text window shows it
     EXPECT_TRUE(form->Action("actAbout")->isEnabled());
 }
 

@@ -9,6 +9,7 @@
 #include "PhDataForm.h"
 #include "ScatterForm.h"
 #include "SpectrumForm.h"
+#include "Workspace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,11 +18,13 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QSqlTableModel>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
@@ -32,7 +35,8 @@ namespace {
 
 std::array<TInstrument, InstrumentCount> Instruments() {
     std::array<TInstrument, InstrumentCount> all;
-    for (int i = 0; i < InstrumentCount; ++i) all[size_t(i)] = TInstrument::Unset(i + 1);
+    for (int i = 0; i < InstrumentCount; ++i)
+        all[size_t(i)] = TInstrument::Unset(i + 1);
     all[0] = TInstrument::CuKa();
     all[2].Title = "Polaris TOF";
     all[2].Radiation = 2;
@@ -104,33 +108,43 @@ TEST(NewInputForm, ExtractionAndBackToStructure) {
 
 namespace {
 
-class ConstraintFormTest : public ::testing::Test {
+// A workspace of its own, without a main window, for the editors opened on it.
+class EditorWorkspace {
+  protected:
+    QTemporaryDir folder;
+    RecordingMessenger messages;
+    TWorkspace work{
+        std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat),
+        messages};
+    TRietveld& model = work.Model();
+};
+
+class ConstraintFormTest : public ::testing::Test, protected EditorWorkspace {
   protected:
     void SetUp() override {
         model.AddHistogram();
         model.AddPhase();
+        model.Loaded = true;
         for (const char* label : {"FE1 ", "FE2 ", "O1  "}) {
             TAtom a;
             a.Label = label;
             model.Phase(1).AddAtom(a);
         }
-        for (int atom = 1; atom <= 3; ++atom) model.Parameters.SetRefined({0, 1, atom, 4}, true);
+        for (int atom = 1; atom <= 3; ++atom)
+            model.Parameters.SetRefined({0, 1, atom, 4}, true);
         model.Parameters.SetRefined({1, 0, 0, 1}, true);
         model.Parameters.SetRefined({1, 1, 0, 3}, true);
         model.Parameters.Renumber();
-        form = std::make_unique<TConstraintForm>(model, messages);
-        form->OnEdited = [this] { edited = true; };
+        form = std::make_unique<TConstraintForm>(work);
         form->show();
     }
     void SelectAll(QListWidget* list, std::initializer_list<int> rows) {
         list->clearSelection();
-        for (int r : rows) list->item(r)->setSelected(true);
+        for (int r : rows)
+            list->item(r)->setSelected(true);
     }
 
-    TRietveld model;
-    RecordingMessenger messages;
     std::unique_ptr<TConstraintForm> form;
-    bool edited = false;
 };
 
 } // namespace
@@ -155,10 +169,11 @@ TEST_F(ConstraintFormTest, OneMasterRulesThreeDependents) {
     EXPECT_EQ(form->StringGrid1->item(2, 0)->text(), "H  1: Zero");
     EXPECT_EQ(form->StringGrid2->item(1, 1)->text(), "1.0");
     EXPECT_EQ(form->ListBoxPhase->count(), 0) << "the dependents leave their list";
-    EXPECT_TRUE(edited);
+    EXPECT_TRUE(form->PageChanged);
+    EXPECT_TRUE(work.Changed()) << "a drop marks the model changed";
     form->StringGrid2->item(1, 1)->setText("0");
     form->StringGrid2->item(2, 1)->setText("0,5");
-    ASSERT_TRUE(form->SaveChanges());
+    ASSERT_TRUE(form->KeepPage());
     const TParameterList& list = model.Parameters;
     ASSERT_EQ(list.ConstraintCount(), 3);
     EXPECT_FLOAT_EQ(list.Constraints[1].Dependent.Multiplier, 1.0f) << "0 is taken as 1";
@@ -172,9 +187,11 @@ TEST_F(ConstraintFormTest, TyingAParameterToItselfIsRefused) {
     SelectAll(form->ListBoxPhase, {0});
     ASSERT_TRUE(form->DropOnDependents(form->ListBoxPhase));
     const TParameterList before = model.Parameters;
-    EXPECT_FALSE(form->SaveChanges());
+    form->Ok();
+    EXPECT_TRUE(form->isVisible()) << "refused: the window stays open";
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_NE(messages.messages[0].find("\"P  1: B (FE1 )\" is tied to itself."), std::string::npos);
+    EXPECT_NE(messages.messages[0].find("\"P  1: B (FE1 )\" is tied to itself."),
+              std::string::npos);
     EXPECT_EQ(model.Parameters, before);
 }
 
@@ -190,30 +207,33 @@ TEST_F(ConstraintFormTest, DeleteAndCancel) {
     messages.answers = {Answer::No};
     form->close();
     EXPECT_EQ(model.Parameters, before) << "closing without keeping changes nothing";
-    EXPECT_TRUE(edited) << "but the model is marked changed";
+    EXPECT_EQ(messages.questions, (std::vector<std::string>{"Keep Changes?"}));
+    EXPECT_TRUE(work.Changed()) << "but the model is marked changed";
     form->show();
     form->StringGrid1->selectRow(0);
     form->DeleteConstraints();
-    ASSERT_TRUE(form->SaveChanges());
+    form->Ok();
+    EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(model.Parameters.ConstraintCount(), 0);
-    EXPECT_TRUE(model.IsRefined({0, 1, 2, 4})) << "its dependent is still listed, so it stays refined";
+    EXPECT_TRUE(model.IsRefined({0, 1, 2, 4}))
+        << "its dependent is still listed, so it stays refined";
 }
 
 namespace {
 
-TRietveld XrayModel() {
-    TRietveld model;
-    model.AddHistogram();
-    model.AddPhase();
-    return model;
-}
+class ScatterFormTest : public ::testing::Test, protected EditorWorkspace {
+  protected:
+    void SetUp() override {
+        model.AddHistogram();
+        model.AddPhase();
+        model.Loaded = true;
+    }
+};
 
 } // namespace
 
-TEST(ScatterForm, AddNamesAreTrimmedUpperCasedAndCut) {
-    TRietveld model = XrayModel();
-    RecordingMessenger messages;
-    TFormScatter form(model, 1, messages);
+TEST_F(ScatterFormTest, AddNamesAreTrimmedUpperCasedAndCut) {
+    TFormScatter form(work, 1);
     EXPECT_EQ(form.ComboBoxSName->count(), 0);
     EXPECT_EQ(form.StringGridScatter->rowCount(), 0);
     form.AskText = [](const QString& title, const QString& prompt) -> std::optional<QString> {
@@ -228,11 +248,9 @@ TEST(ScatterForm, AddNamesAreTrimmedUpperCasedAndCut) {
     EXPECT_EQ(form.StringGridScatter->item(0, 0)->text(), "A1");
 }
 
-TEST(ScatterForm, CalculatedEntryKeepsCoefficientsAndFlags) {
-    TRietveld model = XrayModel();
+TEST_F(ScatterFormTest, CalculatedEntryKeepsCoefficientsAndFlags) {
     model.Histogram(1).Scatter.AddEntry();
-    RecordingMessenger messages;
-    TFormScatter form(model, 1, messages);
+    TFormScatter form(work, 1);
     form.StringGridScatter->item(0, 1)->setText("12.5");
     form.StringGridScatter->item(8, 1)->setText("1,25");
     form.Editfp->setText("-0.5");
@@ -246,28 +264,25 @@ TEST(ScatterForm, CalculatedEntryKeepsCoefficientsAndFlags) {
     EXPECT_FALSE(model.IsRefined({1, ScatterPhase, 1, 1}));
 }
 
-TEST(ScatterForm, InterpolatedTableStopsAtTheFirstBlankRow) {
-    TRietveld model = XrayModel();
+TEST_F(ScatterFormTest, InterpolatedTableStopsAtTheFirstBlankRow) {
     model.Histogram(1).Scatter.AddEntry();
-    RecordingMessenger messages;
-    TFormScatter form(model, 1, messages);
+    TFormScatter form(work, 1);
     form.RadioButtonInt->click();
     EXPECT_EQ(model.Histogram(1).Scatter.Items[0].Kind, 1);
     EXPECT_TRUE(form.PageChanged);
     EXPECT_EQ(form.StringGridScatter->horizontalHeaderItem(0)->text(), "sin(th)/lam");
     const char* cells[][2] = {{"0", "26"}, {"0.1", "24"}, {"0.2", "20"}, {"", ""}, {"0.4", "10"}};
     for (int r = 0; r < 5; ++r)
-        for (int c = 0; c < 2; ++c) form.StringGridScatter->item(r, c)->setText(cells[r][c]);
+        for (int c = 0; c < 2; ++c)
+            form.StringGridScatter->item(r, c)->setText(cells[r][c]);
     form.SaveForm(1, 1);
     EXPECT_EQ(model.Histogram(1).Scatter.Items[0].TableCount(), 3);
 }
 
-TEST(ScatterForm, NeutronEntryKeepsOnlyTheLength) {
-    TRietveld model = XrayModel();
+TEST_F(ScatterFormTest, NeutronEntryKeepsOnlyTheLength) {
     model.Histogram(1).JobType = 1;
     model.Histogram(1).Scatter.AddEntry();
-    RecordingMessenger messages;
-    TFormScatter form(model, 1, messages);
+    TFormScatter form(work, 1);
     EXPECT_EQ(form.LabelFp->text(), "b:");
     EXPECT_FALSE(form.Editfpp->isEnabled());
     form.Editfp->setText("0.945");
@@ -280,15 +295,13 @@ TEST(ScatterForm, NeutronEntryKeepsOnlyTheLength) {
     EXPECT_TRUE(model.IsRefined({1, ScatterPhase, 1, 1}));
 }
 
-TEST(ScatterForm, DeletingTheFirstShowsTheNewFirst) {
-    TRietveld model = XrayModel();
+TEST_F(ScatterFormTest, DeletingTheFirstShowsTheNewFirst) {
     for (const char* n : {"FE", "O", "SI"}) {
         model.Histogram(1).Scatter.AddEntry();
         model.Histogram(1).Scatter.Items.back().Name = n;
     }
-    RecordingMessenger messages;
     messages.answers = {Answer::Yes};
-    TFormScatter form(model, 1, messages);
+    TFormScatter form(work, 1);
     form.Delete();
     ASSERT_EQ(messages.questions.size(), 1u);
     EXPECT_EQ(messages.questions[0], "Are you sure you want to delete FE?");
@@ -296,18 +309,53 @@ TEST(ScatterForm, DeletingTheFirstShowsTheNewFirst) {
     EXPECT_EQ(form.Shown(), 1);
 }
 
-TEST(SpectrumForm, FieldsGoBackIntoTheModel) {
-    TRietveld model = XrayModel();
+TEST_F(ScatterFormTest, ChoosingAnotherEntryAsksToKeepTheEdits) {
+    for (const char* n : {"FE", "O"}) {
+        model.Histogram(1).Scatter.AddEntry();
+        model.Histogram(1).Scatter.Items.back().Name = n;
+    }
+    TFormScatter form(work, 1);
+    form.show();
+    form.Editfp->selectAll();
+    QTest::keyClicks(form.Editfp, "-1.5");
+    EXPECT_TRUE(form.PageChanged);
+    messages.answers = {Answer::Cancel};
+    form.ComboBoxSName->setCurrentIndex(1);
+    emit form.ComboBoxSName->activated(1);
+    EXPECT_EQ(form.Shown(), 1) << "Cancel stays on the edited entry";
+    EXPECT_EQ(form.ComboBoxSName->currentIndex(), 0);
+    messages.answers = {Answer::Yes};
+    form.ComboBoxSName->setCurrentIndex(1);
+    emit form.ComboBoxSName->activated(1);
+    EXPECT_EQ(form.Shown(), 2);
+    EXPECT_FLOAT_EQ(model.Histogram(1).Scatter.Items[0].FPrime, -1.5f);
+    EXPECT_FALSE(form.PageChanged);
+}
+
+TEST_F(ScatterFormTest, ACoefficientThatIsNoNumberIsNamed) {
+    model.Histogram(1).Scatter.AddEntry();
+    TFormScatter form(work, 1);
+    form.show();
+    const float before = model.Histogram(1).Scatter.Items[0].Coeff[2];
+    form.StringGridScatter->item(2, 1)->setText("1.2.3");
+    form.Ok();
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_NE(messages.messages[0].find("A3"), std::string::npos);
+    EXPECT_FLOAT_EQ(model.Histogram(1).Scatter.Items[0].Coeff[2], before);
+}
+
+TEST_F(ScatterFormTest, SpectrumFieldsGoBackIntoTheModel) {
     model.Histogram(1).JobType = 4;
     model.Histogram(1).ThetaMin = 1000;
     model.Histogram(1).ThetaMax = 20000;
-    TFormSpectrum form(model, 1);
+    TFormSpectrum form(work, 1);
     EXPECT_EQ(form.Curve->dataCount(), 100) << "all zero: a flat line";
     form.Edit[0]->setText("2,5");
     form.Edit[3]->setText("1e2");
     form.PlotSpectrum();
     EXPECT_DOUBLE_EQ(form.Curve->data()->at(0)->value, 2.5 + 100);
-    form.SaveForm();
+    ASSERT_TRUE(form.KeepPage());
     EXPECT_FLOAT_EQ(model.Histogram(1).Spectrum.Coeff[0], 2.5f);
     EXPECT_FLOAT_EQ(model.Histogram(1).Spectrum.Coeff[3], 100.0f);
 }
@@ -360,19 +408,22 @@ TEST(PhDataForm, ChooseAStoredPhase) {
     corundum.AddAtom(TAtom());
     TPhase quartz;
     quartz.Name = "Alpha quartz";
-    ASSERT_EQ(AddPhaseToDatabase(phases, atoms, DbPhaseFrom(corundum), DbAtomsFrom(corundum), messages), 1);
+    ASSERT_EQ(
+        AddPhaseToDatabase(phases, atoms, DbPhaseFrom(corundum), DbAtomsFrom(corundum), messages),
+        1);
     ASSERT_EQ(AddPhaseToDatabase(phases, atoms, DbPhaseFrom(quartz), {}, messages), 2);
 
     TPhase target;
-    const bool taken = SelectPhaseFromDatabase(phases, atoms, target, messages, nullptr, [](TPhDataForm& form) {
-        EXPECT_EQ(form.windowTitle(), "Phase Database");
-        EXPECT_EQ(form.Phases->rowCount(), 2);
-        EXPECT_TRUE(form.PhaseGrid->isColumnHidden(form.Phases->fieldIndex("PhaseNumber")));
-        EXPECT_TRUE(form.Find("corund"));
-        EXPECT_EQ(form.Atoms->rowCount(), 1);
-        form.SelectedNumber = form.CurrentNumber();
-        return int(QDialog::Accepted);
-    });
+    const bool taken =
+        SelectPhaseFromDatabase(phases, atoms, target, messages, nullptr, [](TPhDataForm& form) {
+            EXPECT_EQ(form.windowTitle(), "Phase Database");
+            EXPECT_EQ(form.Phases->rowCount(), 2);
+            EXPECT_TRUE(form.PhaseGrid->isColumnHidden(form.Phases->fieldIndex("PhaseNumber")));
+            EXPECT_TRUE(form.Find("corund"));
+            EXPECT_EQ(form.Atoms->rowCount(), 1);
+            form.SelectedNumber = form.CurrentNumber();
+            return int(QDialog::Accepted);
+        });
     ASSERT_TRUE(taken);
     EXPECT_EQ(target.Name, "Corundum");
     EXPECT_EQ(target.AtomCount(), 1);
@@ -386,8 +437,8 @@ TEST(PhDataForm, MissingDatabaseIsAMessage) {
     QTemporaryDir dir;
     RecordingMessenger messages;
     TPhase target;
-    EXPECT_FALSE(SelectPhaseFromDatabase(dir.filePath("none/Phases.db"), dir.filePath("none/Atoms.db"),
-                                         target, messages));
+    EXPECT_FALSE(SelectPhaseFromDatabase(dir.filePath("none/Phases.db"),
+                                         dir.filePath("none/Atoms.db"), target, messages));
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].find("does not exist"), std::string::npos);
 }

@@ -2,14 +2,18 @@
 // with KORALIX_SCREENSHOTS=<folder> under a display with a window manager
 // (xvfb-run -a with openbox); skipped otherwise.
 #include "ConstraintForm.h"
-#include "InputFile.h"
-#include "Messenger.h"
+#include "HistogramForm.h"
 #include "NewInputForm.h"
 #include "PeakForm.h"
 #include "PhDataForm.h"
+#include "SampleForm.h"
+#include "ScatterCommands.h"
 #include "ScatterForm.h"
 #include "SpectrumForm.h"
+#include "UiTestSupport.h"
+#include "Workspace.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -24,6 +28,7 @@
 #include <gtest/gtest.h>
 
 using namespace koralix;
+using namespace koralix::testing;
 
 namespace {
 
@@ -48,49 +53,69 @@ TEST(WindowGallery, Pictures) {
     if (folder.isEmpty() || QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "set KORALIX_SCREENSHOTS and run under a display";
     QDir().mkpath(folder);
+    QTemporaryDir work;
     RecordingMessenger messages;
-    TRietveld model;
-    ReadInputFile(model, std::string(KORALIX_EXAMPLES) + "/corundum.inp", messages);
+    ScriptedFileChooser files;
+    auto bench = MakeWorkbench(work, messages, files);
+    bench->show();
+    bench->ProcessFile(CopyInto(work, QString(KORALIX_EXAMPLES) + "/corundum.inp", "corundum.inp"));
+    TRietveld& model = bench->Model();
     ASSERT_TRUE(model.Loaded);
+    model.Parameters.SetRefined({1, 1, 0, 5}, true);
+    model.Parameters.SetRefined({0, 1, 1, 4}, true);
+    model.Parameters.SetRefined({0, 1, 2, 4}, true);
 
-    std::array<TInstrument, InstrumentCount> instruments;
-    for (int i = 0; i < InstrumentCount; ++i) instruments[size_t(i)] = TInstrument::Unset(i + 1);
-    instruments[0] = TInstrument::CuKa();
-    TFormNewInput wizard(instruments);
-    Snap(wizard, folder, "new-input");
-    wizard.hide();
+    bench->Action("actNew")->trigger();
+    auto* wizard = qobject_cast<TFormNewInput*>(bench->WindowOf("actNew"));
+    ASSERT_NE(wizard, nullptr);
+    Snap(*wizard, folder, "new-input");
+    wizard->reject();
 
-    TConstraintForm constraints(model, messages);
-    constraints.show();
-    constraints.DropOnMasters(constraints.ListBoxPhase, 0);
-    constraints.ListBoxPhase->item(1)->setSelected(true);
-    constraints.DropOnDependents(constraints.ListBoxPhase);
-    Snap(constraints, folder, "constraints");
-    constraints.hide();
+    bench->Action("actConstraints")->trigger();
+    auto* constraints = qobject_cast<TConstraintForm*>(bench->WindowOf("actConstraints"));
+    ASSERT_NE(constraints, nullptr);
+    constraints->DropOnMasters(constraints->ListBoxPhase, 0);
+    constraints->ListBoxPhase->item(1)->setSelected(true);
+    constraints->DropOnDependents(constraints->ListBoxPhase);
+    Snap(*constraints, folder, "constraints");
+    constraints->Cancel();
+
+    bench->Action("actSample")->trigger();
+    auto* sample = qobject_cast<TFormSample*>(bench->WindowOf("actSample"));
+    ASSERT_NE(sample, nullptr);
+    Snap(*sample, folder, "sample");
+    sample->PlotFwhm();
+    sample->Peak()->ShowProfileAt(35);
+    Snap(*sample->Peak(), folder, "peak-width");
+    sample->Peak()->hide();
+    sample->Cancel();
 
     model.Histogram(1).Scatter.AddEntry();
     model.Histogram(1).Scatter.Items[0].Name = "AL+3";
-    model.Histogram(1).Scatter.Items[0].Coeff = {4.17448f, 1.93816f, 3.3876f, 4.14553f, 1.20296f,
+    model.Histogram(1).Scatter.Items[0].Coeff = {4.17448f,  1.93816f,  3.3876f,  4.14553f, 1.20296f,
                                                  0.228753f, 0.528137f, 8.28524f, 0.706786f};
-    TFormScatter scatter(model, 1, messages);
-    Snap(scatter, folder, "scattering-factors");
-    scatter.hide();
-
-    TFormSpectrum spectrum(model, 1);
-    Snap(spectrum, folder, "incident-spectrum");
-    spectrum.hide();
-
-    TFormPeak peak;
-    const TSample& s = *model.FindSample(1, 1);
-    TPeakShape shape{model.Histogram(1).Profile, s.U, s.V, s.W, s.Gam0, s.Gam1, s.Gam2};
-    peak.SetCurves(WidthCurves(model.Histogram(1), shape), shape);
-    peak.ShowProfileAt(35);
-    Snap(peak, folder, "peak-width");
-    peak.hide();
+    bench->Action("actHistograms")->trigger();
+    auto* histograms = qobject_cast<THistogramForm*>(bench->WindowOf("actHistograms"));
+    ASSERT_NE(histograms, nullptr);
+    Snap(*histograms, folder, "histograms");
+    TFormScatter* scatter = OpenScatterEditor(*histograms);
+    ASSERT_NE(scatter, nullptr);
+    Snap(*scatter, folder, "scattering-factors");
+    scatter->Cancel();
+    model.Histogram(1).JobType = 4;
+    model.Histogram(1).ThetaMin = 1000;
+    model.Histogram(1).ThetaMax = 20000;
+    model.Histogram(1).Spectrum.Coeff = {0.5f, 80, 3, 2, 0.1f, 0, 0, 0, 0};
+    TFormSpectrum* spectrum = OpenSpectrumEditor(*histograms);
+    ASSERT_NE(spectrum, nullptr);
+    Snap(*spectrum, folder, "incident-spectrum");
+    spectrum->Cancel();
+    histograms->Cancel();
 
     QTemporaryDir dir;
     const QString phases = dir.filePath("Phases.db"), atoms = dir.filePath("Atoms.db");
-    AddPhaseToDatabase(phases, atoms, DbPhaseFrom(model.Phase(1)), DbAtomsFrom(model.Phase(1)), messages);
+    AddPhaseToDatabase(phases, atoms, DbPhaseFrom(model.Phase(1)), DbAtomsFrom(model.Phase(1)),
+                       messages);
     TPhase quartz;
     quartz.Name = "Alpha quartz";
     quartz.SpaceGroup = "P 32 2 1";

@@ -4,6 +4,7 @@
 #include "Model.h"
 #include "NumberFormat.h"
 #include "TextHelpers.h"
+#include "Workspace.h"
 
 #include <QCloseEvent>
 #include <QDrag>
@@ -74,10 +75,9 @@ QTableWidget* Grid(QWidget* parent, const QStringList& headers) {
 
 } // namespace
 
-TConstraintForm::TConstraintForm(TRietveld& model, Messenger& messenger, QWidget* parent)
-    : QWidget(parent, Qt::Window), model_(model), messenger_(messenger) {
+TConstraintForm::TConstraintForm(TWorkspace& work, QWidget* parent)
+    : TModelEditor(work, "Constraints", parent) {
     setObjectName("ConstraintForm");
-    setWindowTitle("Constraints");
     auto* lists = new QHBoxLayout;
     auto addList = [&](QListWidget*& list, const QString& name, const QString& label) {
         list = new ParameterList(this);
@@ -99,21 +99,35 @@ TConstraintForm::TConstraintForm(TRietveld& model, Messenger& messenger, QWidget
     StringGrid2->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     StringGrid2->setColumnWidth(1, 80);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (QTableWidget* grid : {StringGrid1, StringGrid2}) grid->viewport()->installEventFilter(this);
+    for (QTableWidget* grid : {StringGrid1, StringGrid2})
+        grid->viewport()->installEventFilter(this);
     auto* group = new QGroupBox("Linear Constraints", this);
-    auto* grids = new QHBoxLayout(group);
+    auto* rows = new QVBoxLayout(group);
+    // The tool tips say it too, but a first-time user reads the window first.
+    auto* how =
+        new QLabel("Drag a parameter from the lists above onto the left column, then one or "
+                   "more onto the right column: each right-hand parameter = /Value × its "
+                   "left-hand parameter.",
+                   this);
+    how->setWordWrap(true);
+    how->setStyleSheet("color: #505050;");
+    rows->addWidget(how);
+    auto* grids = new QHBoxLayout;
+    rows->addLayout(grids);
     grids->addWidget(StringGrid1, 1);
     grids->addWidget(new QLabel("=", this));
     grids->addWidget(StringGrid2, 1);
 
     QMenu* menu = new QMenu(this);
-    QAction* remove = menu->addAction("Delete Constraint", this, &TConstraintForm::DeleteConstraints);
+    QAction* remove =
+        menu->addAction("Delete Constraint", this, &TConstraintForm::DeleteConstraints);
     for (QTableWidget* grid : {StringGrid1, StringGrid2})
-        connect(grid, &QWidget::customContextMenuRequested, this, [this, grid, menu, remove](QPoint at) {
-            remove->setEnabled(StringGrid1->rowCount() > 0 &&
-                               StringGrid1->rowCount() == StringGrid2->rowCount());
-            menu->popup(grid->viewport()->mapToGlobal(at));
-        });
+        connect(grid, &QWidget::customContextMenuRequested, this,
+                [this, grid, menu, remove](QPoint at) {
+                    remove->setEnabled(StringGrid1->rowCount() > 0 &&
+                                       StringGrid1->rowCount() == StringGrid2->rowCount());
+                    menu->popup(grid->viewport()->mapToGlobal(at));
+                });
     // Clicking a row selects the same rows in the other grid.
     connect(StringGrid1, &QTableWidget::itemSelectionChanged, this, [this] {
         QSignalBlocker block(StringGrid2);
@@ -125,80 +139,43 @@ TConstraintForm::TConstraintForm(TRietveld& model, Messenger& messenger, QWidget
         if (row < StringGrid1->rowCount()) StringGrid1->selectRow(row);
     });
     connect(StringGrid2, &QTableWidget::cellChanged, this, [this](int, int column) {
-        if (column == 1) Edited();
+        if (column == 1) DirtyPage();
     });
 
     Labelvar = new QLabel(this);
     Labelcon = new QLabel(this);
-    auto* ok = new QPushButton("OK", this);
-    auto* cancel = new QPushButton("Cancel", this);
-    auto* help = new QPushButton("Help", this);
-    connect(ok, &QPushButton::clicked, this, [this] {
-        if (!SaveChanges()) return;
-        closingAfterOk_ = true;
-        close();
-    });
-    connect(cancel, &QPushButton::clicked, this, [this] {
-        PageChanged = false;
-        close();
-    });
-    help->setEnabled(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Labelvar);
-    buttons->addWidget(Labelcon);
-    buttons->addStretch();
-    for (QPushButton* b : {ok, cancel, help}) buttons->addWidget(b);
+    auto* counts = new QHBoxLayout;
+    counts->addWidget(Labelvar);
+    counts->addSpacing(24);
+    counts->addWidget(Labelcon);
+    counts->addStretch();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(lists, 2);
     layout->addWidget(group, 3);
-    layout->addLayout(buttons);
+    layout->addLayout(counts);
+    layout->addWidget(ButtonRow("constraints"));
     resize(820, 560);
-}
-
-void TConstraintForm::showEvent(QShowEvent* event) {
-    UpdateForm();
-    QWidget::showEvent(event);
-}
-
-void TConstraintForm::closeEvent(QCloseEvent* event) {
-    if (PageChanged && !closingAfterOk_) {
-        switch (messenger_.Ask("Keep Changes?")) {
-        case Answer::Cancel: event->ignore(); return;
-        case Answer::Yes:
-            if (!SaveChanges()) {
-                event->ignore();
-                return;
-            }
-            break;
-        case Answer::No: break;
-        }
-    }
-    const bool kept = closingAfterOk_;
-    closingAfterOk_ = false;
-    PageChanged = false;
-    masters_.clear();
-    dependents_.clear();
-    event->accept();
-    emit Closed(kept);
-}
-
-void TConstraintForm::Edited() {
-    PageChanged = true;
-    if (OnEdited) OnEdited();
 }
 
 void TConstraintForm::AddItem(const TParameter& p) {
     QListWidget* list = nullptr;
     switch (p.Kind) {
     case KindHistogram:
-    case KindScatter: list = ListBoxGlobal; break;
+    case KindScatter:
+        list = ListBoxGlobal;
+        break;
     case KindPhase:
-    case KindAtom: list = ListBoxPhase; break;
-    case KindSample: list = ListBoxSample; break;
-    default: return;
+    case KindAtom:
+        list = ListBoxPhase;
+        break;
+    case KindSample:
+        list = ListBoxSample;
+        break;
+    default:
+        return;
     }
-    auto* item = new QListWidgetItem(QString::fromStdString(model_.LabelOf(p)), list);
+    auto* item = new QListWidgetItem(QString::fromStdString(Model().LabelOf(p)), list);
     item->setData(AddressRole, Pack(p));
     refined_.push_back(p);
 }
@@ -218,18 +195,21 @@ void TConstraintForm::AppendRow(QTableWidget* grid, const QStringList& cells, co
 }
 
 void TConstraintForm::UpdateForm() {
-    for (QListWidget* list : {ListBoxGlobal, ListBoxPhase, ListBoxSample}) list->clear();
-    for (QTableWidget* grid : {StringGrid1, StringGrid2}) grid->setRowCount(0);
+    Filling filling(*this);
+    for (QListWidget* list : {ListBoxGlobal, ListBoxPhase, ListBoxSample})
+        list->clear();
+    for (QTableWidget* grid : {StringGrid1, StringGrid2})
+        grid->setRowCount(0);
     refined_.clear();
-    masters_.clear();
-    dependents_.clear();
-    const TParameterList& list = model_.Parameters;
-    for (const TParameter& p : list.Free) AddItem(p);
-    for (const TConstraint& c : list.Constraints) AddItem(c.Dependent);
+    const TParameterList& list = Model().Parameters;
+    for (const TParameter& p : list.Free)
+        AddItem(p);
+    for (const TConstraint& c : list.Constraints)
+        AddItem(c.Dependent);
     for (const TConstraint& c : list.Constraints) {
-        AppendRow(StringGrid1, {QString::fromStdString(model_.LabelOf(c.Master))}, c.Master);
+        AppendRow(StringGrid1, {QString::fromStdString(Model().LabelOf(c.Master))}, c.Master);
         AppendRow(StringGrid2,
-                  {QString::fromStdString(model_.LabelOf(c.Dependent)),
+                  {QString::fromStdString(Model().LabelOf(c.Dependent)),
                    QString::fromStdString(GeneralText(c.Dependent.Multiplier, 7))},
                   c.Dependent);
     }
@@ -262,7 +242,7 @@ bool TConstraintForm::DropOnMasters(QListWidget* list, int row) {
     if (!item || !CanDropOnMasters()) return false;
     AppendRow(StringGrid1, {item->text()}, Unpack(item->data(AddressRole)));
     SetMultiSelection(true);
-    Edited();
+    DirtyPage();
     return true;
 }
 
@@ -281,23 +261,25 @@ bool TConstraintForm::DropOnDependents(QListWidget* list) {
                       Unpack(StringGrid1->item(last, 0)->data(AddressRole)));
         }
     }
-    for (QListWidgetItem* item : chosen) delete item;
+    for (QListWidgetItem* item : chosen)
+        delete item;
     SetMultiSelection(false);
-    Edited();
+    DirtyPage();
     return true;
 }
 
 void TConstraintForm::DeleteConstraints() {
     if (StringGrid1->rowCount() == 0 || StringGrid1->rowCount() != StringGrid2->rowCount()) return;
     QList<int> rows;
-    for (const QModelIndex& i : StringGrid1->selectionModel()->selectedRows()) rows << i.row();
+    for (const QModelIndex& i : StringGrid1->selectionModel()->selectedRows())
+        rows << i.row();
     if (rows.isEmpty() && StringGrid1->currentRow() >= 0) rows << StringGrid1->currentRow();
     std::sort(rows.begin(), rows.end(), std::greater<int>());
     for (int row : rows) {
         StringGrid1->removeRow(row);
         StringGrid2->removeRow(row);
     }
-    if (!rows.isEmpty()) Edited();
+    if (!rows.isEmpty()) DirtyPage();
 }
 
 std::vector<TConstraintRow> TConstraintForm::Rows() const {
@@ -315,23 +297,25 @@ std::vector<TConstraintRow> TConstraintForm::Rows() const {
 std::vector<TParameter> TConstraintForm::Listed() const {
     std::vector<TParameter> listed;
     for (QListWidget* list : {ListBoxGlobal, ListBoxPhase, ListBoxSample})
-        for (int i = 0; i < list->count(); ++i) listed.push_back(Unpack(list->item(i)->data(AddressRole)));
+        for (int i = 0; i < list->count(); ++i)
+            listed.push_back(Unpack(list->item(i)->data(AddressRole)));
     return listed;
 }
 
-bool TConstraintForm::SaveChanges() {
-    const std::vector<TConstraintRow> rows = Rows();
-    const std::vector<std::string> faults = CheckConstraintRows(model_, rows, refined_);
-    if (!faults.empty()) {
-        std::string text = "These constraints cannot be used:";
-        for (const std::string& f : faults) text += "\n" + f;
-        messenger_.Message(text);
-        return false;
-    }
-    RebuildParameterList(model_.Parameters, rows, Listed());
-    PageChanged = false;
-    if (OnEdited) OnEdited();
-    return true;
+bool TConstraintForm::CheckPage() {
+    if (!TModelEditor::CheckPage()) return false;
+    const std::vector<std::string> faults = CheckConstraintRows(Model(), Rows(), refined_);
+    if (faults.empty()) return true;
+    std::string text = "These constraints cannot be used:";
+    for (const std::string& f : faults)
+        text += "\n" + f;
+    FaultLabel()->setText(QString::fromStdString(faults.front()));
+    Work().Messages().Message(text);
+    return false;
+}
+
+void TConstraintForm::SaveChanges() {
+    RebuildParameterList(Model().Parameters, Rows(), Listed());
 }
 
 bool TConstraintForm::eventFilter(QObject* watched, QEvent* event) {
@@ -346,8 +330,8 @@ bool TConstraintForm::eventFilter(QObject* watched, QEvent* event) {
     };
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
         auto* e = static_cast<QDropEvent*>(event);
-        const bool allowed = sourceOf(e->mimeData()) &&
-                             (masters ? CanDropOnMasters() : CanDropOnDependents());
+        const bool allowed =
+            sourceOf(e->mimeData()) && (masters ? CanDropOnMasters() : CanDropOnDependents());
         if (allowed)
             e->acceptProposedAction();
         else
@@ -357,8 +341,8 @@ bool TConstraintForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Drop) {
         auto* e = static_cast<QDropEvent*>(event);
         QListWidget* list = sourceOf(e->mimeData());
-        const bool done = masters ? DropOnMasters(list, list ? list->currentRow() : -1)
-                                  : DropOnDependents(list);
+        const bool done =
+            masters ? DropOnMasters(list, list ? list->currentRow() : -1) : DropOnDependents(list);
         if (done) e->acceptProposedAction();
         return true;
     }

@@ -6,10 +6,8 @@
 #pragma once
 
 #include "ConstraintRules.h"
+#include "ModelEditor.h"
 
-#include <QWidget>
-
-#include <functional>
 #include <vector>
 
 class QLabel;
@@ -18,19 +16,17 @@ class QTableWidget;
 
 namespace koralix {
 
-class Messenger;
-class TRietveld;
-
-class TConstraintForm : public QWidget {
+class TConstraintForm : public TModelEditor {
     Q_OBJECT
   public:
-    TConstraintForm(TRietveld& model, Messenger& messenger, QWidget* parent = nullptr);
+    explicit TConstraintForm(TWorkspace& work, QWidget* parent = nullptr);
 
     // Rebuilds the lists and grids from the model.
-    void UpdateForm();
-    // Checks the grids and rebuilds the parameter list; false (after a message
-    // naming the faulty parameters) when a constraint cannot be honoured.
-    bool SaveChanges();
+    void UpdateForm() override;
+    // Refuses, with a message naming them, ties the engine cannot honour.
+    bool CheckPage() override;
+    // Rebuilds the model's parameter list from the grids and lists.
+    void SaveChanges() override;
 
     // The drag-and-drop rules, also used by the mouse.
     bool CanDropOnMasters() const;
@@ -42,9 +38,6 @@ class TConstraintForm : public QWidget {
     // Removes the selected rows of the grids.
     void DeleteConstraints();
 
-    // Called on every edit that changes the model's ties (drops, deletions).
-    std::function<void()> OnEdited;
-    bool PageChanged = false;
     int RowCount() const;
 
     QListWidget* ListBoxGlobal = nullptr;
@@ -55,28 +48,17 @@ class TConstraintForm : public QWidget {
     QLabel* Labelvar = nullptr;
     QLabel* Labelcon = nullptr;
 
-  signals:
-    void Closed(bool kept);
-
   protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void Edited();
     void SetMultiSelection(bool on);
     void AddItem(const TParameter& p);
     void AppendRow(QTableWidget* grid, const QStringList& cells, const TParameter& p);
     std::vector<TConstraintRow> Rows() const;
     std::vector<TParameter> Listed() const;
 
-    TRietveld& model_;
-    Messenger& messenger_;
-    std::vector<TParameter> masters_;
-    std::vector<TParameter> dependents_;
     std::vector<TParameter> refined_; // what the lists held when filled
-    bool closingAfterOk_ = false;
 };
 
 } // namespace koralix

@@ -1,5 +1,6 @@
 #include "PhDataForm.h"
 
+#include "HelpWindow.h"
 #include "Messenger.h"
 
 #include <QHBoxLayout>
@@ -78,7 +79,7 @@ TPhDataForm::TPhDataForm(TPhaseDatabase& database, Messenger& messenger, QWidget
     auto* cancel = new QPushButton("Cancel", this);
     auto* help = new QPushButton("Help", this);
     auto* remove = new QPushButton("Delete", this);
-    help->setEnabled(false);
+    connect(help, &QPushButton::clicked, this, [] { Help().ShowTopic("phasedatabase"); });
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] {
         SelectedNumber = CurrentNumber();

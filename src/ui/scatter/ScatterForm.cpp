@@ -1,17 +1,17 @@
 #include "ScatterForm.h"
 
+#include "EditorFields.h"
 #include "Messenger.h"
 #include "Model.h"
 #include "NumberFormat.h"
 #include "ScatterCurves.h"
 #include "ScatterEdits.h"
 #include "TextHelpers.h"
+#include "Workspace.h"
 
 #include <QButtonGroup>
-#include <charconv>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,17 +30,6 @@ namespace {
 
 constexpr int TableRows = 50; // header row + 49 pairs
 
-// A single in general form with at most `digits` significant digits, but no
-// more than it needs to read back the same: 1.93816 stays 1.93816 rather
-// than showing the binary noise of its double (1.9381599).
-QString G(float v, int digits) {
-    char buffer[32];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-    const QString shortest = ec == std::errc() ? QString::fromLatin1(buffer, int(end - buffer)) : QString();
-    const QString general = QString::fromStdString(GeneralText(v, digits));
-    return !shortest.isEmpty() && shortest.size() <= general.size() ? shortest : general;
-}
-
 QString CellText(const QTableWidget* grid, int row, int column) {
     const QTableWidgetItem* item = grid->item(row, column);
     return item ? item->text().trimmed() : QString();
@@ -48,10 +37,9 @@ QString CellText(const QTableWidget* grid, int row, int column) {
 
 } // namespace
 
-TFormScatter::TFormScatter(TRietveld& model, int histogram, Messenger& messenger, QWidget* parent)
-    : QDialog(parent), model_(model), histogram_(histogram), messenger_(messenger) {
+TFormScatter::TFormScatter(TWorkspace& work, int histogram, QWidget* parent)
+    : TModelEditor(work, "Scattering Factors", parent), histogram_(histogram) {
     setObjectName("FormScatter");
-    setWindowTitle("Scattering Factors");
     AskText = [this](const QString& title, const QString& prompt) -> std::optional<QString> {
         bool ok = false;
         QString text = QInputDialog::getText(this, title, prompt, QLineEdit::Normal, {}, &ok);
@@ -68,13 +56,14 @@ TFormScatter::TFormScatter(TRietveld& model, int histogram, Messenger& messenger
     auto* kindRow = new QHBoxLayout(kindBox);
     kindRow->addWidget(RadioButtonCalc);
     kindRow->addWidget(RadioButtonInt);
-    Editfp = new QLineEdit(this);
-    Editfp->setObjectName("Editfp");
-    CheckBoxfp = new QCheckBox(this);
-    Editfpp = new QLineEdit(this);
-    Editfpp->setObjectName("Editfpp");
-    CheckBoxfpp = new QCheckBox(this);
-    for (QCheckBox* box : {CheckBoxfp, CheckBoxfpp}) box->setToolTip("Check to vary");
+    Editfp = NumberEdit("Editfp");
+    Editfp->setAccessibleName("f'");
+    Editfpp = NumberEdit("Editfpp");
+    Editfpp->setAccessibleName("f''");
+    CheckBoxfp = FlagBox([this] { return TAddress{histogram_, ScatterPhase, 1, shown_}; });
+    CheckBoxfp->setObjectName("CheckBoxfp");
+    CheckBoxfpp = FlagBox([this] { return TAddress{histogram_, ScatterPhase, 2, shown_}; });
+    CheckBoxfpp->setObjectName("CheckBoxfpp");
     EditMW = new QLineEdit(this);
     EditMW->setObjectName("EditMW");
     LabelFp = new QLabel("f':", this);
@@ -100,25 +89,22 @@ TFormScatter::TFormScatter(TRietveld& model, int histogram, Messenger& messenger
     Chart = new QCustomPlot(this);
     Chart->setMinimumSize(380, 300);
     Chart->plotLayout()->insertRow(0);
-    Chart->plotLayout()->addElement(0, 0, new QCPTextElement(Chart, "Form Factors", QFont("sans", 11, QFont::Bold)));
+    Chart->plotLayout()->addElement(
+        0, 0, new QCPTextElement(Chart, "Form Factors", QFont("sans", 11, QFont::Bold)));
     Chart->xAxis->setLabel("sin(theta)/wavelength");
     Curve = Chart->addGraph();
     Curve->setPen(QPen(Qt::red, 1.5));
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-    buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-    QPushButton* add = buttons->addButton("Add", QDialogButtonBox::ActionRole);
-    QPushButton* remove = buttons->addButton("Delete", QDialogButtonBox::ActionRole);
-    buttons->addButton("Help", QDialogButtonBox::HelpRole)->setEnabled(false);
-    connect(ok, &QPushButton::clicked, this, [this] {
-        if (model_.Histogram(histogram_).Scatter.EntryCount() > 0 && shown_ > 0)
-            SaveForm(histogram_, shown_);
-        accept();
-    });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* add = new QPushButton("Add", this);
+    add->setObjectName("AddButton");
+    auto* remove = new QPushButton("Delete", this);
+    remove->setObjectName("DeleteButton");
     connect(add, &QPushButton::clicked, this, &TFormScatter::Add);
     connect(remove, &QPushButton::clicked, this, &TFormScatter::Delete);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addWidget(ButtonRow("scattering"), 1);
 
     auto* left = new QVBoxLayout;
     left->addLayout(fields);
@@ -128,36 +114,46 @@ TFormScatter::TFormScatter(TRietveld& model, int histogram, Messenger& messenger
     top->addWidget(Chart, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(buttons);
+    layout->addLayout(buttons);
     resize(820, 560);
 
     connect(ComboBoxSName, &QComboBox::activated, this, &TFormScatter::NameChosen);
     connect(kinds, &QButtonGroup::idClicked, this, &TFormScatter::KindChosen);
-    for (QLineEdit* e : {Editfp, Editfpp, EditMW}) connect(e, &QLineEdit::textEdited, this, &TFormScatter::Dirty);
-    for (QCheckBox* b : {CheckBoxfp, CheckBoxfpp}) connect(b, &QCheckBox::toggled, this, &TFormScatter::Dirty);
-    connect(StringGridScatter, &QTableWidget::cellChanged, this, &TFormScatter::Dirty);
+    for (QLineEdit* e : {Editfp, Editfpp, EditMW})
+        connect(e, &QLineEdit::textEdited, this, &TModelEditor::DirtyPage);
+    for (QCheckBox* b : {CheckBoxfp, CheckBoxfpp})
+        connect(b, &QCheckBox::toggled, this, &TModelEditor::DirtyPage);
+    connect(StringGridScatter, &QTableWidget::cellChanged, this, &TModelEditor::DirtyPage);
     UpdateForm(1);
 }
 
 bool TFormScatter::Xray() const {
-    return model_.Histogram(histogram_).IsXrayCw();
+    const THistogram* h = const_cast<TFormScatter*>(this)->Work().Histogram(histogram_);
+    return h && h->IsXrayCw();
 }
 
-void TFormScatter::Dirty() {
-    if (!filling_) PageChanged = true;
+void TFormScatter::Showing() {
+    UpdateForm(std::max(shown_, 1));
+}
+
+void TFormScatter::UpdateForm() {
+    UpdateForm(std::max(shown_, 1));
 }
 
 void TFormScatter::UpdateForm(int entry) {
-    filling_ = true;
-    const TScatterList& list = model_.Histogram(histogram_).Scatter;
+    Filling filling(*this);
+    static const TScatterList none;
+    const THistogram* histogram = Work().Histogram(histogram_);
+    const TScatterList& list = histogram ? histogram->Scatter : none;
     ComboBoxSName->clear();
-    for (const TScatterFactor& e : list.Items) ComboBoxSName->addItem(QString::fromStdString(e.Name.str()));
+    for (const TScatterFactor& e : list.Items)
+        ComboBoxSName->addItem(QString::fromStdString(e.Name.str()));
     if (list.EntryCount() == 0) {
         StringGridScatter->setRowCount(0);
         shown_ = 0;
         Curve->data()->clear();
         Chart->replot();
-        filling_ = false;
+        PageChanged = false;
         return;
     }
     entry = std::clamp(entry, 1, list.EntryCount());
@@ -165,15 +161,15 @@ void TFormScatter::UpdateForm(int entry) {
     ComboBoxSName->setCurrentIndex(entry - 1);
     const TScatterFactor& e = list.Items[size_t(entry - 1)];
     const bool xray = Xray();
-    Editfp->setText(G(e.FPrime, 7));
-    Editfpp->setText(G(e.FDoublePrime, 7));
-    CheckBoxfp->setChecked(model_.IsRefined({histogram_, ScatterPhase, 1, entry}));
-    CheckBoxfpp->setChecked(model_.IsRefined({histogram_, ScatterPhase, 2, entry}));
+    Editfp->setText(ShortestField(e.FPrime, 7));
+    Editfpp->setText(ShortestField(e.FDoublePrime, 7));
+    LoadFlags();
     LabelFp->setText(xray ? "f':" : "b:");
     StringGridScatter->setVisible(xray);
     if (e.Kind == 0) {
         RadioButtonCalc->setChecked(true);
-        for (QWidget* w : {static_cast<QWidget*>(Editfp), static_cast<QWidget*>(CheckBoxfp)}) w->setEnabled(true);
+        for (QWidget* w : {static_cast<QWidget*>(Editfp), static_cast<QWidget*>(CheckBoxfp)})
+            w->setEnabled(true);
         Editfpp->setEnabled(xray);
         CheckBoxfpp->setEnabled(xray);
         StringGridScatter->setRowCount(9);
@@ -181,7 +177,8 @@ void TFormScatter::UpdateForm(int entry) {
         for (int i = 0; i < 9; ++i) {
             StringGridScatter->setItem(i, 0, new QTableWidgetItem(QString("A%1").arg(i + 1)));
             StringGridScatter->item(i, 0)->setFlags(Qt::ItemIsEnabled);
-            StringGridScatter->setItem(i, 1, new QTableWidgetItem(G(e.Coeff[size_t(i)], 8)));
+            StringGridScatter->setItem(i, 1,
+                                       new QTableWidgetItem(ShortestField(e.Coeff[size_t(i)], 8)));
         }
     } else {
         Editfp->setEnabled(true);
@@ -194,19 +191,25 @@ void TFormScatter::UpdateForm(int entry) {
             StringGridScatter->setHorizontalHeaderLabels({"sin(th)/lam", "Value"});
             for (int i = 0; i < TableRows - 1; ++i) {
                 const bool has = i < e.TableCount();
-                StringGridScatter->setItem(i, 0, new QTableWidgetItem(has ? G(e.Table.X(i), 5) : QString()));
-                StringGridScatter->setItem(i, 1, new QTableWidgetItem(has ? G(e.Table.Y(i), 5) : QString()));
+                StringGridScatter->setItem(
+                    i, 0, new QTableWidgetItem(has ? ShortestField(e.Table.X(i), 5) : QString()));
+                StringGridScatter->setItem(
+                    i, 1, new QTableWidgetItem(has ? ShortestField(e.Table.Y(i), 5) : QString()));
             }
         }
     }
-    filling_ = false;
+    for (QLineEdit* e : {Editfp, Editfpp})
+        e->setStyleSheet(QString());
+    FaultLabel()->clear();
+    PageChanged = false;
     PlotSCatter(entry);
 }
 
 void TFormScatter::PlotSCatter(int entry) {
     Curve->data()->clear();
-    const THistogram& h = model_.Histogram(histogram_);
-    if (entry < 1 || entry > h.Scatter.EntryCount()) return;
+    const THistogram* histogram = Work().Histogram(histogram_);
+    if (!histogram || entry < 1 || entry > histogram->Scatter.EntryCount()) return;
+    const THistogram& h = *histogram;
     const TScatterFactor& e = h.Scatter.Items[size_t(entry - 1)];
     QVector<double> x, y;
     Chart->setEnabled(true);
@@ -229,69 +232,107 @@ void TFormScatter::PlotSCatter(int entry) {
     Chart->replot();
 }
 
+bool TFormScatter::CheckPage() {
+    if (!TModelEditor::CheckPage()) return false;
+    if (!Xray() || shown_ < 1) return true;
+    const bool table = RadioButtonInt->isChecked();
+    for (int r = 0; r < StringGridScatter->rowCount(); ++r) {
+        const QString x = CellText(StringGridScatter, r, 0), y = CellText(StringGridScatter, r, 1);
+        if (table && (x.isEmpty() || y.isEmpty())) break;
+        for (int c = table ? 0 : 1; c < 2; ++c) {
+            const QString text = c == 0 ? x : y;
+            if (ReadTypedNumber(text)) continue;
+            const QString name = table ? QString("row %1").arg(r + 1) : QString("A%1").arg(r + 1);
+            const QString message =
+                "Please enter a number for " + name + " (\"" + text + "\" is not one).";
+            FaultLabel()->setText(message);
+            Work().Messages().Message(message.toStdString());
+            StringGridScatter->setCurrentCell(r, c);
+            return false;
+        }
+    }
+    return true;
+}
+
+void TFormScatter::SaveChanges() {
+    if (shown_ > 0) SaveForm(histogram_, shown_);
+}
+
 void TFormScatter::SaveForm(int histogram, int entry) {
-    THistogram& h = model_.Histogram(histogram);
-    if (entry < 1 || entry > h.Scatter.EntryCount()) return;
+    THistogram* found = Work().Histogram(histogram);
+    if (!found || entry < 1 || entry > found->Scatter.EntryCount()) return;
+    THistogram& h = *found;
     TScatterFactor& e = h.Scatter.Items[size_t(entry - 1)];
-    TParameterList& list = model_.Parameters;
     if (!h.IsXrayCw()) {
-        e.FPrime = TextToReal(Editfp->text().toStdString());
-        list.SetRefined({histogram, ScatterPhase, 1, entry}, CheckBoxfp->isChecked());
+        e.FPrime = NumberOf(Editfp);
+        StoreFlag({histogram, ScatterPhase, 1, entry}, CheckBoxfp->isChecked());
     } else {
         e.ClearTable();
         if (e.Kind == 0) {
-            e.FPrime = TextToReal(Editfp->text().toStdString());
-            e.FDoublePrime = TextToReal(Editfpp->text().toStdString());
+            e.FPrime = NumberOf(Editfp);
+            e.FDoublePrime = NumberOf(Editfpp);
             for (int i = 0; i < 9; ++i)
                 e.Coeff[size_t(i)] = TextToReal(CellText(StringGridScatter, i, 1).toStdString());
-            list.SetRefined({histogram, ScatterPhase, 1, entry}, CheckBoxfp->isChecked());
-            list.SetRefined({histogram, ScatterPhase, 2, entry}, CheckBoxfpp->isChecked());
+            StoreFlag({histogram, ScatterPhase, 1, entry}, CheckBoxfp->isChecked());
+            StoreFlag({histogram, ScatterPhase, 2, entry}, CheckBoxfpp->isChecked());
         } else {
             for (int r = 0; r < StringGridScatter->rowCount(); ++r) {
-                const QString x = CellText(StringGridScatter, r, 0), y = CellText(StringGridScatter, r, 1);
+                const QString x = CellText(StringGridScatter, r, 0),
+                              y = CellText(StringGridScatter, r, 1);
                 if (x.isEmpty() || y.isEmpty()) break;
                 e.AddTablePair(TextToReal(x.toStdString()), TextToReal(y.toStdString()));
             }
         }
     }
+}
+
+void TFormScatter::ListEdited() {
     PageChanged = false;
+    Work().MarkEdited();
 }
 
 void TFormScatter::NameChosen(int index) {
-    if (PageChanged && shown_ > 0 && messenger_.Ask("Keep Changes?") == Answer::Yes)
-        SaveForm(histogram_, shown_);
+    if (index + 1 == shown_) return;
+    if (!LeavePage()) {
+        QSignalBlocker block(ComboBoxSName);
+        ComboBoxSName->setCurrentIndex(shown_ - 1);
+        return;
+    }
     UpdateForm(index + 1);
-    PageChanged = false;
 }
 
 void TFormScatter::KindChosen(int kind) {
-    if (shown_ < 1) return;
-    model_.Histogram(histogram_).Scatter.Items[size_t(shown_ - 1)].Kind = kind;
+    THistogram* h = Work().Histogram(histogram_);
+    if (!h || shown_ < 1) return;
+    h->Scatter.Items[size_t(shown_ - 1)].Kind = kind;
     UpdateForm(shown_);
-    PageChanged = true;
+    DirtyPage();
 }
 
 void TFormScatter::Add() {
+    THistogram* h = Work().Histogram(histogram_);
+    if (!h) return;
     const std::optional<QString> answer = AskText("New Scatter", "Enter new scatter name:");
     if (!answer) return;
     const QString name = answer->trimmed().toUpper().left(4);
     if (name.isEmpty()) return;
-    TScatterList& list = model_.Histogram(histogram_).Scatter;
+    TScatterList& list = h->Scatter;
     list.AddEntry();
     list.Items.back().Name = name.toStdString();
     UpdateForm(list.EntryCount());
-    PageChanged = false;
+    ListEdited();
 }
 
 void TFormScatter::Delete() {
-    TScatterList& list = model_.Histogram(histogram_).Scatter;
-    if (list.EntryCount() == 0 || shown_ < 1) return;
-    const std::string name = list.Items[size_t(shown_ - 1)].Name.str();
-    if (messenger_.Ask("Are you sure you want to delete " + name + "?") != Answer::Yes) return;
+    THistogram* h = Work().Histogram(histogram_);
+    if (!h || h->Scatter.EntryCount() == 0 || shown_ < 1) return;
+    const std::string name = h->Scatter.Items[size_t(shown_ - 1)].Name.str();
+    if (Work().Messages().Ask("Are you sure you want to delete " + name + "?") != Answer::Yes)
+        return;
     const int selected = ComboBoxSName->currentIndex();
-    DeleteScatterEntry(model_, histogram_, shown_);
+    DeleteScatterEntry(Model(), histogram_, shown_);
     UpdateForm(std::max(1, selected));
-    PageChanged = false;
+    ListEdited();
 }
 
 } // namespace koralix

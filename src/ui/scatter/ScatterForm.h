@@ -4,7 +4,7 @@
 // and their refinement flags, and the form factor drawn.
 #pragma once
 
-#include <QDialog>
+#include "ModelEditor.h"
 
 #include <functional>
 #include <optional>
@@ -20,25 +20,28 @@ class QTableWidget;
 
 namespace koralix {
 
-class Messenger;
-class TRietveld;
-
-class TFormScatter : public QDialog {
+class TFormScatter : public TModelEditor {
     Q_OBJECT
   public:
-    // `histogram` is 1-based; the model must outlive the dialog.
-    TFormScatter(TRietveld& model, int histogram, Messenger& messenger, QWidget* parent = nullptr);
+    // For histogram `histogram` (1-based) of the workspace's model.
+    TFormScatter(TWorkspace& work, int histogram, QWidget* parent = nullptr);
 
+    // Fills the page from the entry shown (the first one at the start).
+    void UpdateForm() override;
     // Fills the page from entry n (1-based).
     void UpdateForm(int entry);
+    // Checks the grid's numbers as well as the fields.
+    bool CheckPage() override;
+    // Keeps the page into the entry shown.
+    void SaveChanges() override;
     // Keeps the page into entry n of histogram h.
     void SaveForm(int histogram, int entry);
     void PlotSCatter(int entry);
     void Add();
     void Delete();
+    int Histogram() const { return histogram_; }
     // The entry shown, 0 when the histogram has none.
     int Shown() const { return shown_; }
-    bool PageChanged = false;
     // Asks for a text (title, prompt); none when cancelled. Tests replace it.
     std::function<std::optional<QString>(const QString&, const QString&)> AskText;
 
@@ -55,17 +58,18 @@ class TFormScatter : public QDialog {
     QCustomPlot* Chart = nullptr;
     QCPGraph* Curve = nullptr;
 
+  protected:
+    void Showing() override;
+
   private:
     void NameChosen(int index);
     void KindChosen(int kind);
     bool Xray() const;
-    void Dirty();
+    // The histogram's list changed in the model (entry added, deleted, kind).
+    void ListEdited();
 
-    TRietveld& model_;
     int histogram_;
-    Messenger& messenger_;
     int shown_ = 0;
-    bool filling_ = false;
 };
 
 } // namespace koralix

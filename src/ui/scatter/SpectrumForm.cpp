@@ -1,33 +1,31 @@
 #include "SpectrumForm.h"
 
+#include "EditorFields.h"
 #include "Model.h"
-#include "NumberFormat.h"
 #include "ScatterCurves.h"
-#include "TextHelpers.h"
+#include "Workspace.h"
 
-#include <QDialogButtonBox>
-#include <QFocusEvent>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QVBoxLayout>
 #include <qcustomplot.h>
 
 namespace koralix {
 
-TFormSpectrum::TFormSpectrum(TRietveld& model, int histogram, QWidget* parent)
-    : QDialog(parent), model_(model), histogram_(histogram) {
+TFormSpectrum::TFormSpectrum(TWorkspace& work, int histogram, QWidget* parent)
+    : TModelEditor(work, "Incident Spectrum", parent), histogram_(histogram) {
     setObjectName("FormSpectrum");
-    setWindowTitle("Incident Spectrum");
     auto* group = new QGroupBox("TOF Incident Spectrum", this);
     auto* fields = new QFormLayout(group);
-    const TIncidentSpec& spectrum = model_.Histogram(histogram_).Spectrum;
     for (int i = 0; i < 9; ++i) {
-        Edit[i] = new QLineEdit(QString::fromStdString(GeneralText(spectrum.Coeff[size_t(i)], 9)), this);
-        Edit[i]->setObjectName(QString("Edita%1").arg(i));
+        Edit[i] = NumberEdit(QString("Edita%1").arg(i));
+        Edit[i]->setAccessibleName(QString("a%1").arg(i));
         Edit[i]->installEventFilter(this);
         connect(Edit[i], &QLineEdit::returnPressed, this, &TFormSpectrum::PlotSpectrum);
+        connect(Edit[i], &QLineEdit::textEdited, this, &TModelEditor::DirtyPage);
         fields->addRow(QString("a%1:").arg(i), Edit[i]);
     }
     Chart = new QCustomPlot(this);
@@ -37,44 +35,53 @@ TFormSpectrum::TFormSpectrum(TRietveld& model, int histogram, QWidget* parent)
     Curve = Chart->addGraph();
     Curve->setPen(QPen(Qt::blue, 1.5));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* help = buttons->addButton("Help", QDialogButtonBox::HelpRole);
-    help->setEnabled(false);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-        SaveForm();
-        accept();
-    });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* top = new QHBoxLayout;
     top->addWidget(group);
     top->addWidget(Chart, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(buttons);
+    layout->addWidget(ButtonRow("spectrum"));
+    UpdateForm();
+}
+
+void TFormSpectrum::UpdateForm() {
+    Filling filling(*this);
+    const THistogram* h = Work().Histogram(histogram_);
+    for (int i = 0; i < 9; ++i) {
+        Edit[i]->setText(h ? ShortestField(h->Spectrum.Coeff[size_t(i)], 9) : QString());
+        Edit[i]->setStyleSheet(QString());
+    }
+    PageChanged = false;
     PlotSpectrum();
 }
 
 void TFormSpectrum::PlotSpectrum() {
-    std::array<double, 9> a{};
-    for (int i = 0; i < 9; ++i) a[size_t(i)] = TextToDouble(Edit[i]->text().toStdString());
+    const THistogram* h = Work().Histogram(histogram_);
     QVector<double> x, y;
-    for (const TCurvePoint& p : SpectrumCurve(model_.Histogram(histogram_), a)) {
-        x << p.X;
-        y << p.Y;
+    if (h) {
+        std::array<double, 9> a{};
+        for (int i = 0; i < 9; ++i)
+            a[size_t(i)] = ReadTypedNumber(Edit[i]->text()).value_or(0);
+        for (const TCurvePoint& p : SpectrumCurve(*h, a)) {
+            x << p.X;
+            y << p.Y;
+        }
     }
     Curve->setData(x, y, true);
     Chart->rescaleAxes();
     Chart->replot();
 }
 
-void TFormSpectrum::SaveForm() {
-    TIncidentSpec& spectrum = model_.Histogram(histogram_).Spectrum;
-    for (int i = 0; i < 9; ++i) spectrum.Coeff[size_t(i)] = TextToReal(Edit[i]->text().toStdString());
+void TFormSpectrum::SaveChanges() {
+    THistogram* h = Work().Histogram(histogram_);
+    if (!h) return;
+    for (int i = 0; i < 9; ++i)
+        h->Spectrum.Coeff[size_t(i)] = NumberOf(Edit[i]);
 }
 
 bool TFormSpectrum::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut && qobject_cast<QLineEdit*>(watched)) PlotSpectrum();
-    return QDialog::eventFilter(watched, event);
+    return TModelEditor::eventFilter(watched, event);
 }
 
 } // namespace koralix

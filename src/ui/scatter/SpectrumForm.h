@@ -2,7 +2,7 @@
 // coefficients of the spectrum and its curve over the histogram's range.
 #pragma once
 
-#include <QDialog>
+#include "ModelEditor.h"
 
 class QCPGraph;
 class QCustomPlot;
@@ -10,17 +10,19 @@ class QLineEdit;
 
 namespace koralix {
 
-class TRietveld;
-
-class TFormSpectrum : public QDialog {
+class TFormSpectrum : public TModelEditor {
     Q_OBJECT
   public:
-    // `histogram` is 1-based; the model must outlive the dialog.
-    TFormSpectrum(TRietveld& model, int histogram, QWidget* parent = nullptr);
+    // For histogram `histogram` (1-based) of the workspace's model.
+    TFormSpectrum(TWorkspace& work, int histogram, QWidget* parent = nullptr);
 
-    void PlotSpectrum();
+    // Fills the nine fields from the model and plots.
+    void UpdateForm() override;
     // Stores the nine fields into the model.
-    void SaveForm();
+    void SaveChanges() override;
+    // Draws the spectrum the fields give.
+    void PlotSpectrum();
+    int Histogram() const { return histogram_; }
 
     QLineEdit* Edit[9] = {};
     QCustomPlot* Chart = nullptr;
@@ -30,7 +32,6 @@ class TFormSpectrum : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    TRietveld& model_;
     int histogram_;
 };
 
