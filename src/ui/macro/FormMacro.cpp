@@ -83,66 +83,55 @@ TFormMacro::TFormMacro(TFormKoralix& main, macro::MacroLibrary& library,
 TFormMacro::~TFormMacro() = default;
 
 QAction* TFormMacro::Action(const QString& name) const {
-    return actions_.value(name);
-}
-
-QAction* TFormMacro::AddAction(const QString& name, const QString& caption, const QString& hint,
-                               const QKeySequence& key) {
-    auto* a = new QAction(caption, this);
-    a->setObjectName(name);
-    a->setStatusTip(hint);
-    a->setToolTip(hint);
-    if (!key.isEmpty()) a->setShortcut(key);
-    actions_.insert(name, a);
-    return a;
+    return actions_[name];
 }
 
 void TFormMacro::BuildActions() {
-    connect(AddAction("actNew", "&New", "New Korabasic macro"), &QAction::triggered, this,
+    connect(actions_.Add("actNew", "&New", "New Korabasic macro"), &QAction::triggered, this,
             &TFormMacro::New);
-    connect(AddAction("actOpen", "&Open", "Opens a file"), &QAction::triggered, this,
+    connect(actions_.Add("actOpen", "&Open", "Opens a file"), &QAction::triggered, this,
             &TFormMacro::Open);
-    connect(AddAction("actSave", "&Save", "Saves a file"), &QAction::triggered, this,
+    connect(actions_.Add("actSave", "&Save", "Saves a file"), &QAction::triggered, this,
             &TFormMacro::Save);
-    connect(AddAction("actSaveAS", "Save &As", "Saves a file"), &QAction::triggered, this,
+    connect(actions_.Add("actSaveAS", "Save &As", "Saves a file"), &QAction::triggered, this,
             &TFormMacro::SaveAs);
-    connect(AddAction("actPrint", "&Print", "Prints the Source and Output windows"),
+    connect(actions_.Add("actPrint", "&Print", "Prints the Source and Output windows"),
             &QAction::triggered, this, &TFormMacro::Print);
-    connect(AddAction("actExit", "E&xit", "Exits"), &QAction::triggered, this, &QWidget::close);
+    connect(actions_.Add("actExit", "E&xit", "Exits"), &QAction::triggered, this, &QWidget::close);
     auto focused = [this] {
         return MemoWrite->hasFocus() ? MemoWrite : MemoSource;
     };
-    connect(AddAction("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
+    connect(actions_.Add("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
             this, [focused] { focused()->cut(); });
-    connect(AddAction("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
+    connect(actions_.Add("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
             this, [focused] { focused()->copy(); });
-    connect(AddAction("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
+    connect(actions_.Add("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
             &QAction::triggered, this, [focused] { focused()->paste(); });
-    connect(AddAction("actClear", "Clear", "Clears the Source and Output windows"),
+    connect(actions_.Add("actClear", "Clear", "Clears the Source and Output windows"),
             &QAction::triggered, this, &TFormMacro::Clear);
-    connect(AddAction("actRun", "&Run", "Runs the Korabasic macro", QKeySequence("F9")),
+    connect(actions_.Add("actRun", "&Run", "Runs the Korabasic macro", QKeySequence("F9")),
             &QAction::triggered, this, &TFormMacro::Run);
-    QAction* stop = AddAction("actStop", "S&top", "Stops the running macro");
+    QAction* stop = actions_.Add("actStop", "S&top", "Stops the running macro");
     stop->setEnabled(false);
     connect(stop, &QAction::triggered, this, &TFormMacro::Stop);
-    QAction* help = AddAction("HelpContents1", "&Help Topics", "");
+    QAction* help = actions_.Add("HelpContents1", "&Help Topics", "");
     connect(help, &QAction::triggered, this, [this] {
         if (QAction* a = main_.Action("HelpContents1")) a->trigger();
     });
 
     QMenu* file = menuBar()->addMenu("&File");
     for (const char* n : {"actNew", "actOpen", "actSave", "actSaveAS", "actPrint", "actExit"})
-        file->addAction(actions_.value(n));
+        file->addAction(actions_[n]);
     QMenu* edit = menuBar()->addMenu("&Edit");
     for (const char* n : {"EditCut1", "EditCopy1", "EditPaste1", "actClear"})
-        edit->addAction(actions_.value(n));
-    menuBar()->addAction(actions_.value("actRun"));
+        edit->addAction(actions_[n]);
+    menuBar()->addAction(actions_["actRun"]);
     menuBar()->addAction(stop);
     menuBar()->addMenu("&Help")->addAction(help);
     QToolBar* bar = addToolBar("Main Toolbar");
     bar->setObjectName("MainToolbar");
     for (const char* n : {"actNew", "actOpen", "actSave", "actPrint", "actRun", "actStop"})
-        bar->addAction(actions_.value(n));
+        bar->addAction(actions_[n]);
 }
 
 bool TFormMacro::MaybeSave() {
@@ -224,12 +213,12 @@ void TFormMacro::Run() {
     if (SBasic1->Compile() != 0) return;
     running_ = true;
     stopRequested_ = false;
-    actions_.value("actRun")->setEnabled(false);
-    actions_.value("actStop")->setEnabled(true);
+    actions_["actRun"]->setEnabled(false);
+    actions_["actStop"]->setEnabled(true);
     SBasic1->Run();
     running_ = false;
-    actions_.value("actRun")->setEnabled(true);
-    actions_.value("actStop")->setEnabled(false);
+    actions_["actRun"]->setEnabled(true);
+    actions_["actStop"]->setEnabled(false);
     if (!SBasic1->LastFault().empty())
         MessagePanel->setText(QString::fromStdString(SBasic1->LastFault()));
 }

@@ -4,6 +4,8 @@
 
 #include <QMainWindow>
 
+#include "NamedActions.h"
+
 #include <memory>
 
 #include "MacroLibrary.h"
@@ -61,8 +63,6 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QAction* AddAction(const QString& name, const QString& caption, const QString& hint,
-                       const QKeySequence& key = {});
     void BuildActions();
     void ShowCaret();
     void Print();
@@ -73,7 +73,7 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
     macro::MacroWindow& mainWindow_;
     FileChooser& files_;
     std::unique_ptr<macro::MacroHost> host_;
-    QHash<QString, QAction*> actions_;
+    TNamedActions actions_{this};
     bool running_ = false;
     bool stopRequested_ = false;
 };

@@ -84,57 +84,46 @@ TEditForm::TEditForm(TFormKoralix& main, FileChooser& files, QWidget* parent)
 }
 
 QAction* TEditForm::Action(const QString& name) const {
-    return actions_.value(name);
-}
-
-QAction* TEditForm::AddAction(const QString& name, const QString& caption, const QString& hint,
-                              const QKeySequence& key) {
-    auto* a = new QAction(caption, this);
-    a->setObjectName(name);
-    a->setStatusTip(hint);
-    a->setToolTip(hint);
-    if (!key.isEmpty()) a->setShortcut(key);
-    actions_.insert(name, a);
-    return a;
+    return actions_[name];
 }
 
 void TEditForm::BuildActions() {
-    connect(AddAction("actOpen", "&Open", "Open"), &QAction::triggered, this, &TEditForm::Open);
-    connect(AddAction("actSave", "&Save", "Save"), &QAction::triggered, this, &TEditForm::Save);
-    connect(AddAction("actSaveAS", "Save &As", "Save as"), &QAction::triggered, this,
+    connect(actions_.Add("actOpen", "&Open", "Open"), &QAction::triggered, this, &TEditForm::Open);
+    connect(actions_.Add("actSave", "&Save", "Save"), &QAction::triggered, this, &TEditForm::Save);
+    connect(actions_.Add("actSaveAS", "Save &As", "Save as"), &QAction::triggered, this,
             &TEditForm::SaveAs);
-    connect(AddAction("actPrint", "&Print", "Print"), &QAction::triggered, this,
+    connect(actions_.Add("actPrint", "&Print", "Print"), &QAction::triggered, this,
             &TEditForm::Print);
-    connect(AddAction("actReload", "&Reload", "Reload"), &QAction::triggered, this,
+    connect(actions_.Add("actReload", "&Reload", "Reload"), &QAction::triggered, this,
             &TEditForm::Reload);
-    connect(AddAction("actExit", "&Exit", "Exit"), &QAction::triggered, this, &QWidget::close);
-    connect(AddAction("EditUndo1", "&Undo", "", QKeySequence("Alt+Backspace")),
+    connect(actions_.Add("actExit", "&Exit", "Exit"), &QAction::triggered, this, &QWidget::close);
+    connect(actions_.Add("EditUndo1", "&Undo", "", QKeySequence("Alt+Backspace")),
             &QAction::triggered, RichEdit1, &QPlainTextEdit::undo);
-    connect(AddAction("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
+    connect(actions_.Add("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
             RichEdit1, &QPlainTextEdit::cut);
-    connect(AddAction("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
+    connect(actions_.Add("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
             RichEdit1, &QPlainTextEdit::copy);
-    connect(AddAction("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
+    connect(actions_.Add("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
             &QAction::triggered, RichEdit1, &QPlainTextEdit::paste);
-    connect(AddAction("actFont", "Font", "Change Font"), &QAction::triggered, this,
+    connect(actions_.Add("actFont", "Font", "Change Font"), &QAction::triggered, this,
             &TEditForm::ChooseFont);
-    connect(AddAction("EditFind1", "&Find", "Find", QKeySequence::Find), &QAction::triggered,
+    connect(actions_.Add("EditFind1", "&Find", "Find", QKeySequence::Find), &QAction::triggered,
             SearchAndReplace1, &TSearchAndReplace::Find);
-    connect(AddAction("EditReplace1", "&Replace", "Replace", QKeySequence::Replace),
+    connect(actions_.Add("EditReplace1", "&Replace", "Replace", QKeySequence::Replace),
             &QAction::triggered, SearchAndReplace1, &TSearchAndReplace::Replace);
-    QAction* hints = AddAction("actShowHints", "&Show Hints", "");
+    QAction* hints = actions_.Add("actShowHints", "&Show Hints", "");
     hints->setCheckable(true);
     hints->setChecked(true);
-    connect(AddAction("actRefine", "&Refine", "Start Refine"), &QAction::triggered, this,
+    connect(actions_.Add("actRefine", "&Refine", "Start Refine"), &QAction::triggered, this,
             &TEditForm::Refine);
-    connect(AddAction("actStop", "&Stop", "Stop refine"), &QAction::triggered, this, [] {
+    connect(actions_.Add("actStop", "&Stop", "Stop refine"), &QAction::triggered, this, [] {
         StopFlag = true;
         StoppedByUser = true;
     });
-    connect(AddAction("actUpdate", "&Update", "Update"), &QAction::triggered, this,
+    connect(actions_.Add("actUpdate", "&Update", "Update"), &QAction::triggered, this,
             &TEditForm::Update);
-    AddAction("actPlot", "&Plot", "Plot")->setCheckable(true);
-    AddAction("actWatch", "&Watch", "Watch")->setCheckable(true);
+    actions_.Add("actPlot", "&Plot", "Plot")->setCheckable(true);
+    actions_.Add("actWatch", "&Watch", "Watch")->setCheckable(true);
 }
 
 void TEditForm::BuildMenus() {
@@ -144,7 +133,7 @@ void TEditForm::BuildMenus() {
                 if (auto* m = qobject_cast<QMenu*>(w)) m->addSeparator();
                 if (auto* t = qobject_cast<QToolBar*>(w)) t->addSeparator();
             } else {
-                w->addAction(actions_.value(n));
+                w->addAction(actions_[n]);
             }
         }
     };
@@ -166,47 +155,47 @@ void TEditForm::BuildMenus() {
 
 void TEditForm::UpdateForm() {
     const QString current = main_.CurrentInputFile;
-    actions_.value("actSaveAS")->setEnabled(true);
+    actions_["actSaveAS"]->setEnabled(true);
     bool process = true, open = true, reload = true;
     switch (State) {
     case EditorState::ModelText:
         setWindowTitle("Refine: " + current);
-        actions_.value("actRefine")->setEnabled(true);
-        actions_.value("actStop")->setEnabled(false);
-        actions_.value("actUpdate")->setEnabled(false);
+        actions_["actRefine"]->setEnabled(true);
+        actions_["actStop"]->setEnabled(false);
+        actions_["actUpdate"]->setEnabled(false);
         EditFileName = current;
         break;
     case EditorState::FreeText:
         process = reload = false;
-        actions_.value("actRefine")->setEnabled(false);
-        actions_.value("actStop")->setEnabled(false);
-        actions_.value("actUpdate")->setEnabled(false);
+        actions_["actRefine"]->setEnabled(false);
+        actions_["actStop"]->setEnabled(false);
+        actions_["actUpdate"]->setEnabled(false);
         break;
     case EditorState::Refining:
         setWindowTitle("Refining: " + current);
-        actions_.value("actRefine")->setEnabled(false);
-        actions_.value("actStop")->setEnabled(true);
-        actions_.value("actUpdate")->setEnabled(false);
+        actions_["actRefine"]->setEnabled(false);
+        actions_["actStop"]->setEnabled(true);
+        actions_["actUpdate"]->setEnabled(false);
         EditFileName = current;
         break;
     case EditorState::FileView:
         process = open = reload = false;
-        actions_.value("actSaveAS")->setEnabled(false);
+        actions_["actSaveAS"]->setEnabled(false);
         break;
     case EditorState::Refined:
         setWindowTitle("Refined: " + current);
-        actions_.value("actRefine")->setEnabled(true);
-        actions_.value("actStop")->setEnabled(false);
-        actions_.value("actUpdate")->setEnabled(true);
+        actions_["actRefine"]->setEnabled(true);
+        actions_["actStop"]->setEnabled(false);
+        actions_["actUpdate"]->setEnabled(true);
         break;
     }
     processMenu_->menuAction()->setVisible(process);
     for (const char* name : {"actRefine", "actStop", "actUpdate", "actPlot"})
-        actions_.value(name)->setVisible(process);
+        actions_[name]->setVisible(process);
     refineBar_->setVisible(process);
-    actions_.value("actOpen")->setEnabled(open);
-    actions_.value("actReload")->setEnabled(reload);
-    actions_.value("actSave")->setEnabled(actions_.value("actSaveAS")->isEnabled());
+    actions_["actOpen"]->setEnabled(open);
+    actions_["actReload"]->setEnabled(reload);
+    actions_["actSave"]->setEnabled(actions_["actSaveAS"]->isEnabled());
 }
 
 bool TEditForm::LoadFile(const QString& fileName) {
@@ -328,11 +317,11 @@ void TEditForm::Reload() {
 }
 
 void TEditForm::SetPlot(bool on) {
-    actions_.value("actPlot")->setChecked(on);
+    actions_["actPlot"]->setChecked(on);
 }
 
 void TEditForm::SetWatch(bool on) {
-    actions_.value("actWatch")->setChecked(on);
+    actions_["actWatch"]->setChecked(on);
 }
 
 void TEditForm::Refine() {
@@ -383,8 +372,8 @@ void TEditForm::ShowCycle() {
                            .arg(driver.Cycle())
                            .arg(General4(driver.GetRp(1)), General4(driver.GetRwp(1)),
                                 General4(driver.GetChi2(1))));
-    if (actions_.value("actPlot")->isChecked()) RefreshPlot();
-    if (actions_.value("actWatch")->isChecked()) RefreshWatch();
+    if (actions_["actPlot"]->isChecked()) RefreshPlot();
+    if (actions_["actWatch"]->isChecked()) RefreshWatch();
 }
 
 void TEditForm::RefreshPlot() {
@@ -414,7 +403,7 @@ void TEditForm::ShowPosition() {
     LinePanel->setText(QString("Line: %1").arg(line + 1));
     ColumnPanel->setText(QString("Col: %1").arg(column + 1));
     if (State == EditorState::Refining) return; // the panel shows the refinement
-    if (!actions_.value("actShowHints")->isChecked() || main_.Mode != WorkMode::ManualEdit ||
+    if (!actions_["actShowHints"]->isChecked() || main_.Mode != WorkMode::ManualEdit ||
         RichEdit1->document()->blockCount() <= 2) {
         HintPanel->clear();
         return;

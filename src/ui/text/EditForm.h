@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 
+#include "NamedActions.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QToolBar;
@@ -65,8 +67,6 @@ class TEditForm : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QAction* AddAction(const QString& name, const QString& caption, const QString& hint,
-                       const QKeySequence& key = {});
     void BuildActions();
     void BuildMenus();
     bool WriteText(const QString& fileName);
@@ -79,7 +79,7 @@ class TEditForm : public QMainWindow {
 
     TFormKoralix& main_;
     FileChooser& files_;
-    QHash<QString, QAction*> actions_;
+    TNamedActions actions_{this};
     QMenu* processMenu_ = nullptr;
     QToolBar* refineBar_ = nullptr;
     bool crlf_ = true;
