@@ -4,6 +4,10 @@
 
 #include "MacroRunner.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace koralix::macro::test {
 namespace {
 
@@ -314,6 +318,35 @@ TEST(RunTimeErrors, EndlessDoLoopStops) {
     const MacroResult r = runner.Run("x = 0\nDO\nx = x + 1\nLOOP");
     EXPECT_EQ(r.runCode, 310);
     EXPECT_NE(r.message.find("Too many cycles"), std::string::npos);
+}
+
+// Stop comes from the window while the run works on another thread; it must end
+// a loop that no execution limit would end soon, also inside a macro function.
+TEST(RunTimeErrors, StopFromAnotherThreadEndsTheRun) {
+    for (const char* source : {"INTEGER i\nDO\ni = 1\nLOOP",
+                               "FUNCTION F AS INTEGER\nDO\nLOOP\nEND FUNCTION\nF()"}) {
+        MacroRunner runner(2000000000);
+        // Stop is pressed again and again until the run has ended: a press that
+        // came before the run began would be forgotten by it.
+        std::atomic<bool> ended{false};
+        std::thread stopper([&runner, &ended] {
+            while (!ended) {
+                runner.basic.RequestStop();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        const MacroResult r = runner.Run(source);
+        ended = true;
+        stopper.join();
+        EXPECT_EQ(r.runCode, kLibraryFault) << source;
+        EXPECT_EQ(r.fault, "Macro stopped by the user") << source;
+    }
+}
+
+TEST(RunTimeErrors, AStopBeforeTheRunDoesNotCarryOver) {
+    MacroRunner runner;
+    runner.basic.RequestStop();
+    EXPECT_EQ(runner.Run("WRITE(1)").Joined(), "1");
 }
 
 TEST(RunTimeErrors, StepRoundedToZeroRunsIntoTheLimit) {
