@@ -2,6 +2,7 @@
 
 #include "FormPosSaver.h"
 #include "Refine.h"
+#include "Workspace.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -36,7 +37,8 @@ QColor WatchColour(const QString& value, const QString& error, const QString& pr
     return Qt::black;
 }
 
-TFormWatch::TFormWatch(QSettings& store, QWidget* parent) : QWidget(parent, Qt::Tool) {
+TFormWatch::TFormWatch(TWorkspace& work, QWidget* parent)
+    : QWidget(parent, Qt::Tool), work_(work) {
     setWindowTitle("Watch");
     setObjectName("FormWatch");
     auto* layout = new QVBoxLayout(this);
@@ -60,7 +62,23 @@ TFormWatch::TFormWatch(QSettings& store, QWidget* parent) : QWidget(parent, Qt::
     Legend = legend;
     layout->addWidget(legend);
     resize(277, 449);
-    new TFormPosSaver(this, store, "Software\\Koralix\\Configuration\\WatchForm");
+    new TFormPosSaver(this, work.Store(), "Software\\Koralix\\Configuration\\WatchForm");
+    connect(&work, &TWorkspace::CycleCompleted, this, &TFormWatch::CycleCompleted);
+}
+
+void TFormWatch::Follow(const QObject* requester, bool on) {
+    if (!on) {
+        followers_.remove(requester);
+        return;
+    }
+    if (followers_.contains(requester)) return;
+    followers_.insert(requester);
+    connect(requester, &QObject::destroyed, this, [this, requester] { followers_.remove(requester); });
+}
+
+void TFormWatch::CycleCompleted() {
+    if (followers_.isEmpty() && !isVisible()) return;
+    if (TRefine* driver = work_.DriverIfCreated()) Fill(*driver, work_.Model());
 }
 
 void TFormWatch::SetRowCount(int rows) {
