@@ -5,6 +5,7 @@
 #include "Engine.h"
 
 #include "InputFile.h"
+#include "ParameterTable.h"
 
 #include <Eigen/Dense>
 
@@ -52,11 +53,16 @@ TTouch TouchOf(const TVariable& v, int nh, int np) {
 // Whether a field acts on the pattern only through the intensity, position,
 // width and mixing of its peaks (or the background), so that its derivative
 // follows from the slopes of the drawn peaks. Asymmetry and the Pearson VII
-// exponent change the shape itself and need the peaks drawn again.
+// exponent change the shape itself: their derivatives are numeric, forward
+// differences of the peaks drawn again (tests/engine/JacobianTest.cpp holds
+// them to central differences like every other derivative).
 bool ThroughPeakValues(const TRietveld& model, const TAddress& a) {
-    if (KindOf(a) != KindSample) return true;
-    if (a.Type == 14 || a.Type == 20 || (a.Type >= 21 && a.Type <= 24)) return false;
-    if (a.Type >= 15 && a.Type <= 17) return model.Histograms[size_t(a.Histogram - 1)].Profile != 2;
+    const TParameterEntry* entry = FindParameterEntry(a);
+    if (!entry || entry->Path == TDerivativePath::Shape) return false;
+    // The Pearson VII exponent comes from the Gam terms and changes the shape.
+    if (KindOf(a) == KindSample && a.Type >= ParamType::SampleGam0 &&
+        a.Type <= ParamType::SampleGam2)
+        return model.Histograms[size_t(a.Histogram - 1)].Profile != 2;
     return true;
 }
 
@@ -181,36 +187,16 @@ int TEngine::Iterate(int cycle, bool& finished) {
     return Status::Ok;
 }
 
-int TEngine::Cycle(int cycle, bool& finished) {
+Eigen::MatrixXd TEngine::Jacobian() {
     const int nh = HistogramCount(), np = model_.PhaseCount();
     const int nv = static_cast<int>(variables_.size());
-    // Rows of the least squares: the used points of all histograms.
-    std::vector<std::vector<int>> rowOf(static_cast<size_t>(nh));
-    int rows = 0;
-    for (int h = 0; h < nh; ++h) {
-        const auto& d = setup_.Data[size_t(h)];
-        rowOf[size_t(h)].assign(d.X.size(), -1);
-        for (size_t i = 0; i < d.X.size(); ++i)
-            if (d.Used[i]) rowOf[size_t(h)][i] = rows++;
+    std::vector<int> offsets;
+    int points = 0;
+    for (const auto& d : setup_.Data) {
+        offsets.push_back(points);
+        points += static_cast<int>(d.X.size());
     }
-    if (rows == 0 || nv == 0) {
-        finished = true;
-        return Status::Ok;
-    }
-    if (rows <= nv) return Status::Unstable;
-
-    Eigen::MatrixXd jacobian(rows, nv);
-    Eigen::VectorXd residual(rows);
-    for (int h = 0; h < nh; ++h) {
-        const auto& d = setup_.Data[size_t(h)];
-        for (size_t i = 0; i < d.X.size(); ++i)
-            if (d.Used[i]) {
-                const int r = rowOf[size_t(h)][i];
-                const double sw = std::sqrt(d.Weight[i]);
-                residual(r) = sw * (d.Y[i] - calculated_[size_t(h)][i]);
-            }
-    }
-
+    Eigen::MatrixXd jacobian = Eigen::MatrixXd::Zero(points, nv);
     std::atomic<int> next{0}, done{0};
     auto worker = [&]() {
         TCalculator calc(setup_);
@@ -235,7 +221,7 @@ int TEngine::Cycle(int cycle, bool& finished) {
                     if (fromSlopes) {
                         // First order in the changes of each drawn peak: no profile drawn again.
                         calc.Peaks(shifted, h, p, peaks);
-                        if (peaks.size() == drawn.Intensity.size()) {
+                        if (SamePeaks(peaks, drawn)) {
                             for (size_t j = 0; j < peaks.size(); ++j) {
                                 const double dI = peaks[j].Intensity - drawn.Intensity[j];
                                 const double dP = peaks[j].Position - drawn.Position[j];
@@ -270,11 +256,9 @@ int TEngine::Cycle(int cycle, bool& finished) {
                         diff[i] += part[i] - base[i];
                     any = true;
                 }
-                for (size_t i = 0; i < d.X.size(); ++i) {
-                    const int r = rowOf[size_t(h - 1)][i];
-                    if (r >= 0)
-                        jacobian(r, v) = any ? std::sqrt(d.Weight[i]) * diff[i] / step : 0.0;
-                }
+                for (size_t i = 0; i < d.X.size(); ++i)
+                    jacobian(offsets[size_t(h - 1)] + static_cast<int>(i), v) =
+                        any ? diff[i] / step : 0.0;
             }
             // Undo exactly: restore the fields from the unshifted state.
             for (const auto& [a, m] : var.Fields)
@@ -291,18 +275,64 @@ int TEngine::Cycle(int cycle, bool& finished) {
     for (auto& t : pool)
         t.join();
 
-    Eigen::MatrixXd normal = Eigen::MatrixXd::Zero(nv, nv);
-    normal.selfadjointView<Eigen::Lower>().rankUpdate(jacobian.transpose());
-    normal = normal.selfadjointView<Eigen::Lower>();
-    const Eigen::VectorXd rhs = jacobian.transpose() * residual;
-    if (!normal.allFinite() || !rhs.allFinite()) return Status::Unstable;
+    return jacobian;
+}
 
-    // Scale to unit diagonal; a variable the pattern does not depend on makes the system singular.
-    Eigen::VectorXd scale(nv);
-    for (int v = 0; v < nv; ++v) {
-        if (!(normal(v, v) > 0)) return Status::Unstable;
-        scale(v) = 1 / std::sqrt(normal(v, v));
+int TEngine::Cycle(int cycle, bool& finished) {
+    const int nh = HistogramCount(), np = model_.PhaseCount();
+    const int nv = static_cast<int>(variables_.size());
+    // Rows of the least squares: the used points of all histograms.
+    std::vector<std::vector<int>> rowOf(static_cast<size_t>(nh));
+    int rows = 0;
+    for (int h = 0; h < nh; ++h) {
+        const auto& d = setup_.Data[size_t(h)];
+        rowOf[size_t(h)].assign(d.X.size(), -1);
+        for (size_t i = 0; i < d.X.size(); ++i)
+            if (d.Used[i]) rowOf[size_t(h)][i] = rows++;
     }
+    if (rows == 0 || nv == 0) {
+        finished = true;
+        return Status::Ok;
+    }
+    if (rows <= nv) return Status::Unstable;
+
+    const Eigen::MatrixXd derivatives = Jacobian();
+    Eigen::MatrixXd jacobian(rows, nv);
+    Eigen::VectorXd residual(rows);
+    for (int h = 0, offset = 0; h < nh; ++h) {
+        const auto& d = setup_.Data[size_t(h)];
+        for (size_t i = 0; i < d.X.size(); ++i)
+            if (d.Used[i]) {
+                const int r = rowOf[size_t(h)][i];
+                const double sw = std::sqrt(d.Weight[i]);
+                residual(r) = sw * (d.Y[i] - calculated_[size_t(h)][i]);
+                jacobian.row(r) = sw * derivatives.row(offset + static_cast<int>(i));
+            }
+        offset += static_cast<int>(d.X.size());
+    }
+
+    Eigen::MatrixXd fullNormal = Eigen::MatrixXd::Zero(nv, nv);
+    fullNormal.selfadjointView<Eigen::Lower>().rankUpdate(jacobian.transpose());
+    fullNormal = fullNormal.selfadjointView<Eigen::Lower>();
+    const Eigen::VectorXd fullRhs = jacobian.transpose() * residual;
+    if (!fullNormal.allFinite() || !fullRhs.allFinite()) return Status::Unstable;
+
+    // Variables the pattern does not depend on are held before the scaling,
+    // which would otherwise divide by their zero diagonal.
+    const std::vector<int> active = HoldIneffective(fullNormal);
+    if (active.empty()) return Status::Unstable;
+    const int na = static_cast<int>(active.size());
+    Eigen::MatrixXd normal(na, na);
+    Eigen::VectorXd rhs(na);
+    for (int i = 0; i < na; ++i) {
+        rhs(i) = fullRhs(active[size_t(i)]);
+        for (int j = 0; j < na; ++j)
+            normal(i, j) = fullNormal(active[size_t(i)], active[size_t(j)]);
+    }
+
+    Eigen::VectorXd scale(na);
+    for (int v = 0; v < na; ++v)
+        scale(v) = 1 / std::sqrt(normal(v, v));
     const Eigen::MatrixXd scaled = scale.asDiagonal() * normal * scale.asDiagonal();
     Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eigen(scaled);
     if (eigen.info() != Eigen::Success) return Status::Unstable;
@@ -330,8 +360,8 @@ int TEngine::Cycle(int cycle, bool& finished) {
         shift = scale.asDiagonal() * damped.ldlt().solve(scale.asDiagonal() * rhs);
         if (!shift.allFinite()) return Status::Unstable;
         state_ = start;
-        for (int v = 0; v < nv; ++v) {
-            const TVariable& var = variables_[size_t(v)];
+        for (int v = 0; v < na; ++v) {
+            const TVariable& var = variables_[size_t(active[size_t(v)])];
             Apply(state_, var, model_.Relax[size_t(var.RelaxGroup)] * shift(v));
         }
         if (!Sane(state_)) {
@@ -362,17 +392,19 @@ int TEngine::Cycle(int cycle, bool& finished) {
     }
     UpdateAgreement();
 
-    const double dof = std::max(1, rows - nv);
+    const double dof = std::max(1, rows - na);
     const double chi2 = WeightedSum() / dof;
     correlation_.assign(size_t(nv), std::vector<double>(size_t(nv), 0));
     bool small = true;
-    for (int v = 0; v < nv; ++v) {
-        TVariable& var = variables_[size_t(v)];
+    for (TVariable& var : variables_)
+        var.Esd = var.LastShift = 0;
+    for (int v = 0; v < na; ++v) {
+        TVariable& var = variables_[size_t(active[size_t(v)])];
         var.Esd = std::sqrt(std::max(0.0, inverse(v, v) * chi2)) * scale(v);
         var.LastShift = shift(v);
         if (!(std::abs(shift(v)) <= model_.Eps * var.Esd)) small = false;
-        for (int w = 0; w < nv; ++w)
-            correlation_[size_t(v)][size_t(w)] =
+        for (int w = 0; w < na; ++w)
+            correlation_[size_t(active[size_t(v)])][size_t(active[size_t(w)])] =
                 inverse(v, w) / std::sqrt(inverse(v, v) * inverse(w, w));
     }
     if (small || cycle >= model_.Cycles) finished = true;
@@ -380,10 +412,43 @@ int TEngine::Cycle(int cycle, bool& finished) {
     return Status::Ok;
 }
 
+std::vector<int> TEngine::HoldIneffective(const Eigen::MatrixXd& normal) {
+    // The size of the weighted pattern, against which a variable's effect is measured.
+    double pattern = 0;
+    for (size_t h = 0; h < setup_.Data.size(); ++h) {
+        const auto& d = setup_.Data[h];
+        for (size_t i = 0; i < d.X.size(); ++i)
+            if (d.Used[i]) pattern += d.Weight[i] * calculated_[h][i] * calculated_[h][i];
+    }
+    std::vector<int> active;
+    for (int v = 0; v < static_cast<int>(variables_.size()); ++v) {
+        TVariable& var = variables_[size_t(v)];
+        // A shift as large as the variable's own size (or 0.01 when it is 0)
+        // that changes the weighted pattern by less than a part in 1e9 does nothing.
+        double size = 1e-2;
+        for (const auto& [a, m] : var.Fields)
+            if (const double* f = FieldOf(state_, a)) size = std::max(size, std::abs(*f));
+        const double effect = std::sqrt(std::max(0.0, normal(v, v))) * size;
+        const bool ineffective = !(normal(v, v) > 0) || !(effect > 1e-9 * std::sqrt(pattern));
+        if (ineffective && !var.Held) {
+            std::string labels;
+            for (const auto& [a, m] : var.Fields)
+                labels += (labels.empty() ? "" : ", ") + model_.LabelOf(TParameter(a, 10));
+            heldNotes_.push_back("Parameter " + std::to_string(var.Code) + " (" + labels +
+                                 ") held: the calculated pattern does not depend on it");
+            Listing(heldNotes_.back() + "\n");
+        }
+        var.Held = ineffective;
+        if (!ineffective) active.push_back(v);
+    }
+    return active;
+}
+
 int TEngine::Close(bool update) {
     if (!started_) return Status::NotAvailable;
     StateToModel(state_, model_);
     ListFinal();
+    if (!WriteBondFiles()) return Status::OutputFile;
     if (update) {
         try {
             WriteInputFile(model_, baseName_ + ".upd");

@@ -3,9 +3,13 @@
 // library functions are thin wrappers around one instance of this class.
 #pragma once
 
+#include "BondGeometry.h"
 #include "EngineState.h"
 #include "Model.h"
 #include "Pattern.h"
+#include "SiteSymmetry.h"
+
+#include <Eigen/Core>
 
 #include <atomic>
 #include <cstdint>
@@ -48,6 +52,7 @@ struct TVariable {
     std::vector<std::pair<TAddress, double>> Fields; // address, multiplier
     int RelaxGroup = 2;
     double Esd = 0, LastShift = 0;
+    bool Held = false; // the pattern does not depend on it: held at its value
 };
 
 struct TAgreement {
@@ -93,21 +98,45 @@ class TEngine {
     const TState& State() const { return state_; }
     const TRietveld& Model() const { return model_; }
     const std::vector<std::vector<double>>& Correlation() const { return correlation_; }
+    const std::vector<std::string>& SiteNotes() const { return siteNotes_; }
+    const std::vector<std::string>& HeldNotes() const { return heldNotes_; }
+    // The derivatives of the calculated patterns with respect to each
+    // variable at the current values: one row per point of every histogram
+    // in turn, one column per variable.
+    Eigen::MatrixXd Jacobian();
+
+    // Bond distances and angles in the model's Rmin..Rmax and bond-valence sums of phase p.
+    TPhaseGeometry Geometry(int p) const;
+    // BASE.ang and BASE.dst; false when a file could not be written.
+    bool WriteBondFiles() const;
+    // The map of type 0..5 (Fourier obs, calc, diff; Patterson obs, calc, diff)
+    // of phase p from histogram h on the 64^3 grid, x slowest, z fastest.
+    int FourierGrid(int h, int p, int type, std::vector<double>& rho) const;
+    // Radial distribution function 1..5 (PDF, G, D, T, N) of phase p at r = 0, step, ... < rmax.
+    int RadialDistribution(int p, int function, double rmax, double step,
+                           std::vector<double>& values) const;
 
   private:
     int Prepare();
     int LoadData(int h);
     int PrepareBackground(int h);
     int PreparePhases();
+    void PrepareSites();
     void BuildVariables();
+    void ApplySiteTies(TVariable& v);
     void ComputeAll();
     void UpdateAgreement();
     double WeightedSum() const;
     int Cycle(int cycle, bool& finished);
+    // Marks the variables whose normal-matrix diagonal shows no effect on the
+    // pattern as held and lists them; returns the indices of the others.
+    std::vector<int> HoldIneffective(const Eigen::MatrixXd& normal);
     void Listing(const std::string& text);
     void ListInput();
     void ListCycle(int cycle);
     void ListFinal();
+    // Iobs / Icalc of each reflection of phase p in histogram h.
+    std::vector<double> ObservedRatios(int h, int p) const;
 
     TRietveld model_;
     TSetup setup_;
@@ -128,6 +157,9 @@ class TEngine {
     std::vector<std::vector<double>> backgroundParts_;         // [h]
     std::vector<std::vector<TRendering>> renderings_;          // [h][p]
     int cyclesRun_ = 0;
+    std::vector<std::vector<TSiteSymmetry>> sites_; // [p][atom]
+    std::vector<std::string> siteNotes_;            // what the site symmetry held or tied
+    std::vector<std::string> heldNotes_;            // parameters the pattern does not depend on
 };
 
 } // namespace koralix::engine

@@ -5,6 +5,8 @@
 #include "DataReaders.h"
 #include "FileTypes.h"
 #include "InputFile.h"
+#include "ParameterTable.h"
+#include "SiteSymmetry.h"
 #include "Messenger.h"
 #include "PlotData.h"
 #include "TextHelpers.h"
@@ -115,17 +117,8 @@ std::vector<double> SmoothedBackground(const std::vector<double>& y, int cycles,
 }
 
 int RelaxGroupOf(const TAddress& a) {
-    switch (KindOf(a)) {
-    case KindAtom:
-        return a.Type <= 5 ? 0 : 1;
-    case KindSample:
-        if ((a.Type >= 3 && a.Type <= 5) || a.Type == 14 || (a.Type >= 15 && a.Type <= 17) ||
-            a.Type == 19 || a.Type == 20 || (a.Type >= 21 && a.Type <= 24))
-            return 3;
-        return 2;
-    default:
-        return 2;
-    }
+    const TParameterEntry* entry = FindParameterEntry(a);
+    return entry ? entry->RelaxGroup : 2;
 }
 
 } // namespace
@@ -185,6 +178,7 @@ int TEngine::Prepare() {
         if (int s = PrepareBackground(h)) return s;
     }
     if (int s = PreparePhases()) return s;
+    PrepareSites();
     BuildVariables();
     if (static_cast<int>(variables_.size()) > maxVariables_) return Status::Variables;
     agreement_.assign(size_t(nh), {});
@@ -360,8 +354,107 @@ int TEngine::PreparePhases() {
     return Status::Ok;
 }
 
+void TEngine::PrepareSites() {
+    sites_.assign(state_.Phases.size(), {});
+    for (size_t p = 0; p < state_.Phases.size(); ++p) {
+        const TPhaseState& phase = state_.Phases[p];
+        const gemmi::UnitCell cell = CellOf(phase);
+        for (const TAtomState& atom : phase.Atoms)
+            sites_[p].push_back(
+                SiteSymmetryOf(setup_.Symmetry[p], cell, atom.X, atom.Y, atom.Z));
+    }
+}
+
+namespace {
+
+constexpr std::array<const char*, 3> CoordinateNames{"x", "y", "z"};
+constexpr std::array<const char*, 6> AnisotropicNames{"B11", "B22", "B33", "B12", "B13", "B23"};
+
+// The ties of an atom term (coordinate or anisotropic term), its index among
+// them and the type number of its first term; false for other addresses.
+struct TTermTies {
+    size_t Index = 0;
+    int FirstType = 0;
+    size_t Count = 0;
+    const bool* Free = nullptr;
+    const double* Follow = nullptr; // Follow[term * Count + free term]
+};
+
+bool TermTiesOf(const TSiteSymmetry& site, const TAddress& a, TTermTies& out) {
+    if (a.Type >= ParamType::AtomX && a.Type <= ParamType::AtomZ) {
+        out = {size_t(a.Type - ParamType::AtomX), ParamType::AtomX, 3,
+               site.Coordinates.Free.data(), site.Coordinates.Follow[0].data()};
+        return true;
+    }
+    if (a.Type >= ParamType::AtomB11 && a.Type <= ParamType::AtomB23) {
+        out = {size_t(a.Type - ParamType::AtomB11), ParamType::AtomB11, 6,
+               site.Anisotropic.Free.data(), site.Anisotropic.Follow[0].data()};
+        return true;
+    }
+    return false;
+}
+
+std::string TieOf(const TSiteSymmetry& site, const TTermTies& t, size_t term) {
+    return t.Count == 3 ? TieText(site.Coordinates, term, CoordinateNames)
+                        : TieText(site.Anisotropic, term, AnisotropicNames);
+}
+
+} // namespace
+
+// Fields of atoms on special positions as their site allows: a term the site
+// fixes or ties to another is held, a free term carries its tied terms along.
+void TEngine::ApplySiteTies(TVariable& v) {
+    std::vector<std::pair<TAddress, double>> fields;
+    auto add = [&](const TAddress& a, double m) {
+        for (auto& [b, n] : fields)
+            if (b == a) {
+                n += m;
+                return;
+            }
+        fields.emplace_back(a, m);
+    };
+    for (const auto& [a, m] : v.Fields) {
+        TTermTies t;
+        if (KindOf(a) != KindAtom || !TermTiesOf(sites_[size_t(a.Phase - 1)][size_t(a.Atom - 1)],
+                                                 a, t)) {
+            add(a, m);
+            continue;
+        }
+        const TSiteSymmetry& site = sites_[size_t(a.Phase - 1)][size_t(a.Atom - 1)];
+        TParameter label(a, 10);
+        const std::string why = " (site multiplicity " + std::to_string(site.Multiplicity) +
+                                ", " + std::to_string(site.Order) + " operations keep the site)";
+        if (!t.Free[t.Index]) {
+            const std::string tie = TieOf(site, t, t.Index);
+            siteNotes_.push_back(model_.LabelOf(label) + " held: " +
+                                 (tie == "fixed" ? "the site symmetry fixes it"
+                                                 : "the site symmetry ties it, " +
+                                                       std::string(t.Count == 3
+                                                                       ? CoordinateNames[t.Index]
+                                                                       : AnisotropicNames[t.Index]) +
+                                                       " = " + tie) +
+                                 why);
+            continue;
+        }
+        add(a, m);
+        for (size_t i = 0; i < t.Count; ++i) {
+            const double share = t.Follow[i * t.Count + t.Index];
+            if (i == t.Index || share == 0) continue;
+            TAddress tied = a;
+            tied.Type = t.FirstType + static_cast<int>(i);
+            add(tied, m * share);
+            siteNotes_.push_back(model_.LabelOf(TParameter(tied, 10)) + " follows " +
+                                 model_.LabelOf(label) + ": " +
+                                 (t.Count == 3 ? CoordinateNames[i] : AnisotropicNames[i]) +
+                                 " = " + TieOf(site, t, i) + why);
+        }
+    }
+    v.Fields = std::move(fields);
+}
+
 void TEngine::BuildVariables() {
     variables_.clear();
+    siteNotes_.clear();
     const TParameterList& list = model_.Parameters;
     for (const TParameter& free : list.Free) {
         TVariable v;
@@ -373,6 +466,7 @@ void TEngine::BuildVariables() {
         for (const TConstraint& c : list.Constraints)
             if (c.Master.Address() == free.Address())
                 add(c.Dependent.Address(), c.Dependent.Multiplier);
+        ApplySiteTies(v);
         if (v.Fields.empty()) continue;
         v.RelaxGroup = RelaxGroupOf(v.Fields.front().first);
         variables_.push_back(std::move(v));

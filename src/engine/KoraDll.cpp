@@ -4,6 +4,7 @@
 // codes, and no floating-point flag stays raised on success.
 #include "Engine.h"
 #include "EngineApi.h"
+#include "FourierLayout.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -163,16 +164,37 @@ KORA_EXPORT void getplot(int32_t* hist, int32_t*, int32_t*, float* x, float* yob
     std::feclearexcept(FE_ALL_EXCEPT);
 }
 
-// The radial distribution and Fourier maps come with their windows; until then
-// both answer "Internal DLL problem." (900) and fill nothing. getrdf has no
-// status argument and reports it in its spare one.
-KORA_EXPORT void getrdf(float*, float*, int32_t*, int32_t*, int32_t* spare) {
-    if (spare) *spare = Status::NotAvailable;
+// getrdf has no status argument and reports failures in its spare one. The
+// values run 0.01 apart from r = 0 up to rmax (at most the buffer), the rest 0.
+KORA_EXPORT void getrdf(float* values, float* rmax, int32_t* phase, int32_t* function,
+                        int32_t* spare) {
+    Guarded(spare, [&]() -> int32_t {
+        if (!current || !values || !phase || !function) return Status::NotAvailable;
+        const double limit = std::clamp(rmax ? double(*rmax) : 10.0, 0.0, RdfLength * 0.01);
+        std::vector<double> r;
+        const int code = current->RadialDistribution(*phase, *function, limit, 0.01, r);
+        for (size_t i = 0; i < size_t(RdfLength); ++i)
+            values[i] = i < r.size() ? Single(r[i]) : 0.0f;
+        return code;
+    });
 }
 
-KORA_EXPORT void getfour(int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, float*, float*, float*,
-                         int32_t* status) {
-    if (status) *status = Status::NotAvailable;
+// The map is filled whether or not the refinement is still open: after
+// closeprog the engine keeps the last structure until closemem.
+KORA_EXPORT void getfour(int32_t* hist, int32_t* phase, int32_t* axis, int32_t* mapType, int32_t*,
+                         float* min, float* max, float* map, int32_t* status) {
+    Guarded(status, [&]() -> int32_t {
+        if (!current || !hist || !phase || !mapType || !map) return Status::NotAvailable;
+        std::vector<double> rho;
+        const int code = current->FourierGrid(*hist, *phase, *mapType, rho);
+        if (code != Status::Ok) return code;
+        const int along = axis ? std::clamp(*axis, 1, 3) : 3;
+        ArrangeSlices(rho, along, map);
+        const auto [lo, hi] = std::minmax_element(map, map + MapSize);
+        if (min) *min = *lo;
+        if (max) *max = *hi;
+        return Status::Ok;
+    });
 }
 
 KORA_EXPORT void getpar(int32_t* hist, int32_t* phase, int32_t* atom, int32_t* type, float* value,

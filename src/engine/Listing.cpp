@@ -66,6 +66,11 @@ void TEngine::ListInput() {
              std::to_string(setup_.Reflections[size_t(p - 1)].size()) +
              " independent reflections\n";
     }
+    if (!siteNotes_.empty()) {
+        t += "\nSite symmetry holds or ties these parameters:\n";
+        for (const std::string& note : siteNotes_)
+            t += "  " + note + "\n";
+    }
     t += "\nCycle      Rp     Rwp    Rexp      chi2  (per histogram)\n";
     Listing(t);
 }
@@ -88,7 +93,9 @@ void TEngine::ListFinal() {
             TParameter p(a, 10);
             const double value = *FieldOf(state_, a);
             t += I(4, v.Code) + "  " + Padded(model_.LabelOf(p), 34) + G(10, 12, value) +
-                 G(5, 12, std::abs(m) * v.Esd) + G(5, 12, m * v.LastShift) + "\n";
+                 (v.Held ? std::string("        held (no effect on the pattern)")
+                         : G(5, 12, std::abs(m) * v.Esd) + G(5, 12, m * v.LastShift)) +
+                 "\n";
         }
     t += "\nAgreement factors (percent)\n";
     for (int h = 1; h <= HistogramCount(); ++h) {

@@ -39,32 +39,6 @@ double MarchDollase(const gemmi::UnitCell& cell, const TReflection& r, const TSa
     return r.Equivalents.empty() ? 1 : sum / static_cast<double>(r.Equivalents.size());
 }
 
-double Lorentz(const THistogram& hist, bool neutron, double theta) {
-    const double s = std::sin(theta), c = std::cos(theta), c2 = std::cos(2 * theta);
-    const double lorentz = 1 / (s * s * c);
-    if (neutron) return lorentz;
-    // The polarisation factor (1 + K cos^2 2theta) / (1 + K), K being cos^2 2theta_M
-    // of the monochromator (1 without one, 0 for no polarisation).
-    const double k = hist.Polarization;
-    return lorentz * (1 + k * c2 * c2) / (1 + k);
-}
-
-double Absorption(const THistogram& hist, const TSampleState& sample, double theta) {
-    const double s = std::sin(theta);
-    if (hist.Absorption == 0) {
-        const double mr = sample.AbsorptionR;
-        if (mr == 0) return 1;
-        // Cylinder (Hewat 1979), relative to theta = 0.
-        const double s2 = s * s;
-        return std::exp(-(1.7133 - 0.0368 * s2) * mr + (0.0927 + 0.375 * s2) * mr * mr) /
-               std::exp(-1.7133 * mr + 0.0927 * mr * mr);
-    }
-    // Flat-plate surface roughness (Pitschke, Hermann & Mattern 1993).
-    const double p = sample.Pore, q = sample.Rough;
-    if (p == 0) return 1;
-    return std::max(1e-6, 1 - p * q * (1 - q) - p * q / s * (1 - q / s));
-}
-
 // Sabine's extinction with x = D^2 (lambda F / V)^2, mixing the Laue and Bragg limits.
 double Extinction(double ext, double lambda, double f2, double volume, double theta) {
     if (ext == 0) return 1;
@@ -101,6 +75,14 @@ double Chebyshev(int kind, int n, double u) {
 }
 
 } // namespace
+
+bool SamePeaks(const std::vector<TPeakValues>& peaks, const TRendering& drawn) {
+    if (peaks.size() != drawn.Reflection.size()) return false;
+    for (size_t j = 0; j < peaks.size(); ++j)
+        if (peaks[j].Reflection != drawn.Reflection[j] || peaks[j].Component != drawn.Component[j])
+            return false;
+    return true;
+}
 
 int32_t ReflectionCode(int phase, int sub, const Hkl& h) {
     auto offset = [](int v) { return std::clamp(v, -128, 127) + 128; };
@@ -161,98 +143,11 @@ double CoefficientBackground(const TRietveld& model, const THistogram& hist, con
     }
 }
 
-TCalculator::TCalculator(const TSetup& setup)
-    : setup_(setup), cache_(setup.Data.size() * setup.Symmetry.size() * 2) {}
-
-const std::vector<double>& TCalculator::SquaredFactors(const TState& state, int h, int p) {
-    const TPhaseState& phase = state.Phases[size_t(p - 1)];
-    const auto& entries = state.Scatter[size_t(h - 1)];
-    std::vector<double>& key = delta_; // reused scratch
-    key.clear();
-    key.insert(key.end(), phase.Cell.begin(), phase.Cell.end());
-    for (const auto& a : phase.Atoms) {
-        key.insert(key.end(), {a.X, a.Y, a.Z, a.B, a.N});
-        key.insert(key.end(), a.Bij.begin(), a.Bij.end());
-    }
-    for (const auto& e : entries)
-        key.insert(key.end(), {e.FPrime, e.FDoublePrime});
-    // Two entries per block: the first structure seen (the unshifted one, see
-    // Warm) stays, with each atom's share of every F; the second holds the
-    // last other one.
-    const size_t slot = size_t((h - 1) * static_cast<int>(setup_.Symmetry.size()) + p - 1) * 2;
-    for (size_t k = slot; k < slot + 2; ++k)
-        if (!cache_[k].f2.empty() && cache_[k].key == key) return cache_[k].f2;
-    const bool first = cache_[slot].f2.empty() && cache_[slot].key.empty();
-    Cache& c = cache_[first ? slot : slot + 1];
-    const Cache& base = cache_[slot];
-    const auto& refl = setup_.Reflections[size_t(p - 1)];
-    const auto& forms = setup_.Forms[size_t(h - 1)][size_t(p - 1)];
-    const TPhaseSymmetry& symmetry = setup_.Symmetry[size_t(p - 1)];
-    const gemmi::UnitCell cell = CellOf(phase);
-    const size_t atoms = std::min(phase.Atoms.size(), forms.size());
-    const bool mates = FriedelMatesDiffer(symmetry, forms, entries);
-    auto f2Of = [&](std::complex<double> plus, std::complex<double> minus) {
-        return mates ? 0.5 * (std::norm(plus) + std::norm(minus)) : std::norm(plus);
-    };
-
-    // One atom changed against the kept structure: replace its share only.
-    int changed = -1;
-    if (!first && base.key.size() == key.size() && base.parts.size() == refl.size() * atoms * 2) {
-        const size_t perAtom = 11;
-        bool sameRest = std::equal(key.begin(), key.begin() + 6, base.key.begin()) &&
-                        std::equal(key.begin() + 6 + long(atoms * perAtom), key.end(),
-                                   base.key.begin() + 6 + long(atoms * perAtom));
-        for (size_t a = 0; sameRest && a < atoms; ++a) {
-            const auto from = key.begin() + 6 + long(a * perAtom);
-            if (!std::equal(from, from + perAtom, base.key.begin() + 6 + long(a * perAtom))) {
-                if (changed >= 0) sameRest = false;
-                changed = static_cast<int>(a);
-            }
-        }
-        if (!sameRest) changed = -1;
-    }
-    c.key = key;
-    c.f2.resize(refl.size());
-    if (changed >= 0) {
-        const size_t a = size_t(changed);
-        for (size_t k = 0; k < refl.size(); ++k) {
-            std::complex<double> plus = base.total[2 * k], minus = base.total[2 * k + 1];
-            plus += AtomStructureFactor(refl[k], false, symmetry, phase.Atoms[a], cell, forms[a],
-                                        entries) -
-                    base.parts[(k * atoms + a) * 2];
-            if (mates)
-                minus += AtomStructureFactor(refl[k], true, symmetry, phase.Atoms[a], cell,
-                                             forms[a], entries) -
-                         base.parts[(k * atoms + a) * 2 + 1];
-            c.f2[k] = f2Of(plus, minus);
-        }
-        return c.f2;
-    }
-    const bool keepParts = &c == &cache_[slot];
-    c.parts.assign(keepParts ? refl.size() * atoms * 2 : 0, {});
-    c.total.assign(keepParts ? refl.size() * 2 : 0, {});
-    for (size_t k = 0; k < refl.size(); ++k) {
-        std::complex<double> plus = 0, minus = 0;
-        for (size_t a = 0; a < atoms; ++a) {
-            const auto fp = AtomStructureFactor(refl[k], false, symmetry, phase.Atoms[a], cell,
-                                                forms[a], entries);
-            const auto fm = mates ? AtomStructureFactor(refl[k], true, symmetry, phase.Atoms[a],
-                                                        cell, forms[a], entries)
-                                  : std::complex<double>{};
-            plus += fp;
-            minus += fm;
-            if (keepParts) {
-                c.parts[(k * atoms + a) * 2] = fp;
-                c.parts[(k * atoms + a) * 2 + 1] = fm;
-            }
-        }
-        if (keepParts) {
-            c.total[2 * k] = plus;
-            c.total[2 * k + 1] = minus;
-        }
-        c.f2[k] = f2Of(plus, minus);
-    }
-    return c.f2;
+TCalculator::TCalculator(const TSetup& setup) : setup_(setup) {
+    for (int p = 1; p <= static_cast<int>(setup.Symmetry.size()); ++p)
+        sources_.push_back(MakeIntensitySource(setup, p));
+    for (const THistogram& hist : setup.Model->Histograms)
+        geometries_.push_back(MakePeakGeometry(hist));
 }
 
 // Every peak of phase p in histogram h, in a fixed order: the reflections in
@@ -269,46 +164,44 @@ void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
     static const TSample defaultSample;
     const TSample& fixed = sampleRecord ? *sampleRecord : defaultSample;
     if (data.X.empty()) return;
-    const std::vector<double>& f2 = SquaredFactors(state, h, p);
+    TIntensitySource& source = *sources_[size_t(p - 1)];
+    const TPeakGeometry& geometry = *geometries_[size_t(h - 1)];
+    const std::vector<double>& f2 = source.Values(state, h);
+    const bool corrected = source.Corrected();
     const auto& refl = setup_.Reflections[size_t(p - 1)];
     const gemmi::UnitCell cell = CellOf(phase);
     const double volume = cell.volume;
     const double xmin = data.X.front(), xmax = data.X.back();
-    const bool twoWaves = hist.Ratio != 0 && hs.Wave2 > 0 && hs.Wave2 != hs.Wave1;
-    const double waves[2] = {hs.Wave1, hs.Wave2};
-    const double ratios[2] = {1.0, hist.Ratio};
+    const TGeometryInput input{model, hist, data, hs, sample};
+    const int components = geometry.Components(input);
     const double anisoNorm = fixed.AnisoH != 0 || fixed.AnisoK != 0 || fixed.AnisoL != 0;
     for (size_t k = 0; k < refl.size() && k < f2.size(); ++k) {
         const TReflection& r = refl[k];
         const double inv_d2 = cell.calculate_1_d2_double(r.H[0], r.H[1], r.H[2]);
         const double stol2 = inv_d2 / 4;
         const double d = 1 / std::sqrt(inv_d2);
-        const double f2k = f2[k] * std::exp(-2 * phase.OverallB * stol2);
-        const double po = MarchDollase(cell, r, fixed, sample.PO);
+        const double f2k = corrected ? f2[k] * std::exp(-2 * phase.OverallB * stol2) : f2[k];
+        const double po = corrected ? MarchDollase(cell, r, fixed, sample.PO) : 1.0;
         double u = sample.U;
         if (sample.Uaniso != 0 && anisoNorm) {
             const double c = CosAngle(cell, r.H, fixed.AnisoH, fixed.AnisoK, fixed.AnisoL);
             u += sample.Uaniso * c * c;
         }
-        for (int w = 0; w < (twoWaves ? 2 : 1); ++w) {
-            const double sinTheta = waves[w] / (2 * d);
-            if (!(sinTheta < 1) || !(sinTheta > 0)) continue;
-            const double theta = std::asin(sinTheta);
-            const double tth = 2 * theta / Deg;
+        for (int w = 0; w < components; ++w) {
+            TPeakPlacement place;
+            if (!geometry.Place(input, d, u, w, place)) continue;
             TPeak peak;
-            peak.Position = tth + hs.Zero + hs.Displacement * std::cos(theta);
-            peak.Shape = MakePeakShape(hist.Profile, peak.Position, u, sample.V, sample.W,
-                                       sample.Gam0, sample.Gam1, sample.Gam2);
-            peak.Shape.Asym1 = sample.Asym1;
-            peak.Shape.Asym2 = sample.Asym2;
-            peak.Shape.Rietveld = hist.Profile <= 3 && peak.Position < model.AsymLimit;
-            peak.Half = HalfWindow(peak.Shape, hist.BaseWidth);
+            peak.Position = place.Position;
+            peak.Shape = place.Shape;
+            // A peak never reaches further than the whole pattern.
+            peak.BaseWidth = hist.BaseWidth;
+            peak.Span = xmax - xmin;
+            peak.Half = std::min(place.Half, peak.Span);
             if (peak.Position + peak.Half < xmin || peak.Position - peak.Half > xmax) continue;
-            peak.Intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * ratios[w] *
-                             Lorentz(hist, data.Neutron, theta) * po *
-                             Absorption(hist, sample, theta) *
-                             Extinction(sample.Extinction, waves[w], f2k, volume, theta);
-            if (hist.Illumination && !data.Neutron) peak.Intensity *= sinTheta;
+            peak.Intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * place.Factor * po;
+            if (corrected)
+                peak.Intensity *=
+                    Extinction(sample.Extinction, place.Wavelength, f2k, volume, place.Theta);
             peak.Reflection = k;
             peak.Wave = w;
             peak.D = d;
@@ -347,6 +240,8 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
             rendering->Position.push_back(peak.Position);
             rendering->Width.push_back(peak.Shape.H);
             rendering->Eta.push_back(peak.Shape.Eta);
+            rendering->Reflection.push_back(peak.Reflection);
+            rendering->Component.push_back(peak.Wave);
         }
         if (count <= 0) return;
         Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
@@ -377,8 +272,11 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
     });
 }
 
+// The window of a changed shape, worked out as the drawing works it out: the
+// asymmetric tail is not proportional to the width, so scaling the whole
+// window with the width would bend the slopes of asymmetric profiles.
 double TCalculator::HalfFor(const TPeakShape& shape, const TPeak& peak) const {
-    return peak.Shape.H > 0 ? peak.Half * shape.H / peak.Shape.H : peak.Half;
+    return std::min(HalfWindow(shape, peak.BaseWidth), peak.Span);
 }
 
 void TCalculator::Draw(const TPeakShape& shape, double position, double half, int first, int count,
@@ -395,16 +293,14 @@ void TCalculator::Draw(const TPeakShape& shape, double position, double half, in
 void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out) {
     out.clear();
     ForEachPeak(state, h, p, [&](const TPeak& peak) {
-        out.push_back({peak.Intensity, peak.Position, peak.Shape.H, peak.Shape.Eta});
+        out.push_back({peak.Intensity, peak.Position, peak.Shape.H, peak.Shape.Eta,
+                       peak.Reflection, peak.Wave});
     });
 }
 
 void TCalculator::Warm(const TState& state) {
-    for (auto& c : cache_)
-        c = Cache{};
-    for (int h = 1; h <= static_cast<int>(setup_.Data.size()); ++h)
-        for (int p = 1; p <= static_cast<int>(setup_.Symmetry.size()); ++p)
-            SquaredFactors(state, h, p);
+    for (auto& source : sources_)
+        source->Warm(state);
 }
 
 void TCalculator::AddBackground(const TState& state, int h, std::vector<double>& y) const {

@@ -7,28 +7,15 @@
 #include "EngineState.h"
 #include "Model.h"
 #include "Profiles.h"
+#include "Setup.h"
+#include "IntensitySource.h"
+#include "PeakGeometry.h"
 
 #include <complex>
 #include <cstdint>
 #include <vector>
 
 namespace koralix::engine {
-
-struct THistogramData {
-    std::vector<double> X, Y, Weight;
-    std::vector<char> Used;               // inside the range and outside excluded regions
-    std::vector<double> BackgroundPoints; // file, user-point or smoothed background at X
-    bool Calculation = false;
-    bool Neutron = false;
-};
-
-struct TSetup {
-    const TRietveld* Model = nullptr;
-    std::vector<THistogramData> Data;
-    std::vector<TPhaseSymmetry> Symmetry;
-    std::vector<std::vector<TReflection>> Reflections;        // per phase
-    std::vector<std::vector<std::vector<TFormFactor>>> Forms; // [h][p][atom]
-};
 
 // One reflection as the plot shows it.
 struct TPlotReflection {
@@ -55,11 +42,19 @@ struct TRendering {
     std::vector<int> First, Count, Offset;
     std::vector<double> Values, Intensity, Position, Width, Eta;
     std::vector<double> DPosition, DWidth, DEta; // slopes, laid out as Values
+    std::vector<size_t> Reflection;              // which peak: reflection and component
+    std::vector<int> Component;
 };
 
 struct TPeakValues {
     double Intensity = 0, Position = 0, Width = 0, Eta = 0;
+    size_t Reflection = 0;
+    int Component = 0;
 };
+
+// Whether `peaks` are the drawn peaks, one for one (the same reflections and
+// components in the same order), so that each can be compared with its own.
+bool SamePeaks(const std::vector<TPeakValues>& peaks, const TRendering& drawn);
 
 class TCalculator {
   public:
@@ -82,6 +77,7 @@ class TCalculator {
         size_t Reflection = 0;
         int Wave = 0;
         double Position = 0, Half = 0, Intensity = 0, D = 0, F2 = 0;
+        double BaseWidth = 0, Span = 0; // what the window follows from besides the shape
         TPeakShape Shape;
     };
     template <typename Visit> void ForEachPeak(const TState& state, int h, int p, Visit visit);
@@ -89,17 +85,10 @@ class TCalculator {
     void Draw(const TPeakShape& shape, double position, double half, int first, int count,
               std::vector<double>& out) const;
     double HalfFor(const TPeakShape& shape, const TPeak& peak) const;
-    const std::vector<double>& SquaredFactors(const TState& state, int h, int p);
 
     const TSetup& setup_;
-    struct Cache {
-        std::vector<double> key;
-        std::vector<double> f2;
-        std::vector<std::complex<double>> parts; // [reflection][atom][F(h), F(-h)]
-        std::vector<std::complex<double>> total; // [reflection][F(h), F(-h)]
-    };
-    std::vector<Cache> cache_;
-    std::vector<double> delta_;
+    std::vector<std::unique_ptr<TIntensitySource>> sources_; // per phase
+    std::vector<std::unique_ptr<TPeakGeometry>> geometries_; // per histogram
     mutable std::vector<double> delta2_;
     const double* points_ = nullptr;
 };

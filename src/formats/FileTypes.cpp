@@ -35,7 +35,7 @@ struct ExtensionCode {
     int code;
 };
 
-constexpr std::array<ExtensionCode, 10> ExtensionCodes = {{
+constexpr std::array<ExtensionCode, 11> ExtensionCodes = {{
     {".INP", FileType::Input},
     {".PCR", FileType::FullProf},
     {".DWB", FileType::Dbws},
@@ -46,6 +46,8 @@ constexpr std::array<ExtensionCode, 10> ExtensionCodes = {{
     {".INS", FileType::Shelx},
     {".XY", FileType::Xy},
     {".CPI", FileType::Cpi},
+    // SHELX result files have the layout of instruction files.
+    {".RES", FileType::Shelx},
 }};
 
 const char* DataExtension(int dataFormat) {

@@ -1,5 +1,6 @@
 // GSAS experiment files: fixed-column records keyed by their first twelve
 // columns, read in two passes (first the counts, then the values).
+#include "GsasRefinement.h"
 #include "ImportSupport.h"
 #include "LineSource.h"
 #include "Messenger.h"
@@ -289,6 +290,11 @@ void ImportGsasLines(TRietveld& model, LineSource& lines, Messenger& messenger) 
 void ImportGsasExperimentText(TRietveld& model, const std::string& text, Messenger& messenger) {
     LineSource lines(text);
     ImportGsasLines(model, lines, messenger);
+    if (!model.Loaded) return;
+    // The data of a GSAS experiment are GSAS raw files.
+    model.DataFormat = 3;
+    LineSource again(text);
+    RunImport(model, messenger, [&] { CarryGsasRefinement(model, again); });
 }
 
 void ImportGsasExperiment(TRietveld& model, const std::string& fileName, Messenger& messenger) {

@@ -1,5 +1,7 @@
 #include "NameTables.h"
 
+#include "ParameterTable.h"
+
 #include <algorithm>
 
 namespace koralix {
@@ -40,42 +42,11 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
     });
 }
 
-constexpr std::array<const char*, 26> PhaseTypeNames = {
-    "Phase Scale",
-    "Isotropic Thermal",
-    "U",
-    "V",
-    "W",
-    "a",
-    "b",
-    "c",
-    "alpha",
-    "beta",
-    "gamma",
-    "Preferred orientation",
-    "R Absorption value",
-    "Asymetry 1",
-    "Gam-0",
-    "Gam-1",
-    "Gam-2",
-    "Extinction",
-    "Uaniso",
-    "Asymmetry 2",
-    "TOF alpha-1",
-    "TOF alpha-2",
-    "TOF beta-1",
-    "TOF beta-2",
-    "Flat plate Pore",
-    "Flat plate Rough",
-};
-
-std::string HistogramTypeName(int t) {
-    if (t == 1) return "Zero";
-    if (t >= 2 && t <= 13) return "Background " + std::to_string(t - 2);
-    if (t == 14) return "Histogram Scale";
-    if (t == 15) return "Wavelength 1 or DIFC";
-    if (t == 16) return "Wavelength 2 or DIFA";
-    return "undefined";
+// The parameters window's name of a kind and type, "undefined" when it has none.
+std::string TypeTitle(int kind, int t) {
+    const TParameterEntry* entry = FindParameterEntry(kind, t);
+    const std::string title = entry ? EntryTitle(*entry, t) : std::string();
+    return title.empty() ? "undefined" : title;
 }
 
 struct StatusText {
@@ -135,9 +106,10 @@ void FillIonNames(std::vector<std::string>& names) {
 }
 
 std::string ParameterTypeName(int h, int p, int t) {
-    if (h == 0 && p >= 1 && t >= 1 && t <= static_cast<int>(PhaseTypeNames.size()))
-        return PhaseTypeNames[static_cast<size_t>(t - 1)];
-    if (h >= 1 && p == 0) return HistogramTypeName(t);
+    // The phase names cover the phase and the sample types, which share one list.
+    if (h == 0 && p >= 1)
+        return FindParameterEntry(KindPhase, t) ? TypeTitle(KindPhase, t) : TypeTitle(KindSample, t);
+    if (h >= 1 && p == 0) return TypeTitle(KindHistogram, t);
     return "undefined";
 }
 

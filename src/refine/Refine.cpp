@@ -426,4 +426,8 @@ void TRefine::GetRdf(float* buffer, int32_t function, int32_t phase) {
     Guarded([&] { entries_.getrdf(buffer, &rmax, &enginePhase, &function, &spare); });
 }
 
+void* TRefine::LibrarySymbol(const char* name) const {
+    return loaded_ ? library_.Symbol(name) : nullptr;
+}
+
 } // namespace koralix

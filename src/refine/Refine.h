@@ -72,6 +72,9 @@ class TRefine {
     int32_t SetParValue(int32_t hist, int32_t phase, int32_t atom, int32_t type, float value);
     void GetPlot(TPlotData& plot, int32_t hist);
     void GetRdf(float* buffer, int32_t function, int32_t phase);
+    // An operation of the loaded library by its name; nullptr when no library is
+    // loaded or it lacks the operation (the Fourier window looks up getfour so).
+    void* LibrarySymbol(const char* name) const;
 
     bool IsLoaded() const { return loaded_; }
     int32_t Cycle() const { return cycle_; }

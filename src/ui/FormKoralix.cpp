@@ -1,12 +1,20 @@
 #include "FormKoralix.h"
 #include "MainHooks.h"
 
+#include "CifExport.h"
 #include "FileTypes.h"
+#include "FormGraph.h"
+#include "FormPlotFourier.h"
+#include "FormRDF.h"
 #include "FormPosSaver.h"
+#include "HelpTopics.h"
+#include "GsasRefinement.h"
 #include "HelpWindow.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
 #include "ModelImport.h"
+#include "OptionsDlg.h"
+#include "FormUpdate.h"
 #include "PlotForm.h"
 #include "RefineForm.h"
 
@@ -16,6 +24,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
@@ -41,18 +50,18 @@ const QString FilterInput = QStringLiteral("Input Files (*.inp)|*.inp");
 const QString FilterGsas = QStringLiteral("GSAS Experiment File (*.exp)|*.exp");
 const QString FilterDbws = QStringLiteral("DWBS Files (*.dwb)|*.dwb");
 const QString FilterFullProf = QStringLiteral("Fullprof Files (*.pcr)|*.pcr");
-const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins)|*.ins");
+const QString FilterShelx = QStringLiteral("Shelxs Files (*.ins *.res)|*.ins;*.res");
 const QString FilterQuickStart = QStringLiteral("Input File (*.inp)|*.inp");
 const QString FilterOpen = QStringLiteral(
     "ZKRM Input File (*.inp)|*.inp|ZKRM Data File (*.dat)|*.dat|GSAS Data File (*.gs)|*.gs|"
     "GSAS Experiment File (*.exp)|*.exp|DWBS Input File (*.dwb)|*.dwb|Fullprof Input File "
     "(*.pcr)|*.pcr|XY Data files (*.xy)|*.xy|CPI Data files (*.cpi)|*.cpi");
 
-// Commands whose windows the workbench does not have yet: shown, never enabled.
+// Commands whose windows the workbench does not have yet: shown, never enabled
+// until a window command takes them.
 const QStringList Unavailable = {
-    "actNew",       "actPreferences", "actGeneral",     "actPhases",     "actHistograms",
-    "actSample",    "actparameters",  "actConstraints", "actViewFourier",
-    "actViewRDF",   "actUpdate",      "actAbout",       "actScript",     "EditRedo1",
+    "actNew",       "actGeneral",     "actPhases",     "actHistograms",
+    "actSample",    "actparameters",  "actConstraints", "actAbout",       "actScript",      "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -63,12 +72,16 @@ QWidget* Focused() {
 
 TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenger,
                            FileChooser& files, QWidget* parent)
-    : QMainWindow(parent), store_(std::move(store)), messenger_(messenger), files_(files) {
+    : QMainWindow(parent),
+      workspace_(std::make_unique<TWorkspace>(std::move(store), messenger, this)),
+      Settings(workspace_->Settings()), messenger_(messenger), files_(files) {
     setObjectName("KoralixForm");
     // Numbers are always read and written with "."; no library call may see a
     // locale that says otherwise.
     std::setlocale(LC_NUMERIC, "C");
-    Model = std::make_unique<TRietveld>();
+    connect(workspace_.get(), &TWorkspace::ChangedFlagChanged, this, [this] { UpdateForm(); });
+    connect(workspace_.get(), &TWorkspace::ModeChanged, this, [this] { UpdateForm(); });
+    connect(workspace_.get(), &TWorkspace::BusyChanged, this, [this] { UpdateForm(); });
     // The window that had the focus last, other than this one, is what Print and
     // Copy act on.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -81,14 +94,18 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
             ActiveEditControl = now;
     });
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    LoadSettings(*store_, Settings, QDir(dataFolder).filePath("Database"));
+    LoadSettings(SettingsStore(), Settings, QDir(dataFolder).filePath("Database"));
+    unavailable_ = Unavailable;
     BuildActions();
     BuildMenus();
     BuildToolbars();
     Hooks = new TMainHooks(*this, files_);
-    restoreState(store_->value("Toolbars/State").toByteArray());
-    new TFormPosSaver(this, *store_, "Software\\Koralix\\Configuration\\KoralixForm");
+    ConnectWindowCommands();
+    restoreState(SettingsStore().value("Toolbars/State").toByteArray());
+    new TFormPosSaver(this, SettingsStore(), "Software\\Koralix\\Configuration\\KoralixForm");
     ApplyHints(Settings.Hints);
+    ApplyToolbarStyle(*this, Settings.Style);
+    InstallHelpKey();
     // The window is only its menu bar and toolbars.
     setCentralWidget(new QWidget(this));
     centralWidget()->setFixedHeight(0);
@@ -97,12 +114,16 @@ TFormKoralix::TFormKoralix(std::unique_ptr<QSettings> store, Messenger& messenge
     for (QToolBar* bar : findChildren<QToolBar*>())
         toolbarsWidth += bar->sizeHint().width();
     resize(std::max(width(), toolbarsWidth + 24), height());
-    ModelChanged = false;
+    Work().SetChanged(false);
     UpdateForm();
 }
 
 TFormKoralix::~TFormKoralix() {
-    store_->setValue("Toolbars/State", saveState());
+    SettingsStore().setValue("Toolbars/State", saveState());
+    // The windows go before the workspace they work on.
+    Work().CloseRefinement();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isWindow()) delete child;
 }
 
 QAction* TFormKoralix::AddAction(const QString& name, const QString& caption, const QString& hint,
@@ -121,7 +142,7 @@ void TFormKoralix::BuildActions() {
     connect(AddAction("actopen", "&Open", "Open an existing input file"), &QAction::triggered, this,
             [this] {
                 OpenFile();
-                ModelChanged = false;
+                Work().SetChanged(false);
             });
     connect(AddAction("actSave", "&Save", "Save the current input file"), &QAction::triggered, this,
             &TFormKoralix::Save);
@@ -143,7 +164,14 @@ void TFormKoralix::BuildActions() {
     connect(AddAction("actExportSir", "SIRPOW97 file", "Export to a Sirpow file"),
             &QAction::triggered, this,
             [this] { Export("SIRPOW97 Files (*.exp)|*.exp", "exp", ExportSirpow); });
-    AddAction("actPreferences", "P&references", "Change Koralix preferences");
+    connect(AddAction("actExportCif", "CIF file", "Export the refined model to a CIF file"),
+            &QAction::triggered, this,
+            [this] { Export("CIF Files (*.cif)|*.cif", "cif", ExportCifStructure); });
+    connect(AddAction("actPreferences", "P&references", "Change Koralix preferences"),
+            &QAction::triggered, this, [this] {
+                Preferences().show();
+                Preferences().raise();
+            });
     connect(AddAction("actPrint", "&Print", "Print"), &QAction::triggered, this, [this] {
         if (auto* plot = qobject_cast<TPlotForm*>(ActiveEditControl)) {
             QPrintDialog dialog(&printer_, this);
@@ -215,7 +243,7 @@ void TFormKoralix::BuildActions() {
     AddAction("actConstraints", "&Constraints", "Set constraints", QKeySequence("F9"));
     connect(AddAction("actRefine", "&Refine", "Refine", QKeySequence("F10")), &QAction::triggered,
             this, [this] {
-                Mode = WorkMode::Refine;
+                Work().SetMode(WorkMode::Refine);
                 UpdateForm();
                 TRefineForm& window = RefineWindow();
                 window.setWindowFlag(Qt::WindowStaysOnTopHint, Settings.RDOnTop);
@@ -231,8 +259,10 @@ void TFormKoralix::BuildActions() {
     AddAction("actViewOutput", "View Output", "File the output file");
     AddAction("actViewBVS", "View BV/Summary", "View the Bond Valence and Summary file");
     AddAction("actViewDist", "View Dist/Angles", "View the bond distrance and angle file");
-    AddAction("actViewFourier", "Plot Fourier", "Plot a fourier");
-    AddAction("actViewRDF", "Plot RDF", "Plot the Radial Distribution Function");
+    connect(AddAction("actViewFourier", "Plot Fourier", "Plot a fourier"), &QAction::triggered,
+            this, &TFormKoralix::PlotFourier);
+    connect(AddAction("actViewRDF", "Plot RDF", "Plot the Radial Distribution Function"),
+            &QAction::triggered, this, &TFormKoralix::PlotRdf);
     connect(AddAction("HelpContents1", "Help Topics", "Get help", QKeySequence("F1")),
             &QAction::triggered, this, [] { Help().ShowTopic("index"); });
     QAction* hints = AddAction("actShowHints", "&Show Hints", "Show hints");
@@ -241,7 +271,8 @@ void TFormKoralix::BuildActions() {
         Settings.Hints = on;
         ApplyHints(on);
     });
-    AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version");
+    connect(AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version"),
+            &QAction::triggered, this, &TFormKoralix::UpdateKoralix);
     AddAction("actAbout", "&About", "About Koralix...");
     AddAction("actScript", "", "Run a Korabasic macro");
 }
@@ -263,7 +294,7 @@ void TFormKoralix::BuildMenus() {
     add(import, {"actImportGSAS", "actImportDWBS", "actImportFULL"});
     QMenu* exportMenu = fileMenu_->addMenu("Export");
     exportMenu->setToolTip("Export to various formats");
-    add(exportMenu, {"actExportShelx", "actExportSir"});
+    add(exportMenu, {"actExportShelx", "actExportSir", "actExportCif"});
     add(fileMenu_, {"actPreferences", "", "actPrint", "actPrintPreview", "actPageSetup"});
     recentSeparator_ = fileMenu_->addSeparator();
     fileMenu_->addSeparator();
@@ -381,44 +412,131 @@ void TFormKoralix::ApplyHints(bool on) {
         a->setToolTip(on ? a->statusTip() : QString());
 }
 
-TRefine& TFormKoralix::Driver() {
-    if (!Refine) Refine = std::make_unique<TRefine>(messenger_);
-    return *Refine;
+TOptionsDlg& TFormKoralix::Preferences() {
+    if (!options_) {
+        options_ = new TOptionsDlg(Settings, SettingsStore(), messenger_, files_, this);
+        options_->ActiveEditControl = &ActiveEditControl;
+        connect(options_, &TOptionsDlg::StyleChosen, this,
+                [this](int style) { ApplyToolbarStyle(*this, style); });
+        connect(options_, &TOptionsDlg::Applied, this, &TFormKoralix::ApplyPreferences);
+    }
+    return *options_;
+}
+
+void TFormKoralix::ApplyPreferences() {
+    Settings.Recent.Capacity = Settings.NumberRecent;
+    while (Settings.Recent.Files.size() > std::max(Settings.NumberRecent, 0))
+        Settings.Recent.Files.removeLast();
+    FillRecentMenus();
+    ApplyHints(Settings.Hints);
+    ApplyToolbarStyle(*this, Settings.Style);
+    for (TPlotForm* plot : findChildren<TPlotForm*>())
+        if (plot->isVisible()) plot->Plot();
+}
+
+void TFormKoralix::UpdateKoralix() {
+    try {
+        TFormUpdate dialog(Settings, SettingsStore(), messenger_, this);
+        dialog.exec();
+    } catch (const std::exception& error) {
+        actions_.value("actUpdate")->setEnabled(false);
+        messenger_.Message(error.what());
+    }
+}
+
+void TFormKoralix::PlotFourier() {
+    // Modal, and freed when it closes.
+    auto* window = new TFormPlotFourier(&Model(), Work().DriverIfCreated(), messenger_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowFlag(Qt::Window);
+    window->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window->show();
+    loop.exec();
+}
+
+void TFormKoralix::PlotRdf() {
+    if (Model().Loaded && Work().DriverIfCreated()) {
+        TFormRDF& window = RdfWindow();
+        window.Model = &Model();
+        window.Refine = Work().DriverIfCreated();
+        window.FillPhases(Model().PhaseCount());
+        window.show();
+        window.raise();
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+TFormRDF& TFormKoralix::RdfWindow() {
+    if (!RdfForm) {
+        RdfForm = new TFormRDF(this);
+        RdfForm->setWindowFlag(Qt::Window);
+    }
+    return *RdfForm;
+}
+
+TFormGraph& TFormKoralix::GraphWindow() {
+    if (!GraphForm) {
+        GraphForm = new TFormGraph(this);
+        GraphForm->setWindowFlag(Qt::Window);
+    }
+    return *GraphForm;
 }
 
 TRefineForm& TFormKoralix::RefineWindow() {
     if (!RefineForm) {
-        RefineForm = new TRefineForm(*this, files_, this);
+        RefineForm = new TRefineForm(*this, Work(), files_, this);
         RefineForm->setWindowFlag(Qt::Window);
     }
     return *RefineForm;
+}
+
+void TFormKoralix::AddWindowCommand(const QString& action, std::function<QWidget*()> create) {
+    unavailable_.removeAll(action);
+    // On from now on; the enabling table still rules the commands it names.
+    actions_.value(action)->setEnabled(true);
+    connect(actions_.value(action), &QAction::triggered, this, [this, action, create] {
+        QWidget*& window = windows_[action];
+        if (!window) {
+            window = create();
+            window->setWindowFlag(Qt::Window);
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    UpdateForm();
 }
 
 void TFormKoralix::ProcessFile(const QString& path) {
     const std::string file = path.toStdString();
     const int type = FileTypeOf(file);
     if (IsModelFileType(type)) {
-        CurrentInputFile = path;
-        if (!Model) Model = std::make_unique<TRietveld>();
-        ReadModelFile(*Model, file, Shown());
+        Work().ReadModel(path);
         if (type == FileType::Input) {
             if (Settings.AssignDatafile) {
-                const std::string data = DataFileFor(file, Model->DataFormat);
-                if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
+                const std::string data = DataFileFor(file, Model().DataFormat);
+                if (!data.empty()) Work().SetDataFile(QString::fromStdString(data));
             }
             Settings.Recent.Add(path);
             FillRecentMenus();
+        } else if (type == FileType::GsasExp && Model().Loaded) {
+            // The data file the experiment names, when it is beside it.
+            const std::string data = GsasDataFile(file);
+            if (!data.empty()) Work().SetDataFile(QString::fromStdString(data));
         }
     } else if (IsDataFile(file)) {
-        CurrentDataFile = path;
+        Work().SetDataFile(path);
         DataPlot.ReadDataFile(file, 1, type, Shown());
         if (!DataPlotForm) {
             DataPlotForm = new TPlotForm(Settings, Shown(), this);
             DataPlotForm->setWindowFlag(Qt::Window);
-            new TFormPosSaver(DataPlotForm, *store_, "Software\\Koralix\\Configuration\\PlotForm");
+            new TFormPosSaver(DataPlotForm, SettingsStore(), "Software\\Koralix\\Configuration\\PlotForm");
         }
         DataPlotForm->Data = &DataPlot;
-        DataPlotForm->Histogram = nullptr;
+        DataPlotForm->Model = nullptr;
+        DataPlotForm->HistogramNumber = 0;
         DataPlotForm->Plot();
         DataPlotForm->Unzoom();
         DataPlotForm->show();
@@ -439,7 +557,7 @@ void TFormKoralix::OpenAFile(const QString& filter) {
 }
 
 void TFormKoralix::OpenFile() {
-    if (CurrentInputFile.isEmpty() && CurrentDataFile.isEmpty())
+    if (Work().InputFile().isEmpty() && Work().DataFile().isEmpty())
         openFolder_ = Settings.StartUpDirectgory;
     const QString chosen = files_.OpenFileName(FilterOpen, "inp", openFolder_);
     if (!chosen.isEmpty()) {
@@ -451,16 +569,16 @@ void TFormKoralix::OpenFile() {
 }
 
 void TFormKoralix::OpenRecent(const QString& path) {
-    if (Model && Model->Loaded && ModelChanged) {
+    if (Model().Loaded && Work().Changed()) {
         if (Shown().Ask("Save Current Input File?") == Answer::Yes) SaveInputFile();
     }
     ProcessFile(path);
-    ModelChanged = false;
+    Work().SetChanged(false);
 }
 
 bool TFormKoralix::WriteModel(const QString& fileName) {
     try {
-        WriteInputFile(*Model, fileName.toStdString());
+        WriteInputFile(Model(), fileName.toStdString());
         return true;
     } catch (const std::exception& e) {
         Shown().Message(e.what());
@@ -469,23 +587,23 @@ bool TFormKoralix::WriteModel(const QString& fileName) {
 }
 
 void TFormKoralix::Save() {
-    if (!Model) return;
-    if (CurrentInputFile.isEmpty()) {
+    if (!Model().Loaded) return;
+    if (Work().InputFile().isEmpty()) {
         SaveAs();
         return;
     }
-    if (WriteModel(CurrentInputFile)) ModelChanged = false;
+    if (WriteModel(Work().InputFile())) Work().SetChanged(false);
 }
 
 void TFormKoralix::SaveAs() {
-    if (!Model) return;
-    const QString chosen = files_.SaveFileName(FilterInput, "inp", CurrentInputFile);
+    if (!Model().Loaded) return;
+    const QString chosen = files_.SaveFileName(FilterInput, "inp", Work().InputFile());
     if (!chosen.isEmpty() && WriteModel(chosen)) {
-        CurrentInputFile = chosen;
-        ModelChanged = false;
+        Work().SetInputFile(chosen);
+        Work().SetChanged(false);
         if (Settings.AssignDatafile) {
-            const std::string data = DataFileFor(chosen.toStdString(), Model->DataFormat);
-            if (!data.empty()) CurrentDataFile = QString::fromStdString(data);
+            const std::string data = DataFileFor(chosen.toStdString(), Model().DataFormat);
+            if (!data.empty()) Work().SetDataFile(QString::fromStdString(data));
         }
     }
     UpdateForm();
@@ -493,11 +611,11 @@ void TFormKoralix::SaveAs() {
 
 void TFormKoralix::Export(const QString& filter, const QString& extension,
                           void (*write)(TRietveld&, const std::string&)) {
-    if (!Model || CurrentInputFile.isEmpty()) return;
+    if (!Model().Loaded || Work().InputFile().isEmpty()) return;
     const QString chosen = files_.SaveFileName(filter, extension, QString());
     if (!chosen.isEmpty()) {
         try {
-            write(*Model, chosen.toStdString());
+            write(Model(), chosen.toStdString());
         } catch (const std::exception& e) {
             Shown().Message(e.what());
         }
@@ -507,18 +625,16 @@ void TFormKoralix::Export(const QString& filter, const QString& extension,
 
 void TFormKoralix::SaveInputFile() {
     Save();
-    ModelChanged = false;
+    Work().SetChanged(false);
 }
 
 bool TFormKoralix::CloseModel() {
-    if (ModelChanged) {
+    if (Work().Changed()) {
         const Answer answer = Shown().Ask("Save Input File?");
         if (answer == Answer::Cancel) return false;
         if (answer == Answer::Yes) SaveInputFile();
     }
-    Model.reset();
-    CurrentInputFile.clear();
-    ModelChanged = false;
+    Work().CloseModel();
     if (DataPlotForm) DataPlotForm->hide();
     UpdateForm();
     actions_.value("actClose")->setEnabled(false);
@@ -527,9 +643,9 @@ bool TFormKoralix::CloseModel() {
 
 void TFormKoralix::UpdateForm() {
     std::optional<RefineState> driver;
-    if (Refine) driver = Refine->State();
-    const TCommandStates c = ComputeCommandStates(Model && Model->Loaded, Mode, driver);
-    setWindowTitle(MainCaption(CurrentInputFile));
+    if (TRefine* refine = Work().DriverIfCreated()) driver = refine->State();
+    const TCommandStates c = ComputeCommandStates(Model().Loaded, Work().Mode(), driver);
+    setWindowTitle(MainCaption(Work().InputFile()));
     const std::pair<const char*, bool> states[] = {
         {"actNew", c.New},
         {"actSave", c.Save},
@@ -552,14 +668,14 @@ void TFormKoralix::UpdateForm() {
         {"actViewFourier", c.PlotFourier},
     };
     for (const auto& [name, on] : states)
-        actions_.value(name)->setEnabled(on && !Unavailable.contains(name));
-    for (const QString& name : Unavailable)
+        actions_.value(name)->setEnabled(on && !unavailable_.contains(name));
+    for (const QString& name : unavailable_)
         actions_.value(name)->setEnabled(false);
 }
 
 void TFormKoralix::QuickStart() {
-    if (CurrentInputFile.isEmpty()) OpenAFile(FilterQuickStart);
-    if (CurrentInputFile.isEmpty() || !Model || !Model->Loaded) return;
+    if (Work().InputFile().isEmpty()) OpenAFile(FilterQuickStart);
+    if (Work().InputFile().isEmpty() || !Model().Loaded) return;
     QApplication::processEvents();
     Hooks->QuickStart();
 }
@@ -576,7 +692,7 @@ void TFormKoralix::changeEvent(QEvent* event) {
 }
 
 void TFormKoralix::closeEvent(QCloseEvent* event) {
-    if (ModelChanged) {
+    if (Work().Changed()) {
         const Answer answer = Shown().Ask("Save Input File?");
         if (answer == Answer::Cancel) {
             event->ignore();
@@ -585,9 +701,9 @@ void TFormKoralix::closeEvent(QCloseEvent* event) {
         if (answer == Answer::Yes) SaveInputFile();
     }
     if (RefineForm) RefineForm->close();
-    Refine.reset();
-    Model.reset();
-    SaveSettings(*store_, Settings);
+    // A refinement still open is closed, which also removes its temporary folder.
+    Work().CloseRefinement();
+    SaveSettings(SettingsStore(), Settings);
     event->accept();
 }
 

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -217,4 +218,54 @@ TEST(Cli, PlotRendersWithoutADisplay) {
     EXPECT_NE(Slurp(TempDir() / "refined.svg").find("<svg"), std::string::npos);
     EXPECT_EQ(Cli("plot " + input.string()).exitCode, 2);
     EXPECT_EQ(Cli("plot " + input.string() + " x.png --hist 0").exitCode, 2);
+}
+
+// The example refined by the real engine beside koralix-cli, then its map and RDF.
+TEST(Cli, FourierPrintsTheHighestPeaksAndWritesTheMap) {
+    const fs::path input = TempDir() / "corundum.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    const std::string data = std::string(KORALIX_EXAMPLES) + "/corundum";
+    const fs::path out = TempDir() / "map.bin";
+    fs::remove(out);
+    CliRun run = Cli("fourier " + input.string() + " --data " + data +
+                     " --cycles 2 --type 4 --out " + out.string());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto json = nlohmann::json::parse(run.out);
+    ASSERT_EQ(json["Peaks"].size(), 20u);
+    EXPECT_GT(json["Max"].get<double>(), json["Min"].get<double>());
+    // Patterson calc: the origin peak is the highest, and the map's maximum.
+    EXPECT_EQ(json["Peaks"][0]["X"], 0);
+    EXPECT_EQ(json["Peaks"][0]["Y"], 0);
+    EXPECT_EQ(json["Peaks"][0]["Z"], 0);
+    EXPECT_EQ(json["Peaks"][0]["Height"], json["Max"]);
+    EXPECT_GE(json["Peaks"][0]["Height"].get<double>(), json["Peaks"][1]["Height"].get<double>());
+    EXPECT_EQ(fs::file_size(out), 64u * 64 * 64 * 4);
+    // The first value, at the origin, is the maximum.
+    const std::string bytes = Slurp(out);
+    float first = 0;
+    std::memcpy(&first, bytes.data(), 4);
+    EXPECT_FLOAT_EQ(first, json["Max"].get<float>());
+    EXPECT_TRUE(fs::exists(TempDir() / "corundum.ang"));
+
+    EXPECT_EQ(Cli("fourier " + input.string() + " --type 6").exitCode, 2);
+    EXPECT_EQ(Cli("fourier " + input.string() + " --data " + data + " --phase 2").exitCode, 1);
+    EXPECT_EQ(Cli("fourier").exitCode, 2);
+}
+
+TEST(Cli, RdfPrintsAThousandValues) {
+    const fs::path input = TempDir() / "corundum.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    CliRun run = Cli("rdf " + input.string() + " --data " + std::string(KORALIX_EXAMPLES) +
+                     "/corundum --function 5");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["Function"], 5);
+    ASSERT_EQ(json["R"].size(), 1000u);
+    ASSERT_EQ(json["Values"].size(), 1000u);
+    EXPECT_EQ(json["R"][0], 0);
+    EXPECT_EQ(json["R"][999], 9.99);
+    // N(R): no neighbour within 1 A, several within 3 A.
+    EXPECT_EQ(json["Values"][100], 0);
+    EXPECT_GT(json["Values"][300].get<double>(), 4);
+    EXPECT_EQ(Cli("rdf " + input.string() + " --function 0").exitCode, 2);
 }

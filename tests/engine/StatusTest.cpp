@@ -112,14 +112,46 @@ TEST_P(StatusTest, StartReportsTheFailure) {
 INSTANTIATE_TEST_SUITE_P(BrokenInputs, StatusTest, ::testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A parameter the pattern does not depend on makes the normal matrix
-// singular: the cycle reports an unstable refinement instead of shifting.
+// Two parameters that act on the pattern in exactly the same way (the
+// histogram scale and the phase scale of a one-phase pattern) make the normal
+// matrix singular: the cycle reports an unstable refinement instead of shifting.
 TEST(UnstableRefinement, SingularSystemGivesStatus200) {
+    TempFolder folder;
+    const std::string examples = KORALIX_EXAMPLES;
+    TRietveld model = ReadModel(examples + "/corundum.inp");
+    model.Parameters.AddFree({1, 0, 0, 14}, 161); // the histogram scale beside the phase scale
+    model.CodeCount = 16;
+    TEngine engine;
+    ASSERT_EQ(engine.StartModel(model, examples + "/corundum", folder.File("model.out")), 0);
+    bool finished = false;
+    EXPECT_EQ(engine.Iterate(1, finished), Status::Unstable);
+}
+
+// A parameter the pattern does not depend on at all is held, not shifted.
+TEST(UnstableRefinement, ParameterWithoutEffectIsHeld) {
     TempFolder folder;
     const std::string examples = KORALIX_EXAMPLES;
     TRietveld model = ReadModel(examples + "/corundum.inp");
     model.Parameters.AddFree({1, 1, 0, 21}, 161); // a TOF shape parameter of a CW histogram
     model.CodeCount = 16;
+    TEngine engine;
+    ASSERT_EQ(engine.StartModel(model, examples + "/corundum", folder.File("model.out")), 0);
+    bool finished = false;
+    EXPECT_EQ(engine.Iterate(1, finished), Status::Ok);
+    double value = 1, esd = 1;
+    EXPECT_EQ(engine.GetParameter({1, 1, 0, 21}, value, esd), 0);
+    EXPECT_EQ(value, 0.0);
+    EXPECT_EQ(engine.HeldNotes().size(), 1u);
+}
+
+// When no refined parameter has any effect there is nothing to refine.
+TEST(UnstableRefinement, NothingButParametersWithoutEffectGivesStatus200) {
+    TempFolder folder;
+    const std::string examples = KORALIX_EXAMPLES;
+    TRietveld model = ReadModel(examples + "/corundum.inp");
+    model.Parameters.Clear();
+    model.Parameters.AddFree({1, 1, 0, 21}, 11);
+    model.CodeCount = 1;
     TEngine engine;
     ASSERT_EQ(engine.StartModel(model, examples + "/corundum", folder.File("model.out")), 0);
     bool finished = false;

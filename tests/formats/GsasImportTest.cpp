@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -89,10 +90,13 @@ TEST(GsasImport, HistogramTypesProfilesAndInstrument) {
     EXPECT_FLOAT_EQ(tof.Zero, -3.12f);        // no scaling for time of flight
     EXPECT_EQ(model.Histogram(3).JobType, 0); // not typed by the record
     EXPECT_EQ(model.Histogram(3).Profile, 1);
+    // GU, GV, GW are Gaussian variances in centidegrees squared: times
+    // 8 ln 2 / 10^4 they are the Caglioti terms of the squared FWHM in degrees.
     const TSample& s1 = *model.FindSample(1, 1);
-    EXPECT_FLOAT_EQ(s1.U, 0.2f);
-    EXPECT_FLOAT_EQ(s1.V, -0.1f);
-    EXPECT_FLOAT_EQ(s1.W, 0.05f);
+    const float toFwhm = static_cast<float>(8 * std::numbers::ln2 / 1e4);
+    EXPECT_FLOAT_EQ(s1.U, 200 * toFwhm);
+    EXPECT_FLOAT_EQ(s1.V, -100 * toFwhm);
+    EXPECT_FLOAT_EQ(s1.W, 50 * toFwhm);
     const TSample& s2 = *model.FindSample(2, 1);
     EXPECT_FLOAT_EQ(s2.TofAlpha1, 0.1f);
     EXPECT_FLOAT_EQ(s2.TofBeta2, 0.4f);
@@ -166,34 +170,37 @@ struct RealGsas {
     float a1;
     float wave1;
     float thetaMax1;
+    int refined; // free parameters the file's flags ask for
 };
 
 TEST(GsasImport, RealFiles) {
     const std::filesystem::path folder = std::filesystem::path(KORALIX_TESTDATA) / "gsas_exp";
     if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no test data at " << folder;
     const std::vector<RealGsas> files = {
-        {"A_SI3N4X.EXP", 1, {"P 3 1 C", "P 63/M"}, {6, 3}, 7.753888f, 1.5405f, 119.96f},
-        {"FAP.EXP", 1, {"P 63/M"}, {7}, 9.371724f, 1.5405f, 129.98f},
-        {"GAPO4_XRAY_BAK.EXP", 1, {"P 31 2 1"}, {4}, 4.900632f, 0.1722f, 24.99f},
-        {"GARNET.EXP", 1, {"I A 3 D"}, {6}, 12.18772f, 1.909f, 157.60001f},
-        {"NAC-2015A.EXP", 3, {"I 21 3", "F M -3 M"}, {6, 2}, 10.251218f, 22581.63f, 103.79401f},
-        {"NEWSI.EXP", 1, {"F D 3 M"}, {1}, 5.440033f, 7464.48f, 29.4925f},
-        {"PBSO4N.EXP", 1, {"P N M A"}, {5}, 8.472792f, 1.909f, 155.85f},
-        {"PBSO4X.EXP", 1, {"P N M A"}, {5}, 8.482371f, 1.5405f, 159.97501f},
+        {"A_SI3N4X.EXP", 1, {"P 3 1 C", "P 63/M"}, {6, 3}, 7.753888f, 1.5405f, 119.96f, 28},
+        {"FAP.EXP", 1, {"P 63/M"}, {7}, 9.371724f, 1.5405f, 129.98f, 24},
+        {"GAPO4_XRAY_BAK.EXP", 1, {"P 31 2 1"}, {4}, 4.900632f, 0.1722f, 24.99f, 11},
+        {"GARNET.EXP", 1, {"I A 3 D"}, {6}, 12.18772f, 1.909f, 157.60001f, 15},
+        {"NAC-2015A.EXP", 3, {"I 21 3", "F M -3 M"}, {6, 2}, 10.251218f, 22581.63f, 103.79401f, 4},
+        {"NEWSI.EXP", 1, {"F D 3 M"}, {1}, 5.440033f, 7464.48f, 29.4925f, 2},
+        {"PBSO4N.EXP", 1, {"P N M A"}, {5}, 8.472792f, 1.909f, 155.85f, 25},
+        {"PBSO4X.EXP", 1, {"P N M A"}, {5}, 8.482371f, 1.5405f, 159.97501f, 7},
         {"cpd2.exp",
          1,
          {"R -3 C", "F M 3 M", "P 63 M C", "P -3 M 1"},
          {2, 2, 2, 3},
          4.757563f,
          1.5405f,
-         149.98f},
+         149.98f,
+         17},
         {"tof2.exp",
          4,
          {"R -3 C", "F M 3 M", "P 63 M C", "P -3 M 1"},
          {2, 2, 2, 3},
          4.757563f,
          5074.11f,
-         23.99368f},
+         23.99368f,
+         7},
     };
     for (const RealGsas& f : files) {
         SCOPED_TRACE(f.file);
@@ -211,7 +218,7 @@ TEST(GsasImport, RealFiles) {
         EXPECT_FLOAT_EQ(model.Phase(1).A, f.a1);
         EXPECT_FLOAT_EQ(model.Histogram(1).Wave1, f.wave1);
         EXPECT_FLOAT_EQ(model.Histogram(1).ThetaMax, f.thetaMax1);
-        EXPECT_EQ(model.Parameters.FreeCount(), 0);
+        EXPECT_EQ(model.Parameters.FreeCount(), f.refined);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "Model.h"
 #include "Messenger.h"
+#include "ModelEdits.h"
 
 #include <gtest/gtest.h>
 
@@ -247,4 +248,40 @@ TEST(Model, PairListOperations) {
     regions.AddRegion(3, 4);
     regions.DeleteRegion(1);
     EXPECT_EQ(regions.Regions.Items[0], (TPair{3, 4}));
+}
+
+TEST(Model, DeletingAndInsertingAtomsMoveTheirCodes) {
+    TRietveld m = ModelWith(1, 2);
+    for (int k = 0; k < 3; ++k) {
+        TAtom atom;
+        atom.Label = std::string(1, static_cast<char>('A' + k)) + "   ";
+        m.Phases[0].AddAtom(atom);
+    }
+    m.Phases[1].AddAtom({});
+    m.Parameters.AddFree({0, 1, 1, 1}, 11);  // x of A
+    m.Parameters.AddFree({0, 1, 2, 4}, 21);  // B of B
+    m.Parameters.AddFree({0, 1, 3, 5}, 31);  // N of C
+    m.Parameters.AddFree({0, 2, 1, 1}, 41);  // phase 2 keeps its atom codes
+    m.Parameters.AddFree({1, 1, 0, 3}, 51);  // a sample code is no atom code
+    m.Parameters.AddConstraint(TParameter({0, 1, 3, 5}, 31), TParameter({0, 1, 2, 5}, 10.5f));
+
+    DeleteAtom(m, 1, 2);
+    ASSERT_EQ(m.Phases[0].AtomCount(), 2);
+    EXPECT_EQ(m.Phases[0].Atoms[1].Label, "C   ");
+    EXPECT_TRUE(m.IsRefined({0, 1, 1, 1}));
+    EXPECT_FALSE(m.IsRefined({0, 1, 2, 4}));
+    EXPECT_TRUE(m.IsRefined({0, 1, 2, 5}));  // C's occupancy moved to atom 2
+    EXPECT_EQ(m.Parameters.ConstraintCount(), 0);
+    EXPECT_TRUE(m.IsRefined({0, 2, 1, 1}));
+    EXPECT_TRUE(m.IsRefined({1, 1, 0, 3}));
+
+    InsertAtom(m, 1, 1, TAtom{});
+    ASSERT_EQ(m.Phases[0].AtomCount(), 3);
+    EXPECT_FALSE(m.IsRefined({0, 1, 1, 1}));
+    EXPECT_TRUE(m.IsRefined({0, 1, 2, 1}));
+    EXPECT_TRUE(m.IsRefined({0, 1, 3, 5}));
+    EXPECT_THROW(DeleteAtom(m, 1, 4), std::out_of_range);
+    EXPECT_THROW(InsertAtom(m, 1, 5, TAtom{}), std::out_of_range);
+    InsertAtom(m, 1, 4, TAtom{});
+    EXPECT_EQ(m.Phases[0].AtomCount(), 4);
 }

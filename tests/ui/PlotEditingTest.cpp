@@ -64,10 +64,13 @@ TEST(PlotEditing, MouseCommandsOfThePlotWindow) {
     RecordingMessenger messenger;
     TPlotForm form(settings, messenger);
     TPlotData plot = Pattern();
-    THistogram histogram;
+    TRietveld model;
+    model.AddHistogram();
+    THistogram& histogram = model.Histograms[0];
     histogram.Background.Kind = BkgUserPoints;
     form.Data = &plot;
-    form.Histogram = &histogram;
+    form.Model = &model;
+    form.HistogramNumber = 1;
     form.Plot();
 
     form.PrepareContextMenu();

@@ -84,36 +84,36 @@ class RefineWindowTest : public ::testing::Test {
 
 TEST_F(RefineWindowTest, StartStepFinishWithUpdate) {
     EXPECT_EQ(window->InputEdit->text(), input);
-    EXPECT_EQ(form->Mode, WorkMode::Refine);
+    EXPECT_EQ(form->Work().Mode(), WorkMode::Refine);
     EXPECT_TRUE(window->StartButton->isEnabled());
     EXPECT_FALSE(window->StepButton->isEnabled());
     window->Start();
-    ASSERT_EQ(form->Refine->State(), RefineState::Started)
+    ASSERT_EQ(form->Work().Driver().State(), RefineState::Started)
         << ::testing::PrintToString(messenger.messages);
     // No data file named: "temp.dat", whose data name is "temp".
-    EXPECT_EQ(form->CurrentDataFile, "temp.dat");
-    EXPECT_EQ(form->Refine->DataName, "temp");
+    EXPECT_EQ(form->Work().DataFile(), "temp.dat");
+    EXPECT_EQ(form->Work().Driver().DataName, "temp");
     // The base name drops the extension only, not the folder's dot.
-    EXPECT_EQ(form->Refine->BaseName, folder.filePath("with.dot/corundum").toStdString());
+    EXPECT_EQ(form->Work().Driver().BaseName, folder.filePath("with.dot/corundum").toStdString());
     EXPECT_TRUE(window->StepButton->isEnabled());
     EXPECT_TRUE(window->FinishButton->isEnabled());
     window->StepCount->setValue(3);
     window->Step();
-    EXPECT_EQ(form->Refine->Cycle(), 3);
+    EXPECT_EQ(form->Work().Driver().Cycle(), 3);
     EXPECT_EQ(window->CycleLabel->text(), "3");
     ASSERT_EQ(window->Factors->rowCount(), 1);
     EXPECT_EQ(window->Factors->item(0, 2)->text(), "  20.250");
     EXPECT_TRUE(window->StepButton->isEnabled());
     // Refined values come back: the scripted engine returns the input as it got it.
-    form->Model->Title = "changed in memory";
+    form->Model().Title = "changed in memory";
     window->UpdateBox->setChecked(true);
     window->Finish();
-    EXPECT_EQ(form->Refine->State(), RefineState::Closed);
-    EXPECT_EQ(form->Model->Title, "Corundum Al2O3, R -3 c, Cu Ka1/Ka2 laboratory X-ray");
+    EXPECT_EQ(form->Work().Driver().State(), RefineState::Closed);
+    EXPECT_EQ(form->Model().Title, "Corundum Al2O3, R -3 c, Cu Ka1/Ka2 laboratory X-ray");
     EXPECT_TRUE(window->StartButton->isEnabled());
     EXPECT_FALSE(window->FinishButton->isEnabled());
     window->close();
-    EXPECT_EQ(form->Mode, WorkMode::Idle);
+    EXPECT_EQ(form->Work().Mode(), WorkMode::Idle);
 }
 
 TEST_F(RefineWindowTest, EngineEndingEarlyLeavesStepOff) {
@@ -121,7 +121,7 @@ TEST_F(RefineWindowTest, EngineEndingEarlyLeavesStepOff) {
     window->Start();
     window->StepCount->setValue(5);
     window->Step();
-    EXPECT_EQ(form->Refine->Cycle(), 2);
+    EXPECT_EQ(form->Work().Driver().Cycle(), 2);
     EXPECT_TRUE(window->StartButton->isEnabled());
     EXPECT_FALSE(window->StepButton->isEnabled());
     EXPECT_TRUE(window->FinishButton->isEnabled());
@@ -131,11 +131,11 @@ TEST_F(RefineWindowTest, ZeroStepsRunNothingAndFinishWithoutCyclesAbandons) {
     window->Start();
     window->StepCount->setValue(0);
     window->Step();
-    EXPECT_EQ(form->Refine->Cycle(), 0);
+    EXPECT_EQ(form->Work().Driver().Cycle(), 0);
     window->UpdateBox->setChecked(true);
-    form->Model->Title = "kept";
+    form->Model().Title = "kept";
     window->Finish();
-    EXPECT_EQ(form->Model->Title, "kept");
+    EXPECT_EQ(form->Model().Title, "kept");
     EXPECT_FALSE(std::filesystem::exists(folder.filePath("with.dot/corundum.upd").toStdString()));
 }
 
@@ -143,14 +143,14 @@ TEST_F(RefineWindowTest, DynamicPlottingShowsTheCalculatedPattern) {
     window->DynamicPlotting->setChecked(true);
     window->Start();
     window->Step();
-    ASSERT_NE(window->PlotWindow, nullptr);
-    EXPECT_TRUE(window->PlotWindow->isVisible());
-    EXPECT_EQ(window->PlotData.Kind, KindEngine);
-    EXPECT_EQ(window->PlotData.PointCount, 5);
+    ASSERT_NE(window->PlotWindow(), nullptr);
+    EXPECT_TRUE(window->PlotWindow()->isVisible());
+    EXPECT_EQ(form->Work().EnginePlotData().Kind, KindEngine);
+    EXPECT_EQ(form->Work().EnginePlotData().PointCount, 5);
     // For looking at the windows: KORALIX_SCREENSHOTS=folder saves them there.
     if (const char* shots = std::getenv("KORALIX_SCREENSHOTS")) {
         window->grab().save(QString(shots) + "/refine.png");
-        window->PlotWindow->grab().save(QString(shots) + "/refine-plot.png");
+        window->PlotWindow()->grab().save(QString(shots) + "/refine-plot.png");
         form->grab().save(QString(shots) + "/main.png");
     }
 }
@@ -165,9 +165,9 @@ TEST_F(RefineWindowTest, QuickStartRunsThroughManualEdit) {
     TEditForm& text = form->Hooks->ManualEditWindow();
     EXPECT_TRUE(text.isVisible());
     EXPECT_FALSE(window->isVisible());
-    ASSERT_NE(form->Refine, nullptr);
-    EXPECT_GE(form->Refine->Cycle(), 1);
-    EXPECT_EQ(form->Mode, WorkMode::ManualEdit);
+    ASSERT_NE(form->Work().DriverIfCreated(), nullptr);
+    EXPECT_GE(form->Work().Driver().Cycle(), 1);
+    EXPECT_EQ(form->Work().Mode(), WorkMode::ManualEdit);
     EXPECT_EQ(text.State, EditorState::Refined);
 }
 
@@ -189,25 +189,25 @@ TEST(RefineWindowRealEngine, RefinesTheExample) {
     form.Driver().LibraryPath = KORALIX_REAL_ENGINE;
     TRefineForm& window = form.RefineWindow();
     window.show();
-    const float startA = form.Model->Phases[0].A;
+    const float startA = form.Model().Phases[0].A;
     window.Start();
-    ASSERT_EQ(form.Refine->State(), RefineState::Started)
+    ASSERT_EQ(form.Work().Driver().State(), RefineState::Started)
         << ::testing::PrintToString(messenger.messages);
-    EXPECT_EQ(form.CurrentDataFile, folder.filePath("corundum.xy"));
+    EXPECT_EQ(form.Work().DataFile(), folder.filePath("corundum.xy"));
     window.Step();
-    const float first = form.Refine->GetRwp(1);
+    const float first = form.Work().Driver().GetRwp(1);
     window.StepCount->setValue(4);
     window.Step();
-    const float later = form.Refine->GetRwp(1);
+    const float later = form.Work().Driver().GetRwp(1);
     EXPECT_GT(first, 0.0f);
     EXPECT_LE(later, first);
     window.UpdateBox->setChecked(true);
     window.Finish();
-    EXPECT_EQ(form.Refine->State(), RefineState::Closed);
+    EXPECT_EQ(form.Work().Driver().State(), RefineState::Closed);
     EXPECT_TRUE(messenger.messages.empty()) << ::testing::PrintToString(messenger.messages);
-    EXPECT_NE(form.Model->Phases[0].A, startA);
+    EXPECT_NE(form.Model().Phases[0].A, startA);
     TRietveld saved;
     RecordingMessenger quiet;
     ReadInputFile(saved, input.toStdString(), quiet);
-    EXPECT_EQ(saved.Phases[0].A, form.Model->Phases[0].A);
+    EXPECT_EQ(saved.Phases[0].A, form.Model().Phases[0].A);
 }

@@ -141,7 +141,7 @@ TEST_F(WorkbenchFixture, ManualEditShowsTheModelAndRefinesItWithTheEngine) {
     form->Hooks->ManualEdit();
     TEditForm& window = form->Hooks->ManualEditWindow();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(form->Mode, WorkMode::ManualEdit);
+    EXPECT_EQ(form->Work().Mode(), WorkMode::ManualEdit);
     EXPECT_EQ(window.State, EditorState::ModelText);
     EXPECT_EQ(window.windowTitle(), "Refine: " + input);
     EXPECT_TRUE(window.RichEdit1->toPlainText().startsWith("Corundum Al2O3"));
@@ -159,7 +159,7 @@ TEST_F(WorkbenchFixture, ManualEditShowsTheModelAndRefinesItWithTheEngine) {
     EXPECT_TRUE(QFileInfo::exists(folder.filePath("corundum.upd")));
     TFormWatch& watch = form->Hooks->WatchWindow();
     EXPECT_TRUE(watch.isVisible());
-    EXPECT_EQ(watch.Grid->rowCount(), form->Model->Parameters.FreeCount() + 1);
+    EXPECT_EQ(watch.Grid->rowCount(), form->Model().Parameters.FreeCount() + 1);
     EXPECT_FALSE(watch.Cell(1, 1).isEmpty());
 
     window.Update();
@@ -169,7 +169,7 @@ TEST_F(WorkbenchFixture, ManualEditShowsTheModelAndRefinesItWithTheEngine) {
     ASSERT_TRUE(saved.Loaded);
     EXPECT_NEAR(saved.Phase(1).A, 4.7602, 0.002);
     window.close();
-    EXPECT_EQ(form->Mode, WorkMode::Idle);
+    EXPECT_EQ(form->Work().Mode(), WorkMode::Idle);
 }
 
 TEST_F(WorkbenchFixture, AModelTextThatDoesNotReadIsNotRefined) {
@@ -193,7 +193,7 @@ TEST_F(WorkbenchFixture, QuickStartRunsThroughManualEdit) {
     TEditForm& window = form->Hooks->ManualEditWindow();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.State, EditorState::ModelText); // refined, then updated
-    EXPECT_EQ(form->Refine->State(), RefineState::Closed);
+    EXPECT_EQ(form->Work().Driver().State(), RefineState::Closed);
     TRietveld saved;
     ReadInputFile(saved, input.toStdString(), messenger);
     EXPECT_NEAR(saved.Phase(1).A, 4.7602, 0.002);
@@ -230,7 +230,7 @@ TEST_F(WorkbenchFixture, ViewsShowTheFilesTheProgramWrote) {
 TEST_F(WorkbenchFixture, MacroWindowRunsAMacroThatRefinesTheOpenModel) {
     TFormMacro& window = form->Hooks->MacroWindow();
     window.show();
-    EXPECT_EQ(form->Mode, WorkMode::Macro);
+    EXPECT_EQ(form->Work().Mode(), WorkMode::Macro);
     window.MemoSource->setPlainText(
         "INTEGER s\ns = OPENRIETVELD(\"corundum\")\nWRITE(STARTRIETVELD())\n"
         "s = STEPRIETVELD(2)\nWRITE(GETERROR())\ns = ENDRIETVELD()\ns = UPDATE()\n");
@@ -238,8 +238,8 @@ TEST_F(WorkbenchFixture, MacroWindowRunsAMacroThatRefinesTheOpenModel) {
     EXPECT_EQ(window.MemoWrite->toPlainText(), "0\nNo error.");
     EXPECT_TRUE(window.MessagePanel->text().isEmpty()) << window.MessagePanel->text().toStdString();
     // The macro's model is the workbench's model.
-    ASSERT_TRUE(form->Model && form->Model->Loaded);
-    EXPECT_EQ(form->Refine->State(), RefineState::Closed);
+    ASSERT_TRUE(form->Model().Loaded);
+    EXPECT_EQ(form->Work().Driver().State(), RefineState::Closed);
 
     window.MemoSource->setPlainText("WRITE(1)\nWRITE(2)\nx = 2 * -3\n");
     window.Run();
@@ -303,5 +303,5 @@ TEST_F(WorkbenchFixture, StartUpMacroAddsAMenuThatRunsAScript) {
     item->trigger();
     EXPECT_TRUE(QFileInfo::exists(folder.filePath("corundum.upd")))
         << ::testing::PrintToString(messenger.messages);
-    EXPECT_EQ(form->CurrentInputFile, "corundum.inp");
+    EXPECT_EQ(form->Work().InputFile(), "corundum.inp");
 }

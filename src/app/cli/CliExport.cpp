@@ -9,8 +9,9 @@
 namespace koralix::cli {
 
 int RunExport(const Args& args) {
+    if (!args.empty() && args[0] == "cif") return RunExportCif(args);
     if (args.size() != 3 || (args[0] != "shelx" && args[0] != "sirpow")) {
-        std::cerr << "usage: koralix-cli export shelx|sirpow IN OUT\n";
+        std::cerr << "usage: koralix-cli export shelx|sirpow|cif IN OUT\n";
         return 2;
     }
     TRietveld model;

@@ -108,7 +108,10 @@ int RunPlot(const Args& args) {
     TPlotForm form(settings, messenger);
     form.resize(1100, 700);
     form.Data = &plot;
-    form.Histogram = histogram;
+    if (histogram) {
+        form.Model = &model;
+        form.HistogramNumber = options->histogram;
+    }
     form.Cycle = cycles;
     form.Plot();
     form.Unzoom();

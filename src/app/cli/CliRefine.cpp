@@ -1,6 +1,8 @@
 // refine: a whole refinement through the engine, from the command line.
 #include "Commands.h"
+#include "DataLink.h"
 #include "FileTypes.h"
+#include "GsasRefinement.h"
 #include "Messenger.h"
 #include "ModelFiles.h"
 #include "PathNames.h"
@@ -62,9 +64,15 @@ std::string Number(float value) {
 
 // The data name passed to the engine: the given file or the input file's
 // companion data file, without its extension; else the input's own base name.
-std::string DataNameFor(const RefineOptions& o, const TRietveld& model) {
-    if (!o.data.empty()) return WithoutExtension(o.data);
+// A named data file is read in the model's format whatever its extension; an
+// imported GSAS experiment brings the data file it names when that is beside it.
+std::string DataNameFor(const RefineOptions& o, const TRietveld& model, TRefine& refine) {
+    if (!o.data.empty()) return EngineDataName(o.data, model.DataFormat, refine.TempDirectory());
     std::string companion = DataFileFor(o.input, model.DataFormat);
+    if (companion.empty() && FileTypeOf(o.input) == FileType::GsasExp) {
+        const std::string named = GsasDataFile(o.input);
+        if (!named.empty()) return EngineDataName(named, model.DataFormat, refine.TempDirectory());
+    }
     return WithoutExtension(companion.empty() ? o.input : companion);
 }
 
@@ -98,7 +106,7 @@ int RunRefine(const Args& args) {
     if (!options->engine.empty()) refine.LibraryPath = options->engine;
     refine.Model = &model;
     refine.BaseName = WithoutExtension(options->input);
-    refine.DataName = DataNameFor(*options, model);
+    refine.DataName = DataNameFor(*options, model, refine);
     refine.StartRefinement();
     if (refine.State() != RefineState::Started) return 1;
 

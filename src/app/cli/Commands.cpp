@@ -51,12 +51,18 @@ const std::vector<Command>& AllCommands() {
          "Messages go to stderr. Exit 0 when the block was read completely, 1 otherwise (the "
          "phase as far as it was read is still printed unless the file could not be opened).",
          RunCif},
-        {"export", "export shelx|sirpow IN OUT",
+        {"export", "export shelx|sirpow|cif IN OUT",
          "Reads IN as 'model' does and writes OUT from histogram 1 and phase 1: 'shelx' a SHELX "
          "instruction file (TITL, CELL with the wavelength, LATT, SFAC, UNIT, one line per atom "
          "with X Y Z N B), 'sirpow' a SIRPOW/EXPO job (%window ... %continue with title, "
          "wavelength, cell and space group). OUT is overwritten. Exit 1 when IN could not be "
-         "read completely or OUT not written.",
+         "read completely or OUT not written. 'cif' (options [--data PATH] [--cycles N]) writes "
+         "a CIF file: one data block per phase (cell, space group with H-M and Hall symbols and "
+         "operators, atom sites, Biso or anisotropic B) and a powder block (radiation, "
+         "agreement factors, _pd_meas/_pd_calc pattern). When the model's data are found "
+         "(PATH, the companion data file, or the file a GSAS experiment names) N cycles "
+         "(default 1) are run at the model's values for the esds, factors and pattern; the "
+         "model's own files are left alone.",
          RunExport},
         {"macro", "macro FILE [--library FILE]",
          "Translates and runs the KoraBasic macro FILE (execution limit 100000 per instruction, "
@@ -70,6 +76,34 @@ const std::vector<Command>& AllCommands() {
          "relative to the current folder; file dialogs answer as if cancelled, PLOT and "
          "PLOTRIETVELD draw nothing.",
          RunMacro},
+        {"fourier", "fourier IN [--data PATH] [--cycles N] [--hist H] [--phase P] [--type 0..5] "
+                    "[--out FILE]",
+         "Refines IN as 'refine' does for N cycles (default 0), then computes the map of phase P "
+         "(default 1) from histogram H (default 1): type 0 Fourier obs (default), 1 Fourier calc, "
+         "2 Fourier diff, 3 Patterson obs, 4 Patterson calc, 5 Patterson diff, on a 64x64x64 grid "
+         "of the cell. Prints one JSON object: Min, Max and Peaks, the 20 highest local maxima "
+         "(highest first) as X, Y, Z (fractions of the cell) and Height. --out writes the map as "
+         "64^3 little-endian float32 values, z slowest, then y, x fastest. Exit 1 on failure.",
+         RunFourier},
+        {"rdf", "rdf IN [--data PATH] [--cycles N] [--phase P] [--function 1..5]",
+         "Refines IN as 'refine' does for N cycles (default 0), then prints the radial "
+         "distribution function of phase P (default 1) as one JSON object: Function, R (0, 0.01, "
+         "... 9.99) and Values. Functions: 1 PDF(R) = g(R), 2 G(R), 3 D(R), 4 T(R), 5 N(R) (the "
+         "README gives their definitions). Exit 1 on failure.",
+         RunRdf},
+        {"seq",
+         "seq MODEL DATA... [--chain] [--jobs N] [--cycles N] --table OUT.csv [--plot OUT.png "
+         "[--param LABEL]...]",
+         "Refines MODEL against each data file (read in the model's data format whatever its "
+         "extension), each from MODEL's values, N processes at a time (--jobs, default 1), or "
+         "each from the previous result (--chain, for temperature series). Each run leaves "
+         "DATA.out and DATA.upd beside its data file. OUT.csv has one row per data file: index, "
+         "file, status, message, cycles, Rwp, chi2 and a value and esd column per refined "
+         "parameter; a failed file gets its status and message in its row and the others go "
+         "on. --plot draws the chosen parameters (default all) against the file index. 'seq "
+         "--collect RESULT.json... --table OUT.csv' builds the same table from the outputs of "
+         "separate 'refine --json' runs. Exit 1 when any file failed.",
+         RunSeq},
     };
     return commands;
 }

@@ -27,5 +27,9 @@ int RunSpaceGroup(const Args& args);
 int RunCif(const Args& args);
 int RunExport(const Args& args);
 int RunMacro(const Args& args);
+int RunFourier(const Args& args);
+int RunRdf(const Args& args);
+int RunExportCif(const Args& args);
+int RunSeq(const Args& args);
 
 } // namespace koralix::cli

@@ -283,7 +283,7 @@ void TFormMacro::ShowCaret() {
 }
 
 void TFormMacro::showEvent(QShowEvent* event) {
-    main_.Mode = WorkMode::Macro;
+    main_.Work().SetMode(WorkMode::Macro);
     main_.UpdateForm();
     QMainWindow::showEvent(event);
 }
@@ -298,7 +298,7 @@ void TFormMacro::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    main_.Mode = WorkMode::Idle;
+    main_.Work().SetMode(WorkMode::Idle);
     main_.ActiveEditControl.clear();
     main_.UpdateForm();
     event->accept();

@@ -32,16 +32,15 @@ Messenger& TWorkbenchWorkspace::Messages() {
 }
 
 TRietveld* TWorkbenchWorkspace::Model() {
-    return main_.Model.get();
+    return &main_.Model();
 }
 
 TRietveld& TWorkbenchWorkspace::EnsureModel() {
-    if (!main_.Model) main_.Model = std::make_unique<TRietveld>();
-    return *main_.Model;
+    return main_.Model();
 }
 
 TRefine* TWorkbenchWorkspace::Driver() {
-    return main_.Refine.get();
+    return main_.Work().DriverIfCreated();
 }
 
 TRefine& TWorkbenchWorkspace::PrepareDriver() {
@@ -56,7 +55,7 @@ void TWorkbenchWorkspace::ModelReplaced(const std::string&) {
 }
 
 void TWorkbenchWorkspace::SetCurrentInputFile(const std::string& file) {
-    main_.CurrentInputFile = FromStd(file);
+    main_.Work().SetInputFile(FromStd(file));
 }
 
 void TWorkbenchWorkspace::ProcessEvents() {
@@ -81,7 +80,7 @@ TMainHooks::TMainHooks(TFormKoralix& main, FileChooser& files)
     };
     on("actManualEdit", [this] { ManualEdit(); });
     on("actBasic", [this] {
-        main_.Mode = WorkMode::Macro;
+        main_.Work().SetMode(WorkMode::Macro);
         main_.UpdateForm();
         MacroWindow().show();
         MacroWindow().raise();
@@ -102,7 +101,7 @@ TFormMacro& TMainHooks::MacroWindow() {
 }
 
 TFormWatch& TMainHooks::WatchWindow() {
-    if (!watchWindow_) watchWindow_ = new TFormWatch(main_.SettingsStore(), &main_);
+    if (!watchWindow_) watchWindow_ = new TFormWatch(main_.Work(), &main_);
     return *watchWindow_;
 }
 
@@ -198,9 +197,7 @@ void TMainHooks::ClearUserMenu() {
 }
 
 void TMainHooks::PlotPattern(TRefine&, int h) {
-    TRefineForm& refine = main_.RefineWindow();
-    refine.PlotHistogram = h;
-    refine.Replot();
+    main_.Work().ReplotEngine(h);
 }
 
 std::string TMainHooks::OpenDialog(const std::string& name, const std::string& filter) {
@@ -212,7 +209,7 @@ std::string TMainHooks::SaveDialog(const std::string& name, const std::string& f
 }
 
 void TMainHooks::ManualEdit() {
-    main_.Mode = WorkMode::ManualEdit;
+    main_.Work().SetMode(WorkMode::ManualEdit);
     main_.UpdateForm();
     TEditForm& window = Text(kManualEdit);
     // The text is replaced below; edits not yet saved are not dropped without a question.
@@ -221,9 +218,9 @@ void TMainHooks::ManualEdit() {
     window.raise();
     window.State = EditorState::FreeText;
     window.setWindowTitle("Manual Edit/Refine");
-    if (main_.Model && main_.Model->Loaded) {
+    if (main_.Model().Loaded) {
         try {
-            WriteInputFile(*main_.Model, "tempedit.inp");
+            WriteInputFile(main_.Model(), "tempedit.inp");
             window.LoadFile("tempedit.inp");
             window.State = EditorState::ModelText;
         } catch (const std::exception& e) {
@@ -236,9 +233,9 @@ void TMainHooks::ManualEdit() {
 }
 
 void TMainHooks::ViewInput() {
-    if (!main_.Model) return;
+    if (!main_.Model().Loaded) return;
     try {
-        WriteInputFile(*main_.Model, "temp.inp");
+        WriteInputFile(main_.Model(), "temp.inp");
     } catch (const std::exception& e) {
         main_.UiMessages().Message(e.what());
         return;
@@ -259,8 +256,8 @@ void TMainHooks::ViewOutput(const QString& extension) {
     window.setWindowTitle(output                ? "View File"
                           : extension == ".dst" ? "View Bond Valence"
                                                 : "View Distance/Angles");
-    const QString file = main_.Refine && !main_.Refine->BaseName.empty()
-                             ? FromStd(main_.Refine->BaseName) + extension
+    const QString file = main_.Work().DriverIfCreated() && !main_.Work().DriverIfCreated()->BaseName.empty()
+                             ? FromStd(main_.Work().DriverIfCreated()->BaseName) + extension
                              : QString();
     if (!file.isEmpty() && QFileInfo::exists(file) && window.LoadFile(file)) {
         window.State = EditorState::FileView;

@@ -9,13 +9,13 @@
 
 namespace koralix {
 
-namespace {
-
-int32_t* Field(TSettings& s, int row) {
+int32_t* ColourSetting(TSettings& s, int row) {
     int32_t* fields[6] = {&s.Data_Colour, &s.Background_Colour, &s.Calc_Colour,
                           &s.Diff_Colour, &s.Markers_Colour,    &s.Main_Colour};
     return fields[row];
 }
+
+namespace {
 
 const char* const Names[6] = {"DataPoints",     "BackgroundPoints", "CalculationLine",
                               "DifferenceLine", "MarkerPoints",     "Chart"};
@@ -31,7 +31,7 @@ TChartColours::TChartColours(TSettings& settings, QWidget* parent)
     setWindowTitle("Chart");
     auto* form = new QFormLayout(this);
     for (int row = 0; row < 6; ++row) {
-        Colours[row] = ColourOf(*Field(settings_, row));
+        Colours[row] = ColourOf(*ColourSetting(settings_, row));
         buttons_[row] = new QPushButton(this);
         buttons_[row]->setMinimumWidth(80);
         connect(buttons_[row], &QPushButton::clicked, this, [this, row] {
@@ -54,7 +54,7 @@ void TChartColours::ShowColour(int row) {
 
 void TChartColours::accept() {
     for (int row = 0; row < 6; ++row)
-        *Field(settings_, row) = RgbOf(Colours[row]);
+        *ColourSetting(settings_, row) = RgbOf(Colours[row]);
     QDialog::accept();
 }
 

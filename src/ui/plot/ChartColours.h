@@ -25,6 +25,10 @@ class TChartColours : public QDialog {
     QPushButton* buttons_[6] = {};
 };
 
+// The colour preference of a row, in the order Data, Background, Calc, Diff,
+// Markers and the chart's own.
+int32_t* ColourSetting(TSettings& settings, int row);
+
 // A colour as a Windows RGB value (0x00BBGGRR), the way the preferences keep it.
 int RgbOf(const QColor& colour);
 

@@ -1,7 +1,9 @@
 #include "PlotForm.h"
 
+#include "ChartOutput.h"
+
 #include "ChartColours.h"
-#include "HelpWindow.h"
+#include "HelpTopics.h"
 #include "Messenger.h"
 #include "PlotEditing.h"
 #include "SetScales.h"
@@ -24,6 +26,11 @@
 #include <cmath>
 
 namespace koralix {
+
+THistogram* TPlotForm::Histogram() const {
+    if (!Model || HistogramNumber < 1 || HistogramNumber > Model->HistogramCount()) return nullptr;
+    return &Model->Histogram(HistogramNumber);
+}
 
 QColor ColourOf(int rgb) {
     return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
@@ -182,7 +189,7 @@ void TPlotForm::BuildMenus() {
     DeleteBackground = checkable("Delete Background");
     ClearBackground = contextMenu_->addAction("Clear All Background", this, [this] {
         if (!Editable()) return;
-        Histogram->Background.ClearPoints();
+        Histogram()->Background.ClearPoints();
         Plot();
         emit HistogramEdited();
     });
@@ -209,7 +216,7 @@ void TPlotForm::BuildMenus() {
     });
     viewD_->setCheckable(true);
     viewD_->setChecked(settings_.View_d);
-    menuBar()->addAction("&Help", this, [] { Help().ShowTopic("Refinement"); });
+    menuBar()->addAction("&Help", this, [this] { ShowHelpFor(this); });
     QToolBar* main = addToolBar("Main toolbar");
     main->setObjectName("PlotMainToolbar");
     for (QAction* a : {save, close, print, preview, copy, editChart, unzoom})
@@ -242,7 +249,7 @@ void TPlotForm::Plot() {
     auto* title = qobject_cast<QCPTextElement*>(chart_->plotLayout()->element(0, 0));
     if (title) title->setText(QString::fromStdString(Data->Title));
     TPlotScales scales{settings_.HKLScale, settings_.HKLSep, settings_.DifferenceScale};
-    series_ = BuildPatternSeries(*Data, Histogram, settings_.View_d && pattern, Cycle, scales);
+    series_ = BuildPatternSeries(*Data, Histogram(), settings_.View_d && pattern, Cycle, scales);
     if (series_.outOfRange) {
         messenger_.Message("Plot data out of range.");
         return;
@@ -288,13 +295,13 @@ void TPlotForm::PrepareContextMenu() {
          {InsertBackground, DeleteBackground, ClearBackground, InsertExcluded, DeleteExcluded})
         a->setEnabled(false);
     if (!Editable()) return;
-    const bool points = Histogram->Background.Kind == BkgUserPoints;
+    const bool points = Histogram()->Background.Kind == BkgUserPoints;
     InsertBackground->setEnabled(points);
     ClearBackground->setEnabled(points);
-    DeleteBackground->setEnabled(points && Histogram->Background.PointCount() > 0);
+    DeleteBackground->setEnabled(points && Histogram()->Background.PointCount() > 0);
     background_->setVisible(points);
     InsertExcluded->setEnabled(true);
-    DeleteExcluded->setEnabled(Histogram->Excluded.RegionCount() > 0);
+    DeleteExcluded->setEnabled(Histogram()->Excluded.RegionCount() > 0);
 }
 
 void TPlotForm::PressAt(double x, double y) {
@@ -309,9 +316,9 @@ void TPlotForm::PressAt(double x, double y) {
             y = AveragedIntensity(*Data, nearest, settings_.BackgroundAveraging);
         }
         background_->setVisible(true);
-        Histogram->Background.AddPoint(static_cast<float>(x), static_cast<float>(y));
+        Histogram()->Background.AddPoint(static_cast<float>(x), static_cast<float>(y));
     } else if (pendingRegion_) {
-        Histogram->Excluded.AddRegion(static_cast<float>(pendingStart_), static_cast<float>(x));
+        Histogram()->Excluded.AddRegion(static_cast<float>(pendingStart_), static_cast<float>(x));
         pendingRegion_ = false;
     } else if (InsertExcluded->isChecked()) {
         pendingRegion_ = true;
@@ -319,12 +326,12 @@ void TPlotForm::PressAt(double x, double y) {
         InsertExcluded->setChecked(false);
         return;
     } else if (DeleteExcluded->isChecked()) {
-        DeleteExcludedAt(Histogram->Excluded, x);
+        DeleteExcludedAt(Histogram()->Excluded, x);
         DeleteExcluded->setChecked(false);
     } else if (DeleteBackground->isChecked()) {
         const double dx = chart_->xAxis->range().size() / 100.0,
                      dy = chart_->yAxis->range().size() / 50.0;
-        DeleteBackgroundNear(Histogram->Background, x, y, dx, dy);
+        DeleteBackgroundNear(Histogram()->Background, x, y, dx, dy);
     } else {
         return;
     }
@@ -336,11 +343,11 @@ void TPlotForm::DrawExcludedRegions() {
     // One red band per excluded region over the plot height.
     chart_->clearItems();
     rubberBand_ = nullptr;
-    if (!Histogram || !Data || (Data->Kind != 3 && Data->Kind != 4)) return;
-    for (const TPair& region : Histogram->Excluded.Regions.Items) {
+    if (!Histogram() || !Data || (Data->Kind != 3 && Data->Kind != 4)) return;
+    for (const TPair& region : Histogram()->Excluded.Regions.Items) {
         const bool viewD = settings_.View_d;
-        double low = viewD ? DSpacing(region.X, Histogram) : region.X;
-        double high = viewD ? DSpacing(region.Y, Histogram) : region.Y;
+        double low = viewD ? DSpacing(region.X, Histogram()) : region.X;
+        double high = viewD ? DSpacing(region.Y, Histogram()) : region.Y;
         auto* band = new QCPItemRect(chart_);
         band->topLeft->setTypeX(QCPItemPosition::ptPlotCoords);
         band->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
@@ -367,15 +374,15 @@ void TPlotForm::ShowPosition(QMouseEvent* event) {
     const double y = chart_->yAxis->pixelToCoord(event->pos().y());
     panels_[0]->setText("x: " + QString::number(x, 'g', 7));
     panels_[1]->setText("y: " + QString::number(y, 'g', 7));
-    if (!Data || Data->Kind != 4 || !Histogram) return;
+    if (!Data || Data->Kind != 4 || !Histogram()) return;
     const bool viewD = settings_.View_d;
-    const double d = viewD ? x : DSpacing(x, Histogram);
+    const double d = viewD ? x : DSpacing(x, Histogram());
     panels_[2]->setText("d: " + QString::number(d, 'g', 6));
     int nearest = -1;
     double best = 0;
     for (int k = 0; k < Data->ReflectionCount() && k < static_cast<int>(Data->ReflPositions.size());
          ++k) {
-        const double distance = std::fabs(DSpacing(Data->ReflPositions[k], Histogram) - d);
+        const double distance = std::fabs(DSpacing(Data->ReflPositions[k], Histogram()) - d);
         if (nearest < 0 || distance < best) {
             nearest = k;
             best = distance;
@@ -390,16 +397,7 @@ void TPlotForm::ShowPosition(QMouseEvent* event) {
 }
 
 void TPlotForm::PrintTo(QPrinter& printer) {
-    // The chart is drawn at its screen size and scaled to the page, so that the
-    // text keeps its proportion to the curves.
-    QCPPainter painter(&printer);
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    const int width = std::max(chart_->width(), 800), height = std::max(chart_->height(), 500);
-    const double scale = std::min(page.width() / width, page.height() / height);
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.scale(scale, scale);
-    chart_->toPainter(&painter, width, height);
+    PrintChart(*chart_, printer);
 }
 
 bool TPlotForm::ExportTo(const QString& fileName) {
@@ -413,24 +411,7 @@ bool TPlotForm::ExportTo(const QString& fileName) {
 }
 
 bool TPlotForm::SaveImage(const QString& fileName, int width, int height) {
-    if (width <= 0 || height <= 0) {
-        width = chart_->width();
-        height = chart_->height();
-    }
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == "pdf") return chart_->savePdf(fileName, width, height);
-    if (suffix == "svg") {
-        QSvgGenerator svg;
-        svg.setFileName(fileName);
-        svg.setSize(QSize(width, height));
-        svg.setViewBox(QRect(0, 0, width, height));
-        svg.setTitle(windowTitle());
-        QCPPainter painter;
-        if (!painter.begin(&svg)) return false;
-        chart_->toPainter(&painter, width, height);
-        return painter.end();
-    }
-    return chart_->savePng(fileName, width, height, 1.0);
+    return SaveChartImage(*chart_, fileName, windowTitle(), width, height);
 }
 
 } // namespace koralix

@@ -25,9 +25,15 @@ class TPlotForm : public QMainWindow {
   public:
     TPlotForm(TSettings& settings, Messenger& messenger, QWidget* parent = nullptr);
 
-    // What to draw; the plot data and the histogram must outlive the window's use of them.
+    // What to draw; the plot data and the model must outlive the window's use of
+    // them. The histogram is named by its number and looked up at every use, so
+    // that adding or deleting histograms never leaves the window holding a
+    // stale reference.
     TPlotData* Data = nullptr;
-    THistogram* Histogram = nullptr;
+    TRietveld* Model = nullptr;
+    int HistogramNumber = 0;
+    // The histogram drawn, or none when the number is not in the model.
+    THistogram* Histogram() const;
     int Cycle = 0;
     int HistogramCount = 0;
 
@@ -65,7 +71,7 @@ class TPlotForm : public QMainWindow {
     void BuildMenus();
     void ShowPosition(QMouseEvent* event);
     void DrawExcludedRegions();
-    bool Editable() const { return Data && Data->Kind == 4 && Histogram; }
+    bool Editable() const { return Data && Data->Kind == 4 && Histogram(); }
     void CheckOnly(QAction* action);
     void ShowMarkerAt(const QPoint& pixel);
     QCPItemRect* rubberBand_ = nullptr;

@@ -1,5 +1,6 @@
 #include "RefineForm.h"
 
+#include "DataLink.h"
 #include "FileChooser.h"
 #include "FileTypes.h"
 #include "FormKoralix.h"
@@ -8,6 +9,7 @@
 #include "InputFile.h"
 #include "MainHooks.h"
 #include "PlotForm.h"
+#include "Workspace.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -60,8 +62,9 @@ QString Fixed83(float value) {
 
 } // namespace
 
-TRefineForm::TRefineForm(TFormKoralix& main, FileChooser& files, QWidget* parent)
-    : QMainWindow(parent), main_(main), files_(files) {
+TRefineForm::TRefineForm(TFormKoralix& main, TWorkspace& work, FileChooser& files,
+                         QWidget* parent)
+    : QMainWindow(parent), main_(main), work_(work), files_(files) {
     setObjectName("RefineForm");
     setWindowTitle("Refine");
     setDockNestingEnabled(true);
@@ -69,11 +72,15 @@ TRefineForm::TRefineForm(TFormKoralix& main, FileChooser& files, QWidget* parent
     progressTimer_ = new QTimer(this);
     progressTimer_->setInterval(1000);
     connect(progressTimer_, &QTimer::timeout, this, [this] {
-        if (main_.Refine) Progress->setValue(main_.Refine->GetProgress());
+        if (TRefine* refine = work_.DriverIfCreated()) Progress->setValue(refine->GetProgress());
     });
 }
 
 TRefineForm::~TRefineForm() = default;
+
+TPlotForm* TRefineForm::PlotWindow() const {
+    return work_.EnginePlotIfCreated();
+}
 
 void TRefineForm::BuildPanels() {
     auto* input = new QWidget;
@@ -89,7 +96,7 @@ void TRefineForm::BuildPanels() {
     auto* recent = new QMenu(open);
     connect(recent, &QMenu::aboutToShow, this, [this, recent] {
         recent->clear();
-        for (const QString& file : main_.Settings.Recent.Files)
+        for (const QString& file : work_.Settings().Recent.Files)
             recent->addAction(file, this, [this, file] {
                 main_.OpenRecent(file);
                 CheckForm();
@@ -114,7 +121,7 @@ void TRefineForm::BuildPanels() {
     connect(choose, &QPushButton::clicked, this, &TRefineForm::ChooseDataFile);
     connect(DataEdit, &QLineEdit::editingFinished, this, [this] {
         const QString name = DataEdit->text().trimmed();
-        if (QFileInfo::exists(name)) main_.CurrentDataFile = name;
+        if (QFileInfo::exists(name)) work_.SetDataFile(name);
     });
     dataRow->addWidget(choose);
     QDockWidget* dataPanel = Panel(this, "Data box", "DataFileInput", data);
@@ -146,8 +153,8 @@ void TRefineForm::BuildPanels() {
     connect(DynamicPlotting, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
             Replot();
-        else if (PlotWindow)
-            PlotWindow->hide();
+        else if (TPlotForm* plot = PlotWindow())
+            plot->hide();
     });
     QDockWidget* controlPanel = Panel(this, "Refinement control", "RefinementControl", control);
 
@@ -192,15 +199,15 @@ void TRefineForm::UpdateStatus(RefineButtonState state) {
     FinishButton->setEnabled(b.finish);
     StepButton->setVisible(!b.stopVisible);
     StopButton->setVisible(b.stopVisible);
-    const bool update = main_.Model && main_.Model->Control5 == 1;
+    const bool update = work_.Model().Control5 == 1;
     UpdateBox->setEnabled(update);
     if (!update) UpdateBox->setChecked(false);
     QApplication::processEvents();
 }
 
 void TRefineForm::CheckForm() {
-    InputEdit->setText(main_.CurrentInputFile);
-    DataEdit->setText(main_.CurrentDataFile);
+    InputEdit->setText(work_.InputFile());
+    DataEdit->setText(work_.DataFile());
     UpdateStatus(InputEdit->text().trimmed().isEmpty() ? RefineButtonState::NoInput
                                                        : RefineButtonState::Ready);
     main_.UpdateForm();
@@ -208,37 +215,34 @@ void TRefineForm::CheckForm() {
 
 void TRefineForm::ReadInput(const QString& fileName) {
     if (fileName.isEmpty()) return;
-    main_.CurrentInputFile = fileName;
-    if (!main_.Model) main_.Model = std::make_unique<TRietveld>();
-    ReadInputFile(*main_.Model, fileName.toStdString(), main_.UiMessages());
-    if (main_.Settings.AssignDatafile) {
-        const std::string data = DataFileFor(fileName.toStdString(), main_.Model->DataFormat);
-        if (!data.empty()) main_.CurrentDataFile = QString::fromStdString(data);
+    work_.ReadModel(fileName);
+    if (work_.Settings().AssignDatafile) {
+        const std::string data = DataFileFor(fileName.toStdString(), work_.Model().DataFormat);
+        if (!data.empty()) work_.SetDataFile(QString::fromStdString(data));
     }
-    if (main_.Model->Loaded) main_.Settings.Recent.Add(fileName);
-    if (PlotWindow) PlotWindow->Histogram = nullptr;
+    if (work_.Model().Loaded) work_.Settings().Recent.Add(fileName);
     CheckForm();
 }
 
 void TRefineForm::ChooseInputFile() {
     QString folder;
-    if (main_.CurrentInputFile.isEmpty() && main_.CurrentDataFile.isEmpty())
-        folder = main_.Settings.StartUpDirectgory;
+    if (work_.InputFile().isEmpty() && work_.DataFile().isEmpty())
+        folder = work_.Settings().StartUpDirectgory;
     else
-        folder = main_.CurrentInputFile;
+        folder = work_.InputFile();
     const QString chosen = files_.OpenFileName("Input Files (*.inp)|*.inp", "inp", folder);
     if (!chosen.isEmpty()) ReadInput(chosen);
 }
 
 void TRefineForm::ChooseDataFile() {
-    QString folder = main_.Settings.StartUpDirectgory;
-    if (!main_.CurrentInputFile.isEmpty() && main_.CurrentDataFile.isEmpty())
-        folder = QFileInfo(main_.CurrentInputFile).absolutePath();
+    QString folder = work_.Settings().StartUpDirectgory;
+    if (!work_.InputFile().isEmpty() && work_.DataFile().isEmpty())
+        folder = QFileInfo(work_.InputFile()).absolutePath();
     const QString chosen = files_.OpenFileName(FilterData, "", folder).trimmed();
     if (chosen.isEmpty()) return;
-    main_.CurrentDataFile = chosen;
-    if (main_.Model) {
-        int32_t& format = main_.Model->DataFormat;
+    work_.SetDataFile(chosen);
+    {
+        int32_t& format = work_.Model().DataFormat;
         switch (FileTypeOf(chosen.toStdString())) {
         case FileType::Dat:
             if (format > 2) format = 0;
@@ -260,40 +264,42 @@ void TRefineForm::ChooseDataFile() {
 }
 
 void TRefineForm::Start() {
+    if (running_) return;
     stepped_ = false;
-    TRefine& refine = main_.Driver();
+    TRefine& refine = work_.Driver();
     if (!closed_) refine.QuickClose();
-    if (!main_.Model) main_.Model = std::make_unique<TRietveld>();
-    refine.Model = main_.Model.get();
-    if (main_.CurrentDataFile.isEmpty()) {
+    if (work_.DataFile().isEmpty()) {
         // The data file beside the model when there is one, as a user expects.
         const std::string companion =
-            DataFileFor(main_.CurrentInputFile.toStdString(), main_.Model->DataFormat);
-        main_.CurrentDataFile =
-            companion.empty() ? QStringLiteral("temp.dat") : QString::fromStdString(companion);
+            DataFileFor(work_.InputFile().toStdString(), work_.Model().DataFormat);
+        work_.SetDataFile(companion.empty() ? QStringLiteral("temp.dat")
+                                            : QString::fromStdString(companion));
     }
-    DataEdit->setText(main_.CurrentDataFile);
-    refine.DataName = WithoutExtension(main_.CurrentDataFile);
+    DataEdit->setText(work_.DataFile());
+    // A data file named with another extension is still read in the model's format.
+    refine.DataName = EngineDataName(work_.DataFile().toStdString(), work_.Model().DataFormat,
+                                     refine.TempDirectory());
+    if (refine.DataName.empty()) refine.DataName = WithoutExtension(work_.DataFile());
     refine.BaseName =
-        main_.Settings.TempRefine ? std::string() : WithoutExtension(main_.CurrentInputFile);
+        work_.Settings().TempRefine ? std::string() : WithoutExtension(work_.InputFile());
     UpdateStatus(RefineButtonState::NoInput);
     refine.StartRefinement();
     closed_ = false;
     UpdateStatus(refine.State() == RefineState::Started ? RefineButtonState::Open
                                                         : RefineButtonState::Ready);
     if (refine.LastError == StatusFault) return;
-    const int histograms = main_.Model->HistogramCount();
+    const int histograms = work_.Model().HistogramCount();
     HistogramCountLabel->setText(QString::number(histograms));
     CycleLabel->setText("0");
     Factors->setRowCount(histograms);
     Factors->clearContents();
     if (DynamicPlotting->isChecked()) Replot();
-    if (main_.Settings.StepOnStart) Step();
+    if (work_.Settings().StepOnStart) Step();
 }
 
 void TRefineForm::ShowFactors() {
-    TRefine& refine = main_.Driver();
-    for (int h = 1; h <= main_.Model->HistogramCount(); ++h) {
+    TRefine& refine = work_.Driver();
+    for (int h = 1; h <= work_.Model().HistogramCount(); ++h) {
         const QString cells[4] = {QString::number(h).rightJustified(3, ' '),
                                   Fixed83(refine.GetRp(h)), Fixed83(refine.GetRwp(h)),
                                   Fixed83(refine.GetChi2(h))};
@@ -305,55 +311,73 @@ void TRefineForm::ShowFactors() {
 }
 
 void TRefineForm::Step() {
-    TRefine& refine = main_.Driver();
+    if (running_) return;
     stepsLeft_ = StepCount->value();
     if (stepsLeft_ <= 0) return;
-    bool ended = false;
-    while (true) {
-        progressTimer_->start();
-        UpdateStatus(RefineButtonState::Running);
-        refine.StepRefinement();
-        closed_ = false;
-        progressTimer_->stop();
-        stepped_ = true;
-        if (refine.State() == RefineState::Finished) {
-            UpdateStatus(RefineButtonState::Ended);
-            ended = true;
-        }
-        Progress->setValue(100);
-        if (refine.LastError == 0) {
-            ShowFactors();
-            if (DynamicPlotting->isChecked()) Replot();
-            if (WatchValues->isChecked() && main_.Hooks)
-                main_.Hooks->WatchWindow().Fill(refine, *main_.Model);
-        }
-        if (ended) break;
-        if (refine.LastError != 0 || --stepsLeft_ <= 0) {
-            UpdateStatus(stepsLeft_ > 0 ? RefineButtonState::Ended : RefineButtonState::Stepped);
-            break;
-        }
-    }
-    if (refine.State() == RefineState::Closed) UpdateStatus(RefineButtonState::Ready);
+    running_ = true;
+    ended_ = false;
+    RunCycle();
+}
+
+void TRefineForm::RunCycle() {
+    TRefine& refine = work_.Driver();
+    progressTimer_->start();
+    UpdateStatus(RefineButtonState::Running);
+    // The cycle runs on the task runner; the window keeps repainting, polling
+    // the progress and answering Stop meanwhile.
+    work_.Tasks().Run([&refine] { refine.StepRefinement(); }, [this] { CycleDone(); });
+}
+
+void TRefineForm::CycleDone() {
+    TRefine& refine = work_.Driver();
+    work_.FlushMessages();
+    closed_ = false;
     progressTimer_->stop();
+    stepped_ = true;
+    if (refine.State() == RefineState::Finished) {
+        UpdateStatus(RefineButtonState::Ended);
+        ended_ = true;
+    }
+    Progress->setValue(100);
+    if (refine.LastError == 0) {
+        ShowFactors();
+        if (DynamicPlotting->isChecked()) Replot();
+        if (WatchValues->isChecked() && main_.Hooks)
+            main_.Hooks->WatchWindow().Fill(refine, work_.Model());
+        work_.AnnounceCycle(refine.Cycle());
+    }
+    bool more = !ended_;
+    if (more && (refine.LastError != 0 || --stepsLeft_ <= 0)) {
+        UpdateStatus(stepsLeft_ > 0 ? RefineButtonState::Ended : RefineButtonState::Stepped);
+        more = false;
+    }
+    if (more) {
+        RunCycle();
+        return;
+    }
+    running_ = false;
+    if (refine.State() == RefineState::Closed) UpdateStatus(RefineButtonState::Ready);
 }
 
 void TRefineForm::Finish() {
-    TRefine& refine = main_.Driver();
+    if (running_) return;
+    TRefine& refine = work_.Driver();
     if (stepped_) {
         UpdateStatus(RefineButtonState::NoInput);
         const bool update = UpdateBox->isChecked();
         refine.CloseRefinement(update);
-        if (refine.State() == RefineState::Closed && update && main_.Model) {
-            ReadInputFile(*main_.Model, refine.BaseName + ".upd", main_.UiMessages());
-            if (!main_.CurrentInputFile.isEmpty()) {
+        if (refine.State() == RefineState::Closed && update) {
+            ReadInputFile(work_.Model(), refine.BaseName + ".upd", work_.Messages());
+            if (!work_.InputFile().isEmpty()) {
                 try {
-                    WriteInputFile(*main_.Model, main_.CurrentInputFile.toStdString());
+                    WriteInputFile(work_.Model(), work_.InputFile().toStdString());
                 } catch (const std::exception& e) {
-                    main_.UiMessages().Message(e.what());
+                    work_.Messages().Message(e.what());
                 }
             }
-            if (PlotWindow && main_.Model->HistogramCount() > 0)
-                PlotWindow->Histogram = &main_.Model->Histograms[0];
+            work_.MarkEdited();
+            // The refined model is now the saved one.
+            work_.SetChanged(false);
         }
     } else {
         refine.QuickClose();
@@ -364,56 +388,29 @@ void TRefineForm::Finish() {
 }
 
 void TRefineForm::Replot() {
-    if (!main_.Refine) return;
-    TRefine& refine = *main_.Refine;
-    if (refine.State() == RefineState::NotStarted || refine.State() == RefineState::Closed) return;
-    if (!PlotWindow) {
-        PlotWindow = new TPlotForm(main_.Settings, main_.UiMessages(), this);
-        PlotWindow->setWindowFlag(Qt::Window);
-        new TFormPosSaver(PlotWindow, main_.SettingsStore(),
-                          "Software\\Koralix\\Configuration\\PlotForm");
-        connect(PlotWindow, &TPlotForm::HistogramEdited, this,
-                [this] { main_.ModelChanged = true; });
-        connect(PlotWindow, &TPlotForm::HistogramChosen, this, [this](int h) {
-            PlotHistogram = h;
-            Replot();
-            PlotWindow->Unzoom();
-        });
-    }
-    const int count = main_.Model ? main_.Model->HistogramCount() : 0;
-    if (PlotHistogram < 1 || PlotHistogram > count) PlotHistogram = 1;
-    if (count == 0) return;
-    refine.GetPlot(PlotData, PlotHistogram);
-    PlotWindow->Data = &PlotData;
-    PlotWindow->Histogram = &main_.Model->Histograms[static_cast<size_t>(PlotHistogram - 1)];
-    PlotWindow->Cycle = refine.Cycle();
-    PlotWindow->HistogramCount = count;
-    const bool first = !PlotWindow->isVisible();
-    PlotWindow->Plot();
-    // Follow the refinement (the difference curve appears after the first cycle)
-    // unless the user has zoomed in.
-    if (first || !PlotWindow->UserZoomed()) PlotWindow->Unzoom();
-    PlotWindow->show();
+    TPlotForm* shown = work_.EnginePlotIfCreated();
+    work_.ReplotEngine(shown ? shown->HistogramNumber : 1);
 }
 
 void TRefineForm::showEvent(QShowEvent* event) {
-    closed_ = true;
-    DynamicPlotting->setChecked(main_.Settings.RDPlot);
-    UpdateBox->setChecked(main_.Settings.RDUpdate);
-    main_.Mode = WorkMode::Refine;
-    TRefine& refine = main_.Driver();
-    refine.IDSZ = main_.Settings.IDSZ;
-    refine.IRS = main_.Settings.IRS;
-    refine.NIPOI = main_.Settings.NIPOI;
-    refine.RunEngineCall = [this](const std::function<void()>& call) { background_(call); };
-    if (!main_.Model) main_.Model = std::make_unique<TRietveld>();
+    if (!running_) closed_ = work_.Driver().State() == RefineState::NotStarted ||
+                             work_.Driver().State() == RefineState::Closed;
+    DynamicPlotting->setChecked(work_.Settings().RDPlot);
+    UpdateBox->setChecked(work_.Settings().RDUpdate);
+    work_.SetMode(WorkMode::Refine);
+    TRefine& refine = work_.Driver();
+    refine.IDSZ = work_.Settings().IDSZ;
+    refine.IRS = work_.Settings().IRS;
+    refine.NIPOI = work_.Settings().NIPOI;
     CheckForm();
     QMainWindow::showEvent(event);
 }
 
 void TRefineForm::closeEvent(QCloseEvent* event) {
     if (main_.Hooks) main_.Hooks->WatchWindow().hide();
-    main_.Mode = WorkMode::Idle;
+    // A closed window leaves no cycles queued behind it.
+    stepsLeft_ = 0;
+    work_.SetMode(WorkMode::Idle);
     main_.UpdateForm();
     main_.SettingsStore().setValue("Toolbars/RefineForm", saveState());
     QMainWindow::closeEvent(event);

@@ -3,7 +3,6 @@
 // each cycle and finishes, optionally taking the refined model back.
 #pragma once
 
-#include "BackgroundCall.h"
 #include "PlotData.h"
 #include "RefineButtons.h"
 
@@ -24,18 +23,23 @@ namespace koralix {
 class FileChooser;
 class TFormKoralix;
 class TPlotForm;
+class TWorkspace;
 
 class TRefineForm : public QMainWindow {
     Q_OBJECT
   public:
-    TRefineForm(TFormKoralix& main, FileChooser& files, QWidget* parent = nullptr);
+    TRefineForm(TFormKoralix& main, TWorkspace& work, FileChooser& files,
+                QWidget* parent = nullptr);
     ~TRefineForm() override;
 
     void CheckForm();
     void UpdateStatus(RefineButtonState state);
     void Start();
+    // Runs the number of cycles of the step box, one task-runner task per
+    // cycle; the window stays live and Stop ends the run after the running cycle.
     void Step();
     void Stop() { stepsLeft_ = 0; }
+    bool Running() const { return running_; }
     void Finish();
     void Replot();
     void ChooseInputFile();
@@ -56,9 +60,8 @@ class TRefineForm : public QMainWindow {
     QLabel* CycleLabel = nullptr;
     QProgressBar* Progress = nullptr;
     QTableWidget* Factors = nullptr;
-    TPlotData PlotData;
-    TPlotForm* PlotWindow = nullptr;
-    int PlotHistogram = 1;
+    // The shared engine plot window, once the refinement has drawn into it.
+    TPlotForm* PlotWindow() const;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -69,10 +72,14 @@ class TRefineForm : public QMainWindow {
     void BuildPanels();
     void ShowFactors();
     void ReadInput(const QString& fileName);
+    void RunCycle();
+    void CycleDone();
 
     TFormKoralix& main_;
+    TWorkspace& work_;
     FileChooser& files_;
-    TBackgroundCall background_;
+    bool running_ = false;
+    bool ended_ = false;
     QTimer* progressTimer_ = nullptr;
     QWidget* openButton_ = nullptr;
     QWidget* dataButton_ = nullptr;

@@ -154,7 +154,7 @@ void TEditForm::BuildMenus() {
 }
 
 void TEditForm::UpdateForm() {
-    const QString current = main_.CurrentInputFile;
+    const QString current = main_.Work().InputFile();
     actions_["actSaveAS"]->setEnabled(true);
     bool process = true, open = true, reload = true;
     switch (State) {
@@ -228,8 +228,7 @@ bool TEditForm::WriteText(const QString& fileName) {
 }
 
 void TEditForm::ReadModelFrom(const QString& fileName) {
-    if (!main_.Model) main_.Model = std::make_unique<TRietveld>();
-    ReadInputFile(*main_.Model, fileName.toStdString(), main_.UiMessages());
+    ReadInputFile(main_.Model(), fileName.toStdString(), main_.UiMessages());
 }
 
 bool TEditForm::MaybeSave() {
@@ -246,7 +245,7 @@ bool TEditForm::MaybeSave() {
     if (!WriteText(file)) return false;
     if (State == EditorState::ModelText) {
         ReadModelFrom(file);
-        main_.CurrentInputFile = file;
+        main_.Work().SetInputFile(file);
         setWindowTitle("Refine: " + file);
         EditFileName = file;
     }
@@ -260,16 +259,16 @@ void TEditForm::Open() {
     if (file.isEmpty()) return;
     const int type = FileTypeOf(file.toStdString());
     if (type == FileType::Input) {
-        main_.CurrentInputFile = file;
+        main_.Work().SetInputFile(file);
         ReadModelFrom(file);
         State = EditorState::ModelText;
-        main_.Mode = WorkMode::ManualEdit;
+        main_.Work().SetMode(WorkMode::ManualEdit);
         LoadFile(file);
         UpdateForm();
     } else if (type == FileType::Unknown) {
         State = EditorState::FreeText;
         LoadFile(file);
-        main_.Mode = WorkMode::Idle;
+        main_.Work().SetMode(WorkMode::Idle);
         setWindowTitle("Viewing/Editing: " + file);
         UpdateForm();
         EditFileName = file;
@@ -282,7 +281,7 @@ void TEditForm::Save() {
     if (!WriteText(EditFileName)) return;
     if (State == EditorState::ModelText) {
         ReadModelFrom(EditFileName);
-        main_.CurrentInputFile = EditFileName;
+        main_.Work().SetInputFile(EditFileName);
         setWindowTitle("Refine: " + EditFileName);
     }
 }
@@ -303,7 +302,7 @@ void TEditForm::SaveAs() {
     if (!WriteText(file)) return;
     if (State == EditorState::ModelText) {
         ReadModelFrom(file);
-        main_.CurrentInputFile = file;
+        main_.Work().SetInputFile(file);
         setWindowTitle("Refine: " + file);
     }
     EditFileName = file;
@@ -338,19 +337,19 @@ void TEditForm::Refine() {
     driver.IRS = main_.Settings.IRS;
     driver.NIPOI = main_.Settings.NIPOI;
     ReadModelFrom(scratch);
-    if (!main_.Model->Loaded) return;
+    if (!main_.Model().Loaded) return;
     State = EditorState::Refining;
-    const QString current = main_.CurrentInputFile.isEmpty() ? scratch : main_.CurrentInputFile;
+    const QString current = main_.Work().InputFile().isEmpty() ? scratch : main_.Work().InputFile();
     const QFileInfo info(current);
     // The base name drops the extension only: a dot in a folder name stays.
     const QString base = info.dir().filePath(info.completeBaseName());
     driver.BaseName = base.toStdString();
-    driver.Model = main_.Model.get();
+    driver.Model = &main_.Model();
     driver.DataName = base.toStdString();
     driver.StartRefinement();
     UpdateForm();
     if (driver.LastError != StatusFault) {
-        while (!StopFlag && driver.Cycle() < main_.Model->Cycles) {
+        while (!StopFlag && driver.Cycle() < main_.Model().Cycles) {
             driver.StepRefinement();
             if (!StopFlag && driver.LastError != 0)
                 StopFlag = true;
@@ -381,17 +380,17 @@ void TEditForm::RefreshPlot() {
     TRefineForm& refine = main_.RefineWindow();
     QApplication::processEvents();
     refine.Replot();
-    if (refine.PlotWindow) refine.PlotWindow->setWindowTitle(main_.CurrentInputFile);
+    if (TPlotForm* plot = refine.PlotWindow()) plot->setWindowTitle(main_.Work().InputFile());
 }
 
 void TEditForm::RefreshWatch() {
-    if (Watch && main_.Model) Watch->Fill(main_.Driver(), *main_.Model);
+    if (Watch) Watch->Fill(main_.Driver(), main_.Model());
 }
 
 void TEditForm::Update() {
     const QString upd = QString::fromStdString(main_.Driver().BaseName) + ".upd";
     if (!LoadFile(upd)) return;
-    if (!main_.CurrentInputFile.isEmpty() && !WriteText(main_.CurrentInputFile)) return;
+    if (!main_.Work().InputFile().isEmpty() && !WriteText(main_.Work().InputFile())) return;
     State = EditorState::ModelText;
     UpdateForm();
 }
@@ -403,7 +402,7 @@ void TEditForm::ShowPosition() {
     LinePanel->setText(QString("Line: %1").arg(line + 1));
     ColumnPanel->setText(QString("Col: %1").arg(column + 1));
     if (State == EditorState::Refining) return; // the panel shows the refinement
-    if (!actions_["actShowHints"]->isChecked() || main_.Mode != WorkMode::ManualEdit ||
+    if (!actions_["actShowHints"]->isChecked() || main_.Work().Mode() != WorkMode::ManualEdit ||
         RichEdit1->document()->blockCount() <= 2) {
         HintPanel->clear();
         return;
@@ -448,7 +447,7 @@ void TEditForm::closeEvent(QCloseEvent* event) {
         return;
     }
     main_.ActiveEditControl.clear();
-    main_.Mode = WorkMode::Idle;
+    main_.Work().SetMode(WorkMode::Idle);
     main_.UpdateForm();
     event->accept();
 }

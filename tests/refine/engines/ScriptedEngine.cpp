@@ -10,9 +10,12 @@
 //       npts, nrefl                       sizes reported by getplotinfo
 //       progress                          value reported by getstatus
 //   KORALIX_TEST_ENGINE_LOG     file to which each call appends one line
+//       four                              status returned by getfour
 // Exports can be left out at build time with OMIT_<name>, and the version is
-// ENGINE_VERSION.
+// ENGINE_VERSION. WITH_getfour adds a getfour whose map is cos(2 pi k / 64)
+// along each row, so that its extremes are -1 and 1.
 #include <cfenv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -149,6 +152,22 @@ EXPORT void getplot(int32_t* hist, int32_t* final, int32_t*, float* x, float* yo
         positions[r] = 11.0f + r;
     }
 }
+
+#ifdef WITH_getfour
+EXPORT void getfour(int32_t* hist, int32_t* phase, int32_t* axis, int32_t* type, int32_t* open,
+                    float* min, float* max, float* map, int32_t* status) {
+    Log("getfour hist=" + std::to_string(*hist) + " phase=" + std::to_string(*phase) +
+        " axis=" + std::to_string(*axis) + " type=" + std::to_string(*type) +
+        " open=" + std::to_string(*open));
+    const auto script = Script();
+    *status = script.count("four") ? std::stoi(script.at("four")) : 0;
+    if (*status != 0) return;
+    for (int n = 0; n < 64 * 64 * 64; ++n)
+        map[n] = static_cast<float>(std::cos(2 * 3.14159265358979 * (n % 64) / 64.0));
+    *min = -1;
+    *max = 1;
+}
+#endif
 
 #ifndef OMIT_getrdf
 EXPORT void getrdf(float* values, float* rmax, int32_t* phase, int32_t* function, int32_t*) {
