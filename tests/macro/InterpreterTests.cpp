@@ -323,8 +323,8 @@ TEST(RunTimeErrors, EndlessDoLoopStops) {
 // Stop comes from the window while the run works on another thread; it must end
 // a loop that no execution limit would end soon, also inside a macro function.
 TEST(RunTimeErrors, StopFromAnotherThreadEndsTheRun) {
-    for (const char* source : {"INTEGER i\nDO\ni = 1\nLOOP",
-                               "FUNCTION F AS INTEGER\nDO\nLOOP\nEND FUNCTION\nF()"}) {
+    for (const char* source :
+         {"INTEGER i\nDO\ni = 1\nLOOP", "FUNCTION F AS INTEGER\nDO\nLOOP\nEND FUNCTION\nF()"}) {
         MacroRunner runner(2000000000);
         // Stop is pressed again and again until the run has ended: a press that
         // came before the run began would be forgotten by it.
@@ -426,8 +426,9 @@ namespace {
 
 TEST(Runs, AFaultInsideAFunctionLeavesItUsable) {
     MacroRunner runner;
-    const char* source = "FUNCTION F(BYVAL n AS INTEGER) AS INTEGER\nINTEGER a\na = n\nIF n > 1 THEN\nF = SQRT(-n)\n"
-                         "ELSE\nF = F(n + 1) + a\nEND IF\nEND FUNCTION\nWRITE(F(1))";
+    const char* source =
+        "FUNCTION F(BYVAL n AS INTEGER) AS INTEGER\nINTEGER a\na = n\nIF n > 1 THEN\nF = SQRT(-n)\n"
+        "ELSE\nF = F(n + 1) + a\nEND IF\nEND FUNCTION\nWRITE(F(1))";
     EXPECT_EQ(runner.Run(source).fault, "Invalid floating point operation");
     runner.output.clear();
     EXPECT_EQ(runner.basic.Run(), kLibraryFault);

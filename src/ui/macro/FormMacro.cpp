@@ -3,7 +3,7 @@
 #include "FileChooser.h"
 #include "FormKoralix.h"
 #include "FormPosSaver.h"
-#include "MacroError.h"
+#include "MacroRun.h"
 #include "SafeFile.h"
 
 #include <QAction>
@@ -43,8 +43,9 @@ QPlainTextEdit* Pane(QWidget* parent, const QString& name) {
 } // namespace
 
 TFormMacro::TFormMacro(TFormKoralix& main, macro::MacroLibrary& library,
-                       macro::MacroWindow& mainWindow, FileChooser& files, QWidget* parent)
-    : QMainWindow(parent), main_(main), mainWindow_(mainWindow), files_(files) {
+                       macro::MacroWindow& mainWindow, TMacroRun& runs, FileChooser& files,
+                       QWidget* parent)
+    : QMainWindow(parent), main_(main), mainWindow_(mainWindow), runs_(runs), files_(files) {
     setWindowFlag(Qt::Window);
     setWindowTitle("KoraBasic");
     setObjectName("FormMacro");
@@ -66,13 +67,12 @@ TFormMacro::TFormMacro(TFormKoralix& main, macro::MacroLibrary& library,
     MemoSource->installEventFilter(this);
     MemoSource->viewport()->installEventFilter(this);
 
-    host_ = std::make_unique<macro::MessengerMacroHost>(&main.UiMessages());
-    SBasic1 = std::make_unique<macro::TSBasic>(&main.UiMessages(), host_.get());
+    SBasic1 = std::make_unique<macro::TSBasic>(&runs.Messages(), &runs.Host());
     SBasic1->Headline = "Error";
     SBasic1->Max_Count = 100000;
     SBasic1->Max_Dimension = 10000;
     SBasic1->OnMessage = [this](const std::string& text) {
-        MessagePanel->setText(QString::fromStdString(text));
+        runs_.TryOnUi([&] { MessagePanel->setText(QString::fromStdString(text)); });
     };
     library.Register(*SBasic1, *this, macro::MacroLibraryVariant::MacroWindow);
     BuildActions();
@@ -98,9 +98,7 @@ void TFormMacro::BuildActions() {
     connect(actions_.Add("actPrint", "&Print", "Prints the Source and Output windows"),
             &QAction::triggered, this, &TFormMacro::Print);
     connect(actions_.Add("actExit", "E&xit", "Exits"), &QAction::triggered, this, &QWidget::close);
-    auto focused = [this] {
-        return MemoWrite->hasFocus() ? MemoWrite : MemoSource;
-    };
+    auto focused = [this] { return MemoWrite->hasFocus() ? MemoWrite : MemoSource; };
     connect(actions_.Add("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
             this, [focused] { focused()->cut(); });
     connect(actions_.Add("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
@@ -211,45 +209,53 @@ void TFormMacro::Run() {
     SBasic1->SetSourceText(MemoSource->toPlainText().toStdString());
     SBasic1->SetSourceLibrary(library.toStdString());
     if (SBasic1->Compile() != 0) return;
-    running_ = true;
-    stopRequested_ = false;
-    actions_["actRun"]->setEnabled(false);
-    actions_["actStop"]->setEnabled(true);
-    SBasic1->Run();
-    running_ = false;
-    actions_["actRun"]->setEnabled(true);
-    actions_["actStop"]->setEnabled(false);
+    SetRunning(true);
+    // The macro runs on the task runner; the window stays responsive and Stop is answered.
+    if (!runs_.Start(*SBasic1, [this] { Finished(); })) SetRunning(false);
+}
+
+void TFormMacro::Finished() {
+    SetRunning(false);
     if (!SBasic1->LastFault().empty())
         MessagePanel->setText(QString::fromStdString(SBasic1->LastFault()));
 }
 
-// Library calls keep the window alive, and Stop ends the macro at the next one.
-void TFormMacro::CheckStop() {
-    QApplication::processEvents();
-    if (stopRequested_) {
-        stopRequested_ = false;
-        macro::Fault("Macro stopped by the user");
-    }
+void TFormMacro::SetRunning(bool running) {
+    running_ = running;
+    actions_["actRun"]->setEnabled(!running);
+    actions_["actStop"]->setEnabled(running);
+}
+
+void TFormMacro::Stop() {
+    if (running_) runs_.Stop();
 }
 
 void TFormMacro::Write(const std::string& line) {
-    MemoWrite->appendPlainText(QString::fromStdString(line));
-    CheckStop();
+    runs_.OnUi([&] { MemoWrite->appendPlainText(QString::fromStdString(line)); });
 }
 
 void TFormMacro::ClearScreen() {
-    MemoWrite->clear();
-    CheckStop();
+    runs_.OnUi([this] { MemoWrite->clear(); });
 }
 
 std::string TFormMacro::OpenDialog(const std::string& name, const std::string& filter) {
-    return files_.OpenFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
-        .toStdString();
+    std::string chosen;
+    runs_.OnUi([&] {
+        chosen =
+            files_.OpenFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
+                .toStdString();
+    });
+    return chosen;
 }
 
 std::string TFormMacro::SaveDialog(const std::string& name, const std::string& filter) {
-    return files_.SaveFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
-        .toStdString();
+    std::string chosen;
+    runs_.OnUi([&] {
+        chosen =
+            files_.SaveFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
+                .toStdString();
+    });
+    return chosen;
 }
 
 void TFormMacro::AddUserMenu(const std::string& menu, const std::string& item,
@@ -263,7 +269,10 @@ void TFormMacro::ClearUserMenu() {
 
 void TFormMacro::PlotPattern(TRefine& driver, int h) {
     mainWindow_.PlotPattern(driver, h);
-    CheckStop();
+}
+
+void TFormMacro::PlotPoints(const std::vector<float>& x, const std::vector<float>& y) {
+    mainWindow_.PlotPoints(x, y);
 }
 
 void TFormMacro::Print() {
@@ -290,7 +299,8 @@ void TFormMacro::showEvent(QShowEvent* event) {
 
 void TFormMacro::closeEvent(QCloseEvent* event) {
     if (running_) {
-        stopRequested_ = true;
+        // The window stays while its macro runs; closing asks the macro to end.
+        runs_.Stop();
         event->ignore();
         return;
     }

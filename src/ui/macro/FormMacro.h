@@ -17,13 +17,15 @@ namespace koralix {
 
 class FileChooser;
 class TFormKoralix;
+class TMacroRun;
 
 class TFormMacro : public QMainWindow, public macro::MacroWindow {
     Q_OBJECT
   public:
     // `mainWindow` carries the user menu and the pattern plot for both macro components.
+    // `runs` runs the macros of both macro components on the task runner.
     TFormMacro(TFormKoralix& main, macro::MacroLibrary& library, macro::MacroWindow& mainWindow,
-               FileChooser& files, QWidget* parent = nullptr);
+               TMacroRun& runs, FileChooser& files, QWidget* parent = nullptr);
     ~TFormMacro() override;
 
     QPlainTextEdit* MemoSource = nullptr;
@@ -41,10 +43,10 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
     bool Save();
     bool SaveAs();
     void Clear();
+    // Translates and starts the macro; it runs on while the window stays usable.
     void Run();
-    void Stop() { stopRequested_ = true; }
+    void Stop();
     bool Running() const { return running_; }
-    bool StopRequested() const { return stopRequested_; }
 
     // The macro library's window-bound functions.
     void Write(const std::string& line) override;
@@ -55,6 +57,7 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
                      const std::string& script) override;
     void ClearUserMenu() override;
     void PlotPattern(TRefine& driver, int h) override;
+    void PlotPoints(const std::vector<float>& x, const std::vector<float>& y) override;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -67,15 +70,15 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
     void ShowCaret();
     void Print();
     bool WriteSource(const QString& fileName);
-    void CheckStop();
+    void SetRunning(bool running);
+    void Finished();
 
     TFormKoralix& main_;
     macro::MacroWindow& mainWindow_;
+    TMacroRun& runs_;
     FileChooser& files_;
-    std::unique_ptr<macro::MacroHost> host_;
     TNamedActions actions_{this};
     bool running_ = false;
-    bool stopRequested_ = false;
 };
 
 } // namespace koralix

@@ -37,8 +37,7 @@ QColor WatchColour(const QString& value, const QString& error, const QString& pr
     return Qt::black;
 }
 
-TFormWatch::TFormWatch(TWorkspace& work, QWidget* parent)
-    : QWidget(parent, Qt::Tool), work_(work) {
+TFormWatch::TFormWatch(TWorkspace& work, QWidget* parent) : QWidget(parent, Qt::Tool), work_(work) {
     setWindowTitle("Watch");
     setObjectName("FormWatch");
     auto* layout = new QVBoxLayout(this);
@@ -73,7 +72,8 @@ void TFormWatch::Follow(const QObject* requester, bool on) {
     }
     if (followers_.contains(requester)) return;
     followers_.insert(requester);
-    connect(requester, &QObject::destroyed, this, [this, requester] { followers_.remove(requester); });
+    connect(requester, &QObject::destroyed, this,
+            [this, requester] { followers_.remove(requester); });
 }
 
 void TFormWatch::CycleCompleted() {

@@ -54,21 +54,26 @@ struct TUiCall {
 
 TMacroRun::TMacroRun(TWorkspace& work, Messenger& shown, QObject* parent)
     : QObject(parent), work_(work), messages_(std::make_unique<TRunMessenger>(*this, shown)),
-      host_(std::make_unique<macro::MessengerMacroHost>(messages_.get())) {}
+      host_(std::make_unique<macro::MessengerMacroHost>(messages_.get())) {
+    // Whoever waits for the task runner (closing the model, the workbench
+    // closing) would otherwise wait for a macro that waits for it.
+    connect(&work.Tasks(), &TTaskRunner::WaitStarted, this, [this] {
+        if (Running()) Stop();
+    });
+}
 
 TMacroRun::~TMacroRun() {
     Stop();
-    work_.Tasks().Wait();
 }
 
 bool TMacroRun::Start(macro::TSBasic& basic, std::function<void()> done) {
     if (basic_ || work_.Busy()) {
-        work_.Messages().Message("Another refinement or macro is running; wait for it to end.");
+        work_.Messages().Message(TWorkspace::BusyMessage);
         return false;
     }
     basic_ = &basic;
     stop_ = false;
-    return work_.Tasks().Run(
+    const bool started = work_.Tasks().Run(
         [this, &basic] {
             try {
                 basic.Run();
@@ -77,11 +82,13 @@ bool TMacroRun::Start(macro::TSBasic& basic, std::function<void()> done) {
                 work_.Messages().Message(e.what());
             }
         },
-                             [this, done = std::move(done)] {
-                                 basic_ = nullptr;
-                                 work_.FlushMessages();
-                                 if (done) done();
-                             });
+        [this, done = std::move(done)] {
+            basic_ = nullptr;
+            work_.FlushMessages();
+            if (done) done();
+        });
+    if (!started) basic_ = nullptr;
+    return started;
 }
 
 void TMacroRun::Stop() {

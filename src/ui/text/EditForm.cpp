@@ -8,15 +8,14 @@
 #include "InputFile.h"
 #include "NameTables.h"
 #include "PlotForm.h"
-#include "RefineForm.h"
 #include "SafeFile.h"
 #include "SearchAndReplace.h"
 #include "TextHelpers.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -46,11 +45,16 @@ QString General4(float v) {
 QString InputRecordHint(const QString& secondLine, int line) {
     const int h = ReadIntField(secondLine.toStdString(), 1, 3) + 1;
     int kind = 0;
-    if (line == 1) kind = 1;
-    else if (line >= 2 && line <= h + 1) kind = 2;
-    else if (line == h + 2) kind = 3;
-    else if (line >= h + 3 && line <= 2 * h + 2) kind = 4;
-    else if (line == 2 * h + 3) kind = 5;
+    if (line == 1)
+        kind = 1;
+    else if (line >= 2 && line <= h + 1)
+        kind = 2;
+    else if (line == h + 2)
+        kind = 3;
+    else if (line >= h + 3 && line <= 2 * h + 2)
+        kind = 4;
+    else if (line == 2 * h + 3)
+        kind = 5;
     return QString::fromStdString(InputLineLabel(kind));
 }
 
@@ -115,7 +119,7 @@ void TEditForm::BuildActions() {
     hints->setCheckable(true);
     hints->setChecked(true);
     connect(actions_.Add("actRefine", "&Refine", "Start Refine"), &QAction::triggered, this,
-            &TEditForm::Refine);
+            [this] { Refine(); });
     connect(actions_.Add("actStop", "&Stop", "Stop refine"), &QAction::triggered, this, [] {
         StopFlag = true;
         StoppedByUser = true;
@@ -123,7 +127,11 @@ void TEditForm::BuildActions() {
     connect(actions_.Add("actUpdate", "&Update", "Update"), &QAction::triggered, this,
             &TEditForm::Update);
     actions_.Add("actPlot", "&Plot", "Plot")->setCheckable(true);
-    actions_.Add("actWatch", "&Watch", "Watch")->setCheckable(true);
+    QAction* watch = actions_.Add("actWatch", "&Watch", "Watch");
+    watch->setCheckable(true);
+    connect(watch, &QAction::toggled, this, [this](bool on) {
+        if (Watch) Watch->Follow(this, on);
+    });
 }
 
 void TEditForm::BuildMenus() {
@@ -139,9 +147,9 @@ void TEditForm::BuildMenus() {
     };
     add(menuBar()->addMenu("&File"),
         {"actOpen", "actSave", "actSaveAS", "", "actPrint", "", "actReload", "", "actExit"});
-    add(menuBar()->addMenu("&Edit"), {"EditUndo1", "", "EditCut1", "EditCopy1", "EditPaste1", "",
-                                      "actFont", "", "EditFind1", "EditReplace1", "",
-                                      "actShowHints"});
+    add(menuBar()->addMenu("&Edit"),
+        {"EditUndo1", "", "EditCut1", "EditCopy1", "EditPaste1", "", "actFont", "", "EditFind1",
+         "EditReplace1", "", "actShowHints"});
     processMenu_ = menuBar()->addMenu("&Process");
     add(processMenu_, {"actRefine", "actStop", "actUpdate", "", "actPlot", "actWatch"});
     QToolBar* menuBar = addToolBar("Edit Menu Toolbar");
@@ -254,8 +262,8 @@ bool TEditForm::MaybeSave() {
 
 void TEditForm::Open() {
     if (!MaybeSave()) return;
-    const QString file = files_.OpenFileName(
-        "ZKRM Files (*.inp,*.out,*.dst)|*.inp;*.out;*.dst", "inp", QString());
+    const QString file =
+        files_.OpenFileName("ZKRM Files (*.inp,*.out,*.dst)|*.inp;*.out;*.dst", "inp", QString());
     if (file.isEmpty()) return;
     const int type = FileTypeOf(file.toStdString());
     if (type == FileType::Input) {
@@ -291,9 +299,9 @@ void TEditForm::SaveAs() {
     const QString name = caption.mid(caption.lastIndexOf(QRegularExpression("[\\\\:/ ]")) + 1);
     const int dot = name.lastIndexOf('.');
     const QString ext = dot < 0 ? QString() : name.mid(dot);
-    const QString filter =
-        "Current file type (*" + ext + ")|*" + ext + "|All files (*.*)|*.*";
-    const QString file = files_.SaveFileName(filter, ext.mid(1), EditFileName.isEmpty() ? name : EditFileName);
+    const QString filter = "Current file type (*" + ext + ")|*" + ext + "|All files (*.*)|*.*";
+    const QString file =
+        files_.SaveFileName(filter, ext.mid(1), EditFileName.isEmpty() ? name : EditFileName);
     if (file.isEmpty()) return;
     if (QFileInfo::exists(file) &&
         main_.UiMessages().Ask(QString("OK to overwrite %1").arg(file).toStdString()) !=
@@ -323,7 +331,12 @@ void TEditForm::SetWatch(bool on) {
     actions_["actWatch"]->setChecked(on);
 }
 
-void TEditForm::Refine() {
+void TEditForm::Refine(std::function<void()> then) {
+    TWorkspace& work = main_.Work();
+    if (work.Busy()) {
+        work.Messages().Message(TWorkspace::BusyMessage);
+        return;
+    }
     StoppedByUser = false;
     UpdateForm();
     const QString scratch = "manual.inp";
@@ -332,37 +345,63 @@ void TEditForm::Refine() {
     if (!WriteText(scratch)) return;
     RichEdit1->document()->setModified(modified);
     StopFlag = false;
-    TRefine& driver = main_.Driver();
-    driver.IDSZ = main_.Settings.IDSZ;
-    driver.IRS = main_.Settings.IRS;
-    driver.NIPOI = main_.Settings.NIPOI;
+    TRefine& driver = work.Driver();
+    driver.IDSZ = work.Settings().IDSZ;
+    driver.IRS = work.Settings().IRS;
+    driver.NIPOI = work.Settings().NIPOI;
     ReadModelFrom(scratch);
-    if (!main_.Model().Loaded) return;
+    if (!work.ModelLoaded()) return;
     State = EditorState::Refining;
-    const QString current = main_.Work().InputFile().isEmpty() ? scratch : main_.Work().InputFile();
+    const QString current = work.InputFile().isEmpty() ? scratch : work.InputFile();
     const QFileInfo info(current);
     // The base name drops the extension only: a dot in a folder name stays.
     const QString base = info.dir().filePath(info.completeBaseName());
     driver.BaseName = base.toStdString();
-    driver.Model = &main_.Model();
+    driver.Model = &work.Model();
     driver.DataName = base.toStdString();
     driver.StartRefinement();
     UpdateForm();
-    if (driver.LastError != StatusFault) {
-        while (!StopFlag && driver.Cycle() < main_.Model().Cycles) {
-            driver.StepRefinement();
-            if (!StopFlag && driver.LastError != 0)
-                StopFlag = true;
-            else
-                ShowCycle();
-            if (driver.State() == RefineState::Finished) StopFlag = true;
-            QApplication::processEvents();
-        }
-        if (driver.LastError == 0) driver.CloseRefinement(true);
+    afterRefine_ = std::move(then);
+    if (driver.LastError == StatusFault) {
+        EndRefine();
+        return;
     }
+    NextCycle();
+}
+
+// Each cycle runs on the workspace's task runner: the window keeps repainting
+// and Stop takes effect before the next cycle.
+void TEditForm::NextCycle() {
+    TWorkspace& work = main_.Work();
+    TRefine& driver = work.Driver();
+    if (StopFlag || driver.Cycle() >= work.Model().Cycles) {
+        if (driver.LastError == 0) driver.CloseRefinement(true);
+        EndRefine();
+        return;
+    }
+    work.Tasks().Run([&driver] { driver.StepRefinement(); }, [this] { CycleDone(); });
+}
+
+void TEditForm::CycleDone() {
+    TWorkspace& work = main_.Work();
+    TRefine& driver = work.Driver();
+    work.FlushMessages();
+    if (!StopFlag && driver.LastError != 0) {
+        StopFlag = true;
+    } else {
+        ShowCycle();
+        // The watch window follows this announcement while Watch is checked.
+        work.AnnounceCycle(driver.Cycle());
+    }
+    if (driver.State() == RefineState::Finished) StopFlag = true;
+    NextCycle();
+}
+
+void TEditForm::EndRefine() {
     State = EditorState::Refined;
     UpdateForm();
     main_.UpdateForm();
+    if (afterRefine_) std::exchange(afterRefine_, nullptr)();
 }
 
 void TEditForm::ShowCycle() {
@@ -372,19 +411,14 @@ void TEditForm::ShowCycle() {
                            .arg(General4(driver.GetRp(1)), General4(driver.GetRwp(1)),
                                 General4(driver.GetChi2(1))));
     if (actions_["actPlot"]->isChecked()) RefreshPlot();
-    if (actions_["actWatch"]->isChecked()) RefreshWatch();
 }
 
 void TEditForm::RefreshPlot() {
-    // The plot window and its data are the ones the refinement window uses.
-    TRefineForm& refine = main_.RefineWindow();
-    QApplication::processEvents();
-    refine.Replot();
-    if (TPlotForm* plot = refine.PlotWindow()) plot->setWindowTitle(main_.Work().InputFile());
-}
-
-void TEditForm::RefreshWatch() {
-    if (Watch) Watch->Fill(main_.Driver(), main_.Model());
+    // The plot window and its data are the ones the refinement window and macros use.
+    TWorkspace& work = main_.Work();
+    const TPlotForm* shown = work.EnginePlotIfCreated();
+    if (work.ReplotEngine(shown ? shown->HistogramNumber : 1))
+        work.EnginePlot().setWindowTitle(work.InputFile());
 }
 
 void TEditForm::Update() {
@@ -421,8 +455,8 @@ void TEditForm::Print() {
 
 void TEditForm::ChooseFont() {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, RichEdit1->font(), this, "Font",
-                                            QFontDialog::MonospacedFonts);
+    const QFont font =
+        QFontDialog::getFont(&ok, RichEdit1->font(), this, "Font", QFontDialog::MonospacedFonts);
     if (ok) RichEdit1->setFont(font);
 }
 

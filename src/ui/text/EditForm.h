@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 #include "NamedActions.h"
 
 class QLabel;
@@ -54,7 +56,9 @@ class TEditForm : public QMainWindow {
     void Save();
     void SaveAs();
     void Reload();
-    void Refine();
+    // Refines the text cycle by cycle on the task runner and returns at once;
+    // `then` runs when the refinement has ended (Quick Start's Update).
+    void Refine(std::function<void()> then = {});
     void Update();
     void ShowPosition();
     void SetPlot(bool on);
@@ -71,9 +75,11 @@ class TEditForm : public QMainWindow {
     void BuildMenus();
     bool WriteText(const QString& fileName);
     void ReadModelFrom(const QString& fileName);
+    void NextCycle();
+    void CycleDone();
+    void EndRefine();
     void ShowCycle();
     void RefreshPlot();
-    void RefreshWatch();
     void Print();
     void ChooseFont();
 
@@ -83,6 +89,7 @@ class TEditForm : public QMainWindow {
     QMenu* processMenu_ = nullptr;
     QToolBar* refineBar_ = nullptr;
     bool crlf_ = true;
+    std::function<void()> afterRefine_;
 };
 
 } // namespace koralix
