@@ -321,10 +321,10 @@ TEST(RunTimeErrors, EndlessDoLoopStops) {
 }
 
 // Stop comes from the window while the run works on another thread; it must end
-// a loop that no execution limit would end soon, also inside a macro function.
+// a loop that no execution limit would end soon, also one that calls a function.
 TEST(RunTimeErrors, StopFromAnotherThreadEndsTheRun) {
     for (const char* source :
-         {"INTEGER i\nDO\ni = 1\nLOOP", "FUNCTION F AS INTEGER\nDO\nLOOP\nEND FUNCTION\nF()"}) {
+         {"INTEGER i\nDO\ni = 1\nLOOP", "FUNCTION F AS INTEGER\nEND FUNCTION\nINTEGER i\nDO\nF()\nLOOP"}) {
         MacroRunner runner(2000000000);
         // Stop is pressed again and again until the run has ended: a press that
         // came before the run began would be forgotten by it.

@@ -23,7 +23,6 @@ class TSBasic;
 class TWorkspace;
 
 class TMacroRun : public QObject {
-    Q_OBJECT
   public:
     // `shown` shows messages and asks questions on the user-interface thread.
     TMacroRun(TWorkspace& work, Messenger& shown, QObject* parent = nullptr);
