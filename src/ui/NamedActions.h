@@ -9,6 +9,10 @@
 
 namespace koralix {
 
+// A command owned by `owner`, named for look-ups, with its hint as tool and status tip.
+QAction* MakeNamedAction(QObject* owner, const QString& name, const QString& caption,
+                         const QString& hint, const QKeySequence& key = {});
+
 class TNamedActions {
   public:
     explicit TNamedActions(QObject* owner) : owner_(owner) {}

@@ -230,6 +230,25 @@ TEST_F(WorkbenchFixture, UnsavedTextIsNotDroppedWithoutAsking) {
     EXPECT_EQ(messenger.questions, (std::vector<std::string>(3, "Save the file?")));
     EXPECT_TRUE(window.RichEdit1->toPlainText().endsWith("edit"));
     EXPECT_TRUE(window.isVisible());
+    // No drops the edits: closing goes on, and the next Manual Edit does not ask again.
+    messenger.answers = {Answer::No};
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    form->Hooks->ManualEdit();
+    EXPECT_EQ(messenger.questions.size(), 4u);
+    EXPECT_FALSE(window.RichEdit1->toPlainText().endsWith("edit"));
+}
+
+TEST_F(WorkbenchFixture, WatchColumnsShowWholeNumbers) {
+    TFormWatch& watch = form->Hooks->WatchWindow();
+    watch.SetRowCount(2);
+    watch.SetCell(1, 0, "P  1: Phase Scale");
+    watch.SetCell(1, 2, "-0.00012345");
+    watch.show();
+    const QFontMetrics metrics(watch.Grid->font());
+    EXPECT_GE(watch.Grid->columnWidth(2), metrics.horizontalAdvance("-0.00012345"));
+    EXPECT_GE(watch.width(),
+              watch.Grid->columnWidth(0) + watch.Grid->columnWidth(1) + watch.Grid->columnWidth(2));
 }
 
 TEST_F(WorkbenchFixture, ViewsShowTheFilesTheProgramWrote) {

@@ -239,21 +239,19 @@ void TFormMacro::ClearScreen() {
 }
 
 std::string TFormMacro::OpenDialog(const std::string& name, const std::string& filter) {
-    std::string chosen;
-    runs_.OnUi([&] {
-        chosen =
-            files_.OpenFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
-                .toStdString();
-    });
-    return chosen;
+    return FileDialog(false, name, filter);
 }
 
 std::string TFormMacro::SaveDialog(const std::string& name, const std::string& filter) {
+    return FileDialog(true, name, filter);
+}
+
+std::string TFormMacro::FileDialog(bool save, const std::string& name, const std::string& filter) {
     std::string chosen;
     runs_.OnUi([&] {
+        const QString f = QString::fromStdString(filter), n = QString::fromStdString(name);
         chosen =
-            files_.SaveFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
-                .toStdString();
+            (save ? files_.SaveFileName(f, "", n) : files_.OpenFileName(f, "", n)).toStdString();
     });
     return chosen;
 }

@@ -71,6 +71,7 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
     void Print();
     bool WriteSource(const QString& fileName);
     void SetRunning(bool running);
+    std::string FileDialog(bool save, const std::string& name, const std::string& filter);
     void Finished();
 
     TFormKoralix& main_;

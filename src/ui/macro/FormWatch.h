@@ -42,6 +42,7 @@ class TFormWatch : public QWidget {
 
   private:
     void Recolour(int row);
+    void FitWidth();
     void CycleCompleted();
 
     TWorkspace& work_;

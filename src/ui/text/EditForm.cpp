@@ -243,7 +243,11 @@ bool TEditForm::MaybeSave() {
     if (!RichEdit1->document()->isModified()) return true;
     const Answer answer = main_.UiMessages().Ask("Save the file?");
     if (answer == Answer::Cancel) return false;
-    if (answer == Answer::No) return true;
+    if (answer == Answer::No) {
+        // The user dropped the edits: the next Manual Edit does not ask again.
+        RichEdit1->document()->setModified(false);
+        return true;
+    }
     const QString file = files_.SaveFileName("All files (*.*)|*.*", "", EditFileName);
     if (file.isEmpty()) return false;
     if (QFileInfo::exists(file) &&
