@@ -3,7 +3,6 @@
 #include "Messenger.h"
 #include "PlotForm.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -36,9 +35,11 @@ void BM_PlotAndReplot50000Points(benchmark::State& state) {
     koralix::TPlotForm form(settings, messenger);
     form.resize(1200, 800);
     koralix::TPlotData plot = LargePattern();
-    koralix::THistogram histogram;
+    koralix::TRietveld model;
+    model.AddHistogram();
     form.Data = &plot;
-    form.Histogram = &histogram;
+    form.Model = &model;
+    form.HistogramNumber = 1;
     form.Cycle = 1;
     for (auto _ : state) {
         form.Plot();
@@ -48,11 +49,3 @@ void BM_PlotAndReplot50000Points(benchmark::State& state) {
 BENCHMARK(BM_PlotAndReplot50000Points)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

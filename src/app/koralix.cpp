@@ -2,6 +2,7 @@
 #include "FileChooser.h"
 #include "FormKoralix.h"
 #include "MainHooks.h"
+#include "TempFolders.h"
 #include "UiMessenger.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Ended by a signal during a refinement, the workbench leaves no private folder.
+    koralix::RemoveTempFoldersOnSignals();
     QApplication::setOrganizationName("Koralix");
     QApplication::setApplicationName("Koralix");
     koralix::UiMessenger messenger;

@@ -144,10 +144,11 @@ std::vector<TReflection> ListReflections(const TPhaseSymmetry& s, const gemmi::U
     const gemmi::GroupOps& ops = OperationsOf(*s.Group);
     const gemmi::ReciprocalAsu asu(s.Group);
     const double limit = 1.0 / (dMin * dMin);
-    // |h| <= a / dMin bounds each index for any cell shape.
-    const int hmax = std::min(60, static_cast<int>(std::ceil(cell.a / dMin)));
-    const int kmax = std::min(60, static_cast<int>(std::ceil(cell.b / dMin)));
-    const int lmax = std::min(60, static_cast<int>(std::ceil(cell.c / dMin)));
+    // |h| <= a / dMin bounds each index for any cell shape; no cap, so a long
+    // axis keeps every reflection inside the range.
+    const int hmax = static_cast<int>(std::ceil(cell.a / dMin));
+    const int kmax = static_cast<int>(std::ceil(cell.b / dMin));
+    const int lmax = static_cast<int>(std::ceil(cell.c / dMin));
     for (int h = -hmax; h <= hmax; ++h)
         for (int k = -kmax; k <= kmax; ++k)
             for (int l = -lmax; l <= lmax; ++l) {

@@ -5,6 +5,7 @@
 #include "Engine.h"
 
 #include "InputFile.h"
+#include "Parallel.h"
 #include "ParameterTable.h"
 
 #include <Eigen/Dense>
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
-#include <thread>
 
 namespace koralix::engine {
 
@@ -28,6 +28,12 @@ TTouch TouchOf(const TVariable& v, int nh, int np) {
     t.Blocks.assign(size_t(nh), std::vector<char>(size_t(np), 0));
     t.Background.assign(size_t(nh), 0);
     for (const auto& [a, m] : v.Fields) {
+        const TParameterEntry* entry = FindParameterEntry(a);
+        if (entry && entry->Path == TDerivativePath::Background) {
+            // The background coefficients leave every peak where it is.
+            t.Background[size_t(a.Histogram - 1)] = 1;
+            continue;
+        }
         switch (KindOf(a)) {
         case KindHistogram:
         case KindScatter:
@@ -105,26 +111,32 @@ TEngine::~TEngine() = default;
 
 void TEngine::ComputeAll() {
     const int nh = HistogramCount(), np = model_.PhaseCount();
-    TCalculator calc(setup_);
     calculated_.assign(size_t(nh), {});
-    phaseParts_.assign(size_t(nh), {});
+    phaseParts_.assign(size_t(nh), std::vector<std::vector<double>>(size_t(np)));
     backgroundParts_.assign(size_t(nh), {});
     renderings_.assign(size_t(nh), std::vector<TRendering>(size_t(np)));
-    for (int h = 1; h <= nh; ++h) {
+    // Each phase's peaks are drawn on all threads; the parts are summed in a
+    // fixed order.
+    TCalculator calc(setup_);
+    for (int task = 0; task < nh * (np + 1); ++task) {
+        const int h = 1 + task / (np + 1), p = task % (np + 1);
         const size_t n = setup_.Data[size_t(h - 1)].X.size();
-        auto& bkg = backgroundParts_[size_t(h - 1)];
-        bkg.assign(n, 0.0);
-        calc.AddBackground(state_, h, bkg);
-        std::vector<double> total = bkg;
-        phaseParts_[size_t(h - 1)].assign(size_t(np), {});
-        for (int p = 1; p <= np; ++p) {
-            auto& part = phaseParts_[size_t(h - 1)][size_t(p - 1)];
-            part.assign(n, 0.0);
-            calc.AddPhase(state_, h, p, part, nullptr, nullptr,
-                          &renderings_[size_t(h - 1)][size_t(p - 1)]);
-            for (size_t i = 0; i < n; ++i)
-                total[i] += part[i];
+        if (p == 0) {
+            auto& bkg = backgroundParts_[size_t(h - 1)];
+            bkg.assign(n, 0.0);
+            calc.AddBackground(state_, h, bkg);
+            continue;
         }
+        auto& part = phaseParts_[size_t(h - 1)][size_t(p - 1)];
+        part.assign(n, 0.0);
+        calc.AddPhase(state_, h, p, part, nullptr, nullptr,
+                      &renderings_[size_t(h - 1)][size_t(p - 1)]);
+    }
+    for (int h = 1; h <= nh; ++h) {
+        std::vector<double> total = backgroundParts_[size_t(h - 1)];
+        for (const auto& part : phaseParts_[size_t(h - 1)])
+            for (size_t i = 0; i < total.size(); ++i)
+                total[i] += part[i];
         calculated_[size_t(h - 1)] = std::move(total);
     }
 }
@@ -187,78 +199,66 @@ int TEngine::Iterate(int cycle, bool& finished) {
     return Status::Ok;
 }
 
-Eigen::MatrixXd TEngine::Jacobian() {
+std::vector<TEngine::TColumn> TEngine::Columns() {
     const int nh = HistogramCount(), np = model_.PhaseCount();
     const int nv = static_cast<int>(variables_.size());
-    std::vector<int> offsets;
-    int points = 0;
-    for (const auto& d : setup_.Data) {
-        offsets.push_back(points);
-        points += static_cast<int>(d.X.size());
-    }
-    Eigen::MatrixXd jacobian = Eigen::MatrixXd::Zero(points, nv);
+    std::vector<TColumn> columns(static_cast<size_t>(nv));
     std::atomic<int> next{0}, done{0};
     auto worker = [&]() {
         TCalculator calc(setup_);
         calc.Warm(state_);
         TState shifted = state_;
-        std::vector<double> part, diff;
+        std::vector<double> part;
         std::vector<TPeakValues> peaks;
         for (int v; (v = next.fetch_add(1)) < nv;) {
             const TVariable& var = variables_[size_t(v)];
+            TColumn& column = columns[size_t(v)];
+            column.Dense.assign(size_t(nh), {});
             const TTouch touch = TouchOf(var, nh, np);
             const bool fromSlopes = ThroughPeakValues(model_, var);
             const double step = StepFor(state_, var);
             Apply(shifted, var, step);
+            // Dense differences of a histogram's parts, for what the peak slopes cannot give.
+            auto addDifference = [&](int h, const std::vector<double>& base) {
+                auto& dense = column.Dense[size_t(h - 1)];
+                dense.resize(base.size(), 0.0);
+                for (size_t i = 0; i < base.size(); ++i)
+                    dense[i] += (part[i] - base[i]) / step;
+            };
             for (int h = 1; h <= nh; ++h) {
-                const auto& d = setup_.Data[size_t(h - 1)];
-                diff.assign(d.X.size(), 0.0);
-                bool any = false;
+                const size_t n = setup_.Data[size_t(h - 1)].X.size();
                 for (int p = 1; p <= np; ++p) {
                     if (!touch.Blocks[size_t(h - 1)][size_t(p - 1)]) continue;
-                    any = true;
                     const TRendering& drawn = renderings_[size_t(h - 1)][size_t(p - 1)];
                     if (fromSlopes) {
                         // First order in the changes of each drawn peak: no profile drawn again.
                         calc.Peaks(shifted, h, p, peaks);
                         if (SamePeaks(peaks, drawn)) {
                             for (size_t j = 0; j < peaks.size(); ++j) {
-                                const double dI = peaks[j].Intensity - drawn.Intensity[j];
-                                const double dP = peaks[j].Position - drawn.Position[j];
-                                const double dW = peaks[j].Width - drawn.Width[j];
-                                const double dE = peaks[j].Eta - drawn.Eta[j];
-                                if (dI == 0 && dP == 0 && dW == 0 && dE == 0) continue;
-                                const double intensity = drawn.Intensity[j];
-                                const size_t o = static_cast<size_t>(drawn.Offset[j]);
-                                double* out = diff.data() + drawn.First[j];
-                                for (int i = 0; i < drawn.Count[j]; ++i) {
-                                    const size_t k = o + static_cast<size_t>(i);
-                                    out[i] +=
-                                        dI * drawn.Values[k] +
-                                        intensity * (dP * drawn.DPosition[k] +
-                                                     dW * drawn.DWidth[k] + dE * drawn.DEta[k]);
-                                }
+                                const TPeakChange change{
+                                    h,
+                                    p,
+                                    static_cast<int>(j),
+                                    (peaks[j].Intensity - drawn.Intensity[j]) / step,
+                                    (peaks[j].Position - drawn.Position[j]) / step,
+                                    (peaks[j].Width - drawn.Width[j]) / step,
+                                    (peaks[j].Eta - drawn.Eta[j]) / step};
+                                if (change.Intensity != 0 || change.Position != 0 ||
+                                    change.Width != 0 || change.Eta != 0)
+                                    column.Peaks.push_back(change);
                             }
                             continue;
                         }
                     }
-                    part.assign(d.X.size(), 0.0);
+                    part.assign(n, 0.0);
                     calc.AddPhase(shifted, h, p, part);
-                    const auto& base = phaseParts_[size_t(h - 1)][size_t(p - 1)];
-                    for (size_t i = 0; i < part.size(); ++i)
-                        diff[i] += part[i] - base[i];
+                    addDifference(h, phaseParts_[size_t(h - 1)][size_t(p - 1)]);
                 }
                 if (touch.Background[size_t(h - 1)]) {
-                    part.assign(d.X.size(), 0.0);
+                    part.assign(n, 0.0);
                     calc.AddBackground(shifted, h, part);
-                    const auto& base = backgroundParts_[size_t(h - 1)];
-                    for (size_t i = 0; i < part.size(); ++i)
-                        diff[i] += part[i] - base[i];
-                    any = true;
+                    addDifference(h, backgroundParts_[size_t(h - 1)]);
                 }
-                for (size_t i = 0; i < d.X.size(); ++i)
-                    jacobian(offsets[size_t(h - 1)] + static_cast<int>(i), v) =
-                        any ? diff[i] / step : 0.0;
             }
             // Undo exactly: restore the fields from the unshifted state.
             for (const auto& [a, m] : var.Fields)
@@ -266,55 +266,124 @@ Eigen::MatrixXd TEngine::Jacobian() {
             progress_ = static_cast<float>(90.0 * (done.fetch_add(1) + 1) / nv);
         }
     };
-    const int threads =
-        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::min(16, nv));
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool)
-        t.join();
+    RunWorkers(nv, worker);
+    return columns;
+}
 
+void TEngine::FillBlock(const std::vector<TColumn>& columns, int h, int first,
+                        Eigen::Ref<Eigen::MatrixXd> block) const {
+    block.setZero();
+    const int last = first + static_cast<int>(block.rows());
+    for (size_t v = 0; v < columns.size(); ++v) {
+        const TColumn& column = columns[v];
+        double* out = block.col(static_cast<long>(v)).data();
+        if (const auto& dense = column.Dense[size_t(h - 1)]; !dense.empty())
+            for (int i = first; i < last; ++i)
+                out[i - first] = dense[size_t(i)];
+        for (const TPeakChange& c : column.Peaks) {
+            if (c.Histogram != h) continue;
+            const TRendering& drawn = renderings_[size_t(h - 1)][size_t(c.Phase - 1)];
+            const size_t j = static_cast<size_t>(c.Peak);
+            const int from = std::max(first, drawn.First[j]);
+            const int to = std::min(last, drawn.First[j] + drawn.Count[j]);
+            if (from >= to) continue;
+            const double intensity = drawn.Intensity[j];
+            const size_t o = static_cast<size_t>(drawn.Offset[j] + from - drawn.First[j]);
+            const double* values = drawn.Values.data() + o;
+            const double* dPosition = drawn.DPosition.data() + o;
+            const double* dWidth = drawn.DWidth.data() + o;
+            const double* dEta = drawn.DEta.data() + o;
+            for (int i = 0; i < to - from; ++i)
+                out[from - first + i] +=
+                    c.Intensity * values[i] +
+                    intensity * (c.Position * dPosition[i] + c.Width * dWidth[i] + c.Eta * dEta[i]);
+        }
+    }
+}
+
+Eigen::MatrixXd TEngine::Jacobian() {
+    const std::vector<TColumn> columns = Columns();
+    int points = 0;
+    for (const auto& d : setup_.Data)
+        points += static_cast<int>(d.X.size());
+    Eigen::MatrixXd jacobian(points, static_cast<long>(variables_.size()));
+    for (int h = 1, offset = 0; h <= HistogramCount(); ++h) {
+        const int n = static_cast<int>(setup_.Data[size_t(h - 1)].X.size());
+        FillBlock(columns, h, 0, jacobian.middleRows(offset, n));
+        offset += n;
+    }
     return jacobian;
 }
 
+TEngine::TNormalEquations TEngine::NormalEquations() {
+    const std::vector<TColumn> columns = Columns();
+    const long nv = static_cast<long>(variables_.size());
+    // Stretches of points, each adding its share of the normal matrix; the
+    // stretches are dealt to a fixed number of lanes, each summed in order and
+    // the lanes summed in order, so that the threads never change the sums.
+    constexpr int Stretch = 512, Lanes = 8;
+    struct TStretch {
+        int Histogram, First, Count;
+    };
+    std::vector<TStretch> stretches;
+    for (int h = 1; h <= HistogramCount(); ++h) {
+        const int n = static_cast<int>(setup_.Data[size_t(h - 1)].X.size());
+        for (int first = 0; first < n; first += Stretch)
+            stretches.push_back({h, first, std::min(Stretch, n - first)});
+    }
+    std::vector<TNormalEquations> lanes(Lanes);
+    RunParallel(Lanes, [&](int lane) {
+        TNormalEquations& sum = lanes[size_t(lane)];
+        sum.Matrix = Eigen::MatrixXd::Zero(nv, nv);
+        sum.Rhs = Eigen::VectorXd::Zero(nv);
+        Eigen::MatrixXd block, weighted;
+        Eigen::VectorXd residual;
+        for (size_t s = size_t(lane); s < stretches.size(); s += Lanes) {
+            const TStretch& st = stretches[s];
+            const THistogramData& d = setup_.Data[size_t(st.Histogram - 1)];
+            const auto& calc = calculated_[size_t(st.Histogram - 1)];
+            block.resize(st.Count, nv);
+            FillBlock(columns, st.Histogram, st.First, block);
+            int rows = 0;
+            for (int i = 0; i < st.Count; ++i)
+                rows += d.Used[size_t(st.First + i)] != 0;
+            weighted.resize(rows, nv);
+            residual.resize(rows);
+            for (int i = 0, r = 0; i < st.Count; ++i) {
+                const size_t k = size_t(st.First + i);
+                if (!d.Used[k]) continue;
+                const double sw = std::sqrt(d.Weight[k]);
+                weighted.row(r) = sw * block.row(i);
+                residual(r++) = sw * (d.Y[k] - calc[k]);
+            }
+            sum.Matrix.selfadjointView<Eigen::Lower>().rankUpdate(weighted.transpose());
+            sum.Rhs.noalias() += weighted.transpose() * residual;
+        }
+    });
+    TNormalEquations total{Eigen::MatrixXd::Zero(nv, nv), Eigen::VectorXd::Zero(nv)};
+    for (const TNormalEquations& lane : lanes) {
+        total.Matrix += lane.Matrix;
+        total.Rhs += lane.Rhs;
+    }
+    total.Matrix = total.Matrix.selfadjointView<Eigen::Lower>();
+    return total;
+}
+
 int TEngine::Cycle(int cycle, bool& finished) {
-    const int nh = HistogramCount(), np = model_.PhaseCount();
     const int nv = static_cast<int>(variables_.size());
     // Rows of the least squares: the used points of all histograms.
-    std::vector<std::vector<int>> rowOf(static_cast<size_t>(nh));
     int rows = 0;
-    for (int h = 0; h < nh; ++h) {
-        const auto& d = setup_.Data[size_t(h)];
-        rowOf[size_t(h)].assign(d.X.size(), -1);
-        for (size_t i = 0; i < d.X.size(); ++i)
-            if (d.Used[i]) rowOf[size_t(h)][i] = rows++;
-    }
+    for (const auto& d : setup_.Data)
+        rows += static_cast<int>(std::count_if(d.Used.begin(), d.Used.end(), [](char u) { return u != 0; }));
     if (rows == 0 || nv == 0) {
         finished = true;
         return Status::Ok;
     }
     if (rows <= nv) return Status::Unstable;
 
-    const Eigen::MatrixXd derivatives = Jacobian();
-    Eigen::MatrixXd jacobian(rows, nv);
-    Eigen::VectorXd residual(rows);
-    for (int h = 0, offset = 0; h < nh; ++h) {
-        const auto& d = setup_.Data[size_t(h)];
-        for (size_t i = 0; i < d.X.size(); ++i)
-            if (d.Used[i]) {
-                const int r = rowOf[size_t(h)][i];
-                const double sw = std::sqrt(d.Weight[i]);
-                residual(r) = sw * (d.Y[i] - calculated_[size_t(h)][i]);
-                jacobian.row(r) = sw * derivatives.row(offset + static_cast<int>(i));
-            }
-        offset += static_cast<int>(d.X.size());
-    }
-
-    Eigen::MatrixXd fullNormal = Eigen::MatrixXd::Zero(nv, nv);
-    fullNormal.selfadjointView<Eigen::Lower>().rankUpdate(jacobian.transpose());
-    fullNormal = fullNormal.selfadjointView<Eigen::Lower>();
-    const Eigen::VectorXd fullRhs = jacobian.transpose() * residual;
+    const TNormalEquations equations = NormalEquations();
+    const Eigen::MatrixXd& fullNormal = equations.Matrix;
+    const Eigen::VectorXd& fullRhs = equations.Rhs;
     if (!fullNormal.allFinite() || !fullRhs.allFinite()) return Status::Unstable;
 
     // Variables the pattern does not depend on are held before the scaling,

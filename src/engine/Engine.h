@@ -87,6 +87,7 @@ class TEngine {
 
     const THistogramData& Data(int h) const { return setup_.Data[size_t(h - 1)]; }
     const std::vector<double>& Calculated(int h) const { return calculated_[size_t(h - 1)]; }
+    const std::vector<double>& Background(int h) const { return backgroundParts_[size_t(h - 1)]; }
     std::vector<TPlotReflection> PlotReflections(int h);
     std::vector<TReflectionRow> ReflectionRows(int h);
 
@@ -102,7 +103,8 @@ class TEngine {
     const std::vector<std::string>& HeldNotes() const { return heldNotes_; }
     // The derivatives of the calculated patterns with respect to each
     // variable at the current values: one row per point of every histogram
-    // in turn, one column per variable.
+    // in turn, one column per variable. The cycle never holds it whole; it
+    // sums the normal equations stretch by stretch from the same columns.
     Eigen::MatrixXd Jacobian();
 
     // Bond distances and angles in the model's Rmin..Rmax and bond-valence sums of phase p.
@@ -117,6 +119,27 @@ class TEngine {
                            std::vector<double>& values) const;
 
   private:
+    // How one peak of a drawn phase changes per unit of a variable.
+    struct TPeakChange {
+        int Histogram, Phase, Peak;
+        double Intensity, Position, Width, Eta;
+    };
+    // A variable's derivative: the changes of the drawn peaks it moves, and
+    // dense differences per histogram (empty when none) for what moves
+    // otherwise (background, asymmetry, the Pearson VII exponent).
+    struct TColumn {
+        std::vector<TPeakChange> Peaks;
+        std::vector<std::vector<double>> Dense;
+    };
+    struct TNormalEquations {
+        Eigen::MatrixXd Matrix; // J'WJ
+        Eigen::VectorXd Rhs;    // J'W(y - ycalc)
+    };
+    std::vector<TColumn> Columns();
+    // The rows first..first+block.rows()-1 of histogram h's derivatives.
+    void FillBlock(const std::vector<TColumn>& columns, int h, int first,
+                   Eigen::Ref<Eigen::MatrixXd> block) const;
+    TNormalEquations NormalEquations();
     int Prepare();
     int LoadData(int h);
     int PrepareBackground(int h);

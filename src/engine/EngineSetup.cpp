@@ -2,6 +2,7 @@
 // list of least-squares variables.
 #include "Engine.h"
 
+#include "DataFields.h"
 #include "DataReaders.h"
 #include "FileTypes.h"
 #include "InputFile.h"
@@ -54,12 +55,15 @@ std::string ExistingFile(const std::string& stem, const std::string& extension) 
 }
 
 // Whether a GSAS file holds esds (ESD, FXYE) rather than counter numbers next to its counts.
+// Read as the data readers read it, so that lone CR line ends count as lines.
 bool GsasHoldsEsds(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    std::string line;
-    for (int n = 0; n < 50 && std::getline(in, line); ++n) {
-        if (line.rfind("BANK", 0) != 0) continue;
-        return line.find("ESD") != std::string::npos || line.find("FXYE") != std::string::npos;
+    TextLines lines;
+    if (!lines.Read(fileName)) return false;
+    for (int n = 0; n < 50 && n < lines.Count(); ++n) {
+        const std::string_view line = lines[n];
+        if (!line.starts_with("BANK")) continue;
+        return line.find("ESD") != std::string_view::npos ||
+               line.find("FXYE") != std::string_view::npos;
     }
     return false;
 }
@@ -67,18 +71,12 @@ bool GsasHoldsEsds(const std::string& fileName) {
 // The x,y reader stops quietly at the first line it cannot read; a file with
 // more data lines than points read has a broken line.
 bool XyLinesUnread(const std::string& fileName, int pointsRead) {
-    std::ifstream in(fileName, std::ios::binary);
-    std::string line;
-    int lines = 0;
-    bool title = true;
-    while (std::getline(in, line)) {
-        if (title) {
-            title = false;
-            continue;
-        }
-        if (line.find_first_not_of(" \t\r,") != std::string::npos) ++lines;
-    }
-    return lines > pointsRead;
+    TextLines lines;
+    if (!lines.Read(fileName)) return false;
+    int dataLines = 0;
+    for (int n = 1; n < lines.Count(); ++n) // the first line is the title
+        if (lines[n].find_first_not_of(" \t\r,") != std::string_view::npos) ++dataLines;
+    return dataLines > pointsRead;
 }
 
 bool InExcluded(const THistogram& hist, double x) {

@@ -1,5 +1,6 @@
 #include "Pattern.h"
 
+#include "Parallel.h"
 #include "Profiles.h"
 
 #include <algorithm>
@@ -60,6 +61,15 @@ double WindowTaper(double u) {
     if (a >= 1) return 0;
     const double c = std::cos(0.5 * Pi * (a - 0.8) / 0.2);
     return c * c;
+}
+
+// d(WindowTaper)/du.
+double WindowTaperSlope(double u) {
+    const double a = std::abs(u);
+    if (a <= 0.8 || a >= 1) return 0;
+    const double angle = 0.5 * Pi * (a - 0.8) / 0.2;
+    const double slope = -2 * std::cos(angle) * std::sin(angle) * 0.5 * Pi / 0.2;
+    return u < 0 ? -slope : slope;
 }
 
 double Chebyshev(int kind, int n, double u) {
@@ -219,8 +229,9 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
     if (rendering) *rendering = TRendering{};
     if (data.X.empty()) return;
     const double xmin = data.X.front(), xmax = data.X.back();
-    std::vector<double> values, plus;
     points_ = data.X.data();
+    std::vector<TPeak> peaks;
+    std::vector<int> firsts, counts;
     ForEachPeak(state, h, p, [&](const TPeak& peak) {
         const TReflection& r = refl[peak.Reflection];
         if (plot && peak.Position >= xmin && peak.Position <= xmax)
@@ -230,46 +241,60 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
                              peak.Shape.H});
         const auto lo = std::lower_bound(data.X.begin(), data.X.end(), peak.Position - peak.Half);
         const auto hi = std::upper_bound(lo, data.X.end(), peak.Position + peak.Half);
-        const int first = static_cast<int>(lo - data.X.begin());
-        const int count = static_cast<int>(hi - lo);
-        if (rendering) {
-            rendering->First.push_back(first);
-            rendering->Offset.push_back(static_cast<int>(rendering->Values.size()));
-            rendering->Count.push_back(std::max(count, 0));
-            rendering->Intensity.push_back(peak.Intensity);
-            rendering->Position.push_back(peak.Position);
-            rendering->Width.push_back(peak.Shape.H);
-            rendering->Eta.push_back(peak.Shape.Eta);
-            rendering->Reflection.push_back(peak.Reflection);
-            rendering->Component.push_back(peak.Wave);
-        }
-        if (count <= 0) return;
-        Draw(peak.Shape, peak.Position, peak.Half, first, count, values);
-        for (int i = 0; i < count; ++i)
-            y[size_t(first + i)] += peak.Intensity * values[size_t(i)];
-        if (!rendering) return;
-        rendering->Values.insert(rendering->Values.end(), values.begin(), values.end());
-        // Slopes of the drawn peak with respect to its position, width and
-        // mixing, by forward differences of the profile itself; with them the
-        // derivatives of every parameter that moves or widens peaks follow
-        // without drawing the pattern again.
-        auto slope = [&](std::vector<double>& outSlope, double step, auto change) {
-            TPeakShape shape = peak.Shape;
-            double position = peak.Position;
-            change(shape, position, step);
-            Draw(shape, position, HalfFor(shape, peak), first, count, plus);
-            for (int i = 0; i < count; ++i)
-                outSlope.push_back((plus[size_t(i)] - values[size_t(i)]) / step);
-        };
-        const double hStep = 1e-5 * peak.Shape.H;
-        slope(rendering->DPosition, hStep, [](TPeakShape& sh, double& pos, double d) {
-            pos += d;
-            sh.TwoTheta += d;
-        });
-        slope(rendering->DWidth, hStep, [](TPeakShape& sh, double&, double d) { sh.H += d; });
-        slope(rendering->DEta, peak.Shape.Eta < 0.5 ? 1e-5 : -1e-5,
-              [](TPeakShape& sh, double&, double d) { sh.Eta += d; });
+        peaks.push_back(peak);
+        firsts.push_back(static_cast<int>(lo - data.X.begin()));
+        counts.push_back(std::max(0, static_cast<int>(hi - lo)));
     });
+    if (!rendering) {
+        std::vector<double> values;
+        for (size_t j = 0; j < peaks.size(); ++j) {
+            if (counts[j] == 0) continue;
+            Draw(peaks[j].Shape, peaks[j].Position, peaks[j].Half, firsts[j], counts[j], values);
+            for (int i = 0; i < counts[j]; ++i)
+                y[size_t(firsts[j] + i)] += peaks[j].Intensity * values[size_t(i)];
+        }
+        return;
+    }
+    TRendering& r = *rendering;
+    r.First = firsts;
+    r.Count = counts;
+    size_t total = 0;
+    for (size_t j = 0; j < peaks.size(); ++j) {
+        const TPeak& peak = peaks[j];
+        r.Offset.push_back(static_cast<int>(total));
+        total += size_t(counts[j]);
+        r.Intensity.push_back(peak.Intensity);
+        r.Position.push_back(peak.Position);
+        r.Width.push_back(peak.Shape.H);
+        r.Eta.push_back(peak.Shape.Eta);
+        r.Reflection.push_back(peak.Reflection);
+        r.Component.push_back(peak.Wave);
+    }
+    for (auto* v : {&r.Values, &r.DPosition, &r.DWidth, &r.DEta})
+        v->resize(total);
+    // The slopes with respect to position, width and mixing come from the
+    // same pass: with them the derivatives of every parameter that moves or
+    // widens peaks follow without drawing the pattern again. Groups of peaks
+    // are drawn side by side into their own stretches of the rendering.
+    constexpr int Group = 32;
+    const int groups = static_cast<int>((peaks.size() + Group - 1) / Group);
+    RunParallel(groups, [&](int g) {
+        TDrawScratch scratch;
+        const size_t end = std::min(peaks.size(), size_t(g + 1) * Group);
+        for (size_t j = size_t(g) * Group; j < end; ++j) {
+            if (counts[j] == 0) continue;
+            const size_t o = size_t(r.Offset[j]);
+            DrawWithSlopes(peaks[j], firsts[j], counts[j], r.Values.data() + o,
+                           r.DPosition.data() + o, r.DWidth.data() + o, r.DEta.data() + o,
+                           scratch);
+        }
+    });
+    // Summed in peak order, whatever the threads did.
+    for (size_t j = 0; j < peaks.size(); ++j) {
+        const double* drawn = r.Values.data() + r.Offset[j];
+        for (int i = 0; i < counts[j]; ++i)
+            y[size_t(firsts[j] + i)] += peaks[j].Intensity * drawn[i];
+    }
 }
 
 // The window of a changed shape, worked out as the drawing works it out: the
@@ -288,6 +313,44 @@ void TCalculator::Draw(const TPeakShape& shape, double position, double half, in
     AddProfile(shape, delta2_.data(), count, 1.0, out.data());
     for (int i = 0; i < count; ++i)
         out[size_t(i)] *= WindowTaper(delta2_[size_t(i)] / half);
+}
+
+void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double* value,
+                                 double* dPosition, double* dWidth, double* dEta,
+                                 TDrawScratch& scratch) const {
+    const TPeakShape& shape = peak.Shape;
+    const double half = peak.Half;
+    // How the window's edge follows the width and the angle: per peak, by a
+    // difference of the window itself, which has kinks and limits.
+    TPeakShape wider = shape, later = shape;
+    const double hStep = 1e-6 * shape.H, tStep = 1e-5;
+    wider.H += hStep;
+    later.TwoTheta += tStep;
+    const double dHalfWidth = (HalfFor(wider, peak) - half) / hStep;
+    const double dHalfAngle = (HalfFor(later, peak) - half) / tStep;
+    const size_t n = size_t(count);
+    std::vector<double>& offsets = scratch.Delta;
+    std::vector<double>& angleSlope = scratch.AngleSlope;
+    std::vector<double>& offsetSlope = scratch.OffsetSlope;
+    offsets.resize(n);
+    angleSlope.resize(n);
+    offsetSlope.resize(n);
+    for (int i = 0; i < count; ++i)
+        offsets[size_t(i)] = points_[size_t(first + i)] - peak.Position;
+    ProfileWithSlopes(shape, offsets.data(), count,
+                      {value, offsetSlope.data(), dWidth, dEta, angleSlope.data()});
+    for (size_t i = 0; i < n; ++i) {
+        const double delta = offsets[i], u = delta / half;
+        const double taper = WindowTaper(u), taperSlope = WindowTaperSlope(u);
+        const double p = value[i];
+        // Moving the peak lowers every offset and carries the asymmetry's angle with it.
+        const double edge = p * taperSlope * -delta / (half * half);
+        dPosition[i] = -(offsetSlope[i] * taper + p * taperSlope / half) +
+                       angleSlope[i] * taper + edge * dHalfAngle;
+        dWidth[i] = dWidth[i] * taper + edge * dHalfWidth;
+        dEta[i] *= taper;
+        value[i] = p * taper;
+    }
 }
 
 void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValues>& out) {

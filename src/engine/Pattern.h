@@ -84,6 +84,13 @@ class TCalculator {
     // Unit-intensity values of a peak at points first..first+count-1, the window tapered.
     void Draw(const TPeakShape& shape, double position, double half, int first, int count,
               std::vector<double>& out) const;
+    // The same values with their slopes with respect to the peak's position
+    // (2-theta moving with it), width and mixing, the taper included.
+    struct TDrawScratch {
+        std::vector<double> Delta, AngleSlope, OffsetSlope;
+    };
+    void DrawWithSlopes(const TPeak& peak, int first, int count, double* value, double* dPosition,
+                        double* dWidth, double* dEta, TDrawScratch& scratch) const;
     double HalfFor(const TPeakShape& shape, const TPeak& peak) const;
 
     const TSetup& setup_;

@@ -31,8 +31,25 @@ double SymmetricProfile(const TPeakShape& shape, double delta);
 // Values at offsets delta[i], asymmetry included, added with `scale` to out[i].
 void AddProfile(const TPeakShape& shape, const double* delta, int count, double scale, double* out);
 
+// A profile and its slopes at the points of one peak, each array `count` long.
+struct TProfileSlopes {
+    double* Value;     // the profile, asymmetry included
+    double* DDelta;    // d/d(offset) at fixed shape
+    double* DWidth;    // d/dH
+    double* DEta;      // d/dEta (pseudo-Voigt mixing; 0 for Pearson VII)
+    double* DTwoTheta; // d/d(TwoTheta) of the asymmetry at fixed offset
+};
+
+// Values and slopes at offsets delta[i] in one pass: the slopes of the
+// symmetric profiles are analytic; how the asymmetry's displaced copies move
+// with 2-theta is analytic for the Howard and Rietveld forms and, for
+// Finger-Cox-Jephcoat, taken from the integration nodes at a slightly larger
+// angle (a difference over the per-peak node set, not over the pattern).
+void ProfileWithSlopes(const TPeakShape& shape, const double* delta, int count,
+                       const TProfileSlopes& out);
+
 // How far the peak needs computing on either side: `baseWidth` FWHMs in all,
-// plus room for the asymmetric tail.
+// at most 20 degrees, plus room for the asymmetric tail.
 double HalfWindow(const TPeakShape& shape, double baseWidth);
 
 } // namespace koralix::engine

@@ -5,6 +5,7 @@
 #include "NameTables.h"
 #include "SpaceGroupLibrary.h"
 #include "SpaceGroupResolver.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <gemmi/elem.hpp> // element symbols, to type atoms by their label
@@ -311,21 +312,25 @@ void FillPhase(const TCifBlock& block, TPhase& phase) {
 TCifResult ReadCifPhaseText(std::string_view text, const std::string& sourceName, TPhase& phase,
                             Messenger& messenger) {
     TCifFirstBlock first = ReadFirstCifBlock(text, sourceName);
-    if (first.block) FillPhase(*first.block, phase);
+    try {
+        if (first.block) FillPhase(*first.block, phase);
+    } catch (const std::exception& e) {
+        // No fault of a file may end the program.
+        if (first.fault.empty()) first.fault = e.what();
+    }
     if (first.fault.empty()) return TCifResult::Read;
     messenger.Message("Invalid CIF file\n" + sourceName + ", " + first.fault);
     return TCifResult::Invalid;
 }
 
 TCifResult ReadCifPhase(const std::string& fileName, TPhase& phase, Messenger& messenger) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) return TCifResult::NotOpened;
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        messenger.Message("Invalid CIF file\n" + fileName + ": the file could not be read");
-        return TCifResult::Invalid;
+    TextFileRead file = ReadTextFile(fileName);
+    if (!file.Text) {
+        // A missing file is the caller's to report; any other cause is said here.
+        if (!file.Missing) messenger.Message(file.Problem);
+        return TCifResult::NotOpened;
     }
-    return ReadCifPhaseText(text, fileName, phase, messenger);
+    return ReadCifPhaseText(*file.Text, fileName, phase, messenger);
 }
 
 } // namespace koralix

@@ -13,7 +13,8 @@ class Messenger;
 
 enum class TCifResult {
     Read,      // the first data block was read completely
-    NotOpened, // the file could not be opened; the phase is untouched
+    NotOpened, // the file could not be opened; the phase is untouched. Why is
+               // shown, except for a missing file, which the caller reports
     Invalid,   // "Invalid CIF file" was shown; what was read before the fault is kept
 };
 

@@ -5,7 +5,7 @@
 #include "GsasRefinement.h"
 
 #include "ImportSupport.h"
-#include "SiteSymmetry.h"
+#include "CoordinateFreedom.h"
 #include "SpaceGroupServices.h"
 #include "TextHelpers.h"
 

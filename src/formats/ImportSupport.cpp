@@ -2,50 +2,34 @@
 
 #include "LineSource.h"
 #include "Messenger.h"
+#include "ModelText.h"
 #include "SpaceGroupServices.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace koralix {
 
-bool FileExists(const std::string& fileName) {
-    std::error_code ec;
-    return std::filesystem::exists(fileName, ec);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(fileName, ec)) return std::nullopt;
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) return std::nullopt;
-    return content.str();
-}
-
 std::optional<std::string> ReadImportFile(TRietveld& model, const std::string& fileName,
                                           Messenger& messenger, const char* missingMessage) {
-    if (!FileExists(fileName)) {
+    TextFileRead file = ReadTextFile(fileName);
+    if (file.Missing) {
         messenger.Message(missingMessage);
         return std::nullopt;
     }
-    std::optional<std::string> text = ReadWholeFile(fileName);
-    if (!text) {
-        model.Clear();
-        model.Loaded = false;
-        model.RecordLabel.Set(1);
-        messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());
-    }
-    return text;
+    const std::optional<std::string> problem = TextFileProblem(fileName, file);
+    if (!problem) return file.Text;
+    model.Clear();
+    model.Loaded = false;
+    model.RecordLabel.Set(1);
+    messenger.Message(*problem);
+    return std::nullopt;
 }
 
 bool RunImport(TRietveld& model, Messenger& messenger, const std::function<void()>& read) {
     try {
         read();
+        if (auto field = NonTextField(model))
+            messenger.Message("The imported model: " + *field + " holds bytes that are not text.");
         return true;
     } catch (const InputError&) {
         messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());

@@ -14,13 +14,9 @@ namespace koralix {
 
 class Messenger;
 
-// The file's text, or nothing when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& fileName);
-bool FileExists(const std::string& fileName);
-
 // The text of an import's file. A missing file shows `missingMessage` and
-// leaves the model alone; a file that cannot be read clears the model and
-// shows the read error of line 1. Both give nothing.
+// leaves the model alone; a file that cannot be read, an empty file and a
+// binary one clear the model and show why. All three give nothing.
 std::optional<std::string> ReadImportFile(TRietveld& model, const std::string& fileName,
                                           Messenger& messenger, const char* missingMessage);
 

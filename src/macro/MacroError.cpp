@@ -46,6 +46,8 @@ std::string ErrorMessage(int code, const std::string& name) {
         return "Unknown identifier '" + name + "'";
     case kTooManyParameters:
         return "Too many parameters (at most 26)";
+    case kLineTooLong:
+        return "Line too long (at most 255 characters)";
     case 301:
     case 303:
     case 304:

@@ -12,6 +12,9 @@ namespace koralix::macro {
 // Codes with a message of their own beyond the classic table.
 inline constexpr int kTooManyParameters = 220;
 inline constexpr int kMaxParameters = 26;
+// A source line longer than a line may be: cutting it would translate
+// another program than the one written.
+inline constexpr int kLineTooLong = 221;
 
 struct MacroError {
     int code = 0;

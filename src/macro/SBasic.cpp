@@ -1,9 +1,10 @@
 #include "SBasic.h"
 
-#include <fstream>
+#include <algorithm>
 #include <sstream>
 
 #include "Lexer.h"
+#include "TextFile.h"
 
 namespace koralix::macro {
 
@@ -66,6 +67,8 @@ void TSBasic::Reset() {
 static void AppendLines(std::string text, std::vector<std::string>& lines) {
     // Editors on the original platform often start files with a byte-order mark.
     if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    // Old Macintosh files end their lines in a lone CR and hold no LF at all.
+    if (text.find('\n') == std::string::npos) std::replace(text.begin(), text.end(), '\r', '\n');
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
@@ -75,11 +78,10 @@ static void AppendLines(std::string text, std::vector<std::string>& lines) {
 }
 
 static std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) Fault("Cannot open file \"" + path + "\"");
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    TextFileRead file = ReadTextFile(path);
+    if (file.Missing) Fault("Cannot open file \"" + path + "\"");
+    if (!file.Text) Fault(file.Problem);
+    return std::move(*file.Text);
 }
 
 std::vector<std::string> TSBasic::SourceLines() {
@@ -137,11 +139,12 @@ void TSBasic::CompileLines(const std::vector<std::string>& lines) {
     int lastLine = 0;
     for (size_t index = 0; index < lines.size(); ++index) {
         const int line = static_cast<int>(index);
-        std::string_view text = lines[index];
-        if (text.size() > kMaxLineLength) text = text.substr(0, kMaxLineLength);
-        text = TrimBlanks(text);
+        std::string_view text = TrimBlanks(lines[index]);
         if (const size_t comment = text.find("//"); comment != std::string_view::npos)
             text = TrimBlanks(text.substr(0, comment));
+        // Indentation and comments may run past the limit; the statement may not.
+        if (text.size() > kMaxLineLength)
+            throw TranslationError(MacroError{kLineTooLong, line, ""});
         if (text.empty()) continue;
         lastLine = line;
         char quote = 0;

@@ -1,5 +1,7 @@
 #include "DataFields.h"
 
+#include "TextFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -91,16 +93,15 @@ std::vector<std::string_view> SplitWords(std::string_view line) {
 bool TextLines::Read(const std::string& fileName) {
     text_.clear();
     lines_.clear();
-    std::error_code error;
-    if (std::filesystem::is_directory(fileName, error)) return false;
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return false;
+    problem_.clear();
     // One read of the whole file, then views of its lines: a pattern of tens
     // of thousands of points costs no allocation per line.
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-        text_.append(buffer, static_cast<size_t>(in.gcount()));
-    if (in.bad()) return false;
+    TextFileRead file = ReadTextFile(fileName);
+    if (!file.Text) {
+        problem_ = file.Problem;
+        return false;
+    }
+    text_ = std::move(*file.Text);
     const std::string_view text = text_;
     lines_.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t start = 0;

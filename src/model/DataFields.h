@@ -21,14 +21,17 @@ std::vector<std::string_view> SplitWords(std::string_view line);
 // A whole text file and its lines without their line ends (LF or CRLF).
 class TextLines {
   public:
-    // False when the file cannot be opened or read.
+    // False when the file cannot be opened or read; Problem() says why.
+    // Lines may end in LF, CR LF, or in a lone CR in a file without LF.
     bool Read(const std::string& fileName);
+    const std::string& Problem() const { return problem_; }
     int Count() const { return static_cast<int>(lines_.size()); }
     std::string_view operator[](int index) const { return lines_[static_cast<size_t>(index)]; }
 
   private:
     std::string text_;
     std::vector<std::string_view> lines_; // views into text_
+    std::string problem_;
 };
 
 } // namespace koralix

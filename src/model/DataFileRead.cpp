@@ -23,6 +23,12 @@ std::string Trim(std::string_view text) {
 DataFileRead::DataFileRead(TData& data, const std::string& fileName, Messenger& messenger)
     : data_(data), fileName_(fileName), messenger_(messenger) {}
 
+bool DataFileRead::Open() {
+    if (lines_.Read(fileName_)) return true;
+    if (!lines_.Problem().empty()) Say(lines_.Problem());
+    return false;
+}
+
 void DataFileRead::Report(const std::string& text) {
     if (reported_) return;
     reported_ = true;
@@ -89,6 +95,8 @@ bool DataFileRead::Allocate(int count) {
 }
 
 void DataFileRead::Finish(int pointsRead) {
+    // An empty pattern without a word would look like a file read correctly.
+    if (pointsRead == 0) Report(fileName_ + " holds no data points that can be read.");
     data_.PointCount = pointsRead;
     data_.Kind = KindDataFile;
 }

@@ -18,7 +18,9 @@ class DataFileRead {
   public:
     DataFileRead(TData& data, const std::string& fileName, Messenger& messenger);
 
-    bool Open() { return lines_.Read(fileName_); }
+    // False after saying why the file cannot be read (the reader adds its own
+    // message).
+    bool Open();
     int LineCount() const { return lines_.Count(); }
     std::string_view Line(int index) const { return lines_[index]; }
     TData& Data() { return data_; }

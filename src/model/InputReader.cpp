@@ -2,15 +2,14 @@
 #include "InputFile.h"
 #include "LineSource.h"
 #include "Messenger.h"
+#include "ModelText.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <limits>
-#include <sstream>
 
 namespace koralix {
 
@@ -18,8 +17,17 @@ namespace {
 
 class InputReader {
   public:
-    InputReader(TRietveld& model, LineSource& lines) : m_(model), in_(lines) {}
+    InputReader(TRietveld& model, LineSource& lines) : m_(model), in_(lines) {
+        in_.OnFirstPastEnd([this] {
+            if (endedIn_.empty()) endedIn_ = section_;
+        });
+    }
+    ~InputReader() { in_.OnFirstPastEnd(nullptr); }
+    InputReader(const InputReader&) = delete;
+    InputReader& operator=(const InputReader&) = delete;
     void Read();
+    // The part of the file being read when its lines ran out, if they did.
+    const std::string& EndedIn() const { return endedIn_; }
 
   private:
     void ReadHistogramControls();
@@ -66,28 +74,45 @@ class InputReader {
     int phaseCount_ = 0;
     std::vector<int> pointCounts_; // user background points announced per histogram
     long long announcedEntries_ = 0;
+    std::string section_;
+    std::string endedIn_;
 };
 
 void InputReader::Read() {
     m_.RecordLabel.Set(1);
+    section_ = "the title (record 1)";
     m_.Title = std::string(in_.Next());
+    section_ = "the histogram records (record 2)";
     ReadHistogramControls();
+    section_ = "the control flags (record 3)";
     ReadControlFlags();
+    section_ = "the instrument records (record 4)";
     ReadInstruments();
+    section_ = "the refinement controls (record 5)";
     ReadRangeAndControls();
+    section_ = "the ranges of the other histograms";
     ReadOtherHistograms();
+    section_ = "the background points";
     ReadBackgroundPoints();
+    section_ = "the excluded regions";
     ReadExcludedRegions();
+    section_ = "the scattering factors";
     ReadScatteringEntries();
+    section_ = "the code count";
     m_.CodeCount = ReadIntField(in_.Next(), 1, 8);
+    section_ = "the zero points";
     ReadZeroPoints();
+    section_ = "the sample displacements";
     ReadDisplacements();
+    section_ = "the background functions";
     ReadBackgroundFunctions();
-    for (int p = 1; p <= phaseCount_; ++p)
+    for (int p = 1; p <= phaseCount_; ++p) {
+        section_ = "phase " + std::to_string(p);
         ReadPhase(p);
+    }
     in_.Skip(m_.TrailingLines1);
     in_.Skip(m_.TrailingLines2);
-    m_.Loaded = true;
+    m_.Loaded = endedIn_.empty();
 }
 
 void InputReader::ReadHistogramControls() {
@@ -409,10 +434,23 @@ void InputReader::ReadPhaseCodes(int p, int atomCount) {
     }
 }
 
-void ReadWithHandler(TRietveld& model, LineSource& lines, Messenger& messenger, bool openFailed) {
+// A file that ran out before the records its own counts announce holds a
+// different model than it says; it reads as far as it goes, but not as complete.
+void ReportEarlyEnd(const InputReader& reader, const LineSource& lines, const std::string& source,
+                    Messenger& messenger) {
+    if (reader.EndedIn().empty()) return;
+    messenger.Message(source + " ends after line " + std::to_string(lines.LineCount()) + ", in " +
+                      reader.EndedIn() + ", before the records it announces.");
+}
+
+void ReadWithHandler(TRietveld& model, LineSource& lines, Messenger& messenger,
+                     const std::string& source) {
     try {
-        if (openFailed) throw InputError("cannot open the file");
-        InputReader(model, lines).Read();
+        InputReader reader(model, lines);
+        reader.Read();
+        ReportEarlyEnd(reader, lines, source, messenger);
+        if (auto field = NonTextField(model))
+            messenger.Message(source + ": " + *field + " holds bytes that are not text.");
     } catch (const InputError&) {
         messenger.Message("Error reading Inputfile at line " + model.RecordLabel.Text());
     } catch (const NumericOverflow&) {
@@ -430,27 +468,24 @@ void ReadInputText(TRietveld& model, const std::string& text, Messenger& messeng
     model.Clear();
     model.RecordLabel.Set(1);
     LineSource lines(text);
-    ReadWithHandler(model, lines, messenger, false);
+    ReadWithHandler(model, lines, messenger, "The input text");
 }
 
 void ReadInputFile(TRietveld& model, const std::string& fileName, Messenger& messenger) {
     model.Loaded = false;
-    std::error_code ec;
-    if (!std::filesystem::exists(fileName, ec)) {
+    TextFileRead file = ReadTextFile(fileName);
+    if (file.Missing) {
         messenger.Message("Input file File does not exist");
         return;
     }
-    std::ifstream file(fileName, std::ios::binary);
-    std::ostringstream content;
-    bool failed = !file || std::filesystem::is_directory(fileName, ec);
-    if (!failed) {
-        content << file.rdbuf();
-        failed = file.bad();
-    }
     model.Clear();
     model.RecordLabel.Set(1);
-    LineSource lines(failed ? std::string() : content.str());
-    ReadWithHandler(model, lines, messenger, failed);
+    if (auto problem = TextFileProblem(fileName, file)) {
+        messenger.Message(*problem);
+        return;
+    }
+    LineSource lines(std::move(*file.Text));
+    ReadWithHandler(model, lines, messenger, fileName);
 }
 
 } // namespace koralix

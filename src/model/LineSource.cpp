@@ -41,6 +41,7 @@ LineSource::LineSource(std::string text) : text_(std::move(text)), lines_(SplitL
 std::string_view LineSource::Next() {
     inFreeLine_ = false;
     if (next_ < lines_.size()) return lines_[next_++];
+    PastEnd();
     if (++pastEnd_ > LinesAllowedPastEnd(lines_.size()))
         throw InputError("file ends long before its records");
     return {};
@@ -60,7 +61,10 @@ void LineSource::Skip(long long count) {
 float LineSource::NextFreeNumber() {
     while (true) {
         if (!inFreeLine_) {
-            if (AtEnd()) return 0.0f;
+            if (AtEnd()) {
+                PastEnd();
+                return 0.0f;
+            }
             freeLine_ = lines_[next_++];
             freePos_ = 0;
             inFreeLine_ = true;
@@ -80,6 +84,12 @@ float LineSource::NextFreeNumber() {
         if (!TryParseReal(token, value)) throw InputError("not a number: " + std::string(token));
         return TextToReal(token);
     }
+}
+
+void LineSource::PastEnd() {
+    if (pastEndSeen_) return;
+    pastEndSeen_ = true;
+    if (onPastEnd_) onPastEnd_();
 }
 
 void LineSource::EndFreeLine() {

@@ -2,6 +2,7 @@
 // fixed-column readers need them: past the end every line reads as empty.
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -40,6 +41,10 @@ class LineSource {
     float NextFreeNumber();
     // Drops the rest of the line the free-format reading stands in.
     void EndFreeLine();
+    // Called once, at the first line or number read past the end of the text:
+    // a reader that needs it has met a file shorter than its own records.
+    void OnFirstPastEnd(std::function<void()> call) { onPastEnd_ = std::move(call); }
+    size_t LineCount() const { return lines_.size(); }
 
   private:
     std::string text_;
@@ -50,6 +55,9 @@ class LineSource {
     bool inFreeLine_ = false;
     std::string_view freeLine_;
     size_t freePos_ = 0;
+    std::function<void()> onPastEnd_;
+    bool pastEndSeen_ = false;
+    void PastEnd();
 };
 
 } // namespace koralix

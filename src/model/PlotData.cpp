@@ -2,12 +2,14 @@
 
 #include "DataFields.h"
 #include "DataReaders.h"
+#include "Messenger.h"
 #include "TextHelpers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <new>
+#include <stdexcept>
 
 namespace koralix {
 
@@ -105,21 +107,27 @@ void TData::ReadDataFile(const std::string& fileName, int histogramNumber, int f
     HistogramNumber = histogramNumber;
     std::error_code error;
     if (fileName.empty() || !std::filesystem::exists(fileName, error)) return;
-    switch (fileType) {
-    case DatFileType:
-        ReadDatFile(*this, fileName, messenger);
-        break;
-    case GsasFileType:
-        ReadGsasFile(*this, fileName, messenger);
-        break;
-    case XyFileType:
-        ReadXyFile(*this, fileName, messenger);
-        break;
-    case CpiFileType:
-        ReadCpiFile(*this, fileName, messenger);
-        break;
-    default:
-        break;
+    // No fault of a file may end the program: it becomes a message.
+    try {
+        switch (fileType) {
+        case DatFileType:
+            ReadDatFile(*this, fileName, messenger);
+            break;
+        case GsasFileType:
+            ReadGsasFile(*this, fileName, messenger);
+            break;
+        case XyFileType:
+            ReadXyFile(*this, fileName, messenger);
+            break;
+        case CpiFileType:
+            ReadCpiFile(*this, fileName, messenger);
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& e) {
+        PointCount = 0;
+        messenger.Message("Cannot read " + fileName + ": " + e.what());
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include "InputFile.h"
 #include "Messenger.h"
+#include "SafeFile.h"
+#include "TempFolders.h"
+#include "TextFile.h"
 
 #include <cfenv>
 #include <cmath>
@@ -112,12 +115,32 @@ TRefine::~TRefine() {
     if (!tempDirectory_.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(tempDirectory_, ec);
+        ForgetTempFolder(tempDirectory_);
     }
 }
 
 std::string TRefine::TempDirectory() {
-    if (tempDirectory_.empty()) tempDirectory_ = CreatePrivateFolder();
+    if (tempDirectory_.empty()) {
+        tempDirectory_ = CreatePrivateFolder();
+        RegisterTempFolder(tempDirectory_);
+    }
     return tempDirectory_;
+}
+
+bool TRefine::Publish(const char* extension) {
+    if (engineBase_.empty()) return true;
+    TextFileRead file = ReadTextFile(engineBase_ + extension, std::uintmax_t{1} << 40);
+    if (!file.Text) {
+        Show(file.Problem);
+        return false;
+    }
+    try {
+        WriteFileSafely(BaseName + extension, *file.Text);
+    } catch (const std::exception& e) {
+        Show(e.what());
+        return false;
+    }
+    return true;
 }
 
 void TRefine::Show(const std::string& text) {
@@ -242,13 +265,23 @@ void TRefine::StartRefinement() {
         return;
     }
     std::string inputFile;
+    engineBase_.clear();
     if (BaseName.empty()) {
         BaseName = temp + "testclass";
         inputFile = BaseName + ".inp";
     } else {
         inputFile = temp + "testclass.inp";
+        if (BaseName != temp + "testclass") engineBase_ = temp + "testclass";
+        // Refused now, as the engine refused an output file it could not open.
+        if (const std::string reason = WhyNotWritable(BaseName + ".out"); !reason.empty()) {
+            Show(reason);
+            ReportStatus(2);
+            state_ = RefineState::Closed;
+            return;
+        }
     }
-    const std::string outputFile = BaseName + ".out";
+    const std::string engineBase = engineBase_.empty() ? BaseName : engineBase_;
+    const std::string outputFile = engineBase + ".out";
     try {
         WriteInputFile(*Model, inputFile);
     } catch (const std::exception& e) {
@@ -257,8 +290,8 @@ void TRefine::StartRefinement() {
         state_ = RefineState::Closed;
         return;
     }
-    for (const std::string* name :
-         std::initializer_list<const std::string*>{&inputFile, &DataName, &outputFile, &BaseName}) {
+    for (const std::string* name : std::initializer_list<const std::string*>{
+             &inputFile, &DataName, &outputFile, &engineBase}) {
         if (NameBuffer::Fits(*name)) continue;
         // A longer name would be cut into another path: refuse it instead.
         Show("The path is too long for the refinement engine (at most " +
@@ -267,7 +300,7 @@ void TRefine::StartRefinement() {
         state_ = RefineState::Closed;
         return;
     }
-    NameBuffer input(inputFile), data(DataName), output(outputFile), base(BaseName);
+    NameBuffer input(inputFile), data(DataName), output(outputFile), base(engineBase);
 
     if (loaded_) UnloadEngine();
     LoadEngine();
@@ -284,6 +317,7 @@ void TRefine::StartRefinement() {
     }
     if (status == 0) {
         state_ = RefineState::Started;
+        Publish(".out");
         return;
     }
     FailAfterCall(status);
@@ -310,6 +344,7 @@ void TRefine::StepRefinement() {
         state_ = RefineState::Closed;
     } else {
         state_ = RefineState::Cycled;
+        Publish(".out");
     }
     if (finished_ == 1) state_ = RefineState::Finished;
     Busy(false);
@@ -326,7 +361,12 @@ void TRefine::CloseRefinement(bool update) {
         int32_t fault = Guarded([&] { entries_.closeprog(&nhist, &flag, &status); });
         if (fault) status = fault;
     }
-    if (status != 0) FailAfterCall(status);
+    if (status != 0) {
+        FailAfterCall(status);
+    } else if (!Publish(".out") || (update && !Publish(".upd"))) {
+        // The caller would otherwise read the previous run's model as this one's.
+        ReportStatus(5);
+    }
     state_ = RefineState::Closed;
     Busy(false);
 }

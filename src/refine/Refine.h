@@ -111,6 +111,10 @@ class TRefine {
     void FailAfterCall(int32_t status);
     void Info(int32_t hist, float& rp, float& rwp, float& chi2);
     int32_t HistogramCount() const { return Model ? Model->HistogramCount() : 0; }
+    // Copies the engine's file of this extension from the private folder to
+    // BaseName + extension, when the engine writes there for a BaseName.
+    // False, after saying why, when the copy failed.
+    bool Publish(const char* extension);
 
     Messenger& messenger_;
     EngineLibrary library_;
@@ -120,6 +124,10 @@ class TRefine {
     int32_t finished_ = 0;
     RefineState state_ = RefineState::NotStarted;
     std::string tempDirectory_;
+    // The engine's own base name in the private folder while it works for a
+    // BaseName elsewhere: its files reach BaseName only from runs that went
+    // well, so a failed run never empties the last good listing.
+    std::string engineBase_;
 };
 
 } // namespace koralix

@@ -18,6 +18,7 @@
 #include "PlotForm.h"
 #include "RefineForm.h"
 #include "NamedActions.h"
+#include "VendorData.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,7 +57,9 @@ const QString FilterQuickStart = QStringLiteral("Input File (*.inp)|*.inp");
 const QString FilterOpen = QStringLiteral(
     "ZKRM Input File (*.inp)|*.inp|ZKRM Data File (*.dat)|*.dat|GSAS Data File (*.gs)|*.gs|"
     "GSAS Experiment File (*.exp)|*.exp|DWBS Input File (*.dwb)|*.dwb|Fullprof Input File "
-    "(*.pcr)|*.pcr|XY Data files (*.xy)|*.xy|CPI Data files (*.cpi)|*.cpi");
+    "(*.pcr)|*.pcr|XY Data files (*.xy)|*.xy|CPI Data files (*.cpi)|*.cpi|"
+    "Diffractometer files (*.raw *.uxd *.xrdml *.rd *.sd *.udf *.csv *.txt *.xye)|"
+    "*.raw;*.uxd;*.xrdml;*.rd;*.sd;*.udf;*.csv;*.txt;*.xye|SHELX File (*.ins *.res)|*.ins;*.res");
 
 // Commands whose windows the workbench does not have yet: shown, never enabled
 // until a window command takes them.
@@ -523,9 +526,13 @@ void TFormKoralix::ProcessFile(const QString& path) {
             const std::string data = GsasDataFile(file);
             if (!data.empty()) Work().SetDataFile(QString::fromStdString(data));
         }
-    } else if (IsDataFile(file)) {
+    } else if (IsDataFile(file) || !VendorFormatOf(file).empty()) {
         Work().SetDataFile(path);
-        DataPlot.ReadDataFile(file, 1, type, Shown());
+        std::string error;
+        if (IsDataFile(file))
+            DataPlot.ReadDataFile(file, 1, type, Shown());
+        else if (!ReadVendorData(file, DataPlot, error))
+            Shown().Message(error);
         if (!DataPlotForm) {
             DataPlotForm = new TPlotForm(Settings, Shown(), this);
             DataPlotForm->setWindowFlag(Qt::Window);
@@ -689,6 +696,14 @@ void TFormKoralix::changeEvent(QEvent* event) {
 }
 
 void TFormKoralix::closeEvent(QCloseEvent* event) {
+    // Closed during a cycle: the engine call runs on, so the driver (and with
+    // it the refinement's private folder) can go only once the cycle is over.
+    if (RefineForm && RefineForm->Running()) {
+        RefineForm->Stop();
+        event->ignore();
+        QTimer::singleShot(100, this, &QWidget::close);
+        return;
+    }
     if (Work().Changed()) {
         const Answer answer = Shown().Ask("Save Input File?");
         if (answer == Answer::Cancel) {

@@ -16,6 +16,10 @@ void TFormKoralix::ConnectWindowCommands() {
     AddWindowCommand("actHistograms", [this] { return new THistogramForm(Work(), this); });
     AddWindowCommand("actparameters", [this] { return new TParametersForm(Work(), this); });
     AddWindowCommand("actAbout", [this] { return new TAboutBox(this); });
+    // The editor keys work from every window of the workbench (after Quick
+    // Start the refinement window has the focus), not only from this one.
+    for (const char* editor : {"actGeneral", "actPhases", "actHistograms"})
+        Action(editor)->setShortcutContext(Qt::ApplicationShortcut);
 }
 
 } // namespace koralix

@@ -91,6 +91,36 @@ TEST_F(CliExchange, CifExportOfTheRefinedModel) {
     EXPECT_NEAR(phase["Atoms"][0]["N"].get<double>(), 0.5, 1e-4);
 }
 
+// The FullProf round-robin control file refines with the codes it holds.
+// Its D1A data file (FullProf's multicounter layout: 2θ start on line 3,
+// 10(I2,I6) records from line 5, -10000 at the end) is given the header
+// line of a .dat file, the records unchanged.
+TEST_F(CliExchange, FullProfControlFileRefinesAgainstItsData) {
+    const fs::path pcr = TestData / "fullprof_pcr" / "pbso4_d1a_pycrysfml.pcr";
+    const fs::path d1a = TestData / "reference" / "pbso4" / "pbso4_d1a_fullprof.dat";
+    if (!fs::exists(pcr) || !fs::exists(d1a)) GTEST_SKIP() << "no test data at " << TestData;
+    fs::copy_file(pcr, dir_ / "pbso4.pcr");
+    std::istringstream lines(ReadText(d1a));
+    std::string line, records;
+    int points = 0;
+    for (int n = 1; std::getline(lines, line); ++n) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (n < 5 || line.find("-10000") != std::string::npos) continue;
+        records += line + "\n";
+        points += static_cast<int>((line.find_last_not_of(' ') + 8) / 8);
+    }
+    std::ofstream(dir_ / "pbso4.dat") << "10.0 0.05 " << 10.0 + 0.05 * (points - 1) << " D1A\n"
+                                      << records;
+    const nlohmann::json result = Refine(Quoted(dir_ / "pbso4.pcr") + " --cycles 15");
+    ASSERT_TRUE(result.contains("histograms"));
+    EXPECT_EQ(result["status"], 0);
+    EXPECT_LT(result["histograms"][0]["Rwp"].get<double>(), 10.0);
+    // FullProf's cell 8.478356, 5.396669, 6.957969; the zero point refines
+    // to +0.10 here against FullProf's -0.095, and the cell follows by 0.2 %.
+    EXPECT_NEAR(Value(result, "P  1: a"), 8.478356, 0.02);
+    EXPECT_NEAR(Value(result, "P  1: c"), 6.957969, 0.02);
+}
+
 // A sequential run over three data files, one of them broken: the broken
 // file gets its status in its row and the others are refined.
 TEST_F(CliExchange, SequentialRunKeepsGoingPastABrokenFile) {
@@ -138,6 +168,98 @@ TEST_F(CliExchange, CollectGathersSeparateResults) {
     EXPECT_NE(text.find("run1.json,0,,3,4.9,6.3,8.4713,0.0003"), std::string::npos) << text;
     EXPECT_NE(text.find("run2.json,200,no refine --json result in the file"), std::string::npos)
         << text;
+}
+
+// An instrument maker's file: the Bruker RAW scan printed with its format.
+TEST_F(CliExchange, DataReadsDiffractometerFiles) {
+    const fs::path raw = TestData / "powder_other" / "BT86.raw";
+    if (!fs::exists(raw)) GTEST_SKIP() << "no test data at " << raw;
+    const CliRun run = RunCli("data " + Quoted(raw));
+    ASSERT_EQ(run.exitCode, 0);
+    const nlohmann::json data = nlohmann::json::parse(run.out);
+    EXPECT_EQ(data["Format"], "bruker_raw");
+    EXPECT_GT(data["PointCount"].get<int>(), 100);
+    EXPECT_EQ(data["X"].size(), data["PointCount"].get<size_t>());
+}
+
+// The neutron pattern handed over as a CSV file, as a diffractometer program
+// would export it: written beside as GSAS ESD data, the model follows, and
+// the refinement runs without any edit.
+TEST_F(CliExchange, GsasExperimentRefinesAgainstACsvScan) {
+    if (!fs::exists(LeadSulfate) || !fs::exists(NeutronData))
+        GTEST_SKIP() << "no test data at " << TestData;
+    fs::copy_file(LeadSulfate, dir_ / "PBSO4N.EXP");
+    const CliRun data = RunCli("data " + Quoted(NeutronData) + " gsas");
+    ASSERT_EQ(data.exitCode, 0);
+    const nlohmann::json points = nlohmann::json::parse(data.out);
+    {
+        std::ofstream csv(dir_ / "scan.csv");
+        csv << "2theta,counts\n";
+        for (size_t i = 0; i < points["X"].size(); ++i)
+            csv << points["X"][i].get<double>() << "," << points["Y"][i].get<double>() << "\n";
+    }
+    const nlohmann::json result =
+        Refine(Quoted(dir_ / "PBSO4N.EXP") + " --data " + Quoted(dir_ / "scan.csv") + " --cycles 10");
+    ASSERT_TRUE(result.contains("histograms"));
+    EXPECT_EQ(result["status"], 0);
+    EXPECT_TRUE(fs::exists(dir_ / "scan.GS"));
+    // Counting statistics instead of GSAS's counter numbers: a little worse.
+    EXPECT_LT(result["histograms"][0]["Rwp"].get<double>(), 10.0);
+    EXPECT_NEAR(Value(result, "P  1: a"), 8.472792, 0.003);
+}
+
+struct PlotFile {
+    const char* name;
+    const char* options;
+    const char* start; // what the file begins with
+};
+
+std::ostream& operator<<(std::ostream& out, const PlotFile& f) {
+    return out << f.name;
+}
+
+class PublicationPlots : public CliExchange, public ::testing::WithParamInterface<PlotFile> {};
+
+// The journal style in each file type: vector files of the printed size
+// with the axis titles and the phase's tick row labelled.
+TEST_P(PublicationPlots, WrittenForAJournalColumn) {
+    if (!fs::exists(LeadSulfate) || !fs::exists(NeutronData))
+        GTEST_SKIP() << "no test data at " << TestData;
+    const PlotFile& f = GetParam();
+    fs::copy_file(LeadSulfate, dir_ / "PBSO4N.EXP");
+    const fs::path out = dir_ / f.name;
+    const CliRun run = RunCli("plot " + Quoted(dir_ / "PBSO4N.EXP") + " " + Quoted(out) +
+                              " --data " + Quoted(NeutronData) + " --cycles 2 --style publication " +
+                              f.options);
+    ASSERT_EQ(run.exitCode, 0);
+    const std::string text = ReadText(out);
+    EXPECT_EQ(text.rfind(f.start, 0), 0u) << text.substr(0, 40);
+    if (out.extension() == ".svg") {
+        EXPECT_NE(text.find("width=\"85"), std::string::npos) << text.substr(0, 400);
+        EXPECT_NE(text.find("Intensity (counts)"), std::string::npos);
+        EXPECT_NE(text.find("2\u03b8 (\u00b0)"), std::string::npos);
+        EXPECT_NE(text.find("pbso4"), std::string::npos); // the phase's name
+    }
+    if (out.extension() == ".pdf") {
+        // 180 mm is 510 points.
+        EXPECT_NE(text.find("/MediaBox [0 0 510"), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PublicationPlots,
+    ::testing::Values(PlotFile{"column.svg", "", "<?xml"},
+                      PlotFile{"page.pdf", "--width-mm 180", "%PDF"},
+                      PlotFile{"column.png", "", "\x89PNG"}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), '.', '_');
+        return name;
+    });
+
+TEST_F(CliExchange, PublicationWidthOutOfRangeIsAUsageError) {
+    EXPECT_EQ(RunCli("plot a.inp b.pdf --style publication --width-mm 5").exitCode, 2);
+    EXPECT_EQ(RunCli("plot a.inp b.pdf --style journal").exitCode, 2);
 }
 
 struct ResultFile {

@@ -71,7 +71,8 @@ TEST_F(CliImport, UnknownExtensionIsRefused) {
     CliRun run = Cli("model " + Write("mgo.txt", Shelx), true);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "Unknown File type. Please check the file extension.\n");
-    run = Cli("convert " + Write("mgo.res", Shelx) + " " + (dir_ / "out.inp").string());
+    // (.res files are SHELX results and import like .ins files.)
+    run = Cli("convert " + Write("mgo.shx", Shelx) + " " + (dir_ / "out.inp").string());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "out.inp"));
 }
@@ -86,7 +87,7 @@ TEST_F(CliImport, ExportWritesShelxAndSirpow) {
     ASSERT_EQ(Cli("export sirpow " + in + " " + sirpow).exitCode, 0);
     // LATT 4 without SYMM cards: F-centred, centrosymmetric, nothing else.
     EXPECT_NE(Read(sirpow).find("\r\nspace F -1\r\n"), std::string::npos);
-    EXPECT_EQ(Cli("export cif " + in + " " + sirpow).exitCode, 2);
+    EXPECT_EQ(Cli("export pdb " + in + " " + sirpow).exitCode, 2);
     EXPECT_EQ(Cli("export shelx " + (dir_ / "missing.ins").string() + " " + shelx).exitCode, 1);
 }
 

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -192,6 +195,61 @@ TEST(Cli, RefineFailuresGoToStderr) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "DLL Error - DLL not found\nNot continuing with computations.\n");
     EXPECT_EQ(Cli("refine").exitCode, 2);
+}
+
+// The columns of each non-blank line of a text file.
+std::vector<std::vector<std::string>> Rows(const fs::path& file) {
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::vector<std::string> row;
+        for (std::string w; words >> w;)
+            row.push_back(w);
+        if (!row.empty()) rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(Cli, RefineWritesTheFinalPatternAndReflections) {
+    const fs::path input = TempDir() / "corundum.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    fs::copy_file(std::string(KORALIX_EXAMPLES) + "/corundum.xy", TempDir() / "corundum.xy",
+                  fs::copy_options::overwrite_existing);
+    const fs::path pattern = TempDir() / "final.txt", reflections = TempDir() / "hkl.txt";
+    fs::remove(pattern);
+    fs::remove(reflections);
+    CliRun run = Cli("refine " + input.string() + " --cycles 2 --engine " +
+                     KORALIX_ENGINE_LIBRARY + " --pattern " + pattern.string() +
+                     " --reflections " + reflections.string());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const auto points = Rows(pattern);
+    ASSERT_GT(points.size(), 100u);
+    double lastX = -1;
+    for (const auto& p : points) {
+        ASSERT_EQ(p.size(), 4u); // x, observed, calculated, background
+        const double x = std::stod(p[0]);
+        EXPECT_GT(x, lastX);
+        lastX = x;
+        EXPECT_GE(std::stod(p[2]), std::stod(p[3]) - 1e-6) << "calculated below background";
+    }
+    const auto hkl = Rows(reflections);
+    ASSERT_FALSE(hkl.empty());
+    for (const auto& r : hkl) {
+        ASSERT_EQ(r.size(), 8u); // phase, h, k, l, position, d, multiplicity, F^2
+        EXPECT_EQ(r[0], "1");
+        const double twoTheta = std::stod(r[4]), d = std::stod(r[5]);
+        // Bragg's law for Cu Kalpha1, the zero shift allowed for.
+        EXPECT_NEAR(2 * std::asin(1.5406 / (2 * d)) * 180 / M_PI, twoTheta, 0.2);
+        EXPECT_GT(std::stoi(r[6]), 0);
+        EXPECT_GE(std::stod(r[7]), 0);
+    }
+    // Corundum's strongest line, 1 0 4 (d = 2.551 Angstrom), is among them.
+    bool found104 = false;
+    for (const auto& r : hkl)
+        found104 |= std::abs(std::stod(r[5]) - 2.551) < 0.005 && std::abs(std::stoi(r[3])) == 4;
+    EXPECT_TRUE(found104);
 }
 
 TEST(Cli, PlotRendersWithoutADisplay) {

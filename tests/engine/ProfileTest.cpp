@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -34,16 +35,80 @@ double Area(const TPeakShape& shape, double half, double step, double* centroid 
     return area;
 }
 
-class ProfileTest : public ::testing::TestWithParam<TShapeCase> {};
-
-// Unit area, so that intensities are integrated intensities whatever the width.
-TEST_P(ProfileTest, HasUnitArea) {
-    const TShapeCase& c = GetParam();
+TPeakShape ShapeOf(const TShapeCase& c) {
     TPeakShape shape = MakePeakShape(c.profile, c.twoTheta, 0.01, -0.005, 0.01, c.gam0, 0.01, 0);
     shape.Asym1 = c.asym1;
     shape.Asym2 = c.asym2;
     shape.Rietveld = c.profile <= 3;
+    return shape;
+}
+
+class ProfileTest : public ::testing::TestWithParam<TShapeCase> {};
+
+// Unit area, so that intensities are integrated intensities whatever the width.
+TEST_P(ProfileTest, HasUnitArea) {
+    TPeakShape shape = ShapeOf(GetParam());
     EXPECT_NEAR(Area(shape, 400 * shape.H, shape.H / 200), 1.0, 0.01) << "FWHM " << shape.H;
+}
+
+// The values at the offsets of a window of +-4 FWHM around the peak.
+std::vector<double> Values(const TPeakShape& shape, const std::vector<double>& delta) {
+    std::vector<double> y(delta.size(), 0.0);
+    AddProfile(shape, delta.data(), static_cast<int>(delta.size()), 1.0, y.data());
+    return y;
+}
+
+// The analytic slopes against central differences of the drawn values: the
+// offset, the width, the mixing, and the asymmetry's angle at fixed offset.
+TEST_P(ProfileTest, SlopesAgreeWithCentralDifferences) {
+    TPeakShape shape = ShapeOf(GetParam());
+    if (shape.Profile == 1) shape.Asym1 = 0.05; // Rietveld's factor, which moves with the angle
+    std::vector<double> delta;
+    for (double d = -4 * shape.H; d <= 4 * shape.H; d += shape.H / 37)
+        delta.push_back(d);
+    const size_t n = delta.size();
+    std::vector<double> value(n), dDelta(n), dWidth(n), dEta(n), dAngle(n);
+    ProfileWithSlopes(shape, delta.data(), static_cast<int>(n),
+                      {value.data(), dDelta.data(), dWidth.data(), dEta.data(), dAngle.data()});
+    const std::vector<double> reference = Values(shape, delta);
+
+    struct TChange {
+        const char* name;
+        const std::vector<double>& slope;
+        double step;
+        void (*apply)(TPeakShape&, std::vector<double>&, double);
+    };
+    const TChange changes[] = {
+        {"offset", dDelta, 1e-5 * shape.H,
+         [](TPeakShape&, std::vector<double>& d, double e) {
+             for (double& x : d)
+                 x += e;
+         }},
+        {"width", dWidth, 1e-5 * shape.H, [](TPeakShape& s, std::vector<double>&, double e) { s.H += e; }},
+        {"mixing", dEta, 1e-5, [](TPeakShape& s, std::vector<double>&, double e) { s.Eta += e; }},
+        {"angle", dAngle, 1e-4,
+         [](TPeakShape& s, std::vector<double>&, double e) { s.TwoTheta += e; }},
+    };
+    double peak = 0;
+    for (size_t i = 0; i < n; ++i) {
+        EXPECT_NEAR(value[i], reference[i], 1e-12 * std::abs(reference[i]) + 1e-15);
+        peak = std::max(peak, reference[i]);
+    }
+    for (const TChange& change : changes) {
+        TPeakShape plus = shape, minus = shape;
+        std::vector<double> dPlus = delta, dMinus = delta;
+        change.apply(plus, dPlus, change.step);
+        change.apply(minus, dMinus, -change.step);
+        const std::vector<double> up = Values(plus, dPlus), down = Values(minus, dMinus);
+        double error = 0, size = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const double numeric = (up[i] - down[i]) / (2 * change.step);
+            error = std::max(error, std::abs(change.slope[i] - numeric));
+            size = std::max(size, std::abs(numeric));
+        }
+        // Slopes that vanish (a symmetric peak's angle) must vanish here too.
+        EXPECT_LE(error, 2e-3 * std::max(size, peak / shape.H)) << change.name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ProfileTest,
@@ -81,6 +146,25 @@ TEST(PeakWidths, FollowThePeakWidthWindow) {
     EXPECT_NEAR(gauss.Eta, 0, 1e-12);
     // Half maximum at half the FWHM for the symmetric pseudo-Voigt.
     EXPECT_NEAR(SymmetricProfile(pv, 0.05) / SymmetricProfile(pv, 0), 0.5, 1e-12);
+}
+
+// The window is BaseWidth FWHMs for real peaks; runaway widths (U = 708000
+// gives an FWHM of hundreds of degrees) are bounded, so that one reflection
+// never costs every point of the pattern.
+TEST(PeakWindow, FollowsTheWidthUpToItsBound) {
+    const TPeakShape narrow = MakePeakShape(1, 60, 0, 0, 0.01, 0.5, 0, 0);
+    EXPECT_NEAR(HalfWindow(narrow, 7), 0.35, 1e-12);
+    const TPeakShape broad = MakePeakShape(1, 150, 0.2, 0, 0.01, 0.5, 0, 0); // FWHM 1.7
+    EXPECT_NEAR(HalfWindow(broad, 7), 3.5 * broad.H, 1e-12);
+    const TPeakShape runaway = MakePeakShape(1, 150, 708000, 0, 0.01, 0.5, 0, 0);
+    EXPECT_GT(runaway.H, 1000);
+    EXPECT_EQ(HalfWindow(runaway, 7), 20);
+    EXPECT_EQ(HalfWindow(runaway, 1e6), 20);
+    // Room for the asymmetric tail comes on top of the bound, itself bounded.
+    TPeakShape howard = runaway;
+    howard.Profile = 4;
+    howard.Asym1 = 100;
+    EXPECT_LE(HalfWindow(howard, 7), 25);
 }
 
 // Axial divergence moves intensity to the low-angle side below 90 degrees and

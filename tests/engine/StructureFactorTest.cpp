@@ -161,3 +161,26 @@ TEST(CellMass, FollowsTheOccupancyConvention) {
 }
 
 } // namespace
+
+namespace {
+
+// A 120 Angstrom axis: every reflection down to 1 Angstrom is listed, the
+// indices along it reaching 120.
+TEST(ReflectionList, LongAxisKeepsEveryReflectionInRange) {
+    koralix::engine::TPhaseSymmetry symmetry;
+    ASSERT_TRUE(koralix::engine::PrepareSymmetry("P 1", symmetry));
+    const gemmi::UnitCell cell(4, 5, 120, 90, 90, 90);
+    const auto list = koralix::engine::ListReflections(symmetry, cell, 1.0);
+    int highest = 0;
+    size_t expected = 0;
+    for (int h = -4; h <= 4; ++h)
+        for (int k = -5; k <= 5; ++k)
+            for (int l = -120; l <= 120; ++l)
+                if ((h || k || l) && cell.calculate_1_d2_double(h, k, l) <= 1.0) ++expected;
+    for (const auto& r : list)
+        highest = std::max(highest, std::abs(r.H[2]));
+    EXPECT_EQ(highest, 120);
+    EXPECT_EQ(list.size(), expected / 2); // Friedel pairs merged
+}
+
+} // namespace

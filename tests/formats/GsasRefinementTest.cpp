@@ -3,7 +3,7 @@
 #include "GsasRefinement.h"
 #include "Messenger.h"
 #include "ModelImport.h"
-#include "SiteSymmetry.h"
+#include "CoordinateFreedom.h"
 
 #include <gtest/gtest.h>
 

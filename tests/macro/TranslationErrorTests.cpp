@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
 
 #include "MacroRunner.h"
 
@@ -22,7 +23,12 @@ void PrintTo(const ErrorCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+// A statement longer than a line may be; cutting it would run another program.
+const std::string kLongLine = "x = 1\ny = 1" + std::string(260, ' ') + "+ 1000";
+
 const ErrorCase kErrorCases[] = {
+    // Lines.
+    {"LineLongerThanALine", kLongLine.c_str(), kLineTooLong, 2},
     // Characters, quotes, labels.
     {"OddQuote", "x = \"abc", 1, 1},
     {"AccentedLetter", "x = 1\ny = \"\xC3\xA9\"", 1, 2},

@@ -216,7 +216,7 @@ TEST(InputReader, MissingFileLeavesTheModelAlone) {
     EXPECT_EQ(messenger.messages[0], "Input file File does not exist");
 }
 
-TEST(InputReader, UnreadableFileIsAnErrorOfLineOne) {
+TEST(InputReader, UnreadableFileSaysWhy) {
     TRietveld m;
     m.AddHistogram();
     RecordingMessenger messenger;
@@ -224,7 +224,64 @@ TEST(InputReader, UnreadableFileIsAnErrorOfLineOne) {
     EXPECT_FALSE(m.Loaded);
     EXPECT_EQ(m.HistogramCount(), 0);
     ASSERT_EQ(messenger.messages.size(), 1u);
-    EXPECT_EQ(messenger.messages[0], "Error reading Inputfile at line 1");
+    EXPECT_EQ(messenger.messages[0],
+              std::string("Cannot read ") + KORALIX_FIXTURES + ": it is a folder, not a file.");
+}
+
+// Every cut of a complete file ends before the records its counts announce:
+// it reads as far as it goes, says where it ended, and is not complete.
+TEST(InputReader, EveryCutOfAFileIsReportedWhereItEnds) {
+    const std::vector<std::string> lines = FixtureLines("three_histograms.inp");
+    auto whole = ReadText(Join(lines));
+    EXPECT_TRUE(whole->model.Loaded);
+    EXPECT_TRUE(whole->messenger.messages.empty());
+    // Trailing lines the file announces, and one ignored line after them, are
+    // skipped as far as they go.
+    const size_t needed =
+        lines.size() - whole->model.TrailingLines1 - whole->model.TrailingLines2 - 1;
+    for (size_t keep = 0; keep < needed; ++keep) {
+        const std::vector<std::string> head(lines.begin(), lines.begin() + keep);
+        auto r = ReadText(Join(head));
+        EXPECT_FALSE(r->model.Loaded) << keep << " lines";
+        ASSERT_FALSE(r->messenger.messages.empty()) << keep << " lines";
+        const std::string& message = r->messenger.messages.back();
+        if (message.rfind("Error reading Inputfile", 0) == 0) continue; // garbage counts
+        EXPECT_EQ(message.find("The input text ends after line " + std::to_string(keep) + ", in "),
+                  0u)
+            << message;
+    }
+}
+
+TEST(InputReader, EmptyAndBinaryFilesHoldNoModel) {
+    const std::string folder = ::testing::TempDir();
+    struct Case {
+        const char* name;
+        std::string content;
+        const char* message;
+    };
+    const Case cases[] = {{"empty.inp", "", " is empty."},
+                          {"blank.inp", "\r\n  \r\n", " is empty."},
+                          {"binary.inp", std::string("title\r\n\0\x01\x02", 10),
+                           " is not a text file (a control byte in line 2)."}};
+    for (const Case& c : cases) {
+        const std::string path = folder + c.name;
+        std::ofstream(path, std::ios::binary) << c.content;
+        TRietveld m;
+        RecordingMessenger messenger;
+        ReadInputFile(m, path, messenger);
+        EXPECT_FALSE(m.Loaded) << c.name;
+        ASSERT_EQ(messenger.messages.size(), 1u) << c.name;
+        EXPECT_EQ(messenger.messages[0], path + c.message);
+    }
+}
+
+TEST(InputReader, TitleThatIsNotTextIsReported) {
+    std::vector<std::string> lines = FixtureLines("minimal.inp");
+    lines[0] = "Caf\xE9 Latin-1"; // a byte of another encoding, not UTF-8
+    auto r = ReadText(Join(lines));
+    EXPECT_TRUE(r->model.Loaded); // the model itself is complete
+    ASSERT_EQ(r->messenger.messages.size(), 1u);
+    EXPECT_EQ(r->messenger.messages[0], "The input text: the title holds bytes that are not text.");
 }
 
 // Each case edits the minimal file (line numbers 0-based) and names the message.
@@ -319,11 +376,14 @@ TEST(InputReader, OddButValidInput) {
     EXPECT_TRUE(r->model.Loaded);
     EXPECT_FLOAT_EQ(r->model.Phases[0].Atoms[0].X, 0.25f);
 
-    // Cut after the phase title: the rest reads as empty lines, not as an error.
+    // Cut after the phase title: the rest reads as empty lines, but the file
+    // ends before the phase records it announces, which is said.
     lines.resize(10);
     r = ReadText(Join(lines));
-    EXPECT_TRUE(r->model.Loaded);
-    EXPECT_TRUE(r->messenger.messages.empty());
+    EXPECT_FALSE(r->model.Loaded);
+    ASSERT_EQ(r->messenger.messages.size(), 1u);
+    EXPECT_EQ(r->messenger.messages[0],
+              "The input text ends after line 10, in phase 1, before the records it announces.");
     ASSERT_EQ(r->model.PhaseCount(), 1);
     EXPECT_EQ(r->model.Phases[0].CalcMethod, 1);
     EXPECT_EQ(r->model.Phases[0].Z, 1);
@@ -352,7 +412,10 @@ TEST(InputReader, ExcludedRegionsBackgroundFileAndCutTable) {
         extra.push_back("    1.00    2.00");
     lines.insert(lines.begin() + 5, extra.begin(), extra.end());
     auto r = ReadText(Join(lines));
-    EXPECT_TRUE(r->model.Loaded);
+    // The table ran to the end, so the records after it are missing.
+    EXPECT_FALSE(r->model.Loaded);
+    ASSERT_EQ(r->messenger.messages.size(), 1u);
+    EXPECT_NE(r->messenger.messages[0].find("in the code count"), std::string::npos);
     const THistogram& h = r->model.Histograms[0];
     EXPECT_EQ(h.Excluded.RegionCount(), 50);
     EXPECT_EQ(h.Background.Kind, BkgDataFile);

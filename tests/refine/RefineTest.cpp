@@ -89,7 +89,11 @@ TEST_F(RefineTest, FullRefinementWithUpdate) {
     auto lines = ReadLines(log);
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines[0].find("nhist=1 idsz=9000 irs=1500 nipoi=0"), std::string::npos);
-    EXPECT_NE(lines[0].find("output=" + refine->BaseName + ".out"), std::string::npos);
+    // The engine writes in the private folder; its listing reaches BaseName
+    // once the start went well.
+    EXPECT_NE(lines[0].find("output=" + refine->TempDirectory() + "testclass.out"),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(refine->BaseName + ".out"));
     // With a base name given, the input file is still the private temporary one.
     EXPECT_NE(lines[0].find("input=" + refine->TempDirectory() + "testclass.inp"),
               std::string::npos);
@@ -106,6 +110,22 @@ TEST_F(RefineTest, FullRefinementWithUpdate) {
     EXPECT_TRUE(fs::exists(refine->BaseName + ".upd"));
     EXPECT_TRUE(fs::exists(refine->BaseName + ".out"));
     EXPECT_TRUE(messenger.messages.empty()) << ::testing::PrintToString(messenger.messages);
+}
+
+// The updated model that cannot reach BaseName.upd fails the close: a caller
+// reading BaseName.upd would otherwise take the previous run's model for it.
+TEST_F(RefineTest, AnUpdatedModelThatCannotBeWrittenFailsTheClose) {
+    fs::create_directory(refine->BaseName + ".upd");
+    refine->StartRefinement();
+    ASSERT_EQ(refine->State(), RefineState::Started);
+    refine->StepRefinement();
+    refine->CloseRefinement(true);
+    EXPECT_EQ(refine->State(), RefineState::Closed);
+    EXPECT_EQ(refine->LastError, 5);
+    ASSERT_FALSE(messenger.messages.empty());
+    EXPECT_NE(messenger.messages[0].find("not a regular file"), std::string::npos)
+        << messenger.messages[0];
+    EXPECT_TRUE(fs::is_directory(refine->BaseName + ".upd"));
 }
 
 TEST_F(RefineTest, EachStartLoadsTheLibraryAfresh) {

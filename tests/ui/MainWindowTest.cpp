@@ -117,6 +117,13 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<QSettings> Store() {
         return std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat);
     }
+    QString Write(const QString& name, const QByteArray& content) {
+        const QString target = folder.filePath(name);
+        QFile f(target);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size())
+            << name.toStdString();
+        return target;
+    }
     QString Copy(const QString& source, const QString& name) {
         const QString target = folder.filePath(name);
         std::filesystem::copy_file(source.toStdString(), target.toStdString(),
@@ -151,12 +158,7 @@ TEST_F(MainWindowTest, OpeningAnInputFile) {
 }
 
 TEST_F(MainWindowTest, DispatchByExtension) {
-    const QString data = folder.filePath("pattern.xy");
-    {
-        QFile f(data);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("Simulated pattern\n10.0 100\n10.5 120\n11.0 90\n");
-    }
+    const QString data = Write("pattern.xy", "Simulated pattern\n10.0 100\n10.5 120\n11.0 90\n");
     form->ProcessFile(data);
     EXPECT_EQ(form->Work().DataFile(), data);
     EXPECT_TRUE(form->Work().InputFile().isEmpty());
@@ -166,6 +168,16 @@ TEST_F(MainWindowTest, DispatchByExtension) {
     ASSERT_EQ(messenger.messages.size(), 1u);
     EXPECT_EQ(messenger.messages[0], "Unknown File type. Please check the file extension.");
     EXPECT_TRUE(form->Work().InputFile().isEmpty());
+}
+
+// A diffractometer program's export opens as a data file, through xylib.
+TEST_F(MainWindowTest, OpeningADiffractometerFile) {
+    const QString scan = Write("scan.csv", "2theta,counts\n10.0,100\n10.5,120\n11.0,90\n");
+    form->ProcessFile(scan);
+    EXPECT_TRUE(messenger.messages.empty()) << messenger.messages.front();
+    EXPECT_EQ(form->CurrentDataFile, scan);
+    ASSERT_EQ(form->DataPlot.PointCount, 3);
+    EXPECT_FLOAT_EQ(form->DataPlot.Y[1], 120.0f);
 }
 
 TEST_F(MainWindowTest, SaveWithoutAFileIsSaveAs) {

@@ -15,14 +15,22 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 using namespace koralix;
 
 namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class NoFiles : public FileChooser {
   public:
@@ -114,6 +122,44 @@ TEST_F(RefineWindowTest, StartStepFinishWithUpdate) {
     EXPECT_FALSE(window->FinishButton->isEnabled());
     window->close();
     EXPECT_EQ(form->Work().Mode(), WorkMode::Idle);
+}
+
+// A close that fails leaves the updated model of an earlier run beside the
+// input: it is neither taken into the model nor written over the input file.
+TEST_F(RefineWindowTest, AFailedCloseTakesNoUpdatedModel) {
+    const std::string base = folder.filePath("with.dot/corundum").toStdString();
+    std::ofstream(base + ".upd") << "An earlier run\n";
+    const std::string inputBefore = ReadAll(input.toStdString());
+    window->Start();
+    ASSERT_EQ(form->Work().Driver().State(), RefineState::Started);
+    window->Step();
+    ::setenv("KORALIX_TEST_ENGINE_SCRIPT", "close=5", 1);
+    window->UpdateBox->setChecked(true);
+    window->Finish();
+    EXPECT_EQ(form->Work().Driver().LastError, 5);
+    EXPECT_EQ(form->Model().Title, "Corundum Al2O3, R -3 c, Cu Ka1/Ka2 laboratory X-ray");
+    EXPECT_EQ(ReadAll(input.toStdString()), inputBefore);
+}
+
+// Closed during a cycle, the workbench lets the cycle end, stops the steps
+// still to come, and then closes, removing the refinement's private folder.
+TEST_F(RefineWindowTest, ClosingDuringACycleWaitsForItAndRemovesThePrivateFolder) {
+    ::setenv("KORALIX_TEST_ENGINE_SCRIPT", "slow=iterate", 1);
+    form->Work().Tasks().SetBackend(TaskBackend::Threaded);
+    window->Start();
+    ASSERT_EQ(form->Work().Driver().State(), RefineState::Started)
+        << ::testing::PrintToString(messenger.messages);
+    const std::string temp = form->Work().Driver().TempDirectory();
+    ASSERT_TRUE(std::filesystem::exists(temp));
+    form->show();
+    window->StepCount->setValue(3);
+    window->Step();
+    ASSERT_TRUE(window->Running());
+    form->close();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form->isVisible(); }, 5000));
+    EXPECT_FALSE(window->Running());
+    EXPECT_EQ(form->Work().Driver().Cycle(), 1);
+    EXPECT_FALSE(std::filesystem::exists(temp));
 }
 
 TEST_F(RefineWindowTest, EngineEndingEarlyLeavesStepOff) {

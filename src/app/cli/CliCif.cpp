@@ -4,6 +4,7 @@
 #include "Messenger.h"
 #include "ModelJson.h"
 
+#include <filesystem>
 #include <iostream>
 
 namespace koralix::cli {
@@ -17,7 +18,8 @@ int RunCif(const Args& args) {
     StderrMessenger messenger;
     TCifResult result = ReadCifPhase(args[0], phase, messenger);
     if (result == TCifResult::NotOpened) {
-        messenger.Message("Cannot open " + args[0]);
+        std::error_code error;
+        if (!std::filesystem::exists(args[0], error)) messenger.Message("Cannot open " + args[0]);
         return 1;
     }
     std::cout << JsonText(PhaseToJson(phase)) << '\n';

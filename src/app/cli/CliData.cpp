@@ -1,10 +1,12 @@
 // koralix-cli data: reads a diffraction data file and prints it as JSON.
 #include "Commands.h"
+#include "PathNames.h"
 
 #include "FileTypes.h"
 #include "Messenger.h"
 #include "ModelJson.h"
 #include "PlotData.h"
+#include "VendorData.h"
 
 #include <charconv>
 #include <iostream>
@@ -58,6 +60,20 @@ int DataFileType(const std::string& fileName, const Args& args) {
     return FileType::Unknown;
 }
 
+// Instrument makers' files, through xylib; "Format" names the format found.
+int PrintVendorData(const std::string& fileName) {
+    TData data;
+    std::string error;
+    if (!ReadVendorData(fileName, data, error)) {
+        std::cerr << "koralix-cli: " << error << "\n";
+        return 1;
+    }
+    nlohmann::ordered_json json = DataToJson(data);
+    json["Format"] = VendorFormatOf(fileName);
+    std::cout << JsonText(json) << "\n";
+    return 0;
+}
+
 } // namespace
 
 int RunData(const Args& args) {
@@ -67,15 +83,17 @@ int RunData(const Args& args) {
     }
     const std::string& fileName = args[0];
     const int type = DataFileType(fileName, args);
+    if (args.size() == 1 && type == FileType::Unknown && !VendorFormatOf(fileName).empty())
+        return PrintVendorData(fileName);
     if (type != FileType::Dat && type != FileType::GsasRaw && type != FileType::Xy &&
         type != FileType::Cpi) {
         std::cerr << "koralix-cli: " << fileName
-                  << " is not a data file (.dat, .gs, .gsas, .xy, .cpi); name the format: "
-                     "dat, gsas, xy or cpi\n";
+                  << " is not a data file (.dat, .gs, .gsas, .xy, .cpi, or a format xylib reads); name "
+                     "the format: dat, gsas, xy or cpi\n";
         return 1;
     }
-    if (!FileReadable(fileName)) {
-        std::cerr << "koralix-cli: cannot read " << fileName << "\n";
+    if (const std::string reason = UnreadableReason(fileName); !reason.empty()) {
+        std::cerr << reason << "\n";
         return 1;
     }
     StderrMessenger messenger;

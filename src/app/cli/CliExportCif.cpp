@@ -2,8 +2,6 @@
 // factors and pattern of a refinement run against the model's data.
 #include "CifExport.h"
 #include "Commands.h"
-#include "FileTypes.h"
-#include "GsasRefinement.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
 #include "RefineRun.h"
@@ -88,8 +86,7 @@ int RunExportCif(const Args& args) {
     else
         ReadModelFile(model, files[0], messenger);
     if (!model.Loaded) return 1;
-    if (data.empty() && FileTypeOf(files[0]) == FileType::GsasExp) data = GsasDataFile(files[0]);
-    if (data.empty()) data = DataFileFor(files[0], model.DataFormat);
+    data = ChosenDataFile(files[0], data, model);
     TCifResults results;
     if (!data.empty() && cycles > 0) {
         // The esds come from a cycle at the refined values; the listing of

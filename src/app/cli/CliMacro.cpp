@@ -9,6 +9,8 @@
 #include "MacroLibrary.h"
 #include "Messenger.h"
 #include "SBasic.h"
+#include "TextFile.h"
+#include "ValueText.h"
 
 namespace koralix::cli {
 
@@ -35,6 +37,13 @@ class ConsoleMacroWindow : public macro::MacroWindow {
     void Write(const std::string& line) override { std::cout << line << '\n'; }
 };
 
+// A folder, an unreadable, empty or binary file is said so before translating.
+bool SourceReadable(const std::string& path, Messenger& messenger) {
+    const std::optional<std::string> problem = TextFileProblem(path, ReadTextFile(path));
+    if (problem) messenger.Message(*problem);
+    return !problem;
+}
+
 } // namespace
 
 int RunMacro(const Args& args) {
@@ -54,6 +63,8 @@ int RunMacro(const Args& args) {
         return 1;
     }
     StderrMessenger messenger;
+    if (!SourceReadable(file, messenger)) return 1;
+    if (!library.empty() && !SourceReadable(library, messenger)) return 1;
     ConsoleMacroHost host(&messenger);
     macro::TSBasic basic(&messenger, &host);
     basic.Headline = "Error";

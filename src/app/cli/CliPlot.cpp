@@ -6,7 +6,10 @@
 #include "ModelFiles.h"
 #include "PathNames.h"
 #include "PlotForm.h"
+#include "PublicationPlot.h"
 #include "Refine.h"
+#include "RefineRun.h"
+#include "VendorData.h"
 
 #include <QApplication>
 
@@ -22,7 +25,14 @@ struct PlotOptions {
     std::string input, output, data;
     int histogram = 1;
     int cycles = 0;
+    bool publication = false;
+    double widthMm = TPublicationStyle().WidthMm;
 };
+
+bool ToMillimetres(const std::string& text, double& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value >= 20 && value <= 500;
+}
 
 bool ToInt(const std::string& text, int& value) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -34,10 +44,14 @@ std::optional<PlotOptions> Parse(const Args& args) {
     std::vector<std::string> positional;
     for (size_t k = 0; k < args.size(); ++k) {
         const std::string& a = args[k];
-        if (a == "--data" || a == "--hist" || a == "--cycles") {
+        if (a == "--data" || a == "--hist" || a == "--cycles" || a == "--style" ||
+            a == "--width-mm") {
             if (k + 1 >= args.size()) return std::nullopt;
             const std::string& v = args[++k];
             if (a == "--data") o.data = v;
+            if (a == "--style" && v != "publication" && v != "window") return std::nullopt;
+            if (a == "--style") o.publication = v == "publication";
+            if (a == "--width-mm" && !ToMillimetres(v, o.widthMm)) return std::nullopt;
             if (a == "--hist" && (!ToInt(v, o.histogram) || o.histogram < 1)) return std::nullopt;
             if (a == "--cycles" && (!ToInt(v, o.cycles) || o.cycles < 0)) return std::nullopt;
         } else {
@@ -61,11 +75,11 @@ bool RefinedPlot(const PlotOptions& o, TRietveld& model, TPlotData& plot, int& c
     }
     TRefine refine(messenger);
     refine.Model = &model;
-    refine.BaseName = WithoutExtension(o.input);
-    std::string companion = DataFileFor(o.input, model.DataFormat);
-    refine.DataName = WithoutExtension(!o.data.empty()     ? o.data
-                                       : companion.empty() ? o.input
-                                                           : companion);
+    // A plot writes nothing but its image: an empty base name keeps the
+    // engine's listing in the driver's private folder.
+    refine.BaseName.clear();
+    refine.DataName = EngineDataNameFor(model, o.input, ChosenDataFile(o.input, o.data, model),
+                                        refine, messenger);
     refine.StartRefinement();
     if (refine.State() != RefineState::Started) return false;
     for (int c = 0; c < o.cycles && !refine.FinishedFlag(); ++c) {
@@ -78,12 +92,26 @@ bool RefinedPlot(const PlotOptions& o, TRietveld& model, TPlotData& plot, int& c
     return plot.PointCount > 0;
 }
 
+int WritePublicationPlot(const PlotOptions& o, const TPlotData& plot, const THistogram* histogram,
+                         const TRietveld& model, Messenger& messenger) {
+    QStringList phases;
+    for (const TPhase& phase : model.Phases)
+        phases << QString::fromStdString(phase.Name);
+    TPublicationStyle style;
+    style.WidthMm = o.widthMm;
+    if (SavePublicationPlot(plot, histogram, phases, style, QString::fromStdString(o.output)))
+        return 0;
+    messenger.Message("Cannot write " + o.output);
+    return 1;
+}
+
 } // namespace
 
 int RunPlot(const Args& args) {
     auto options = Parse(args);
     if (!options) {
-        std::cerr << "usage: koralix-cli plot IN OUT [--data PATH] [--hist N] [--cycles N]\n";
+        std::cerr << "usage: koralix-cli plot IN OUT [--data PATH] [--hist N] [--cycles N] "
+                     "[--style window|publication] [--width-mm W (20 to 500)]\n";
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -97,13 +125,25 @@ int RunPlot(const Args& args) {
     TPlotData plot;
     THistogram* histogram = nullptr;
     int cycles = 0;
+    std::string error;
     if (IsDataFile(options->input)) {
+        if (const std::string reason = UnreadableReason(options->input); !reason.empty()) {
+            messenger.Message(reason);
+            return 1;
+        }
         plot.ReadDataFile(options->input, 1, FileTypeOf(options->input), messenger);
         if (plot.PointCount <= 0) return 1;
+    } else if (!VendorFormatOf(options->input).empty()) {
+        if (!ReadVendorData(options->input, plot, error)) {
+            messenger.Message(error);
+            return 1;
+        }
     } else {
         if (!RefinedPlot(*options, model, plot, cycles, messenger)) return 1;
         histogram = &model.Histograms[static_cast<size_t>(options->histogram - 1)];
     }
+    if (options->publication)
+        return WritePublicationPlot(*options, plot, histogram, model, messenger);
     TSettings settings;
     TPlotForm form(settings, messenger);
     form.resize(1100, 700);

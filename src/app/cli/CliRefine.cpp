@@ -1,13 +1,12 @@
 // refine: a whole refinement through the engine, from the command line.
 #include "Commands.h"
-#include "DataLink.h"
-#include "FileTypes.h"
-#include "GsasRefinement.h"
 #include "Messenger.h"
 #include "ModelFiles.h"
 #include "PathNames.h"
 #include "ModelJson.h"
 #include "Refine.h"
+#include "RefineOutput.h"
+#include "RefineRun.h"
 
 #include <charconv>
 #include <iostream>
@@ -23,6 +22,7 @@ struct RefineOptions {
     std::optional<int> cycles;
     std::string engine;
     bool json = false;
+    std::string pattern, reflections;
 };
 
 std::optional<RefineOptions> ParseOptions(const Args& args) {
@@ -35,6 +35,10 @@ std::optional<RefineOptions> ParseOptions(const Args& args) {
         };
         if (a == "--json") {
             o.json = true;
+        } else if (a == "--pattern" || a == "--reflections") {
+            auto v = value();
+            if (!v) return std::nullopt;
+            (a == "--pattern" ? o.pattern : o.reflections) = *v;
         } else if (a == "--data" || a == "--engine" || a == "--cycles") {
             auto v = value();
             if (!v) return std::nullopt;
@@ -62,20 +66,6 @@ std::string Number(float value) {
     return std::string(buffer, end);
 }
 
-// The data name passed to the engine: the given file or the input file's
-// companion data file, without its extension; else the input's own base name.
-// A named data file is read in the model's format whatever its extension; an
-// imported GSAS experiment brings the data file it names when that is beside it.
-std::string DataNameFor(const RefineOptions& o, const TRietveld& model, TRefine& refine) {
-    if (!o.data.empty()) return EngineDataName(o.data, model.DataFormat, refine.TempDirectory());
-    std::string companion = DataFileFor(o.input, model.DataFormat);
-    if (companion.empty() && FileTypeOf(o.input) == FileType::GsasExp) {
-        const std::string named = GsasDataFile(o.input);
-        if (!named.empty()) return EngineDataName(named, model.DataFormat, refine.TempDirectory());
-    }
-    return WithoutExtension(companion.empty() ? o.input : companion);
-}
-
 nlohmann::ordered_json ParameterValues(TRefine& refine, const TRietveld& model) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (int n = 1; n <= model.Parameters.FreeCount(); ++n) {
@@ -94,7 +84,8 @@ int RunRefine(const Args& args) {
     auto options = ParseOptions(args);
     if (!options) {
         std::cerr
-            << "usage: koralix-cli refine IN [--data PATH] [--cycles N] [--engine LIB] [--json]\n";
+            << "usage: koralix-cli refine IN [--data PATH] [--cycles N] [--engine LIB] [--json] "
+               "[--pattern FILE] [--reflections FILE]\n";
         return 2;
     }
     StderrMessenger messenger;
@@ -106,7 +97,9 @@ int RunRefine(const Args& args) {
     if (!options->engine.empty()) refine.LibraryPath = options->engine;
     refine.Model = &model;
     refine.BaseName = WithoutExtension(options->input);
-    refine.DataName = DataNameFor(*options, model, refine);
+    refine.DataName = EngineDataNameFor(model, options->input,
+                                        ChosenDataFile(options->input, options->data, model),
+                                        refine, messenger);
     refine.StartRefinement();
     if (refine.State() != RefineState::Started) return 1;
 
@@ -131,6 +124,10 @@ int RunRefine(const Args& args) {
     const bool finished = refine.FinishedFlag();
     const int cyclesRun = refine.Cycle();
     refine.CloseRefinement(true);
+    if (refine.LastError == 0 &&
+        !WriteRefinementOutput(refine.BaseName + ".upd", refine.DataName, options->pattern,
+                               options->reflections, messenger))
+        return 1;
     if (options->json) {
         nlohmann::ordered_json result = {{"cycles", cyclesRun},
                                          {"finished", finished},

@@ -13,30 +13,51 @@ const std::vector<Command>& AllCommands() {
          RunModel},
         {"convert", "convert IN OUT",
          "Reads IN as 'model' does and writes OUT as an input file (.inp). Nothing is written "
-         "and the exit code is 1 when IN could not be read completely.",
+         "and the exit code is 1 when IN could not be read completely. A read-only OUT, or one "
+         "that is not a regular file, is refused; a symbolic link is followed.",
          RunConvert},
-        {"refine", "refine IN [--data PATH] [--cycles N] [--engine LIB] [--json]",
+        {"refine",
+         "refine IN [--data PATH] [--cycles N] [--engine LIB] [--json] [--pattern FILE] "
+         "[--reflections FILE]",
          "Refines IN with the engine library (--engine, else KORALIX_ENGINE, else libkoradll.so "
          "beside koralix-cli). The data name is PATH, else the companion data file of IN, else "
          "IN's base name, without extension. Runs up to N cycles (default: the model's Cycles), "
          "stopping when the engine reports the end, and closes with update, so that BASE.out and "
-         "BASE.upd appear next to IN. Prints one line per cycle: 'cycle N' and, per histogram, "
-         "'H<h> Rp=<..> Rwp=<..> chi2=<..>'; with --json one final object with cycles, finished, "
-         "status, histograms (Rp, Rwp, chi2) and parameters (label, value, esd). Engine failures "
-         "print the driver's message on stderr and exit 1.",
+         "BASE.upd appear next to IN; a run that fails keeps the earlier ones (a failure in "
+         "cycle N leaves cycle N-1's listing). Prints one line per cycle: 'cycle N' and, per "
+         "histogram, 'H<h> Rp=<..> Rwp=<..> chi2=<..>'; with --json one final object with "
+         "cycles, finished, status, histograms (Rp, Rwp, chi2) and parameters (label, value, "
+         "esd). Engine failures print the driver's message on stderr and exit 1. --pattern FILE "
+         "writes the final pattern, one point a line: x, observed, calculated, background; "
+         "--reflections FILE writes one reflection a line: phase, h, k, l, position (the "
+         "histogram's x), d, multiplicity, F^2 (Kalpha1 only). Several histograms follow one "
+         "another, separated by a blank line.",
          RunRefine},
-        {"plot", "plot IN OUT [--data PATH] [--hist N] [--cycles N]",
+        {"plot",
+         "plot IN OUT [--data PATH] [--hist N] [--cycles N] [--style window|publication] "
+         "[--width-mm W]",
          "Renders the pattern plot to OUT (PNG, SVG or PDF by its extension) without a display, "
          "with the workbench's chart and colours. IN is a data file (its points are drawn) or a "
          "model, which is refined through the engine for N cycles (default 0: the calculated "
          "pattern only) with the data named as for 'refine'; then histogram N (default 1) is drawn "
-         "with observed, calculated and difference curves and reflection markers.",
+         "with observed, calculated and difference curves and reflection markers. '--style "
+         "publication' draws for a journal instead: observed points, calculated line, one "
+         "labelled row of tick marks per phase, the difference below, axis titles with units, W "
+         "millimetres wide (default 85, one column; 20 to 500) and 3/4 as high; PDF and SVG are "
+         "vector files of that printed size, PNG has 600 dpi. Nothing but OUT is written.",
          RunPlot},
         {"data", "data FILE [dat|gsas|xy|cpi]",
          "Reads a diffraction data file by its extension (.dat, .gs/.gsas, .xy, .cpi) or by the "
          "format named after it, and prints one JSON object: Kind, PointCount, HistogramNumber, "
          "Title, Start, Step, Finish and the arrays X, Y, W of the points read. Messages go to "
-         "stderr. Exit 0 when points were read, 1 otherwise.",
+         "stderr. Exit 0 when points were read, 1 otherwise. Without a format name, files of the "
+         "instrument makers are read through xylib (Bruker RAW and UXD, PANalytical XRDML, "
+         "Philips, Rigaku, Sietronics, CSV and the other formats xylib knows; .txt, .xye, .chi "
+         "and .asc as text columns): the first scan, W the esd of a third column or 1, and a "
+         "further key Format with xylib's name of the format. 'refine', 'plot' and 'seq' take "
+         "such files as data too: the scan is first written beside the file as a new GSAS ESD "
+         "file (.GS, or .XY for an uneven step; _2, _3, ... added rather than overwrite "
+         "anything) and the model's data format follows it.",
          RunData},
         {"sg", "sg SYMBOL|NUMBER [X Y Z]",
          "Prints what the program makes of a space-group symbol (one argument; quote it) or of "

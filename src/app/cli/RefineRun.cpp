@@ -2,8 +2,10 @@
 
 #include "DataLink.h"
 #include "FileTypes.h"
+#include "GsasRefinement.h"
 #include "PathNames.h"
 #include "Refine.h"
+#include "VendorData.h"
 
 namespace koralix::cli {
 
@@ -20,16 +22,29 @@ std::vector<TAddress> RefinedAddresses(const TRietveld& model) {
 
 } // namespace
 
+std::string ChosenDataFile(const std::string& input, const std::string& dataFile,
+                           const TRietveld& model) {
+    if (!dataFile.empty()) return dataFile;
+    const std::string companion = DataFileFor(input, model.DataFormat);
+    if (companion.empty() && FileTypeOf(input) == FileType::GsasExp) return GsasDataFile(input);
+    return companion;
+}
+
+std::string EngineDataNameFor(TRietveld& model, const std::string& input,
+                              const std::string& dataFile, TRefine& refine, Messenger& messenger) {
+    if (dataFile.empty()) return WithoutExtension(input);
+    const std::string data = PrepareDataFile(model, dataFile, messenger);
+    return EngineDataName(data, model.DataFormat, refine.TempDirectory());
+}
+
 TRunResult RunRefinement(TRietveld& model, const std::string& input, const std::string& dataFile,
                          const std::string& base, int cycles, bool update, Messenger& messenger) {
     TRunResult result;
     TRefine refine(messenger);
     refine.Model = &model;
     refine.BaseName = base;
-    std::string data = dataFile;
-    if (data.empty()) data = DataFileFor(input, model.DataFormat);
-    refine.DataName = data.empty() ? WithoutExtension(input)
-                                   : EngineDataName(data, model.DataFormat, refine.TempDirectory());
+    refine.DataName =
+        EngineDataNameFor(model, input, ChosenDataFile(input, dataFile, model), refine, messenger);
     refine.StartRefinement();
     result.Status = refine.LastError;
     if (refine.State() != RefineState::Started) return result;

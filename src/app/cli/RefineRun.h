@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace koralix {
+class TRefine;
+}
+
 namespace koralix::cli {
 
 struct TRunParameter {
@@ -32,10 +36,23 @@ struct TRunResult {
     TPlotData Plot;                        // histogram 1
 };
 
-// The data name for `dataFile` as the engine wants it (see EngineDataName).
+// The data file for the model read from `input`: `dataFile` when named, else
+// the companion data file of `input`, else for a GSAS experiment the data
+// file it names when that is beside it (any case); empty when none is found.
+std::string ChosenDataFile(const std::string& input, const std::string& dataFile,
+                           const TRietveld& model);
+
+// The data name to give the engine for `dataFile` (see ChosenDataFile): an
+// instrument maker's file through PrepareDataFile, any other file read in the
+// model's format whatever its extension (EngineDataName); `input`'s base name
+// when there is none.
+std::string EngineDataNameFor(TRietveld& model, const std::string& input,
+                              const std::string& dataFile, TRefine& refine, Messenger& messenger);
+
 // Refines `model` against `dataFile` (empty: the input's companion data
-// file) for up to `cycles` cycles with `base` as the name of the listing and
-// the updated model, takes the refined values back into `model`, and closes
+// file; an instrument maker's file through PrepareDataFile) for up to
+// `cycles` cycles with `base` as the name of the listing and the updated
+// model, takes the refined values back into `model`, and closes
 // with update when `update` is set.
 TRunResult RunRefinement(TRietveld& model, const std::string& input, const std::string& dataFile,
                          const std::string& base, int cycles, bool update, Messenger& messenger);

@@ -1,5 +1,6 @@
 // koralix-cli: the core of Koralix for scripts and tests.
 #include "Commands.h"
+#include "TempFolders.h"
 
 #include <iostream>
 #include <string>
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
         return argc < 2 ? 1 : 0;
     }
     const std::string name = argv[1];
+    // Ctrl-C or a kill during a refinement leaves no private folder behind.
+    koralix::RemoveTempFoldersOnSignals();
     koralix::cli::Args args(argv + 2, argv + argc);
     for (const auto& c : koralix::cli::AllCommands())
         if (name == c.name) return c.run(args);

@@ -39,8 +39,16 @@ const char* References =
     "by sums of Gaussians. J. Appl. Cryst. 15, 615-620.\n\n"
     "Le Bail, A., Duroy, H. & Fourquet, J. L. (1988). Ab-initio structure determination of "
     "LiSbWO6 by X-ray powder diffraction. Mat. Res. Bull. 23, 447-452.\n\n"
-    "Koralix is built on Qt, gemmi (space groups, CIF), Eigen, QCustomPlot, nlohmann-json "
-    "and SQLite.";
+    "Koralix is built on Qt, gemmi (space groups, CIF), Eigen, QCustomPlot and "
+    "nlohmann-json.";
+
+// The platform families the box names; this program runs on none of the
+// Windows ones.
+QString SystemFamily() {
+    const QString kernel = QSysInfo::kernelType();
+    if (kernel == "winnt") return "Windows NT";
+    return "Unknown system";
+}
 
 } // namespace
 
@@ -97,7 +105,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
 void TAboutBox::showEvent(QShowEvent* event) {
     MemoryLabel->setText(MemoryLoad());
-    SystemLabel->setText(QSysInfo::prettyProductName());
+    SystemLabel->setText(SystemFamily());
     if (QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);

@@ -104,7 +104,7 @@ int BackgroundListIndex(int kind) {
 
 int BackgroundKindAt(int index) {
     return index >= 0 && index < static_cast<int>(std::size(Kinds)) ? Kinds[index].kind
-                                                                     : BkgPolynomial;
+                                                                    : BkgPolynomial;
 }
 
 THistogramForm::THistogramForm(TWorkspace& work, QWidget* parent)
@@ -122,16 +122,27 @@ void THistogramForm::BuildPage() {
     HistogramTabs->setExpanding(false);
     HistogramTabs->setToolTip("Right mouse click to add/copy/delete histograms");
     HistogramMenu = new QMenu(this);
+    HistogramMenu->addAction("Cut", this, &THistogramForm::CutHistogram);
+    HistogramMenu->addAction("Copy", this, &THistogramForm::CopyHistogram);
+    HistogramMenu->addAction("Paste", this, &THistogramForm::PasteHistogram);
+    HistogramMenu->addSeparator();
     QAction* add = HistogramMenu->addAction("New", this, &THistogramForm::NewHistogram);
     QAction* remove = HistogramMenu->addAction("Delete", this, &THistogramForm::DeleteHistogram);
-    connect(HistogramMenu, &QMenu::aboutToShow, this, [this, add, remove] {
+    // Captioned with the titles the instruments have now; a later change of a
+    // title in the preferences shows at the next start.
+    QMenu* instruments = HistogramMenu->addMenu("Use Instrument");
+    for (int n = 1; n <= InstrumentCount; ++n)
+        instruments->addAction(Work().Settings().Instruments[static_cast<size_t>(n - 1)].Title,
+                               this, [this, n] { UseInstrument(n); });
+    QAction* cut = HistogramMenu->actions().first();
+    connect(HistogramMenu, &QMenu::aboutToShow, this, [this, add, remove, cut] {
+        cut->setEnabled(Model().HistogramCount() > 1);
         add->setEnabled(Model().HistogramCount() < MaxHistograms);
         remove->setEnabled(Model().HistogramCount() > 1);
     });
     HistogramTabs->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(HistogramTabs, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        HistogramMenu->popup(HistogramTabs->mapToGlobal(at));
-    });
+    connect(HistogramTabs, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { HistogramMenu->popup(HistogramTabs->mapToGlobal(at)); });
 
     cbType = new QComboBox;
     cbType->setObjectName("cbType");
@@ -199,7 +210,8 @@ void THistogramForm::BuildPage() {
         addRow(new QLabel("Sample Displace:"), edSampleDisplacement, cbSampleDisplacement);
     grid->setRowStretch(row, 1);
     ratioWidgets_ = {ratio, RatioEdit};
-    xrayWidgets_ = {polarization, PolEdit, CheckBoxIllumination, displacement,
+    xrayWidgets_ = {polarization,         PolEdit,
+                    CheckBoxIllumination, displacement,
                     edSampleDisplacement, cbSampleDisplacement};
 
     auto* background = new QGroupBox("Background");
@@ -319,10 +331,14 @@ void THistogramForm::Setcomboboxes(int code) {
 int THistogramForm::Getcomboboxes() const {
     const bool calc = cbCalc->currentIndex() == 1;
     switch (cbType->currentIndex()) {
-    case 1: return calc ? 3 : 1;
-    case 2: return calc ? 5 : 4;
-    case 3: return calc ? 7 : 6;
-    default: return calc ? 2 : 0;
+    case 1:
+        return calc ? 3 : 1;
+    case 2:
+        return calc ? 5 : 4;
+    case 3:
+        return calc ? 7 : 6;
+    default:
+        return calc ? 2 : 0;
     }
 }
 
@@ -338,7 +354,8 @@ void THistogramForm::FillBackGrid(int terms) {
         label->setFlags(Qt::ItemIsEnabled);
         label->setTextAlignment(Qt::AlignCenter);
         BackGrid->setItem(r, 0, label);
-        auto* value = new QTableWidgetItem(GeneralField(h->Background.Coeff[static_cast<size_t>(i - 1)], 7));
+        auto* value =
+            new QTableWidgetItem(GeneralField(h->Background.Coeff[static_cast<size_t>(i - 1)], 7));
         value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         BackGrid->setItem(r, 1, value);
         auto* tick = new QTableWidgetItem;
@@ -394,7 +411,8 @@ void THistogramForm::LayoutForType() {
 
 void THistogramForm::UpdateHistogram() {
     Filling filling(*this);
-    shown_ = std::clamp(HistogramTabs->currentIndex() + 1, 1, std::max(1, Model().HistogramCount()));
+    shown_ =
+        std::clamp(HistogramTabs->currentIndex() + 1, 1, std::max(1, Model().HistogramCount()));
     const THistogram* h = Work().Histogram(shown_);
     if (!h) {
         PageChanged = false;
@@ -508,8 +526,10 @@ void THistogramForm::SaveHistogram() {
     }
     h->Excluded.ClearRegions();
     for (int r = 0; r < GridRows; ++r) {
-        const float a = static_cast<float>(ReadTypedNumber(CellText(ExcludedGrid, r, 0)).value_or(0));
-        const float b = static_cast<float>(ReadTypedNumber(CellText(ExcludedGrid, r, 1)).value_or(0));
+        const float a =
+            static_cast<float>(ReadTypedNumber(CellText(ExcludedGrid, r, 0)).value_or(0));
+        const float b =
+            static_cast<float>(ReadTypedNumber(CellText(ExcludedGrid, r, 1)).value_or(0));
         if (a != b) h->Excluded.AddRegion(std::min(a, b), std::max(a, b));
     }
     // The first histogram's scale is the reference: always 1, never refined.
@@ -540,9 +560,9 @@ void THistogramForm::NewHistogram() {
     QStringList captions;
     for (int h = 1; h <= Model().HistogramCount(); ++h)
         captions << "Histogram" + QString::number(h);
-    RebuildTabs(captions, Model().HistogramCount() - 1);
-    UpdateHistogram();
-    Work().MarkEdited();
+    // The new tab is appended; the page shown stays.
+    RebuildTabs(captions, shown_ - 1);
+    AnnounceEdit();
 }
 
 void THistogramForm::DeleteHistogram() {
@@ -550,7 +570,92 @@ void THistogramForm::DeleteHistogram() {
     PageChanged = false;
     Model().DeleteHistogram(shown_);
     Showing();
-    Work().MarkEdited();
+    AnnounceEdit();
+}
+
+} // namespace koralix
+
+namespace koralix {
+
+void THistogramForm::CopyHistogram() {
+    THistogram& c = clipboard_;
+    c.JobType = Getcomboboxes();
+    c.ThetaMin = NumberOf(ThetaMinEdit);
+    c.ThetaMax = NumberOf(ThetaMaxEdit);
+    c.Wave1 = NumberOf(Wave1Edit);
+    c.Wave2 = NumberOf(Wave2Edit);
+    c.Zero = NumberOf(ZeroEdit);
+    c.Ratio = NumberOf(RatioEdit);
+    c.BaseWidth = NumberOf(BWEdit);
+    c.Weighting = NumberOf(EditWEIDS);
+    if (c.JobType == 0 || c.JobType == 2) {
+        c.Polarization = NumberOf(PolEdit);
+        c.Displacement = NumberOf(edSampleDisplacement);
+    }
+    clipboardBackground_ = BackgroundComboBox->currentIndex();
+    c.Background.Offset = NumberOf(edOffset);
+    c.Background.SmoothSteps = seNStep->value();
+    c.Background.SmoothCycles = seNCycles->value();
+    for (int r = 0; r < BackGrid->rowCount() && r < 12; ++r)
+        c.Background.Coeff[static_cast<size_t>(r)] =
+            static_cast<float>(ReadTypedNumber(CellText(BackGrid, r, 1)).value_or(0));
+}
+
+void THistogramForm::PasteHistogram() {
+    const THistogram& c = clipboard_;
+    {
+        Filling filling(*this);
+        Setcomboboxes(c.JobType);
+        const std::pair<QLineEdit*, float> fields[] = {{ThetaMinEdit, c.ThetaMin},
+                                                       {ThetaMaxEdit, c.ThetaMax},
+                                                       {Wave1Edit, c.Wave1},
+                                                       {Wave2Edit, c.Wave2},
+                                                       {ZeroEdit, c.Zero},
+                                                       {RatioEdit, c.Ratio},
+                                                       {BWEdit, c.BaseWidth},
+                                                       {EditWEIDS, c.Weighting},
+                                                       {PolEdit, c.Polarization},
+                                                       {edSampleDisplacement, c.Displacement},
+                                                       {edOffset, c.Background.Offset}};
+        for (const auto& [edit, value] : fields) {
+            edit->setText(GeneralField(value, 7));
+            edit->setStyleSheet(QString());
+        }
+        seNStep->setValue(c.Background.SmoothSteps);
+        seNCycles->setValue(c.Background.SmoothCycles);
+        BackgroundComboBox->setCurrentIndex(clipboardBackground_);
+        ShowBackgroundKind();
+        for (int r = 0; r < BackGrid->rowCount() && r < 12; ++r)
+            if (QTableWidgetItem* item = BackGrid->item(r, 1))
+                item->setText(FixedField(c.Background.Coeff[static_cast<size_t>(r)], 5));
+        LayoutForType();
+    }
+    DirtyPage();
+}
+
+void THistogramForm::UseInstrument(int n) {
+    if (n < 1 || n > InstrumentCount) return;
+    const TInstrument& i = Work().Settings().Instruments[static_cast<size_t>(n - 1)];
+    {
+        Filling filling(*this);
+        cbType->setCurrentIndex(std::clamp(i.Radiation, 0, cbType->count() - 1));
+        const std::pair<QLineEdit*, double> fields[] = {
+            {ThetaMinEdit, i.Start}, {ThetaStepEdit, i.Step}, {ThetaMaxEdit, i.Stop},
+            {Wave1Edit, i.Wave1},    {Wave2Edit, i.Wave2},    {ZeroEdit, i.Zero},
+            {RatioEdit, i.Ratio},    {PolEdit, i.Pol}};
+        for (const auto& [edit, value] : fields) {
+            edit->setText(GeneralField(value, 7));
+            edit->setStyleSheet(QString());
+        }
+        // The labels follow the radiation, so that Difc is not shown as a wavelength.
+        LayoutForType();
+    }
+    DirtyPage();
+}
+
+void THistogramForm::CutHistogram() {
+    CopyHistogram();
+    DeleteHistogram();
 }
 
 } // namespace koralix

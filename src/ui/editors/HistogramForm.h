@@ -5,6 +5,7 @@
 // samples and codes.
 #pragma once
 
+#include "Model.h"
 #include "ModelEditor.h"
 
 class QButtonGroup;
@@ -34,6 +35,13 @@ class THistogramForm : public TModelEditor {
     int Getcomboboxes() const;
     void NewHistogram();
     void DeleteHistogram();
+    // The histogram clipboard holds the page's instrument and background
+    // values (not flags, step or regions) to fill another histogram's page.
+    void CopyHistogram();
+    void PasteHistogram();
+    void CutHistogram();
+    // Fills the page's instrument fields from stored instrument n (1-based).
+    void UseInstrument(int n);
     // Lays the page out for the data type the lists show.
     void LayoutForType();
     // Lays out the background part for the kind chosen in the list.
@@ -87,6 +95,8 @@ class THistogramForm : public TModelEditor {
     void Show(QWidget* w, bool on);
 
     int shown_ = 1;
+    THistogram clipboard_;
+    int clipboardBackground_ = 0;
     QList<QWidget*> ratioWidgets_, xrayWidgets_, offsetWidgets_, smoothWidgets_, coeffWidgets_;
 };
 

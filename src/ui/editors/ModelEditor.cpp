@@ -108,13 +108,17 @@ bool TModelEditor::CheckPage() {
     return true;
 }
 
-bool TModelEditor::KeepPage() {
-    if (!CheckPage()) return false;
+void TModelEditor::AnnounceEdit() {
     keeping_ = true;
-    SaveChanges();
-    PageChanged = false;
     work_.MarkEdited();
     keeping_ = false;
+}
+
+bool TModelEditor::KeepPage() {
+    if (!CheckPage()) return false;
+    SaveChanges();
+    PageChanged = false;
+    AnnounceEdit();
     return true;
 }
 

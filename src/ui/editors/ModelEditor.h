@@ -49,6 +49,8 @@ class TModelEditor : public QWidget {
     // Checks every number field of the page; shows the first fault at its field
     // and in a message, and gives false.
     virtual bool CheckPage();
+    // Tells the other windows that this one changed the model (not this one).
+    void AnnounceEdit();
     // CheckPage, SaveChanges, clear PageChanged and tell the other windows.
     bool KeepPage();
     // Before the page is left (another tab, another histogram): true when the
@@ -66,8 +68,7 @@ class TModelEditor : public QWidget {
   protected:
     // A number field: `name` is its object name (and names it in messages), its
     // typed text must read as a number within [minimum, maximum].
-    QLineEdit* NumberEdit(const QString& name, double minimum = -3.4e38,
-                          double maximum = 3.4e38);
+    QLineEdit* NumberEdit(const QString& name, double minimum = -3.4e38, double maximum = 3.4e38);
     // The value of a checked number field (CheckPage has passed).
     static float NumberOf(const QLineEdit* edit);
     // A refinement tick box for the parameter `address` names when the page is

@@ -1,5 +1,6 @@
 #include "PhaseForm.h"
 
+#include "CellDragLink.h"
 #include "CellRules.h"
 #include "CifPhase.h"
 #include "EditorFields.h"
@@ -38,7 +39,7 @@ namespace {
 constexpr int MaxPhases = 8;
 constexpr int AtomColumns = 26;
 constexpr int OriginRole = Qt::UserRole + 1;
-const char* const ValueHeaders[11] = {"x", "y", "z", "B", "n", "B11",
+const char* const ValueHeaders[11] = {"x",   "y",   "z",   "B",   "n",  "B11",
                                       "B22", "B33", "B12", "B13", "B23"};
 
 float TAtom::*const AtomValues[11] = {&TAtom::X,   &TAtom::Y,   &TAtom::Z,   &TAtom::B,
@@ -87,9 +88,9 @@ TPhaseForm::TPhaseForm(TWorkspace& work, FileChooser& files, QWidget* parent)
     setObjectName("PhaseForm");
     AskText = [this](const QString& title, const QString& prompt, const QString& value) {
         bool ok = false;
-        const QString answer = QInputDialog::getText(this, title, prompt, QLineEdit::Normal,
-                                                     value, &ok);
-        return ok ? answer : value;
+        const QString answer =
+            QInputDialog::getText(this, title, prompt, QLineEdit::Normal, value, &ok);
+        return ok ? answer : QString();
     };
     RunTransformation = [this] {
         TFormTrans dialog(Work().Transformation(), this);
@@ -99,7 +100,7 @@ TPhaseForm::TPhaseForm(TWorkspace& work, FileChooser& files, QWidget* parent)
     BuildMenus();
     WatchEdits(this);
     UseTabs(PhaseTabs);
-    resize(900, 560);
+    resize(1180, 560);
 }
 
 void TPhaseForm::BuildPage() {
@@ -184,8 +185,8 @@ void TPhaseForm::BuildPage() {
     AtomGrid->setColumnWidth(ColName, 50);
     AtomGrid->setColumnWidth(ColType, 60);
     for (int k = 1; k <= 11; ++k) {
-        AtomGrid->setColumnWidth(ValueColumn(k), 72);
-        AtomGrid->setColumnWidth(ValueColumn(k) + 1, 22);
+        AtomGrid->setColumnWidth(ValueColumn(k), 68);
+        AtomGrid->setColumnWidth(ValueColumn(k) + 1, 20);
     }
     AtomGrid->setItemDelegateForColumn(ColType, new AtomTypeDelegate(atomTypes_, this));
     AtomGrid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -201,6 +202,12 @@ void TPhaseForm::BuildPage() {
         }
     });
 
+    new TCellDragLink(
+        AtomGrid, [this](int row, int column) { return CanLinkCell(row, column); },
+        [this](int fromRow, int fromColumn, int toRow, int toColumn) {
+            LinkCells(fromRow, fromColumn, toRow, toColumn);
+        });
+
     connect(SpaceGroupEdit, &QComboBox::currentTextChanged, this, [this] {
         if (!IsFilling()) UpdateSpaceGroup();
     });
@@ -214,9 +221,8 @@ void TPhaseForm::BuildPage() {
     });
     // Tied cell constants follow the one they copy as it is typed.
     for (int source : {0, 3})
-        connect(CellEdit[source], &QLineEdit::textEdited, this, [this] {
-            SetLattice(ShownSystem());
-        });
+        connect(CellEdit[source], &QLineEdit::textEdited, this,
+                [this] { SetLattice(ShownSystem()); });
     connect(cbCalcMethod, &QComboBox::activated, this, [this](int method) {
         AtomGrid->setEnabled(method == 0);
         cbRecycle->setVisible(method == 1);
@@ -241,7 +247,8 @@ void TPhaseForm::BuildMenus() {
     QAction* clear = phaseItem("Clear", &TPhaseForm::ClearPage);
     QAction* deletePhase = phaseItem("Delete", &TPhaseForm::DeletePhase);
     PhaseMenu->addSeparator();
-    QAction* fromInput = phaseItem("Read Phase from Input file", &TPhaseForm::ReadPhaseFromInputFile);
+    QAction* fromInput =
+        phaseItem("Read Phase from Input file", &TPhaseForm::ReadPhaseFromInputFile);
     QAction* fromCif = phaseItem("Read Phase from CIF File", &TPhaseForm::ReadPhaseFromCif);
     Q_UNUSED(clear);
     connect(PhaseMenu, &QMenu::aboutToShow, this, [=, this] {
@@ -307,7 +314,7 @@ void TPhaseForm::AfterPhaseListChange(int select) {
         captions << "Phase" + QString::number(p);
     RebuildTabs(captions, select);
     UpdateForm();
-    Work().MarkEdited();
+    AnnounceEdit();
 }
 
 TCrystalSystem TPhaseForm::ShownSystem() const {
@@ -338,12 +345,15 @@ void TPhaseForm::FillRow(int row, const TAtom& atom, int atomNumber) {
     AtomGrid->setItem(row, ColNumber, number);
     AtomGrid->setItem(row, ColMult, fixed("0"));
     const bool blank = atomNumber == 0;
-    AtomGrid->setItem(row, ColName,
-                      fixed(blank ? QString() : QString::fromStdString(atom.Label.str()).trimmed(), true));
-    AtomGrid->setItem(row, ColType,
-                      fixed(blank ? QString() : QString::fromStdString(atom.AtomType.str()).trimmed(), true));
+    AtomGrid->setItem(
+        row, ColName,
+        fixed(blank ? QString() : QString::fromStdString(atom.Label.str()).trimmed(), true));
+    AtomGrid->setItem(
+        row, ColType,
+        fixed(blank ? QString() : QString::fromStdString(atom.AtomType.str()).trimmed(), true));
     for (int k = 1; k <= 11; ++k) {
-        auto* value = new QTableWidgetItem(blank ? QString() : AtomValueText(atom.*AtomValues[k - 1]));
+        auto* value =
+            new QTableWidgetItem(blank ? QString() : AtomValueText(atom.*AtomValues[k - 1]));
         value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         AtomGrid->setItem(row, ValueColumn(k), value);
         auto* tick = new QTableWidgetItem;
@@ -371,7 +381,8 @@ void TPhaseForm::UpdateForm() {
     }
     PhaseTitleEdit->setText(QString::fromStdString(phase->Name));
     cbCalcMethod->setCurrentIndex(phase->CalcMethod == 1 ? 1 : 0);
-    SpaceGroupEdit->setEditText(QString::fromStdString(phase->SpaceGroup.str()).trimmed().toUpper());
+    SpaceGroupEdit->setEditText(
+        QString::fromStdString(phase->SpaceGroup.str()).trimmed().toUpper());
     ZEdit->setText(QString::number(phase->Z));
     const float cell[6] = {phase->A, phase->B, phase->C, phase->Alpha, phase->Beta, phase->Gamma};
     for (int i = 0; i < 6; ++i)
@@ -443,6 +454,13 @@ void TPhaseForm::UpdateMult() {
 }
 
 bool TPhaseForm::CheckPage() {
+    if (ShownSystem().Code == csUnknown) {
+        const QString message = "Please enter a valid space group";
+        if (FaultLabel()) FaultLabel()->setText(message);
+        Work().Messages().Message(message.toStdString());
+        SpaceGroupEdit->setFocus();
+        return false;
+    }
     if (!TModelEditor::CheckPage()) return false;
     for (int r = 0; r < AtomGrid->rowCount(); ++r) {
         for (int k = 1; k <= 11; ++k) {
@@ -458,14 +476,6 @@ bool TPhaseForm::CheckPage() {
         }
     }
     return true;
-}
-
-void TPhaseForm::Ok() {
-    if (ShownSystem().Code == csUnknown) {
-        Work().Messages().Message("Please enter a valid space group");
-        return;
-    }
-    TModelEditor::Ok();
 }
 
 void TPhaseForm::SaveChanges() {
@@ -510,9 +520,9 @@ void TPhaseForm::SaveChanges() {
         atom.AtomType = Trimmed4(AtomGrid->item(r, ColType)->text()).toStdString();
         for (int k = 1; k <= 11; ++k) {
             const auto value = ReadTypedNumber(AtomGrid->item(r, ValueColumn(k))->text());
-            atom.*AtomValues[k - 1] = value ? static_cast<float>(*value) : TAtom{}.*AtomValues[k - 1];
-            const bool ticked =
-                AtomGrid->item(r, ValueColumn(k) + 1)->checkState() == Qt::Checked;
+            atom.*AtomValues[k - 1] =
+                value ? static_cast<float>(*value) : TAtom{}.*AtomValues[k - 1];
+            const bool ticked = AtomGrid->item(r, ValueColumn(k) + 1)->checkState() == Qt::Checked;
             StoreFlag({0, shown_, r + 1, k}, ticked && !leBail);
         }
     }
@@ -525,7 +535,7 @@ void TPhaseForm::SaveChanges() {
 void TPhaseForm::NewPhase() {
     if (Model().PhaseCount() >= MaxPhases || !LeavePage()) return;
     Model().AddPhase();
-    AfterPhaseListChange(Model().PhaseCount() - 1);
+    AfterPhaseListChange(0);
 }
 
 void TPhaseForm::DeletePhase() {
@@ -568,11 +578,12 @@ void TPhaseForm::ReadPhaseFromInputFile() {
     for (const TPhase& p : scratch.Phases)
         prompt += " " + QString::fromStdString(p.Name);
     prompt += " Enter number:";
-    const int chosen = std::clamp(TextToInt(AskText("Phase Number", prompt, "1").toStdString()), 1,
-                                  scratch.PhaseCount());
+    QString answer = AskText("Phase Number", prompt, "1");
+    if (answer.isNull()) answer = "1";
+    const int chosen = std::max(1, std::min(TextToInt(answer.toStdString()), scratch.PhaseCount()));
     Model().AddPhase();
     Model().Phase(Model().PhaseCount()).Assign(scratch.Phase(chosen));
-    AfterPhaseListChange(Model().PhaseCount() - 1);
+    AfterPhaseListChange(0);
 }
 
 void TPhaseForm::ReadPhaseFromCif() {
@@ -586,7 +597,7 @@ void TPhaseForm::ReadPhaseFromCif() {
     ReadCifPhase(file.toStdString(), phase, Work().Messages());
     Model().AddPhase();
     Model().Phase(Model().PhaseCount()).Assign(phase);
-    AfterPhaseListChange(Model().PhaseCount() - 1);
+    AfterPhaseListChange(0);
 }
 
 void TPhaseForm::AddAtom() {
@@ -634,7 +645,8 @@ void TPhaseForm::PasteAtom() {
     const int row = CurrentRow();
     if (row < 0) return;
     AtomGrid->item(row, ColName)->setText(QString::fromStdString(clipboard_.Label.str()).trimmed());
-    AtomGrid->item(row, ColType)->setText(QString::fromStdString(clipboard_.AtomType.str()).trimmed());
+    AtomGrid->item(row, ColType)
+        ->setText(QString::fromStdString(clipboard_.AtomType.str()).trimmed());
     for (int k = 1; k <= 11; ++k)
         AtomGrid->item(row, ValueColumn(k))->setText(AtomValueText(clipboard_.*AtomValues[k - 1]));
     DirtyPage();
@@ -652,6 +664,32 @@ void TPhaseForm::SetFullOccupancy(bool allRows) {
                                    : AtomValueText(static_cast<float>(site) / general));
     }
     DirtyPage();
+}
+
+bool TPhaseForm::CanLinkCell(int row, int column) const {
+    if (column < ValueColumn(1) || column > ValueColumn(11) || column % 2 != 0) return false;
+    const QTableWidgetItem* tick = AtomGrid->item(row, column + 1);
+    return tick && tick->checkState() == Qt::Checked;
+}
+
+void TPhaseForm::LinkCells(int fromRow, int fromColumn, int toRow, int toColumn) {
+    if (!CanLinkCell(fromRow, fromColumn) || !CanLinkCell(toRow, toColumn)) return;
+    if (fromRow == toRow && fromColumn == toColumn) return;
+    auto describe = [this](int row, int column) {
+        return AtomGrid->item(row, ColName)->text().trimmed() + " ( " +
+               ValueHeaders[(column - 2) / 2 - 1] + " )";
+    };
+    const QString prompt =
+        describe(toRow, toColumn) + "  =  " + describe(fromRow, fromColumn) + " *   ";
+    const QString answer = AskText("Atomic Constraints", prompt, "1.0");
+    if (answer.isNull()) return;
+    if (PageChanged && !KeepPage()) return;
+    TParameter source(TAddress{0, shown_, fromRow + 1, (fromColumn - 2) / 2}, 0);
+    source.Multiplier = 1;
+    TParameter target(TAddress{0, shown_, toRow + 1, (toColumn - 2) / 2}, 0);
+    target.Multiplier = TextToReal(answer.toStdString());
+    Model().Parameters.AddConstraint(source, target);
+    AnnounceEdit();
 }
 
 void TPhaseForm::TransformDialog() {

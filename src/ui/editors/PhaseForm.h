@@ -30,8 +30,8 @@ class TPhaseForm : public TModelEditor {
     void Showing() override;
     void UpdateForm() override;
     void SaveChanges() override;
-    void Ok() override;
-    // The page's fields and every value cell of the grid.
+    // The space group, the page's fields and every value cell of the grid: an
+    // unknown symbol never reaches the model, whichever way the page is kept.
     bool CheckPage() override;
 
     void UpdateSpaceGroup();
@@ -58,7 +58,16 @@ class TPhaseForm : public TModelEditor {
     void TransformDialog();
     void TransformRows(const TTransformation& t);
 
-    // Asks for a text with an input box; tests replace it (title, prompt, default).
+    // A value cell whose tick box is ticked can be tied to another such cell
+    // by dragging it there.
+    bool CanLinkCell(int row, int column) const;
+    // The drop: asks for a coefficient and makes the parameter of the target
+    // cell follow the source's times it. The page is kept first, so that the
+    // flags and atom numbers of the constraint are the model's.
+    void LinkCells(int fromRow, int fromColumn, int toRow, int toColumn);
+
+    // Asks for a text with an input box; tests replace it (title, prompt,
+    // default). A null text when the user cancelled.
     std::function<QString(const QString&, const QString&, const QString&)> AskText;
     // Runs the transformation dialog; tests replace it. True on OK.
     std::function<bool()> RunTransformation;

@@ -25,15 +25,24 @@ namespace {
 // Column 0 is coloured by histogram number modulo 9; 0 keeps the grid's colour.
 QColor HistogramColour(int h) {
     switch (h % 9) {
-    case 1: return QColor(255, 0, 0);
-    case 2: return QColor(0, 128, 0);
-    case 3: return QColor(255, 255, 0);
-    case 4: return QColor(0, 255, 255);
-    case 5: return QColor(255, 255, 255);
-    case 6: return QColor(255, 0, 255);
-    case 7: return QColor(0, 0, 128);
-    case 8: return QColor(128, 0, 0);
-    default: return {};
+    case 1:
+        return QColor(255, 0, 0);
+    case 2:
+        return QColor(0, 128, 0);
+    case 3:
+        return QColor(255, 255, 0);
+    case 4:
+        return QColor(0, 255, 255);
+    case 5:
+        return QColor(255, 255, 255);
+    case 6:
+        return QColor(255, 0, 255);
+    case 7:
+        return QColor(0, 0, 128);
+    case 8:
+        return QColor(128, 0, 0);
+    default:
+        return {};
     }
 }
 
@@ -56,6 +65,7 @@ TParametersForm::TParametersForm(TWorkspace& work, QWidget* parent)
     HistogramChoice = new QComboBox;
     PhaseChoice = new QComboBox;
     for (QComboBox* list : {ParameterChoice, HistogramChoice, PhaseChoice}) {
+        list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         choices->addWidget(list);
         connect(list, &QComboBox::activated, this, &TParametersForm::FillGrid);
     }
@@ -64,12 +74,14 @@ TParametersForm::TParametersForm(TWorkspace& work, QWidget* parent)
     Grid->verticalHeader()->hide();
     Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    const int widths[ColumnCount] = {24, 24, 110, 0, 80, 70, 22};
+    const int widths[ColumnCount] = {24, 24, 130, 0, 100, 80, 22};
     for (int c = 0; c < ColumnCount; ++c)
         Grid->setColumnWidth(c, widths[c]);
     Grid->setColumnHidden(ColType, true);
     Grid->horizontalHeader()->setStretchLastSection(true);
-    Grid->setMinimumWidth(350);
+    Grid->setMinimumWidth(420);
+    Grid->setWordWrap(false);
+    Grid->verticalHeader()->setDefaultSectionSize(22);
 
     auto* bottom = new QHBoxLayout;
     auto* viewing = new QLabel("Currently Viewing Only");
@@ -86,7 +98,7 @@ TParametersForm::TParametersForm(TWorkspace& work, QWidget* parent)
     layout->addWidget(view);
     layout->addWidget(Grid, 1);
     layout->addLayout(bottom);
-    resize(420, 520);
+    resize(520, 560);
 
     connect(&work_, &TWorkspace::CycleCompleted, this, [this] {
         if (isVisible()) FillGrid();
@@ -101,8 +113,7 @@ bool TParametersForm::EngineHasValues() {
     TRefine* driver = work_.DriverIfCreated();
     if (!driver || work_.Busy()) return false;
     const RefineState state = driver->State();
-    return driver->Cycle() > 0 &&
-           (state == RefineState::Cycled || state == RefineState::Finished);
+    return driver->Cycle() > 0 && (state == RefineState::Cycled || state == RefineState::Finished);
 }
 
 void TParametersForm::Fill() {
@@ -150,23 +161,26 @@ void TParametersForm::FillGrid() {
             esd = driver->GetParEsd(coded.Histogram, coded.Phase, coded.Atom, coded.Type);
         }
         auto* h = Cell(QString::number(a.Histogram));
-        if (const QColor colour = HistogramColour(a.Histogram); colour.isValid())
+        if (const QColor colour = HistogramColour(a.Histogram); colour.isValid()) {
             h->setBackground(colour);
+            // The number stays readable on the dark colours.
+            h->setForeground(colour.lightness() < 100 ? Qt::white : Qt::black);
+        }
         Grid->setItem(r, ColH, h);
         Grid->setItem(r, ColP, Cell(QString::number(a.Phase)));
-        Grid->setItem(r, ColName,
-                      Cell(QString::fromStdString(ParameterTypeName(0, a.Phase, a.Type)),
-                           Qt::AlignLeft));
+        Grid->setItem(
+            r, ColName,
+            Cell(QString::fromStdString(ParameterTypeName(0, a.Phase, a.Type)), Qt::AlignLeft));
         if (a.Phase == 0)
-            Grid->item(r, ColName)->setText(
-                QString::fromStdString(ParameterTypeName(a.Histogram, 0, a.Type)));
+            Grid->item(r, ColName)
+                ->setText(QString::fromStdString(ParameterTypeName(a.Histogram, 0, a.Type)));
         Grid->setItem(r, ColType, Cell(QString::number(a.Type)));
         Grid->setItem(r, ColValue,
                       Cell(QString::fromStdString(GeneralText(value, 6)), Qt::AlignRight));
-        Grid->setItem(r, ColEsd,
-                      Cell(driver && refined ? QString::fromStdString(GeneralText(esd, 3))
-                                             : QString(),
-                           Qt::AlignRight));
+        Grid->setItem(
+            r, ColEsd,
+            Cell(driver && refined ? QString::fromStdString(GeneralText(esd, 3)) : QString(),
+                 Qt::AlignRight));
         auto* tick = Cell(QString());
         tick->setCheckState(refined ? Qt::Checked : Qt::Unchecked);
         Grid->setItem(r, ColRefined, tick);

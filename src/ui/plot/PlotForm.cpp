@@ -6,6 +6,7 @@
 #include "HelpTopics.h"
 #include "Messenger.h"
 #include "PlotEditing.h"
+#include "PublicationPlot.h"
 #include "SetScales.h"
 
 #include <QApplication>
@@ -147,9 +148,17 @@ void TPlotForm::BuildChart() {
 void TPlotForm::BuildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     QAction* save = file->addAction("&Save as image...", this, [this] {
+        const QString publication = "Publication PDF (*.pdf);;Publication SVG (*.svg)";
+        QString chosen;
         const QString name = QFileDialog::getSaveFileName(
-            this, QString(), QString(), "PNG Files (*.png);;SVG Files (*.svg);;PDF Files (*.pdf)");
-        if (!name.isEmpty()) SaveImage(name);
+            this, QString(), QString(),
+            "PNG Files (*.png);;SVG Files (*.svg);;PDF Files (*.pdf);;" + publication, &chosen);
+        if (name.isEmpty()) return;
+        if (!chosen.startsWith("Publication")) {
+            SaveImage(name);
+        } else if (!SavePublicationImage(name)) {
+            messenger_.Message("Cannot write " + name.toStdString());
+        }
     });
     file->addAction("Export to Excel/Sigma plot file", this, [this] {
         const QString name =
@@ -408,6 +417,10 @@ bool TPlotForm::ExportTo(const QString& fileName) {
         return false;
     }
     return true;
+}
+
+bool TPlotForm::SavePublicationImage(const QString& fileName) const {
+    return Data && SavePublicationPlot(*Data, Histogram, PhaseNames, TPublicationStyle(), fileName);
 }
 
 bool TPlotForm::SaveImage(const QString& fileName, int width, int height) {

@@ -36,6 +36,7 @@ class TPlotForm : public QMainWindow {
     THistogram* Histogram() const;
     int Cycle = 0;
     int HistogramCount = 0;
+    QStringList PhaseNames; // labels of the tick rows in publication images
 
     void Plot();
     void Unzoom();
@@ -48,6 +49,8 @@ class TPlotForm : public QMainWindow {
     // PNG, SVG or PDF by extension; the chart's own size when none is given.
     bool SaveImage(const QString& fileName, int width = 0, int height = 0);
     void PrintTo(QPrinter& printer);
+    // The journal style of PublicationPlot, vector PDF or SVG by extension.
+    bool SavePublicationImage(const QString& fileName) const;
 
     // The editing commands of the chart's context menu, for tests.
     QAction* InsertBackground = nullptr;

@@ -9,6 +9,7 @@
 #include "InputFile.h"
 #include "MainHooks.h"
 #include "PlotForm.h"
+#include "VendorData.h"
 #include "Workspace.h"
 
 #include <QApplication>
@@ -275,10 +276,13 @@ void TRefineForm::Start() {
         work_.SetDataFile(companion.empty() ? QStringLiteral("temp.dat")
                                             : QString::fromStdString(companion));
     }
-    DataEdit->setText(work_.DataFile());
     // A data file named with another extension is still read in the model's format.
-    refine.DataName = EngineDataName(work_.DataFile().toStdString(), work_.Model().DataFormat,
-                                     refine.TempDirectory());
+    // An instrument maker's file is written beside itself as engine data first.
+    const std::string data =
+        PrepareDataFile(work_.Model(), work_.DataFile().toStdString(), work_.Messages());
+    work_.SetDataFile(QString::fromStdString(data));
+    DataEdit->setText(work_.DataFile());
+    refine.DataName = EngineDataName(data, work_.Model().DataFormat, refine.TempDirectory());
     if (refine.DataName.empty()) refine.DataName = WithoutExtension(work_.DataFile());
     refine.BaseName =
         work_.Settings().TempRefine ? std::string() : WithoutExtension(work_.InputFile());
@@ -372,7 +376,8 @@ void TRefineForm::Finish() {
         UpdateStatus(RefineButtonState::NoInput);
         const bool update = UpdateBox->isChecked();
         refine.CloseRefinement(update);
-        if (refine.State() == RefineState::Closed && update) {
+        // A failed close leaves BaseName.upd of an earlier run: never read it as this one's.
+        if (refine.State() == RefineState::Closed && refine.LastError == 0 && update) {
             ReadInputFile(work_.Model(), refine.BaseName + ".upd", work_.Messages());
             if (!work_.InputFile().isEmpty()) {
                 try {

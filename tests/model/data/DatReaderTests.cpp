@@ -127,9 +127,12 @@ TEST_F(DatReaderTest, NoLayoutGivesTheFormatMessage) {
 }
 
 TEST_F(DatReaderTest, UnopenableFileGivesBothMessages) {
-    Read(MakeFolder("folder.dat"), DatFileType);
-    EXPECT_EQ(messenger.messages, (std::vector<std::string>{"Error opening file.",
-                                                            "Cannot determine datafile format."}));
+    const std::string folder = MakeFolder("folder.dat");
+    Read(folder, DatFileType);
+    // Why first, then the reader's own messages.
+    EXPECT_EQ(messenger.messages, (std::vector<std::string>{
+                                      "Cannot read " + folder + ": it is a folder, not a file.",
+                                      "Error opening file.", "Cannot determine datafile format."}));
     EXPECT_EQ(data.Kind, KindNone);
 }
 

@@ -179,9 +179,11 @@ TEST_F(GsasReaderTest, WithoutBankTheFormatIsUnknown) {
 }
 
 TEST_F(GsasReaderTest, UnopenableFileGivesBothMessages) {
-    Read(MakeFolder("folder.gs"), GsasFileType);
+    const std::string folder = MakeFolder("folder.gs");
+    Read(folder, GsasFileType);
     EXPECT_EQ(messenger.messages,
-              (std::vector<std::string>{"Error opening file.",
+              (std::vector<std::string>{"Cannot read " + folder + ": it is a folder, not a file.",
+                                        "Error opening file.",
                                         "Cannot determine GSAS datafile format."}));
 }
 

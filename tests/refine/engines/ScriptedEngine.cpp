@@ -9,11 +9,17 @@
 //       throw                             call that lets a C++ exception escape
 //       npts, nrefl                       sizes reported by getplotinfo
 //       progress                          value reported by getstatus
+//       block                             call (iterate) that never returns, so
+//                                         that a test can signal the process
+//       slow                              call (iterate) that takes 300 ms, so
+//                                         that a test can act while it runs
 //   KORALIX_TEST_ENGINE_LOG     file to which each call appends one line
 //       four                              status returned by getfour
 // Exports can be left out at build time with OMIT_<name>, and the version is
 // ENGINE_VERSION. WITH_getfour adds a getfour whose map is cos(2 pi k / 64)
 // along each row, so that its extremes are -1 and 1.
+#include <unistd.h>
+
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
@@ -58,6 +64,10 @@ void MaybeFail(const char* call) {
     auto script = Script();
     if (script["fault"] == call) std::feraiseexcept(FE_DIVBYZERO);
     if (script["throw"] == call) throw std::runtime_error("engine failure");
+    if (script["block"] == call)
+        for (;;)
+            ::pause();
+    if (script["slow"] == call) ::usleep(300000);
 }
 
 std::string Name(const char* buffer) {

@@ -1,4 +1,4 @@
-#include "SiteSymmetry.h"
+#include "CoordinateFreedom.h"
 
 #include "SpaceGroupServices.h"
 
