@@ -7,6 +7,7 @@
 #include "ImportSupport.h"
 #include "CoordinateFreedom.h"
 #include "SpaceGroupServices.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <algorithm>
@@ -402,7 +403,7 @@ std::string GsasDataFileName(const std::string& text) {
 }
 
 std::string GsasDataFile(const std::string& expPath) {
-    const std::optional<std::string> text = ReadWholeFile(expPath);
+    const std::optional<std::string> text = ReadTextFile(expPath).Text;
     if (!text) return {};
     const std::string name = GsasDataFileName(*text);
     return name.empty() ? std::string() : FindBeside(expPath, name);
