@@ -420,7 +420,7 @@ bool TPlotForm::ExportTo(const QString& fileName) {
 }
 
 bool TPlotForm::SavePublicationImage(const QString& fileName) const {
-    return Data && SavePublicationPlot(*Data, Histogram, PhaseNames, TPublicationStyle(), fileName);
+    return Data && SavePublicationPlot(*Data, Histogram(), PhaseNames, TPublicationStyle(), fileName);
 }
 
 bool TPlotForm::SaveImage(const QString& fileName, int width, int height) {
