@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, OpeningADiffractometerFile) {
     const QString scan = Write("scan.csv", "2theta,counts\n10.0,100\n10.5,120\n11.0,90\n");
     form->ProcessFile(scan);
     EXPECT_TRUE(messenger.messages.empty()) << messenger.messages.front();
-    EXPECT_EQ(form->CurrentDataFile, scan);
+    EXPECT_EQ(form->Work().DataFile(), scan);
     ASSERT_EQ(form->DataPlot.PointCount, 3);
     EXPECT_FLOAT_EQ(form->DataPlot.Y[1], 120.0f);
 }
