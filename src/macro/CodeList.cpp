@@ -381,6 +381,8 @@ ErrorRecord TSBCodeList::Run(RunContext& context) {
     int ip = 0;
     bool stop = false;
     while (ip < count && !stop && Error.code == 0) {
+        if (context.stop && context.stop->load(std::memory_order_relaxed))
+            Fault("Macro stopped by the user");
         TSBCode& c = Instructions[static_cast<size_t>(ip)];
         int next = ip + 1;
         try {

@@ -3,6 +3,7 @@
 // list is finished, so running needs no name look-up.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -118,6 +119,8 @@ struct RunContext {
     int maxDepth = 1000;
     int64_t steps = 0;
     int64_t maxSteps = 0; // 0: no limit beyond the per-instruction counts
+    // Set from another thread when the user stops the run; read before each instruction.
+    const std::atomic<bool>* stop = nullptr;
     // Bytes kept by the callers' snapshots of nested calls; deep recursion of a
     // function with large variables ends as a stack overflow, not in swapping.
     int64_t savedBytes = 0;

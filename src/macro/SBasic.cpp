@@ -200,6 +200,8 @@ int TSBasic::Run() {
     RunContext context;
     context.maxDepth = MaxCallDepth;
     context.maxSteps = MaxSteps;
+    stop_ = false;
+    context.stop = &stop_;
     runError_ = {};
     fault_.clear();
     try {

@@ -4,6 +4,7 @@
 // AddFunction.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,6 +48,9 @@ class TSBasic {
 
     int Compile();
     int Run();
+    // Ends the current Run before its next instruction with "Macro stopped by the
+    // user"; safe to call from another thread while Run works.
+    void RequestStop() { stop_ = true; }
     void Reset();
     void AddFunction(const std::string& name, HostRoutine routine, int argCount, char resultLetter);
 
@@ -86,6 +90,7 @@ class TSBasic {
     int builtinFunctionCount_ = 0;
     int lineOffset_ = 0;
     int64_t steps_ = 0;
+    std::atomic<bool> stop_{false};
     std::string text_, file_, library_;
     bool textSource_ = true;
     std::string message_, fault_;

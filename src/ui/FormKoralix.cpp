@@ -17,6 +17,7 @@
 #include "FormUpdate.h"
 #include "PlotForm.h"
 #include "RefineForm.h"
+#include "NamedActions.h"
 #include "VendorData.h"
 
 #include <QAction>
@@ -131,11 +132,7 @@ TFormKoralix::~TFormKoralix() {
 
 QAction* TFormKoralix::AddAction(const QString& name, const QString& caption, const QString& hint,
                                  const QKeySequence& shortcut) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+    QAction* action = MakeNamedAction(this, name, caption, hint, shortcut);
     actions_.insert(name, action);
     return action;
 }

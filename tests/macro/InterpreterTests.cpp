@@ -4,6 +4,10 @@
 
 #include "MacroRunner.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace koralix::macro::test {
 namespace {
 
@@ -316,6 +320,35 @@ TEST(RunTimeErrors, EndlessDoLoopStops) {
     EXPECT_NE(r.message.find("Too many cycles"), std::string::npos);
 }
 
+// Stop comes from the window while the run works on another thread; it must end
+// a loop that no execution limit would end soon, also one that calls a function.
+TEST(RunTimeErrors, StopFromAnotherThreadEndsTheRun) {
+    for (const char* source :
+         {"INTEGER i\nDO\ni = 1\nLOOP", "FUNCTION F AS INTEGER\nEND FUNCTION\nINTEGER i\nDO\nF()\nLOOP"}) {
+        MacroRunner runner(2000000000);
+        // Stop is pressed again and again until the run has ended: a press that
+        // came before the run began would be forgotten by it.
+        std::atomic<bool> ended{false};
+        std::thread stopper([&runner, &ended] {
+            while (!ended) {
+                runner.basic.RequestStop();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        const MacroResult r = runner.Run(source);
+        ended = true;
+        stopper.join();
+        EXPECT_EQ(r.runCode, kLibraryFault) << source;
+        EXPECT_EQ(r.fault, "Macro stopped by the user") << source;
+    }
+}
+
+TEST(RunTimeErrors, AStopBeforeTheRunDoesNotCarryOver) {
+    MacroRunner runner;
+    runner.basic.RequestStop();
+    EXPECT_EQ(runner.Run("WRITE(1)").Joined(), "1");
+}
+
 TEST(RunTimeErrors, StepRoundedToZeroRunsIntoTheLimit) {
     MacroRunner runner(1000);
     EXPECT_EQ(runner.Run("FOR i = 1 TO 3 STEP 0.5\nNEXT i").runCode, 310);
@@ -393,8 +426,9 @@ namespace {
 
 TEST(Runs, AFaultInsideAFunctionLeavesItUsable) {
     MacroRunner runner;
-    const char* source = "FUNCTION F(BYVAL n AS INTEGER) AS INTEGER\nINTEGER a\na = n\nIF n > 1 THEN\nF = SQRT(-n)\n"
-                         "ELSE\nF = F(n + 1) + a\nEND IF\nEND FUNCTION\nWRITE(F(1))";
+    const char* source =
+        "FUNCTION F(BYVAL n AS INTEGER) AS INTEGER\nINTEGER a\na = n\nIF n > 1 THEN\nF = SQRT(-n)\n"
+        "ELSE\nF = F(n + 1) + a\nEND IF\nEND FUNCTION\nWRITE(F(1))";
     EXPECT_EQ(runner.Run(source).fault, "Invalid floating point operation");
     runner.output.clear();
     EXPECT_EQ(runner.basic.Run(), kLibraryFault);

@@ -35,6 +35,14 @@ class RecordingWindow : public MacroWindow {
     }
 };
 
+// Notes the cycles the library announces, as the workbench's watch window sees them.
+class RecordingWorkspace : public OwnedMacroWorkspace {
+  public:
+    using OwnedMacroWorkspace::OwnedMacroWorkspace;
+    std::vector<int> cycles;
+    void CycleCompleted(int cycle) override { cycles.push_back(cycle); }
+};
+
 class LibraryFixture : public ::testing::Test {
   protected:
     LibraryFixture() : workspace(messenger), library(workspace), basic(&messenger) {
@@ -89,7 +97,7 @@ class LibraryFixture : public ::testing::Test {
     }
 
     RecordingMessenger messenger;
-    OwnedMacroWorkspace workspace;
+    RecordingWorkspace workspace;
     MacroLibrary library;
     RecordingWindow window;
     TSBasic basic;

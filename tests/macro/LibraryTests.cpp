@@ -228,6 +228,10 @@ TEST_F(LibraryFixture, AMacroRefinesTheExampleAndSavesTheRefinedModel) {
         EXPECT_NEAR(model.Phase(1).A, 4.7602, 0.002) << file;
     }
     EXPECT_FALSE(std::filesystem::exists("corundum.inp.inp"));
+    // Each cycle that ran was announced once, in order.
+    ASSERT_FALSE(workspace.cycles.empty());
+    for (size_t i = 0; i < workspace.cycles.size(); ++i)
+        EXPECT_EQ(workspace.cycles[i], static_cast<int>(i) + 1);
 }
 
 TEST_F(LibraryFixture, RefineFileRunsTheModelsCyclesAndClosesWithUpdate) {
@@ -239,6 +243,8 @@ TEST_F(LibraryFixture, RefineFileRunsTheModelsCyclesAndClosesWithUpdate) {
     EXPECT_NEAR(updated.Phase(1).A, 4.7602, 0.002);
     ASSERT_NE(workspace.Driver(), nullptr);
     EXPECT_TRUE(workspace.Driver()->ShowMessages);
+    ASSERT_FALSE(workspace.cycles.empty());
+    EXPECT_EQ(workspace.cycles.back(), workspace.Driver()->Cycle());
 }
 
 TEST_F(LibraryFixture, AMissingDataFileIsTheDriversStatus) {

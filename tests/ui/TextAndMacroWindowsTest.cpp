@@ -2,12 +2,15 @@
 // refine loop against the real engine, Quick Start through it), the macro
 // window, the watch window's colours and the user menu, without a display.
 #include "EditForm.h"
+#include "FormGraph.h"
 #include "FormKoralix.h"
 #include "FormMacro.h"
 #include "FormWatch.h"
 #include "InputFile.h"
+#include "MacroRun.h"
 #include "MainHooks.h"
 #include "SearchAndReplace.h"
+#include "Workspace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,7 +21,9 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include <filesystem>
 #include <fstream>
@@ -92,6 +97,19 @@ class WorkbenchFixture : public ::testing::Test {
     std::unique_ptr<TFormKoralix> form;
 };
 
+// The workbench with its long work on a worker thread, as the program runs it.
+class ThreadedWorkbench : public WorkbenchFixture {
+  protected:
+    void SetUp() override {
+        WorkbenchFixture::SetUp();
+        form->Work().Tasks().SetBackend(TaskBackend::Threaded);
+    }
+    void TearDown() override {
+        form->Work().Tasks().Wait();
+        WorkbenchFixture::TearDown();
+    }
+};
+
 } // namespace
 
 TEST_P(FindCases, FindsTheExpectedMatch) {
@@ -153,7 +171,8 @@ TEST_F(WorkbenchFixture, ManualEditShowsTheModelAndRefinesItWithTheEngine) {
     window.Refine();
     ASSERT_EQ(window.State, EditorState::Refined) << ::testing::PrintToString(messenger.messages);
     EXPECT_EQ(window.windowTitle(), "Refined: " + input);
-    EXPECT_TRUE(window.HintPanel->text().startsWith("Status: ")) << window.HintPanel->text().toStdString();
+    EXPECT_TRUE(window.HintPanel->text().startsWith("Status: "))
+        << window.HintPanel->text().toStdString();
     EXPECT_TRUE(window.Action("actUpdate")->isEnabled());
     EXPECT_TRUE(QFileInfo::exists(folder.filePath("manual.inp")));
     EXPECT_TRUE(QFileInfo::exists(folder.filePath("corundum.upd")));
@@ -211,6 +230,25 @@ TEST_F(WorkbenchFixture, UnsavedTextIsNotDroppedWithoutAsking) {
     EXPECT_EQ(messenger.questions, (std::vector<std::string>(3, "Save the file?")));
     EXPECT_TRUE(window.RichEdit1->toPlainText().endsWith("edit"));
     EXPECT_TRUE(window.isVisible());
+    // No drops the edits: closing goes on, and the next Manual Edit does not ask again.
+    messenger.answers = {Answer::No};
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    form->Hooks->ManualEdit();
+    EXPECT_EQ(messenger.questions.size(), 4u);
+    EXPECT_FALSE(window.RichEdit1->toPlainText().endsWith("edit"));
+}
+
+TEST_F(WorkbenchFixture, WatchColumnsShowWholeNumbers) {
+    TFormWatch& watch = form->Hooks->WatchWindow();
+    watch.SetRowCount(2);
+    watch.SetCell(1, 0, "P  1: Phase Scale");
+    watch.SetCell(1, 2, "-0.00012345");
+    watch.show();
+    const QFontMetrics metrics(watch.Grid->font());
+    EXPECT_GE(watch.Grid->columnWidth(2), metrics.horizontalAdvance("-0.00012345"));
+    EXPECT_GE(watch.width(),
+              watch.Grid->columnWidth(0) + watch.Grid->columnWidth(1) + watch.Grid->columnWidth(2));
 }
 
 TEST_F(WorkbenchFixture, ViewsShowTheFilesTheProgramWrote) {
@@ -304,4 +342,111 @@ TEST_F(WorkbenchFixture, StartUpMacroAddsAMenuThatRunsAScript) {
     EXPECT_TRUE(QFileInfo::exists(folder.filePath("corundum.upd")))
         << ::testing::PrintToString(messenger.messages);
     EXPECT_EQ(form->Work().InputFile(), "corundum.inp");
+}
+
+TEST_F(WorkbenchFixture, WatchWindowFollowsCyclesWhileWantedOrShown) {
+    form->ProcessFile(input);
+    TFormWatch& watch = form->Hooks->WatchWindow();
+    form->Work().Driver();
+    form->Work().AnnounceCycle(1);
+    EXPECT_FALSE(watch.isVisible()); // nobody asked for it
+    QObject requester;
+    watch.Follow(&requester, true);
+    form->Work().AnnounceCycle(1);
+    EXPECT_TRUE(watch.isVisible());
+    EXPECT_EQ(watch.Grid->rowCount(), form->Model().Parameters.FreeCount() + 1);
+    EXPECT_EQ(watch.Cell(1, 0).toStdString(), form->Model().ParameterLabel(1));
+    watch.Follow(&requester, false);
+    watch.SetCell(1, 0, "kept");
+    form->Work().AnnounceCycle(2); // shown: still follows
+    EXPECT_NE(watch.Cell(1, 0), "kept");
+    watch.hide();
+    watch.SetCell(1, 0, "kept");
+    form->Work().AnnounceCycle(3);
+    EXPECT_EQ(watch.Cell(1, 0), "kept");
+    EXPECT_FALSE(watch.isVisible());
+}
+
+TEST_F(WorkbenchFixture, PlotDrawsRedThenBlueOnTheFirstSeries) {
+    TFormMacro& window = form->Hooks->MacroWindow();
+    window.MemoSource->setPlainText("SINGLE x[10]\nSINGLE y[10]\nINTEGER i\nINTEGER s\n"
+                                    "FOR i = 0 TO 9\nx[i] = i\ny[i] = i * i\nNEXT i\n"
+                                    "s = PLOT(x, y, 9)\n");
+    window.Run();
+    TFormGraph& graph = form->GraphWindow();
+    ASSERT_TRUE(graph.isVisible()) << window.MessagePanel->text().toStdString();
+    ASSERT_EQ(graph.Chart->graphCount(), 1);
+    EXPECT_EQ(graph.Chart->graph(0)->data()->size(), 10);
+    EXPECT_EQ(graph.Chart->graph(0)->scatterStyle().pen().color(), QColor(Qt::red));
+    window.Run();
+    EXPECT_EQ(graph.Chart->graphCount(), 1);
+    EXPECT_EQ(graph.Chart->graph(0)->data()->size(), 10);
+    EXPECT_EQ(graph.Chart->graph(0)->scatterStyle().pen().color(), QColor(Qt::blue));
+}
+
+// The window returns at once; the cycles run on the worker while the window
+// repaints, and Stop ends the loop before the model's cycles are done.
+TEST_F(ThreadedWorkbench, ManualEditRefinesWithoutBlockingTheWindow) {
+    form->ProcessFile(input);
+    form->Hooks->ManualEdit();
+    TEditForm& window = form->Hooks->ManualEditWindow();
+    bool ended = false;
+    window.Refine([&ended] { ended = true; });
+    EXPECT_EQ(window.State, EditorState::Refining);
+    EXPECT_TRUE(window.Action("actStop")->isEnabled());
+    EXPECT_TRUE(form->Work().Busy());
+    window.Action("actStop")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
+    EXPECT_EQ(window.State, EditorState::Refined);
+    EXPECT_TRUE(TEditForm::StoppedByUser);
+    EXPECT_LT(form->Work().Driver().Cycle(), form->Model().Cycles);
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath("corundum.upd")));
+}
+
+TEST_F(ThreadedWorkbench, AMacroRunsOnTheWorkerAndStopEndsIt) {
+    TFormMacro& window = form->Hooks->MacroWindow();
+    window.MemoSource->setPlainText("INTEGER i\nFOR i = 1 TO 90000\nWRITE(i)\nNEXT i\n");
+    window.Run();
+    EXPECT_TRUE(window.Running());
+    EXPECT_FALSE(window.Action("actRun")->isEnabled());
+    // The output arrives while the macro runs.
+    QTRY_VERIFY_WITH_TIMEOUT(!window.MemoWrite->toPlainText().isEmpty(), 60000);
+    window.Action("actStop")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.Running(), 60000);
+    EXPECT_EQ(window.MessagePanel->text(), "Macro stopped by the user");
+    EXPECT_TRUE(window.Action("actRun")->isEnabled());
+    EXPECT_FALSE(form->Work().Busy());
+    EXPECT_LT(window.MemoWrite->document()->blockCount(), 90000);
+    // The stop was shown on the status bar, not in a message box.
+    EXPECT_TRUE(messenger.messages.empty()) << messenger.messages.front();
+}
+
+TEST_F(ThreadedWorkbench, AMacroRefinesOnTheWorkerAndTheWatchWindowFollows) {
+    QObject requester;
+    form->Hooks->WatchWindow().Follow(&requester, true);
+    TFormMacro& window = form->Hooks->MacroWindow();
+    window.MemoSource->setPlainText(
+        "INTEGER s\ns = OPENRIETVELD(\"corundum\")\nWRITE(STARTRIETVELD())\n"
+        "WRITE(STEPRIETVELD(2))\nWRITE(ENDRIETVELD())\n");
+    window.Run();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.Running(), 60000);
+    EXPECT_EQ(window.MemoWrite->toPlainText(), "0\n0\n0")
+        << window.MessagePanel->text().toStdString();
+    EXPECT_TRUE(form->Model().Loaded);
+    EXPECT_TRUE(form->Hooks->WatchWindow().isVisible());
+    EXPECT_FALSE(form->Hooks->WatchWindow().Cell(1, 1).isEmpty());
+    // One long work at a time: Manual Edit does not refine while a macro runs.
+    // (The macro cannot end meanwhile: its first WRITE waits for this thread.)
+    window.MemoSource->setPlainText("INTEGER i\nFOR i = 1 TO 90000\nWRITE(i)\nNEXT i\n");
+    window.Run();
+    form->Hooks->ManualEdit();
+    form->Hooks->ManualEditWindow().Refine();
+    EXPECT_EQ(messenger.messages.back(),
+              "Another refinement or macro is running; wait for it to end.");
+    EXPECT_NE(form->Hooks->ManualEditWindow().State, EditorState::Refining);
+    // Closing the model waits for the task runner, which stops the macro
+    // instead of waiting for it forever.
+    form->Work().CloseModel();
+    EXPECT_FALSE(window.Running());
+    EXPECT_EQ(window.MessagePanel->text(), "Macro stopped by the user");
 }

@@ -73,6 +73,7 @@ int MacroLibrary::StepRietveld(int cycles) {
     if (driver.LastError != 0) return MacroStatus = kMacroArgumentError;
     for (int i = 0; i < std::max(cycles, 1); ++i) {
         driver.StepRefinement();
+        if (driver.LastError == 0) workspace_.CycleCompleted(driver.Cycle());
         if (driver.LastError != 0 || driver.State() == RefineState::Finished) break;
         if (workspace_.StopRequested()) break;
     }
@@ -105,6 +106,7 @@ int MacroLibrary::RefineFile(std::string name) {
     if (driver.LastError == 0) {
         while (!workspace_.StopRequested() && driver.Cycle() < model.Cycles) {
             driver.StepRefinement();
+            if (driver.LastError == 0) workspace_.CycleCompleted(driver.Cycle());
             if (driver.LastError != 0 || driver.State() == RefineState::Finished) break;
         }
         if (driver.LastError == 0) driver.CloseRefinement(true);

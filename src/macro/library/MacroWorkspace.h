@@ -31,6 +31,9 @@ class MacroWorkspace {
     virtual void ModelReplaced(const std::string& /*file*/) {}
     // REFINEFILE names the program's current input file.
     virtual void SetCurrentInputFile(const std::string& /*file*/) {}
+    // A refinement cycle run by a macro has ended; windows that follow a
+    // refinement may refresh.
+    virtual void CycleCompleted(int /*cycle*/) {}
     // Lets pending window messages be processed.
     virtual void ProcessEvents() {}
     // The user asked the running macro to stop.

@@ -3,7 +3,7 @@
 #include "FileChooser.h"
 #include "FormKoralix.h"
 #include "FormPosSaver.h"
-#include "MacroError.h"
+#include "MacroRun.h"
 #include "SafeFile.h"
 
 #include <QAction>
@@ -43,8 +43,9 @@ QPlainTextEdit* Pane(QWidget* parent, const QString& name) {
 } // namespace
 
 TFormMacro::TFormMacro(TFormKoralix& main, macro::MacroLibrary& library,
-                       macro::MacroWindow& mainWindow, FileChooser& files, QWidget* parent)
-    : QMainWindow(parent), main_(main), mainWindow_(mainWindow), files_(files) {
+                       macro::MacroWindow& mainWindow, TMacroRun& runs, FileChooser& files,
+                       QWidget* parent)
+    : QMainWindow(parent), main_(main), mainWindow_(mainWindow), runs_(runs), files_(files) {
     setWindowFlag(Qt::Window);
     setWindowTitle("KoraBasic");
     setObjectName("FormMacro");
@@ -66,13 +67,12 @@ TFormMacro::TFormMacro(TFormKoralix& main, macro::MacroLibrary& library,
     MemoSource->installEventFilter(this);
     MemoSource->viewport()->installEventFilter(this);
 
-    host_ = std::make_unique<macro::MessengerMacroHost>(&main.UiMessages());
-    SBasic1 = std::make_unique<macro::TSBasic>(&main.UiMessages(), host_.get());
+    SBasic1 = std::make_unique<macro::TSBasic>(&runs.Messages(), &runs.Host());
     SBasic1->Headline = "Error";
     SBasic1->Max_Count = 100000;
     SBasic1->Max_Dimension = 10000;
     SBasic1->OnMessage = [this](const std::string& text) {
-        MessagePanel->setText(QString::fromStdString(text));
+        runs_.TryOnUi([&] { MessagePanel->setText(QString::fromStdString(text)); });
     };
     library.Register(*SBasic1, *this, macro::MacroLibraryVariant::MacroWindow);
     BuildActions();
@@ -83,66 +83,53 @@ TFormMacro::TFormMacro(TFormKoralix& main, macro::MacroLibrary& library,
 TFormMacro::~TFormMacro() = default;
 
 QAction* TFormMacro::Action(const QString& name) const {
-    return actions_.value(name);
-}
-
-QAction* TFormMacro::AddAction(const QString& name, const QString& caption, const QString& hint,
-                               const QKeySequence& key) {
-    auto* a = new QAction(caption, this);
-    a->setObjectName(name);
-    a->setStatusTip(hint);
-    a->setToolTip(hint);
-    if (!key.isEmpty()) a->setShortcut(key);
-    actions_.insert(name, a);
-    return a;
+    return actions_[name];
 }
 
 void TFormMacro::BuildActions() {
-    connect(AddAction("actNew", "&New", "New Korabasic macro"), &QAction::triggered, this,
+    connect(actions_.Add("actNew", "&New", "New Korabasic macro"), &QAction::triggered, this,
             &TFormMacro::New);
-    connect(AddAction("actOpen", "&Open", "Opens a file"), &QAction::triggered, this,
+    connect(actions_.Add("actOpen", "&Open", "Opens a file"), &QAction::triggered, this,
             &TFormMacro::Open);
-    connect(AddAction("actSave", "&Save", "Saves a file"), &QAction::triggered, this,
+    connect(actions_.Add("actSave", "&Save", "Saves a file"), &QAction::triggered, this,
             &TFormMacro::Save);
-    connect(AddAction("actSaveAS", "Save &As", "Saves a file"), &QAction::triggered, this,
+    connect(actions_.Add("actSaveAS", "Save &As", "Saves a file"), &QAction::triggered, this,
             &TFormMacro::SaveAs);
-    connect(AddAction("actPrint", "&Print", "Prints the Source and Output windows"),
+    connect(actions_.Add("actPrint", "&Print", "Prints the Source and Output windows"),
             &QAction::triggered, this, &TFormMacro::Print);
-    connect(AddAction("actExit", "E&xit", "Exits"), &QAction::triggered, this, &QWidget::close);
-    auto focused = [this] {
-        return MemoWrite->hasFocus() ? MemoWrite : MemoSource;
-    };
-    connect(AddAction("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
+    connect(actions_.Add("actExit", "E&xit", "Exits"), &QAction::triggered, this, &QWidget::close);
+    auto focused = [this] { return MemoWrite->hasFocus() ? MemoWrite : MemoSource; };
+    connect(actions_.Add("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
             this, [focused] { focused()->cut(); });
-    connect(AddAction("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
+    connect(actions_.Add("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
             this, [focused] { focused()->copy(); });
-    connect(AddAction("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
+    connect(actions_.Add("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
             &QAction::triggered, this, [focused] { focused()->paste(); });
-    connect(AddAction("actClear", "Clear", "Clears the Source and Output windows"),
+    connect(actions_.Add("actClear", "Clear", "Clears the Source and Output windows"),
             &QAction::triggered, this, &TFormMacro::Clear);
-    connect(AddAction("actRun", "&Run", "Runs the Korabasic macro", QKeySequence("F9")),
+    connect(actions_.Add("actRun", "&Run", "Runs the Korabasic macro", QKeySequence("F9")),
             &QAction::triggered, this, &TFormMacro::Run);
-    QAction* stop = AddAction("actStop", "S&top", "Stops the running macro");
+    QAction* stop = actions_.Add("actStop", "S&top", "Stops the running macro");
     stop->setEnabled(false);
     connect(stop, &QAction::triggered, this, &TFormMacro::Stop);
-    QAction* help = AddAction("HelpContents1", "&Help Topics", "");
+    QAction* help = actions_.Add("HelpContents1", "&Help Topics", "");
     connect(help, &QAction::triggered, this, [this] {
         if (QAction* a = main_.Action("HelpContents1")) a->trigger();
     });
 
     QMenu* file = menuBar()->addMenu("&File");
     for (const char* n : {"actNew", "actOpen", "actSave", "actSaveAS", "actPrint", "actExit"})
-        file->addAction(actions_.value(n));
+        file->addAction(actions_[n]);
     QMenu* edit = menuBar()->addMenu("&Edit");
     for (const char* n : {"EditCut1", "EditCopy1", "EditPaste1", "actClear"})
-        edit->addAction(actions_.value(n));
-    menuBar()->addAction(actions_.value("actRun"));
+        edit->addAction(actions_[n]);
+    menuBar()->addAction(actions_["actRun"]);
     menuBar()->addAction(stop);
     menuBar()->addMenu("&Help")->addAction(help);
     QToolBar* bar = addToolBar("Main Toolbar");
     bar->setObjectName("MainToolbar");
     for (const char* n : {"actNew", "actOpen", "actSave", "actPrint", "actRun", "actStop"})
-        bar->addAction(actions_.value(n));
+        bar->addAction(actions_[n]);
 }
 
 bool TFormMacro::MaybeSave() {
@@ -222,45 +209,51 @@ void TFormMacro::Run() {
     SBasic1->SetSourceText(MemoSource->toPlainText().toStdString());
     SBasic1->SetSourceLibrary(library.toStdString());
     if (SBasic1->Compile() != 0) return;
-    running_ = true;
-    stopRequested_ = false;
-    actions_.value("actRun")->setEnabled(false);
-    actions_.value("actStop")->setEnabled(true);
-    SBasic1->Run();
-    running_ = false;
-    actions_.value("actRun")->setEnabled(true);
-    actions_.value("actStop")->setEnabled(false);
+    SetRunning(true);
+    // The macro runs on the task runner; the window stays responsive and Stop is answered.
+    if (!runs_.Start(*SBasic1, [this] { Finished(); })) SetRunning(false);
+}
+
+void TFormMacro::Finished() {
+    SetRunning(false);
     if (!SBasic1->LastFault().empty())
         MessagePanel->setText(QString::fromStdString(SBasic1->LastFault()));
 }
 
-// Library calls keep the window alive, and Stop ends the macro at the next one.
-void TFormMacro::CheckStop() {
-    QApplication::processEvents();
-    if (stopRequested_) {
-        stopRequested_ = false;
-        macro::Fault("Macro stopped by the user");
-    }
+void TFormMacro::SetRunning(bool running) {
+    running_ = running;
+    actions_["actRun"]->setEnabled(!running);
+    actions_["actStop"]->setEnabled(running);
+}
+
+void TFormMacro::Stop() {
+    if (running_) runs_.Stop();
 }
 
 void TFormMacro::Write(const std::string& line) {
-    MemoWrite->appendPlainText(QString::fromStdString(line));
-    CheckStop();
+    runs_.OnUi([&] { MemoWrite->appendPlainText(QString::fromStdString(line)); });
 }
 
 void TFormMacro::ClearScreen() {
-    MemoWrite->clear();
-    CheckStop();
+    runs_.OnUi([this] { MemoWrite->clear(); });
 }
 
 std::string TFormMacro::OpenDialog(const std::string& name, const std::string& filter) {
-    return files_.OpenFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
-        .toStdString();
+    return FileDialog(false, name, filter);
 }
 
 std::string TFormMacro::SaveDialog(const std::string& name, const std::string& filter) {
-    return files_.SaveFileName(QString::fromStdString(filter), "", QString::fromStdString(name))
-        .toStdString();
+    return FileDialog(true, name, filter);
+}
+
+std::string TFormMacro::FileDialog(bool save, const std::string& name, const std::string& filter) {
+    std::string chosen;
+    runs_.OnUi([&] {
+        const QString f = QString::fromStdString(filter), n = QString::fromStdString(name);
+        chosen =
+            (save ? files_.SaveFileName(f, "", n) : files_.OpenFileName(f, "", n)).toStdString();
+    });
+    return chosen;
 }
 
 void TFormMacro::AddUserMenu(const std::string& menu, const std::string& item,
@@ -274,7 +267,10 @@ void TFormMacro::ClearUserMenu() {
 
 void TFormMacro::PlotPattern(TRefine& driver, int h) {
     mainWindow_.PlotPattern(driver, h);
-    CheckStop();
+}
+
+void TFormMacro::PlotPoints(const std::vector<float>& x, const std::vector<float>& y) {
+    mainWindow_.PlotPoints(x, y);
 }
 
 void TFormMacro::Print() {
@@ -301,7 +297,8 @@ void TFormMacro::showEvent(QShowEvent* event) {
 
 void TFormMacro::closeEvent(QCloseEvent* event) {
     if (running_) {
-        stopRequested_ = true;
+        // The window stays while its macro runs; closing asks the macro to end.
+        runs_.Stop();
         event->ignore();
         return;
     }

@@ -4,6 +4,8 @@
 
 #include <QMainWindow>
 
+#include "NamedActions.h"
+
 #include <memory>
 
 #include "MacroLibrary.h"
@@ -15,13 +17,15 @@ namespace koralix {
 
 class FileChooser;
 class TFormKoralix;
+class TMacroRun;
 
 class TFormMacro : public QMainWindow, public macro::MacroWindow {
     Q_OBJECT
   public:
     // `mainWindow` carries the user menu and the pattern plot for both macro components.
+    // `runs` runs the macros of both macro components on the task runner.
     TFormMacro(TFormKoralix& main, macro::MacroLibrary& library, macro::MacroWindow& mainWindow,
-               FileChooser& files, QWidget* parent = nullptr);
+               TMacroRun& runs, FileChooser& files, QWidget* parent = nullptr);
     ~TFormMacro() override;
 
     QPlainTextEdit* MemoSource = nullptr;
@@ -39,10 +43,10 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
     bool Save();
     bool SaveAs();
     void Clear();
+    // Translates and starts the macro; it runs on while the window stays usable.
     void Run();
-    void Stop() { stopRequested_ = true; }
+    void Stop();
     bool Running() const { return running_; }
-    bool StopRequested() const { return stopRequested_; }
 
     // The macro library's window-bound functions.
     void Write(const std::string& line) override;
@@ -53,6 +57,7 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
                      const std::string& script) override;
     void ClearUserMenu() override;
     void PlotPattern(TRefine& driver, int h) override;
+    void PlotPoints(const std::vector<float>& x, const std::vector<float>& y) override;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -61,21 +66,20 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QAction* AddAction(const QString& name, const QString& caption, const QString& hint,
-                       const QKeySequence& key = {});
     void BuildActions();
     void ShowCaret();
     void Print();
     bool WriteSource(const QString& fileName);
-    void CheckStop();
+    void SetRunning(bool running);
+    std::string FileDialog(bool save, const std::string& name, const std::string& filter);
+    void Finished();
 
     TFormKoralix& main_;
     macro::MacroWindow& mainWindow_;
+    TMacroRun& runs_;
     FileChooser& files_;
-    std::unique_ptr<macro::MacroHost> host_;
-    QHash<QString, QAction*> actions_;
+    TNamedActions actions_{this};
     bool running_ = false;
-    bool stopRequested_ = false;
 };
 
 } // namespace koralix

@@ -2,10 +2,12 @@
 
 #include "FormPosSaver.h"
 #include "Refine.h"
+#include "Workspace.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -36,7 +38,7 @@ QColor WatchColour(const QString& value, const QString& error, const QString& pr
     return Qt::black;
 }
 
-TFormWatch::TFormWatch(QSettings& store, QWidget* parent) : QWidget(parent, Qt::Tool) {
+TFormWatch::TFormWatch(TWorkspace& work, QWidget* parent) : QWidget(parent, Qt::Tool), work_(work) {
     setWindowTitle("Watch");
     setObjectName("FormWatch");
     auto* layout = new QVBoxLayout(this);
@@ -45,6 +47,7 @@ TFormWatch::TFormWatch(QSettings& store, QWidget* parent) : QWidget(parent, Qt::
     Grid->verticalHeader()->hide();
     Grid->horizontalHeader()->hide();
     Grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    Grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(Grid);
     auto* legend = new QGroupBox("Code", this);
     auto* legendLayout = new QVBoxLayout(legend);
@@ -60,7 +63,24 @@ TFormWatch::TFormWatch(QSettings& store, QWidget* parent) : QWidget(parent, Qt::
     Legend = legend;
     layout->addWidget(legend);
     resize(277, 449);
-    new TFormPosSaver(this, store, "Software\\Koralix\\Configuration\\WatchForm");
+    new TFormPosSaver(this, work.Store(), "Software\\Koralix\\Configuration\\WatchForm");
+    connect(&work, &TWorkspace::CycleCompleted, this, &TFormWatch::CycleCompleted);
+}
+
+void TFormWatch::Follow(const QObject* requester, bool on) {
+    if (!on) {
+        followers_.remove(requester);
+        return;
+    }
+    if (followers_.contains(requester)) return;
+    followers_.insert(requester);
+    connect(requester, &QObject::destroyed, this,
+            [this, requester] { followers_.remove(requester); });
+}
+
+void TFormWatch::CycleCompleted() {
+    if (followers_.isEmpty() && !isVisible()) return;
+    if (TRefine* driver = work_.DriverIfCreated()) Fill(*driver, work_.Model());
 }
 
 void TFormWatch::SetRowCount(int rows) {
@@ -97,15 +117,30 @@ void TFormWatch::Fill(TRefine& driver, const TRietveld& model) {
         SetCell(i, 2, General5(driver.GetParEsd(a.Histogram, a.Phase, a.Atom, a.Type)));
         SetCell(i, 1, General5(driver.GetParValue(a.Histogram, a.Phase, a.Atom, a.Type)));
     }
+    FitWidth();
     show();
 }
 
-void TFormWatch::showEvent(QShowEvent* event) {
-    const int widths[] = {125, 75, 75, 0, 0};
-    for (int c = 0; c < 5; ++c) {
-        Grid->setColumnWidth(c, widths[c]);
-        Grid->setColumnHidden(c, widths[c] == 0);
+// Columns as wide as their longest text but never narrower than 125, 75 and
+// 75 pixels, and the window just wider than the grid: an error such as
+// "0.00012345" must not be cut off.
+void TFormWatch::FitWidth() {
+    const int minimum[] = {125, 75, 75};
+    int columns = 0;
+    for (int c = 0; c < 3; ++c) {
+        Grid->resizeColumnToContents(c);
+        Grid->setColumnWidth(c, std::max(Grid->columnWidth(c), minimum[c]));
+        columns += Grid->columnWidth(c);
     }
+    const QMargins margins = layout()->contentsMargins();
+    const int grid =
+        columns + Grid->verticalScrollBar()->sizeHint().width() + 2 * Grid->frameWidth();
+    setFixedWidth(std::max(310, grid + margins.left() + margins.right() + 3));
+}
+
+void TFormWatch::showEvent(QShowEvent* event) {
+    for (int c = 3; c < 5; ++c)
+        Grid->setColumnHidden(c, true);
     SetCell(0, 0, "Parameter");
     SetCell(0, 1, "Value");
     SetCell(0, 2, "Error");
@@ -115,7 +150,7 @@ void TFormWatch::showEvent(QShowEvent* event) {
         Grid->item(0, c)->setFont(bold);
         Grid->item(0, c)->setBackground(palette().button());
     }
-    setFixedWidth(310);
+    FitWidth();
     const int legendHeight = Legend->sizeHint().height();
     setMinimumHeight(legendHeight + 40);
     setMaximumHeight((Grid->rowCount() + 1) * kRowHeight + legendHeight + 40);

@@ -2,11 +2,12 @@
 
 #include "EditForm.h"
 #include "FileChooser.h"
+#include "FormGraph.h"
 #include "FormKoralix.h"
 #include "FormMacro.h"
 #include "FormWatch.h"
 #include "InputFile.h"
-#include "RefineForm.h"
+#include "MacroRun.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QThread>
+#include <qcustomplot.h>
 
 namespace koralix {
 
@@ -25,10 +28,31 @@ QString FromStd(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The PLOT macro function: the points go to the chart's first series, red
+// when the window had none, blue when PLOT has drawn before.
+void ShowPoints(TFormGraph& graph, const std::vector<float>& x, const std::vector<float>& y) {
+    QColor colour = Qt::blue;
+    if (graph.PlotSeriesCount == 0) {
+        graph.Chart->addGraph();
+        ++graph.PlotSeriesCount;
+        colour = Qt::red;
+    }
+    QCPGraph* series = graph.Chart->graph(0);
+    series->setLineStyle(QCPGraph::lsNone);
+    series->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, colour, 5));
+    series->data()->clear();
+    for (size_t i = 0; i < x.size() && i < y.size(); ++i)
+        series->addData(static_cast<double>(x[i]), static_cast<double>(y[i]));
+    graph.Chart->rescaleAxes();
+    graph.Chart->replot();
+    graph.show();
+    graph.raise();
+}
+
 } // namespace
 
 Messenger& TWorkbenchWorkspace::Messages() {
-    return main_.UiMessages();
+    return runs_.Messages();
 }
 
 TRietveld* TWorkbenchWorkspace::Model() {
@@ -51,28 +75,36 @@ TRefine& TWorkbenchWorkspace::PrepareDriver() {
 }
 
 void TWorkbenchWorkspace::ModelReplaced(const std::string&) {
-    main_.UpdateForm();
+    // The macro waits meanwhile, so the windows may read the new model.
+    runs_.OnUi([this] {
+        emit main_.Work().ModelReplaced();
+        main_.UpdateForm();
+    });
 }
 
 void TWorkbenchWorkspace::SetCurrentInputFile(const std::string& file) {
-    main_.Work().SetInputFile(FromStd(file));
+    runs_.OnUi([&] { main_.Work().SetInputFile(FromStd(file)); });
+}
+
+void TWorkbenchWorkspace::CycleCompleted(int cycle) {
+    runs_.OnUi([&] { main_.Work().AnnounceCycle(cycle); });
 }
 
 void TWorkbenchWorkspace::ProcessEvents() {
-    QApplication::processEvents();
+    // A macro on the task runner leaves the user-interface thread free anyway.
+    if (QThread::currentThread() == runs_.thread()) QApplication::processEvents();
 }
 
 bool TWorkbenchWorkspace::StopRequested() {
-    QApplication::processEvents();
-    return Stop && Stop();
+    ProcessEvents();
+    return runs_.StopRequested();
 }
 
 TMainHooks::TMainHooks(TFormKoralix& main, FileChooser& files)
-    : QObject(&main), main_(main), files_(files), workspace_(main) {
+    : QObject(&main), main_(main), files_(files),
+      runs_(new TMacroRun(main.Work(), main.UiMessages(), this)), workspace_(main, *runs_) {
     library_ = std::make_unique<macro::MacroLibrary>(workspace_);
-    workspace_.Stop = [this] { return macroWindow_ && macroWindow_->StopRequested(); };
-    host_ = std::make_unique<macro::MessengerMacroHost>(&main.UiMessages());
-    SBasicMacro = std::make_unique<macro::TSBasic>(&main.UiMessages(), host_.get());
+    SBasicMacro = std::make_unique<macro::TSBasic>(&runs_->Messages(), &runs_->Host());
     SBasicMacro->Max_Count = 100000;
     SBasicMacro->Max_Dimension = 10000;
     auto on = [this](const char* name, auto slot) {
@@ -92,16 +124,18 @@ TMainHooks::TMainHooks(TFormKoralix& main, FileChooser& files)
 }
 
 TMainHooks::~TMainHooks() {
-    ClearUserMenu();
+    runs_->Stop();
+    ClearUserMenuEntries();
 }
 
 TFormMacro& TMainHooks::MacroWindow() {
-    if (!macroWindow_) macroWindow_ = new TFormMacro(main_, *library_, *this, files_, &main_);
+    if (!macroWindow_)
+        macroWindow_ = new TFormMacro(main_, *library_, *this, *runs_, files_, &main_);
     return *macroWindow_;
 }
 
 TFormWatch& TMainHooks::WatchWindow() {
-    if (!watchWindow_) watchWindow_ = new TFormWatch(main_.SettingsStore(), &main_);
+    if (!watchWindow_) watchWindow_ = new TFormWatch(main_.Work(), &main_);
     return *watchWindow_;
 }
 
@@ -142,12 +176,16 @@ void TMainHooks::RunScript(const QString& path) {
         main_.UiMessages().Message("Error processing KoraBasic file.");
         return;
     }
-    QApplication::processEvents();
-    SBasicMacro->Run();
+    runs_->Start(*SBasicMacro);
 }
 
 void TMainHooks::AddUserMenu(const std::string& menuText, const std::string& itemText,
                              const std::string& scriptText) {
+    runs_->OnUi([&] { AddUserMenuEntry(menuText, itemText, scriptText); });
+}
+
+void TMainHooks::AddUserMenuEntry(const std::string& menuText, const std::string& itemText,
+                                  const std::string& scriptText) {
     if (static_cast<int>(UserMenu.size()) >= kUserMenuCapacity) return;
     TUserMenuItem entry;
     entry.menu = FromStd(menuText).trimmed();
@@ -190,6 +228,10 @@ void TMainHooks::AddUserMenu(const std::string& menuText, const std::string& ite
 }
 
 void TMainHooks::ClearUserMenu() {
+    runs_->OnUi([this] { ClearUserMenuEntries(); });
+}
+
+void TMainHooks::ClearUserMenuEntries() {
     for (UserMenuKind pass : {UserMenuKind::Item, UserMenuKind::Separator, UserMenuKind::Submenu})
         for (TUserMenuItem& entry : UserMenu)
             if (entry.kind == pass && entry.object) delete entry.object.data();
@@ -197,15 +239,23 @@ void TMainHooks::ClearUserMenu() {
 }
 
 void TMainHooks::PlotPattern(TRefine&, int h) {
-    main_.Work().ReplotEngine(h);
+    runs_->OnUi([&] { main_.Work().ReplotEngine(h); });
+}
+
+void TMainHooks::PlotPoints(const std::vector<float>& x, const std::vector<float>& y) {
+    runs_->OnUi([&] { ShowPoints(main_.GraphWindow(), x, y); });
 }
 
 std::string TMainHooks::OpenDialog(const std::string& name, const std::string& filter) {
-    return MacroWindow().OpenDialog(name, filter);
+    std::string chosen;
+    runs_->OnUi([&] { chosen = MacroWindow().OpenDialog(name, filter); });
+    return chosen;
 }
 
 std::string TMainHooks::SaveDialog(const std::string& name, const std::string& filter) {
-    return MacroWindow().SaveDialog(name, filter);
+    std::string chosen;
+    runs_->OnUi([&] { chosen = MacroWindow().SaveDialog(name, filter); });
+    return chosen;
 }
 
 void TMainHooks::ManualEdit() {
@@ -256,9 +306,10 @@ void TMainHooks::ViewOutput(const QString& extension) {
     window.setWindowTitle(output                ? "View File"
                           : extension == ".dst" ? "View Bond Valence"
                                                 : "View Distance/Angles");
-    const QString file = main_.Work().DriverIfCreated() && !main_.Work().DriverIfCreated()->BaseName.empty()
-                             ? FromStd(main_.Work().DriverIfCreated()->BaseName) + extension
-                             : QString();
+    const QString file =
+        main_.Work().DriverIfCreated() && !main_.Work().DriverIfCreated()->BaseName.empty()
+            ? FromStd(main_.Work().DriverIfCreated()->BaseName) + extension
+            : QString();
     if (!file.isEmpty() && QFileInfo::exists(file) && window.LoadFile(file)) {
         window.State = EditorState::FileView;
         window.EditFileName = file;
@@ -274,13 +325,11 @@ void TMainHooks::ViewOutput(const QString& extension) {
 void TMainHooks::QuickStart() {
     ManualEdit();
     TEditForm& window = Text(kManualEdit);
-    QApplication::processEvents();
     window.SetPlot(main_.Settings.QSPlot);
     window.SetWatch(main_.Settings.QSWatch);
-    QApplication::processEvents();
-    window.Refine();
-    QApplication::processEvents();
-    if (main_.Settings.QSUpdate) window.Update();
+    window.Refine([this, &window] {
+        if (main_.Settings.QSUpdate) window.Update();
+    });
 }
 
 } // namespace koralix

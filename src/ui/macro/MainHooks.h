@@ -23,11 +23,12 @@ class TEditForm;
 class TFormKoralix;
 class TFormMacro;
 class TFormWatch;
+class TMacroRun;
 
 // The main window's model and driver as the macro library sees them.
 class TWorkbenchWorkspace : public macro::MacroWorkspace {
   public:
-    explicit TWorkbenchWorkspace(TFormKoralix& main) : main_(main) {}
+    TWorkbenchWorkspace(TFormKoralix& main, TMacroRun& runs) : main_(main), runs_(runs) {}
     Messenger& Messages() override;
     TRietveld* Model() override;
     TRietveld& EnsureModel() override;
@@ -35,12 +36,13 @@ class TWorkbenchWorkspace : public macro::MacroWorkspace {
     TRefine& PrepareDriver() override;
     void ModelReplaced(const std::string& file) override;
     void SetCurrentInputFile(const std::string& file) override;
+    void CycleCompleted(int cycle) override;
     void ProcessEvents() override;
     bool StopRequested() override;
-    std::function<bool()> Stop;
 
   private:
     TFormKoralix& main_;
+    TMacroRun& runs_;
 };
 
 enum class UserMenuKind { Item, Separator, Submenu };
@@ -64,6 +66,8 @@ class TMainHooks : public QObject, public macro::MacroWindow {
     QString ScriptsFolder;
 
     macro::MacroLibrary& Library() { return *library_; }
+    // Runs the macros of both macro components on the task runner.
+    TMacroRun& Runs() { return *runs_; }
     TFormMacro& MacroWindow();
     TFormWatch& WatchWindow();
     TEditForm& ManualEditWindow();
@@ -84,17 +88,21 @@ class TMainHooks : public QObject, public macro::MacroWindow {
                      const std::string& script) override;
     void ClearUserMenu() override;
     void PlotPattern(TRefine& driver, int h) override;
+    void PlotPoints(const std::vector<float>& x, const std::vector<float>& y) override;
     std::string OpenDialog(const std::string& name, const std::string& filter) override;
     std::string SaveDialog(const std::string& name, const std::string& filter) override;
 
   private:
     TEditForm& Text(int role);
+    void AddUserMenuEntry(const std::string& menu, const std::string& item,
+                          const std::string& script);
+    void ClearUserMenuEntries();
 
     TFormKoralix& main_;
     FileChooser& files_;
+    TMacroRun* runs_; // before the workspace that uses it
     TWorkbenchWorkspace workspace_;
     std::unique_ptr<macro::MacroLibrary> library_;
-    std::unique_ptr<macro::MacroHost> host_;
     QPointer<TFormMacro> macroWindow_;
     QPointer<TFormWatch> watchWindow_;
     std::array<TEditForm*, 4> text_{};

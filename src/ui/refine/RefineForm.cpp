@@ -324,6 +324,12 @@ void TRefineForm::Step() {
 }
 
 void TRefineForm::RunCycle() {
+    if (work_.Busy()) {
+        // The text editor's refinement or a macro holds the one driver.
+        running_ = false;
+        work_.Messages().Message(TWorkspace::BusyMessage);
+        return;
+    }
     TRefine& refine = work_.Driver();
     progressTimer_->start();
     UpdateStatus(RefineButtonState::Running);
@@ -346,8 +352,8 @@ void TRefineForm::CycleDone() {
     if (refine.LastError == 0) {
         ShowFactors();
         if (DynamicPlotting->isChecked()) Replot();
-        if (WatchValues->isChecked() && main_.Hooks)
-            main_.Hooks->WatchWindow().Fill(refine, work_.Model());
+        // The watch window refills itself on the announcement while Watch Values is checked.
+        if (main_.Hooks) main_.Hooks->WatchWindow().Follow(this, WatchValues->isChecked());
         work_.AnnounceCycle(refine.Cycle());
     }
     bool more = !ended_;

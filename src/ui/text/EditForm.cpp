@@ -8,15 +8,14 @@
 #include "InputFile.h"
 #include "NameTables.h"
 #include "PlotForm.h"
-#include "RefineForm.h"
 #include "SafeFile.h"
 #include "SearchAndReplace.h"
 #include "TextHelpers.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -46,11 +45,16 @@ QString General4(float v) {
 QString InputRecordHint(const QString& secondLine, int line) {
     const int h = ReadIntField(secondLine.toStdString(), 1, 3) + 1;
     int kind = 0;
-    if (line == 1) kind = 1;
-    else if (line >= 2 && line <= h + 1) kind = 2;
-    else if (line == h + 2) kind = 3;
-    else if (line >= h + 3 && line <= 2 * h + 2) kind = 4;
-    else if (line == 2 * h + 3) kind = 5;
+    if (line == 1)
+        kind = 1;
+    else if (line >= 2 && line <= h + 1)
+        kind = 2;
+    else if (line == h + 2)
+        kind = 3;
+    else if (line >= h + 3 && line <= 2 * h + 2)
+        kind = 4;
+    else if (line == 2 * h + 3)
+        kind = 5;
     return QString::fromStdString(InputLineLabel(kind));
 }
 
@@ -84,57 +88,50 @@ TEditForm::TEditForm(TFormKoralix& main, FileChooser& files, QWidget* parent)
 }
 
 QAction* TEditForm::Action(const QString& name) const {
-    return actions_.value(name);
-}
-
-QAction* TEditForm::AddAction(const QString& name, const QString& caption, const QString& hint,
-                              const QKeySequence& key) {
-    auto* a = new QAction(caption, this);
-    a->setObjectName(name);
-    a->setStatusTip(hint);
-    a->setToolTip(hint);
-    if (!key.isEmpty()) a->setShortcut(key);
-    actions_.insert(name, a);
-    return a;
+    return actions_[name];
 }
 
 void TEditForm::BuildActions() {
-    connect(AddAction("actOpen", "&Open", "Open"), &QAction::triggered, this, &TEditForm::Open);
-    connect(AddAction("actSave", "&Save", "Save"), &QAction::triggered, this, &TEditForm::Save);
-    connect(AddAction("actSaveAS", "Save &As", "Save as"), &QAction::triggered, this,
+    connect(actions_.Add("actOpen", "&Open", "Open"), &QAction::triggered, this, &TEditForm::Open);
+    connect(actions_.Add("actSave", "&Save", "Save"), &QAction::triggered, this, &TEditForm::Save);
+    connect(actions_.Add("actSaveAS", "Save &As", "Save as"), &QAction::triggered, this,
             &TEditForm::SaveAs);
-    connect(AddAction("actPrint", "&Print", "Print"), &QAction::triggered, this,
+    connect(actions_.Add("actPrint", "&Print", "Print"), &QAction::triggered, this,
             &TEditForm::Print);
-    connect(AddAction("actReload", "&Reload", "Reload"), &QAction::triggered, this,
+    connect(actions_.Add("actReload", "&Reload", "Reload"), &QAction::triggered, this,
             &TEditForm::Reload);
-    connect(AddAction("actExit", "&Exit", "Exit"), &QAction::triggered, this, &QWidget::close);
-    connect(AddAction("EditUndo1", "&Undo", "", QKeySequence("Alt+Backspace")),
+    connect(actions_.Add("actExit", "&Exit", "Exit"), &QAction::triggered, this, &QWidget::close);
+    connect(actions_.Add("EditUndo1", "&Undo", "", QKeySequence("Alt+Backspace")),
             &QAction::triggered, RichEdit1, &QPlainTextEdit::undo);
-    connect(AddAction("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
+    connect(actions_.Add("EditCut1", "Cu&t", "Cut", QKeySequence("Ctrl+X")), &QAction::triggered,
             RichEdit1, &QPlainTextEdit::cut);
-    connect(AddAction("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
+    connect(actions_.Add("EditCopy1", "&Copy", "Copy", QKeySequence("Ctrl+C")), &QAction::triggered,
             RichEdit1, &QPlainTextEdit::copy);
-    connect(AddAction("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
+    connect(actions_.Add("EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V")),
             &QAction::triggered, RichEdit1, &QPlainTextEdit::paste);
-    connect(AddAction("actFont", "Font", "Change Font"), &QAction::triggered, this,
+    connect(actions_.Add("actFont", "Font", "Change Font"), &QAction::triggered, this,
             &TEditForm::ChooseFont);
-    connect(AddAction("EditFind1", "&Find", "Find", QKeySequence::Find), &QAction::triggered,
+    connect(actions_.Add("EditFind1", "&Find", "Find", QKeySequence::Find), &QAction::triggered,
             SearchAndReplace1, &TSearchAndReplace::Find);
-    connect(AddAction("EditReplace1", "&Replace", "Replace", QKeySequence::Replace),
+    connect(actions_.Add("EditReplace1", "&Replace", "Replace", QKeySequence::Replace),
             &QAction::triggered, SearchAndReplace1, &TSearchAndReplace::Replace);
-    QAction* hints = AddAction("actShowHints", "&Show Hints", "");
+    QAction* hints = actions_.Add("actShowHints", "&Show Hints", "");
     hints->setCheckable(true);
     hints->setChecked(true);
-    connect(AddAction("actRefine", "&Refine", "Start Refine"), &QAction::triggered, this,
-            &TEditForm::Refine);
-    connect(AddAction("actStop", "&Stop", "Stop refine"), &QAction::triggered, this, [] {
+    connect(actions_.Add("actRefine", "&Refine", "Start Refine"), &QAction::triggered, this,
+            [this] { Refine(); });
+    connect(actions_.Add("actStop", "&Stop", "Stop refine"), &QAction::triggered, this, [] {
         StopFlag = true;
         StoppedByUser = true;
     });
-    connect(AddAction("actUpdate", "&Update", "Update"), &QAction::triggered, this,
+    connect(actions_.Add("actUpdate", "&Update", "Update"), &QAction::triggered, this,
             &TEditForm::Update);
-    AddAction("actPlot", "&Plot", "Plot")->setCheckable(true);
-    AddAction("actWatch", "&Watch", "Watch")->setCheckable(true);
+    actions_.Add("actPlot", "&Plot", "Plot")->setCheckable(true);
+    QAction* watch = actions_.Add("actWatch", "&Watch", "Watch");
+    watch->setCheckable(true);
+    connect(watch, &QAction::toggled, this, [this](bool on) {
+        if (Watch) Watch->Follow(this, on);
+    });
 }
 
 void TEditForm::BuildMenus() {
@@ -144,15 +141,15 @@ void TEditForm::BuildMenus() {
                 if (auto* m = qobject_cast<QMenu*>(w)) m->addSeparator();
                 if (auto* t = qobject_cast<QToolBar*>(w)) t->addSeparator();
             } else {
-                w->addAction(actions_.value(n));
+                w->addAction(actions_[n]);
             }
         }
     };
     add(menuBar()->addMenu("&File"),
         {"actOpen", "actSave", "actSaveAS", "", "actPrint", "", "actReload", "", "actExit"});
-    add(menuBar()->addMenu("&Edit"), {"EditUndo1", "", "EditCut1", "EditCopy1", "EditPaste1", "",
-                                      "actFont", "", "EditFind1", "EditReplace1", "",
-                                      "actShowHints"});
+    add(menuBar()->addMenu("&Edit"),
+        {"EditUndo1", "", "EditCut1", "EditCopy1", "EditPaste1", "", "actFont", "", "EditFind1",
+         "EditReplace1", "", "actShowHints"});
     processMenu_ = menuBar()->addMenu("&Process");
     add(processMenu_, {"actRefine", "actStop", "actUpdate", "", "actPlot", "actWatch"});
     QToolBar* menuBar = addToolBar("Edit Menu Toolbar");
@@ -166,47 +163,47 @@ void TEditForm::BuildMenus() {
 
 void TEditForm::UpdateForm() {
     const QString current = main_.Work().InputFile();
-    actions_.value("actSaveAS")->setEnabled(true);
+    actions_["actSaveAS"]->setEnabled(true);
     bool process = true, open = true, reload = true;
     switch (State) {
     case EditorState::ModelText:
         setWindowTitle("Refine: " + current);
-        actions_.value("actRefine")->setEnabled(true);
-        actions_.value("actStop")->setEnabled(false);
-        actions_.value("actUpdate")->setEnabled(false);
+        actions_["actRefine"]->setEnabled(true);
+        actions_["actStop"]->setEnabled(false);
+        actions_["actUpdate"]->setEnabled(false);
         EditFileName = current;
         break;
     case EditorState::FreeText:
         process = reload = false;
-        actions_.value("actRefine")->setEnabled(false);
-        actions_.value("actStop")->setEnabled(false);
-        actions_.value("actUpdate")->setEnabled(false);
+        actions_["actRefine"]->setEnabled(false);
+        actions_["actStop"]->setEnabled(false);
+        actions_["actUpdate"]->setEnabled(false);
         break;
     case EditorState::Refining:
         setWindowTitle("Refining: " + current);
-        actions_.value("actRefine")->setEnabled(false);
-        actions_.value("actStop")->setEnabled(true);
-        actions_.value("actUpdate")->setEnabled(false);
+        actions_["actRefine"]->setEnabled(false);
+        actions_["actStop"]->setEnabled(true);
+        actions_["actUpdate"]->setEnabled(false);
         EditFileName = current;
         break;
     case EditorState::FileView:
         process = open = reload = false;
-        actions_.value("actSaveAS")->setEnabled(false);
+        actions_["actSaveAS"]->setEnabled(false);
         break;
     case EditorState::Refined:
         setWindowTitle("Refined: " + current);
-        actions_.value("actRefine")->setEnabled(true);
-        actions_.value("actStop")->setEnabled(false);
-        actions_.value("actUpdate")->setEnabled(true);
+        actions_["actRefine"]->setEnabled(true);
+        actions_["actStop"]->setEnabled(false);
+        actions_["actUpdate"]->setEnabled(true);
         break;
     }
     processMenu_->menuAction()->setVisible(process);
     for (const char* name : {"actRefine", "actStop", "actUpdate", "actPlot"})
-        actions_.value(name)->setVisible(process);
+        actions_[name]->setVisible(process);
     refineBar_->setVisible(process);
-    actions_.value("actOpen")->setEnabled(open);
-    actions_.value("actReload")->setEnabled(reload);
-    actions_.value("actSave")->setEnabled(actions_.value("actSaveAS")->isEnabled());
+    actions_["actOpen"]->setEnabled(open);
+    actions_["actReload"]->setEnabled(reload);
+    actions_["actSave"]->setEnabled(actions_["actSaveAS"]->isEnabled());
 }
 
 bool TEditForm::LoadFile(const QString& fileName) {
@@ -246,7 +243,11 @@ bool TEditForm::MaybeSave() {
     if (!RichEdit1->document()->isModified()) return true;
     const Answer answer = main_.UiMessages().Ask("Save the file?");
     if (answer == Answer::Cancel) return false;
-    if (answer == Answer::No) return true;
+    if (answer == Answer::No) {
+        // The user dropped the edits: the next Manual Edit does not ask again.
+        RichEdit1->document()->setModified(false);
+        return true;
+    }
     const QString file = files_.SaveFileName("All files (*.*)|*.*", "", EditFileName);
     if (file.isEmpty()) return false;
     if (QFileInfo::exists(file) &&
@@ -265,8 +266,8 @@ bool TEditForm::MaybeSave() {
 
 void TEditForm::Open() {
     if (!MaybeSave()) return;
-    const QString file = files_.OpenFileName(
-        "ZKRM Files (*.inp,*.out,*.dst)|*.inp;*.out;*.dst", "inp", QString());
+    const QString file =
+        files_.OpenFileName("ZKRM Files (*.inp,*.out,*.dst)|*.inp;*.out;*.dst", "inp", QString());
     if (file.isEmpty()) return;
     const int type = FileTypeOf(file.toStdString());
     if (type == FileType::Input) {
@@ -302,9 +303,9 @@ void TEditForm::SaveAs() {
     const QString name = caption.mid(caption.lastIndexOf(QRegularExpression("[\\\\:/ ]")) + 1);
     const int dot = name.lastIndexOf('.');
     const QString ext = dot < 0 ? QString() : name.mid(dot);
-    const QString filter =
-        "Current file type (*" + ext + ")|*" + ext + "|All files (*.*)|*.*";
-    const QString file = files_.SaveFileName(filter, ext.mid(1), EditFileName.isEmpty() ? name : EditFileName);
+    const QString filter = "Current file type (*" + ext + ")|*" + ext + "|All files (*.*)|*.*";
+    const QString file =
+        files_.SaveFileName(filter, ext.mid(1), EditFileName.isEmpty() ? name : EditFileName);
     if (file.isEmpty()) return;
     if (QFileInfo::exists(file) &&
         main_.UiMessages().Ask(QString("OK to overwrite %1").arg(file).toStdString()) !=
@@ -327,14 +328,19 @@ void TEditForm::Reload() {
 }
 
 void TEditForm::SetPlot(bool on) {
-    actions_.value("actPlot")->setChecked(on);
+    actions_["actPlot"]->setChecked(on);
 }
 
 void TEditForm::SetWatch(bool on) {
-    actions_.value("actWatch")->setChecked(on);
+    actions_["actWatch"]->setChecked(on);
 }
 
-void TEditForm::Refine() {
+void TEditForm::Refine(std::function<void()> then) {
+    TWorkspace& work = main_.Work();
+    if (work.Busy()) {
+        work.Messages().Message(TWorkspace::BusyMessage);
+        return;
+    }
     StoppedByUser = false;
     UpdateForm();
     const QString scratch = "manual.inp";
@@ -343,37 +349,63 @@ void TEditForm::Refine() {
     if (!WriteText(scratch)) return;
     RichEdit1->document()->setModified(modified);
     StopFlag = false;
-    TRefine& driver = main_.Driver();
-    driver.IDSZ = main_.Settings.IDSZ;
-    driver.IRS = main_.Settings.IRS;
-    driver.NIPOI = main_.Settings.NIPOI;
+    TRefine& driver = work.Driver();
+    driver.IDSZ = work.Settings().IDSZ;
+    driver.IRS = work.Settings().IRS;
+    driver.NIPOI = work.Settings().NIPOI;
     ReadModelFrom(scratch);
-    if (!main_.Model().Loaded) return;
+    if (!work.ModelLoaded()) return;
     State = EditorState::Refining;
-    const QString current = main_.Work().InputFile().isEmpty() ? scratch : main_.Work().InputFile();
+    const QString current = work.InputFile().isEmpty() ? scratch : work.InputFile();
     const QFileInfo info(current);
     // The base name drops the extension only: a dot in a folder name stays.
     const QString base = info.dir().filePath(info.completeBaseName());
     driver.BaseName = base.toStdString();
-    driver.Model = &main_.Model();
+    driver.Model = &work.Model();
     driver.DataName = base.toStdString();
     driver.StartRefinement();
     UpdateForm();
-    if (driver.LastError != StatusFault) {
-        while (!StopFlag && driver.Cycle() < main_.Model().Cycles) {
-            driver.StepRefinement();
-            if (!StopFlag && driver.LastError != 0)
-                StopFlag = true;
-            else
-                ShowCycle();
-            if (driver.State() == RefineState::Finished) StopFlag = true;
-            QApplication::processEvents();
-        }
-        if (driver.LastError == 0) driver.CloseRefinement(true);
+    afterRefine_ = std::move(then);
+    if (driver.LastError == StatusFault) {
+        EndRefine();
+        return;
     }
+    NextCycle();
+}
+
+// Each cycle runs on the workspace's task runner: the window keeps repainting
+// and Stop takes effect before the next cycle.
+void TEditForm::NextCycle() {
+    TWorkspace& work = main_.Work();
+    TRefine& driver = work.Driver();
+    if (StopFlag || driver.Cycle() >= work.Model().Cycles) {
+        if (driver.LastError == 0) driver.CloseRefinement(true);
+        EndRefine();
+        return;
+    }
+    work.Tasks().Run([&driver] { driver.StepRefinement(); }, [this] { CycleDone(); });
+}
+
+void TEditForm::CycleDone() {
+    TWorkspace& work = main_.Work();
+    TRefine& driver = work.Driver();
+    work.FlushMessages();
+    if (!StopFlag && driver.LastError != 0) {
+        StopFlag = true;
+    } else {
+        ShowCycle();
+        // The watch window follows this announcement while Watch is checked.
+        work.AnnounceCycle(driver.Cycle());
+    }
+    if (driver.State() == RefineState::Finished) StopFlag = true;
+    NextCycle();
+}
+
+void TEditForm::EndRefine() {
     State = EditorState::Refined;
     UpdateForm();
     main_.UpdateForm();
+    if (afterRefine_) std::exchange(afterRefine_, nullptr)();
 }
 
 void TEditForm::ShowCycle() {
@@ -382,20 +414,15 @@ void TEditForm::ShowCycle() {
                            .arg(driver.Cycle())
                            .arg(General4(driver.GetRp(1)), General4(driver.GetRwp(1)),
                                 General4(driver.GetChi2(1))));
-    if (actions_.value("actPlot")->isChecked()) RefreshPlot();
-    if (actions_.value("actWatch")->isChecked()) RefreshWatch();
+    if (actions_["actPlot"]->isChecked()) RefreshPlot();
 }
 
 void TEditForm::RefreshPlot() {
-    // The plot window and its data are the ones the refinement window uses.
-    TRefineForm& refine = main_.RefineWindow();
-    QApplication::processEvents();
-    refine.Replot();
-    if (TPlotForm* plot = refine.PlotWindow()) plot->setWindowTitle(main_.Work().InputFile());
-}
-
-void TEditForm::RefreshWatch() {
-    if (Watch) Watch->Fill(main_.Driver(), main_.Model());
+    // The plot window and its data are the ones the refinement window and macros use.
+    TWorkspace& work = main_.Work();
+    const TPlotForm* shown = work.EnginePlotIfCreated();
+    if (work.ReplotEngine(shown ? shown->HistogramNumber : 1))
+        work.EnginePlot().setWindowTitle(work.InputFile());
 }
 
 void TEditForm::Update() {
@@ -413,7 +440,7 @@ void TEditForm::ShowPosition() {
     LinePanel->setText(QString("Line: %1").arg(line + 1));
     ColumnPanel->setText(QString("Col: %1").arg(column + 1));
     if (State == EditorState::Refining) return; // the panel shows the refinement
-    if (!actions_.value("actShowHints")->isChecked() || main_.Work().Mode() != WorkMode::ManualEdit ||
+    if (!actions_["actShowHints"]->isChecked() || main_.Work().Mode() != WorkMode::ManualEdit ||
         RichEdit1->document()->blockCount() <= 2) {
         HintPanel->clear();
         return;
@@ -432,8 +459,8 @@ void TEditForm::Print() {
 
 void TEditForm::ChooseFont() {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, RichEdit1->font(), this, "Font",
-                                            QFontDialog::MonospacedFonts);
+    const QFont font =
+        QFontDialog::getFont(&ok, RichEdit1->font(), this, "Font", QFontDialog::MonospacedFonts);
     if (ok) RichEdit1->setFont(font);
 }
 

@@ -6,6 +6,10 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
+#include "NamedActions.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QToolBar;
@@ -52,7 +56,9 @@ class TEditForm : public QMainWindow {
     void Save();
     void SaveAs();
     void Reload();
-    void Refine();
+    // Refines the text cycle by cycle on the task runner and returns at once;
+    // `then` runs when the refinement has ended (Quick Start's Update).
+    void Refine(std::function<void()> then = {});
     void Update();
     void ShowPosition();
     void SetPlot(bool on);
@@ -65,24 +71,25 @@ class TEditForm : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QAction* AddAction(const QString& name, const QString& caption, const QString& hint,
-                       const QKeySequence& key = {});
     void BuildActions();
     void BuildMenus();
     bool WriteText(const QString& fileName);
     void ReadModelFrom(const QString& fileName);
+    void NextCycle();
+    void CycleDone();
+    void EndRefine();
     void ShowCycle();
     void RefreshPlot();
-    void RefreshWatch();
     void Print();
     void ChooseFont();
 
     TFormKoralix& main_;
     FileChooser& files_;
-    QHash<QString, QAction*> actions_;
+    TNamedActions actions_{this};
     QMenu* processMenu_ = nullptr;
     QToolBar* refineBar_ = nullptr;
     bool crlf_ = true;
+    std::function<void()> afterRefine_;
 };
 
 } // namespace koralix

@@ -61,6 +61,7 @@ void TTaskRunner::Finish(int task) {
 
 void TTaskRunner::Wait() {
     if (!busy_) return;
+    emit WaitStarted();
     if (worker_.joinable()) worker_.join();
     Finish(task_);
 }

@@ -39,6 +39,9 @@ class TTaskRunner : public QObject {
 
   signals:
     void BusyChanged(bool busy);
+    // Wait is about to block until the running task ends: work that waits for
+    // the thread that owns the runner (a macro showing its output) must give up.
+    void WaitStarted();
 
   private:
     void Finish(int task);

@@ -82,6 +82,9 @@ class TWorkspace : public QObject {
 
     TTaskRunner& Tasks() { return *tasks_; }
     bool Busy() const { return tasks_->Busy(); }
+    // What a user is told who starts long work while other long work runs.
+    static constexpr const char* BusyMessage =
+        "Another refinement or macro is running; wait for it to end.";
     // Shows the messages held while work ran on the task runner.
     void FlushMessages() { messages_.Flush(); }
 
