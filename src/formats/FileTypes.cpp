@@ -1,5 +1,7 @@
 #include "FileTypes.h"
 
+#include "DataFileRead.h"
+
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -50,20 +52,6 @@ constexpr std::array<ExtensionCode, 11> ExtensionCodes = {{
     {".RES", FileType::Shelx},
 }};
 
-const char* DataExtension(int dataFormat) {
-    switch (dataFormat) {
-    case 3:
-        return ".GS";
-    case 4:
-    case 5:
-        return ".XY";
-    case 6:
-        return ".CPI";
-    default:
-        return ".DAT";
-    }
-}
-
 bool IsExistingFile(const std::filesystem::path& path) {
     std::error_code error;
     return std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error);
@@ -102,7 +90,7 @@ bool FileReadable(const std::string& path) {
 std::string DataFileFor(const std::string& inputPath, int dataFormat) {
     std::filesystem::path base(inputPath);
     base.replace_extension();
-    const std::string extension = DataExtension(dataFormat);
+    const std::string extension = DataFormatExtension(dataFormat);
     // Linux names are case-sensitive: the data file may have been saved in either case.
     for (const std::string& candidate : {extension, LowerAscii(extension)}) {
         std::filesystem::path path = base;

@@ -109,4 +109,18 @@ double RoundCount(double value) {
     return std::nearbyint(value);
 }
 
+const char* DataFormatExtension(int dataFormat) {
+    switch (dataFormat) {
+    case 3:
+        return ".GS";
+    case 4:
+    case 5:
+        return ".XY";
+    case 6:
+        return ".CPI";
+    default:
+        return ".DAT";
+    }
+}
+
 } // namespace koralix

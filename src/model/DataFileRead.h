@@ -64,4 +64,8 @@ float GridX(float start, float step, size_t index);
 // Round half to even, as the announced point counts have always been rounded.
 double RoundCount(double value);
 
+// The extension of a data format's files, as the engine looks for them
+// (".DAT", ".GS", ".XY", ".CPI").
+const char* DataFormatExtension(int dataFormat);
+
 } // namespace koralix

@@ -1,5 +1,7 @@
 #include "DataLink.h"
 
+#include "DataFileRead.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -7,20 +9,6 @@
 namespace koralix {
 
 namespace fs = std::filesystem;
-
-std::string EngineDataExtension(int dataFormat) {
-    switch (dataFormat) {
-    case 3:
-        return ".GS";
-    case 4:
-    case 5:
-        return ".XY";
-    case 6:
-        return ".CPI";
-    default:
-        return ".DAT";
-    }
-}
 
 namespace {
 
@@ -35,7 +23,7 @@ std::string Lower(std::string text) {
 std::string EngineDataName(const std::string& dataFile, int dataFormat, const std::string& folder) {
     const fs::path path(dataFile);
     const std::string extension = path.extension().string();
-    const std::string wanted = EngineDataExtension(dataFormat);
+    const std::string wanted = DataFormatExtension(dataFormat);
     // The engine tries the extension as written and in lower case.
     if (extension == wanted || extension == Lower(wanted))
         return fs::path(dataFile).replace_extension().string();

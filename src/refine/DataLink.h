@@ -8,9 +8,6 @@
 
 namespace koralix {
 
-// The extension the engine adds for a data format (".DAT", ".GS", ".XY", ".CPI").
-std::string EngineDataExtension(int dataFormat);
-
 // The data name to give the engine for `dataFile`: the file without its
 // extension when that extension is the format's own (any case), else the
 // name of a link (or, where links fail, a copy) to it made in `folder`.

@@ -1,4 +1,6 @@
 // koralix-cli reading models of other programs and exporting job files.
+#include "CliRun.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -11,26 +13,8 @@
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-// Runs koralix-cli; stderr goes to stdout when `withErrors` is set.
-CliRun Cli(const std::string& arguments, bool withErrors = false) {
-    const std::string command =
-        std::string(KORALIX_CLI) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using koralix::testing::CliRun;
+using koralix::testing::RunCli;
 
 class CliImport : public ::testing::Test {
   protected:
@@ -59,7 +43,7 @@ const char* Shelx = "TITL MgO\nCELL 1.5406 4.2112 4.2112 4.2112 90 90 90\nLATT 4
 
 TEST_F(CliImport, ModelReadsByExtensionInAnyCase) {
     for (const char* name : {"mgo.ins", "MGO.INS"}) {
-        CliRun run = Cli("model " + Write(name, Shelx));
+        CliRun run = RunCli("model " + Write(name, Shelx));
         ASSERT_EQ(run.exitCode, 0) << name;
         auto json = nlohmann::json::parse(run.out);
         EXPECT_EQ(json["Title"], "MgO");
@@ -68,11 +52,11 @@ TEST_F(CliImport, ModelReadsByExtensionInAnyCase) {
 }
 
 TEST_F(CliImport, UnknownExtensionIsRefused) {
-    CliRun run = Cli("model " + Write("mgo.txt", Shelx), true);
+    CliRun run = RunCli("model " + Write("mgo.txt", Shelx), true);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "Unknown File type. Please check the file extension.\n");
     // (.res files are SHELX results and import like .ins files.)
-    run = Cli("convert " + Write("mgo.shx", Shelx) + " " + (dir_ / "out.inp").string());
+    run = RunCli("convert " + Write("mgo.shx", Shelx) + " " + (dir_ / "out.inp").string());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "out.inp"));
 }
@@ -80,15 +64,15 @@ TEST_F(CliImport, UnknownExtensionIsRefused) {
 TEST_F(CliImport, ExportWritesShelxAndSirpow) {
     const std::string in = Write("mgo.ins", Shelx);
     const std::string shelx = (dir_ / "out.ins").string();
-    ASSERT_EQ(Cli("export shelx " + in + " " + shelx).exitCode, 0);
+    ASSERT_EQ(RunCli("export shelx " + in + " " + shelx).exitCode, 0);
     EXPECT_EQ(Read(shelx).substr(0, 14), "TITL MgO\r\nCELL");
     EXPECT_NE(Read(shelx).find("\r\nSFAC MG O\r\nUNIT 1 1\r\n"), std::string::npos);
     const std::string sirpow = (dir_ / "out.sir").string();
-    ASSERT_EQ(Cli("export sirpow " + in + " " + sirpow).exitCode, 0);
+    ASSERT_EQ(RunCli("export sirpow " + in + " " + sirpow).exitCode, 0);
     // LATT 4 without SYMM cards: F-centred, centrosymmetric, nothing else.
     EXPECT_NE(Read(sirpow).find("\r\nspace F -1\r\n"), std::string::npos);
-    EXPECT_EQ(Cli("export pdb " + in + " " + sirpow).exitCode, 2);
-    EXPECT_EQ(Cli("export shelx " + (dir_ / "missing.ins").string() + " " + shelx).exitCode, 1);
+    EXPECT_EQ(RunCli("export pdb " + in + " " + sirpow).exitCode, 2);
+    EXPECT_EQ(RunCli("export shelx " + (dir_ / "missing.ins").string() + " " + shelx).exitCode, 1);
 }
 
 TEST_F(CliImport, ConvertsEveryRealModelFile) {
@@ -98,8 +82,8 @@ TEST_F(CliImport, ConvertsEveryRealModelFile) {
         for (const auto& entry : std::filesystem::directory_iterator(data / folder)) {
             SCOPED_TRACE(entry.path().string());
             const std::string out = (dir_ / "out.inp").string();
-            ASSERT_EQ(Cli("convert " + entry.path().string() + " " + out).exitCode, 0);
-            CliRun again = Cli("model " + out);
+            ASSERT_EQ(RunCli("convert " + entry.path().string() + " " + out).exitCode, 0);
+            CliRun again = RunCli("model " + out);
             EXPECT_EQ(again.exitCode, 0);
         }
     }

@@ -90,13 +90,13 @@ const LibraryCase kCases[] = {
      "0|0"},
 };
 
-std::vector<std::pair<std::string, std::string>> FilesOf(const std::string& spec) {
+std::vector<std::pair<std::string, std::string>> FilesOf(const std::string& list) {
     std::vector<std::pair<std::string, std::string>> files;
     size_t start = 0;
-    while (start < spec.size()) {
-        size_t end = spec.find(';', start);
-        if (end == std::string::npos) end = spec.size();
-        const std::string item = spec.substr(start, end - start);
+    while (start < list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos) end = list.size();
+        const std::string item = list.substr(start, end - start);
         const size_t eq = item.find('=');
         files.emplace_back(item.substr(0, eq), item.substr(eq + 1));
         start = end + 1;

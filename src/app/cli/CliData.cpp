@@ -9,6 +9,7 @@
 #include "VendorData.h"
 
 #include <charconv>
+#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -82,18 +83,24 @@ int RunData(const Args& args) {
         return 2;
     }
     const std::string& fileName = args[0];
+    // Why a file cannot be read comes before any guess at its format.
+    if (const std::string reason = UnreadableReason(fileName); !reason.empty()) {
+        std::cerr << reason << "\n";
+        return 1;
+    }
+    if (std::error_code ec; std::filesystem::file_size(fileName, ec) == 0 && !ec) {
+        std::cerr << "koralix-cli: " << fileName << " is empty.\n";
+        return 1;
+    }
     const int type = DataFileType(fileName, args);
     if (args.size() == 1 && type == FileType::Unknown && !VendorFormatOf(fileName).empty())
         return PrintVendorData(fileName);
     if (type != FileType::Dat && type != FileType::GsasRaw && type != FileType::Xy &&
         type != FileType::Cpi) {
-        std::cerr << "koralix-cli: " << fileName
-                  << " is not a data file (.dat, .gs, .gsas, .xy, .cpi, or a format xylib reads); name "
-                     "the format: dat, gsas, xy or cpi\n";
-        return 1;
-    }
-    if (const std::string reason = UnreadableReason(fileName); !reason.empty()) {
-        std::cerr << reason << "\n";
+        std::cerr
+            << "koralix-cli: " << fileName
+            << " is not a data file (.dat, .gs, .gsas, .xy, .cpi, or a format xylib reads); name "
+               "the format: dat, gsas, xy or cpi\n";
         return 1;
     }
     StderrMessenger messenger;
