@@ -77,8 +77,10 @@ void ApplyPeakShape(TRietveld& model, int p, int npr, const TPcrPhaseTerms& t) {
         break;
     }
     // FullProf's asymmetry (Bérar-Baldinozzi, or axial divergence S_L, D_L)
-    // is neither the Howard nor the Rietveld form; copied as it is it would
-    // pull every peak aside. The peaks start symmetric.
+    // is not Howard's; taken for Howard's span it would pull every peak
+    // aside. The peaks start symmetric. (The Pearson VII keeps the Rietveld
+    // form, which is what FullProf's single asymmetry term once was.)
+    if (h.Profile != ProfilePseudoVoigtHoward && h.Profile != ProfileVoigtHoward) return;
     s->Asym1 = 0;
     s->Asym2 = 0;
     model.Parameters.SetRefined(SampleAddress(p, 14), false);
@@ -134,6 +136,9 @@ void CarryFullProfRefinement(TRietveld& model, const TPcrTerms& terms) {
     }
     ApplyBackground(model, terms);
     THistogram& h = model.Histogram(1);
+    // A negative ratio is FullProf's switch for its polarisation handling;
+    // the intensity of the second wavelength is its size.
+    h.Ratio = std::abs(h.Ratio);
     if (terms.SyCos != 0 || terms.SyCosCode != 0) {
         // The same shift SyCos cosθ of every peak.
         h.UseDisplacement = 1;
