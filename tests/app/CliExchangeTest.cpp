@@ -199,6 +199,30 @@ TEST_F(CliExchange, DataReadsDiffractometerFiles) {
     EXPECT_EQ(data["X"].size(), data["PointCount"].get<size_t>());
 }
 
+// FullProf's data files that the .dat reader refuses, printed with their
+// layout; a .dat file of this program's own layout stays with its reader.
+TEST_F(CliExchange, DataReadsFullProfLayouts) {
+    struct Case {
+        const char* path;
+        const char* format;
+        int points;
+    } cases[] = {{"reference/pbso4/pbso4_d1a_fullprof.dat", "fullprof_ins6", 2920},
+                 {"powder_other/ceo2_fullprof_ins0.dat", "fullprof_ins0", 4721},
+                 {"powder_other/cecual_xysigma.dat", "fullprof_ins10", 3693},
+                 {"reference/pbso4/pbsox_fullprof.dat", nullptr, 6001}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const fs::path path = TestData / c.path;
+        if (!fs::exists(path)) continue;
+        const CliRun run = RunCli("data " + Quoted(path));
+        ASSERT_EQ(run.exitCode, 0);
+        const nlohmann::json data = nlohmann::json::parse(run.out);
+        EXPECT_EQ(data.contains("Format"), c.format != nullptr);
+        if (c.format) EXPECT_EQ(data["Format"], c.format);
+        EXPECT_EQ(data["PointCount"].get<int>(), c.points);
+    }
+}
+
 // The neutron pattern handed over as a CSV file, as a diffractometer program
 // would export it: written beside as GSAS ESD data, the model follows, and
 // the refinement runs without any edit.

@@ -3,6 +3,7 @@
 #include "PathNames.h"
 
 #include "FileTypes.h"
+#include "FullProfData.h"
 #include "Messenger.h"
 #include "ModelJson.h"
 #include "PlotData.h"
@@ -10,6 +11,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <optional>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -75,6 +77,20 @@ int PrintVendorData(const std::string& fileName) {
     return 0;
 }
 
+// FullProf's data layouts, for a file the .dat reader refuses.
+int PrintFullProfData(const std::string& fileName, FullProfLayout layout) {
+    TData data;
+    std::string error;
+    if (!ReadFullProfData(fileName, data, error)) {
+        std::cerr << "koralix-cli: " << error << "\n";
+        return 1;
+    }
+    nlohmann::ordered_json json = DataToJson(data);
+    json["Format"] = "fullprof_ins" + std::to_string(static_cast<int>(layout));
+    std::cout << JsonText(json) << "\n";
+    return 0;
+}
+
 } // namespace
 
 int RunData(const Args& args) {
@@ -95,6 +111,9 @@ int RunData(const Args& args) {
     const int type = DataFileType(fileName, args);
     if (args.size() == 1 && type == FileType::Unknown && !VendorFormatOf(fileName).empty())
         return PrintVendorData(fileName);
+    if (args.size() == 1 && (type == FileType::Dat || type == FileType::Unknown))
+        if (const std::optional<FullProfLayout> layout = FullProfLayoutOf(fileName))
+            return PrintFullProfData(fileName, *layout);
     if (type != FileType::Dat && type != FileType::GsasRaw && type != FileType::Xy &&
         type != FileType::Cpi) {
         std::cerr
