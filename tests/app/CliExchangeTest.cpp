@@ -218,7 +218,9 @@ TEST_F(CliExchange, DataReadsFullProfLayouts) {
         ASSERT_EQ(run.exitCode, 0);
         const nlohmann::json data = nlohmann::json::parse(run.out);
         EXPECT_EQ(data.contains("Format"), c.format != nullptr);
-        if (c.format) EXPECT_EQ(data["Format"], c.format);
+        if (c.format) {
+            EXPECT_EQ(data["Format"], c.format);
+        }
         EXPECT_EQ(data["PointCount"].get<int>(), c.points);
     }
 }
