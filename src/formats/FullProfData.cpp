@@ -1,6 +1,7 @@
 #include "FullProfData.h"
 
 #include "DataFields.h"
+#include "GsasRefinement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -200,6 +201,24 @@ std::optional<FullProfLayout> FullProfLayoutOf(const std::string& path) {
     if (IsMulticounter(lines)) return FullProfLayout::Multicounter;
     if (FirstFreeStepsLine(lines)) return FullProfLayout::FreeSteps;
     return std::nullopt;
+}
+
+std::string FullProfDataFile(const std::string& pcrPath) {
+    TextLines lines;
+    if (!lines.Read(pcrPath)) return {};
+    constexpr std::string_view key = "DAT-file:";
+    for (int i = 0; i < lines.Count(); ++i) {
+        const std::string_view line = lines[i];
+        const size_t at = line.find(key);
+        if (line.empty() || line[0] != '!' || at == std::string_view::npos) continue;
+        const auto words = SplitWords(line.substr(at + key.size()));
+        if (words.empty()) return {};
+        std::string name(words[0].substr(0, words[0].find(',')));
+        if (name.empty()) return {};
+        if (fs::path(name).extension().empty()) name += ".dat";
+        return FindBeside(pcrPath, name);
+    }
+    return {};
 }
 
 bool ReadFullProfData(const std::string& path, TData& data, std::string& error) {

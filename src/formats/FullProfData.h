@@ -24,4 +24,9 @@ std::optional<FullProfLayout> FullProfLayoutOf(const std::string& path);
 // the file and line when it fails.
 bool ReadFullProfData(const std::string& path, TData& data, std::string& error);
 
+// The data file a control file names on its "! Files => DAT-file: NAME,"
+// line, found beside it in any case (".dat" added when the name has no
+// extension, as FullProf does); empty when it names none or it is not there.
+std::string FullProfDataFile(const std::string& pcrPath);
+
 } // namespace koralix

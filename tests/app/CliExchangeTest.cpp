@@ -199,6 +199,19 @@ TEST_F(CliExchange, DataReadsDiffractometerFiles) {
     EXPECT_EQ(data["X"].size(), data["PointCount"].get<size_t>());
 }
 
+// Without --data the data file the control file names is taken from beside it.
+TEST_F(CliExchange, FullProfControlFileFindsTheDataFileItNames) {
+    const fs::path pcr = TestData / "fullprof_pcr" / "pbso4_d1a_easyscience.pcr";
+    const fs::path d1a = TestData / "reference" / "pbso4" / "pbso4_d1a_fullprof.dat";
+    if (!fs::exists(pcr) || !fs::exists(d1a)) GTEST_SKIP() << "no test data at " << TestData;
+    fs::copy_file(pcr, dir_ / "round_robin.pcr");
+    fs::copy_file(d1a, dir_ / "pbso4.dat"); // the file says "DAT-file: pbso4.dat"
+    const nlohmann::json result = Refine(Quoted(dir_ / "round_robin.pcr") + " --cycles 15");
+    ASSERT_TRUE(result.contains("histograms"));
+    EXPECT_LT(result["histograms"][0]["Rwp"].get<double>(), 5.0);
+    EXPECT_TRUE(fs::exists(dir_ / "pbso4.GS"));
+}
+
 // FullProf's data files that the .dat reader refuses, printed with their
 // layout; a .dat file of this program's own layout stays with its reader.
 TEST_F(CliExchange, DataReadsFullProfLayouts) {

@@ -176,5 +176,33 @@ TEST_F(FullProfScan, WrittenBesideAsGsasEsdData) {
     EXPECT_FLOAT_EQ(xy.W[1], 1);
 }
 
+struct NamedData {
+    const char* name;
+    const char* filesLine; // the control file's second line
+    const char* beside;    // the data file beside it, or nullptr
+    bool found;
+};
+
+class FullProfNamedData : public FullProfScan, public ::testing::WithParamInterface<NamedData> {};
+
+// The data file a control file names, as FullProf finds it.
+TEST_P(FullProfNamedData, FoundBesideTheControlFile) {
+    const NamedData& c = GetParam();
+    const std::string pcr = Write("model.pcr", std::string("COMM title\n") + c.filesLine + "\n");
+    if (c.beside) Write(c.beside, "data\n");
+    EXPECT_EQ(FullProfDataFile(pcr), c.found ? (dir_ / c.beside).string() : std::string());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FullProfNamedData,
+    ::testing::Values(
+        NamedData{"WithExtension", "! Files => DAT-file: pbso4.dat,  PCR-file: pbso4", "pbso4.dat", true},
+        NamedData{"DatAdded", "! Files => DAT-file: pbso4,  PCR-file: pbso4", "pbso4.dat", true},
+        NamedData{"AnyCase", "! Files => DAT-file: PbSO4.DAT,  PCR-file: pbso4", "pbso4.dat", true},
+        NamedData{"NotBeside", "! Files => DAT-file: other.dat,  PCR-file: pbso4", "pbso4.dat", false},
+        NamedData{"NoFilesLine", "! Current global Chi2 (Bragg contrib.) = 5.4", "pbso4.dat", false},
+        NamedData{"NotAComment", " DAT-file: pbso4.dat", "pbso4.dat", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace koralix
