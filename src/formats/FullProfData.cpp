@@ -1,6 +1,7 @@
 #include "FullProfData.h"
 
 #include "DataFields.h"
+#include "FileTypes.h"
 #include "GsasRefinement.h"
 
 #include <algorithm>
@@ -190,7 +191,10 @@ bool ReadXySigma(const TextLines& lines, ScanBuilder& scan) {
 
 std::optional<FullProfLayout> FullProfLayoutOf(const std::string& path) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    // Files named for the program's other data formats keep their readers.
+    const int type = FileTypeOf(path);
+    if ((type != FileType::Dat && type != FileType::Unknown) || !fs::is_regular_file(path, ec))
+        return std::nullopt;
     TextLines lines;
     if (!lines.Read(path) || lines.Count() < 2) return std::nullopt;
     float a, b, c;

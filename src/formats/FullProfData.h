@@ -14,8 +14,9 @@ namespace koralix {
 
 enum class FullProfLayout { FreeSteps = 0, Multicounter = 6, XySigma = 10 };
 
-// The layout of the file, or nothing. A file whose first line is a .dat
-// header that the program reads itself is never taken, whatever follows.
+// The layout of the file, or nothing. Only files named .dat or with an
+// extension of no data format here are looked at, and a file whose first
+// line is a .dat header that the program reads itself is never taken.
 std::optional<FullProfLayout> FullProfLayoutOf(const std::string& path);
 
 // Reads the scan into `data`, the esds into `W`: from the file where it has

@@ -123,6 +123,15 @@ TEST_F(FullProfScan, MulticounterEsdsFollowTheCounters) {
     EXPECT_FLOAT_EQ(data.W[2], 20);
 }
 
+// Three columns after a blank title line look like FullProf's start, step and
+// end; an XY file stays an XY file all the same.
+TEST_F(FullProfScan, OtherDataFormatsKeepTheirReaders) {
+    const std::string columns = "\n10.0 100 10\n10.1 121 11\n10.2 144 12\n";
+    EXPECT_EQ(FullProfLayoutOf(Write("scan.xy", columns)), std::nullopt);
+    EXPECT_EQ(FullProfLayoutOf(Write("scan.GS", Multicounter)), std::nullopt);
+    EXPECT_EQ(FullProfLayoutOf(Write("scan.dat", columns)), FullProfLayout::FreeSteps);
+}
+
 struct BadFile {
     const char* name;
     const char* text;
