@@ -25,8 +25,8 @@ bool IsNumber(std::string_view word) {
 }
 
 bool AllNumbers(const std::vector<std::string_view>& words) {
-    return !words.empty() && std::all_of(words.begin(), words.end(),
-                                         [](std::string_view w) { return IsNumber(w); });
+    return !words.empty() &&
+           std::all_of(words.begin(), words.end(), [](std::string_view w) { return IsNumber(w); });
 }
 
 // Lines FullProf passes over before the start/step/end line of the free
@@ -136,11 +136,12 @@ bool ReadMulticounter(const TextLines& lines, ScanBuilder& scan) {
             if (SplitWords(field).empty()) break;
             float counters = 0, y = 0;
             if (!IsNumber(field.substr(0, 2), counters) || !IsNumber(field.substr(2), y))
-                return scan.Fail(i, "not a counter number and count: \"" + std::string(field) + "\"");
+                return scan.Fail(i,
+                                 "not a counter number and count: \"" + std::string(field) + "\"");
             const float x = start + step * static_cast<float>(scan.Count());
-            const float esd = counters > 0
-                                  ? static_cast<float>(std::sqrt(std::max(double(y), 1.0) / counters))
-                                  : CountingEsd(y);
+            const float esd =
+                counters > 0 ? static_cast<float>(std::sqrt(std::max(double(y), 1.0) / counters))
+                             : CountingEsd(y);
             if (!scan.Add(x, y, esd)) return scan.Fail(i, "more points than a pattern may hold");
         }
     }
@@ -159,7 +160,8 @@ bool ReadFreeSteps(const TextLines& lines, int header, ScanBuilder& scan) {
     if (count > MaxDataPoints) return scan.Fail(header, "more points than a pattern may hold");
     std::string title;
     if (words.size() > 3)
-        title = Trimmed(lines[header].substr(static_cast<size_t>(words[3].data() - lines[header].data())));
+        title = Trimmed(
+            lines[header].substr(static_cast<size_t>(words[3].data() - lines[header].data())));
     for (int i = header + 1; i < lines.Count() && scan.Count() < count; ++i) {
         for (std::string_view word : SplitWords(lines[i])) {
             float y = 0;

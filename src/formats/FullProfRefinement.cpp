@@ -37,7 +37,9 @@ void AddCode(TRietveld& model, const TAddress& address, float code) {
     list.AddFree(address, code);
 }
 
-TAddress SampleAddress(int p, int type) { return {1, p, 0, type}; }
+TAddress SampleAddress(int p, int type) {
+    return {1, p, 0, type};
+}
 
 void ApplyPeakShape(TRietveld& model, int p, int npr, const TPcrPhaseTerms& t) {
     TSample* s = model.FindSample(1, p);
@@ -100,8 +102,8 @@ void ApplyBackground(TRietveld& model, const TPcrTerms& terms) {
 
 } // namespace
 
-std::array<double, 6> PolynomialAsChebyshev(const std::array<double, 6>& b, double bkpos,
-                                            double lo, double hi) {
+std::array<double, 6> PolynomialAsChebyshev(const std::array<double, 6>& b, double bkpos, double lo,
+                                            double hi) {
     // The series of degree 5 is fixed by its values at six Chebyshev nodes.
     constexpr int n = 6;
     std::array<double, n> values{}, angles{};

@@ -12,11 +12,11 @@
 namespace koralix {
 
 struct TPcrPhaseTerms {
-    int Npr = -1;             // the phase's peak shape; -1 when the file has none
-    float Shape1 = 0;         // Eta0 of the pseudo-Voigt, m of the Pearson VII
+    int Npr = -1;     // the phase's peak shape; -1 when the file has none
+    float Shape1 = 0; // Eta0 of the pseudo-Voigt, m of the Pearson VII
     float Shape1Code = 0;
     float OverallBCode = 0;
-    float X = 0, Y = 0;       // Lorentzian (Npr 7) or mixing (Npr 5) terms
+    float X = 0, Y = 0; // Lorentzian (Npr 7) or mixing (Npr 5) terms
     float XCode = 0, YCode = 0;
     std::array<float, 4> Asy{}; // Bérar-Baldinozzi asymmetry
     std::array<float, 4> AsyCodes{};
@@ -45,7 +45,7 @@ void CarryFullProfRefinement(TRietveld& model, const TPcrTerms& terms);
 // The background of a FullProf polynomial (Nba 0), B0..B5 in powers of
 // (2θ / bkpos - 1), as the six coefficients of the shifted Chebyshev series
 // over lo..hi that is the same function.
-std::array<double, 6> PolynomialAsChebyshev(const std::array<double, 6>& b, double bkpos,
-                                            double lo, double hi);
+std::array<double, 6> PolynomialAsChebyshev(const std::array<double, 6>& b, double bkpos, double lo,
+                                            double hi);
 
 } // namespace koralix

@@ -245,7 +245,8 @@ std::string PrepareDataFile(TRietveld& model, const std::string& dataFile, Messe
     TData scan;
     bool esds = !vendor; // FullProf's layouts all give esds, or their counting statistics
     std::string error;
-    if (vendor ? !ReadScan(dataFile, scan, esds, error) : !ReadFullProfData(dataFile, scan, error)) {
+    if (vendor ? !ReadScan(dataFile, scan, esds, error)
+               : !ReadFullProfData(dataFile, scan, error)) {
         messenger.Message(error);
         return dataFile;
     }

@@ -50,35 +50,35 @@ TEST_P(FullProfFiles, ReadWithTheirLayoutRangeAndEsds) {
     EXPECT_NEAR(data.W[0], f.firstEsd, 1e-3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RealFiles, FullProfFiles,
-    ::testing::Values(
-        // D1A: 10(I2,I6) from line 5, 2θ start on line 3, one counter a point.
-        LayoutFile{"reference/pbso4/pbso4_d1a_fullprof.dat", FullProfLayout::Multicounter, 2920,
-                   10, 155.95, std::sqrt(220.0)},
-        LayoutFile{"powder_other/lamn_3t2.dat", FullProfLayout::Multicounter, 2515, 0, 125.7,
-                   std::sqrt(15.0)},
-        // Blank and comment lines before the start/step/end line.
-        LayoutFile{"powder_other/ceo2_fullprof_ins0.dat", FullProfLayout::FreeSteps, 4721, 25,
-                   143, std::sqrt(32.0)},
-        LayoutFile{"powder_other/cecual_xysigma.dat", FullProfLayout::XySigma, 3693, 3001.589,
-                   19004.658, 462}),
-    [](const auto& info) {
-        std::string name = fs::path(info.param.path).stem().string();
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(RealFiles, FullProfFiles,
+                         ::testing::Values(
+                             // D1A: 10(I2,I6) from line 5, 2θ start on line 3, one counter a point.
+                             LayoutFile{"reference/pbso4/pbso4_d1a_fullprof.dat",
+                                        FullProfLayout::Multicounter, 2920, 10, 155.95,
+                                        std::sqrt(220.0)},
+                             LayoutFile{"powder_other/lamn_3t2.dat", FullProfLayout::Multicounter,
+                                        2515, 0, 125.7, std::sqrt(15.0)},
+                             // Blank and comment lines before the start/step/end line.
+                             LayoutFile{"powder_other/ceo2_fullprof_ins0.dat",
+                                        FullProfLayout::FreeSteps, 4721, 25, 143, std::sqrt(32.0)},
+                             LayoutFile{"powder_other/cecual_xysigma.dat", FullProfLayout::XySigma,
+                                        3693, 3001.589, 19004.658, 462}),
+                         [](const auto& info) {
+                             std::string name = fs::path(info.param.path).stem().string();
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 // Files the program's own readers take (a .dat header on line 1, GSAS raw
 // data) and files of other layouts stay with them.
 TEST(FullProfData, OtherFilesAreNotTaken) {
-    for (const fs::path& path : {TestData / "powder_other" / "urea_fullprof_ins0.dat",
-                                 TestData / "reference" / "pbso4" / "pbsox_fullprof.dat",
-                                 TestData / "reference" / "pbso4" / "PBSO4.CWN",
-                                 TestData / "reference" / "zro2" / "zro2.dat",
-                                 TestData / "powder_other" / "hobk_d1b.dat",
-                                 TestData / "powder_other" / "dy_dmc.dat"}) {
+    for (const fs::path& path :
+         {TestData / "powder_other" / "urea_fullprof_ins0.dat",
+          TestData / "reference" / "pbso4" / "pbsox_fullprof.dat",
+          TestData / "reference" / "pbso4" / "PBSO4.CWN",
+          TestData / "reference" / "zro2" / "zro2.dat", TestData / "powder_other" / "hobk_d1b.dat",
+          TestData / "powder_other" / "dy_dmc.dat"}) {
         if (!fs::exists(path)) continue;
         EXPECT_EQ(FullProfLayoutOf(path.string()), std::nullopt) << path;
     }
@@ -150,7 +150,8 @@ TEST_P(FullProfBadFiles, NameTheFileAndLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FullProfBadFiles,
-    ::testing::Values(BadFile{"MulticounterCount", "t\n 1 0 0.1\n 20\n 1\n 1   400 x  abcd\n -1000\n", "5"},
+    ::testing::Values(BadFile{"MulticounterCount",
+                              "t\n 1 0 0.1\n 20\n 1\n 1   400 x  abcd\n -1000\n", "5"},
                       BadFile{"MulticounterStep", "t\n 1 0 0\n 20\n 1\n 1   400\n -1000\n", "2"},
                       BadFile{"FreeStepsCount", "\n! c\n 10 0.1 11\n 5 6 seven\n", "4"},
                       BadFile{"FreeStepsRange", "\n 10 0.1 9\n 5 6\n", "2"},
@@ -162,8 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FullProfScan, WrittenBesideAsGsasEsdData) {
     TRietveld model;
     RecordingMessenger messenger;
-    const std::string written =
-        PrepareDataFile(model, Write("d2b.dat", Multicounter), messenger);
+    const std::string written = PrepareDataFile(model, Write("d2b.dat", Multicounter), messenger);
     ASSERT_EQ(written, (dir_ / "d2b.GS").string());
     EXPECT_EQ(model.DataFormat, 3);
     TData back;
@@ -177,8 +177,8 @@ TEST_F(FullProfScan, WrittenBesideAsGsasEsdData) {
 
     TData xy;
     std::string error;
-    ASSERT_TRUE(ReadFullProfData(Write("xy.dat", "XYDATA t\nINTER 1 1 0 0\n10 400\n11 0 -1\n"), xy,
-                                 error))
+    ASSERT_TRUE(
+        ReadFullProfData(Write("xy.dat", "XYDATA t\nINTER 1 1 0 0\n10 400\n11 0 -1\n"), xy, error))
         << error;
     ASSERT_EQ(xy.PointCount, 2);
     EXPECT_FLOAT_EQ(xy.W[0], 20);
@@ -205,11 +205,14 @@ TEST_P(FullProfNamedData, FoundBesideTheControlFile) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FullProfNamedData,
     ::testing::Values(
-        NamedData{"WithExtension", "! Files => DAT-file: pbso4.dat,  PCR-file: pbso4", "pbso4.dat", true},
+        NamedData{"WithExtension", "! Files => DAT-file: pbso4.dat,  PCR-file: pbso4", "pbso4.dat",
+                  true},
         NamedData{"DatAdded", "! Files => DAT-file: pbso4,  PCR-file: pbso4", "pbso4.dat", true},
         NamedData{"AnyCase", "! Files => DAT-file: PbSO4.DAT,  PCR-file: pbso4", "pbso4.dat", true},
-        NamedData{"NotBeside", "! Files => DAT-file: other.dat,  PCR-file: pbso4", "pbso4.dat", false},
-        NamedData{"NoFilesLine", "! Current global Chi2 (Bragg contrib.) = 5.4", "pbso4.dat", false},
+        NamedData{"NotBeside", "! Files => DAT-file: other.dat,  PCR-file: pbso4", "pbso4.dat",
+                  false},
+        NamedData{"NoFilesLine", "! Current global Chi2 (Bragg contrib.) = 5.4", "pbso4.dat",
+                  false},
         NamedData{"NotAComment", " DAT-file: pbso4.dat", "pbso4.dat", false}),
     [](const auto& info) { return std::string(info.param.name); });
 

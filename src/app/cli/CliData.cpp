@@ -11,9 +11,9 @@
 
 #include <charconv>
 #include <filesystem>
-#include <optional>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace koralix::cli {
 
