@@ -54,7 +54,10 @@ const std::vector<Command>& AllCommands() {
          "instrument makers are read through xylib (Bruker RAW and UXD, PANalytical XRDML, "
          "Philips, Rigaku, Sietronics, CSV and the other formats xylib knows; .txt, .xye, .chi "
          "and .asc as text columns): the first scan, W the esd of a third column or 1, and a "
-         "further key Format with xylib's name of the format. 'refine', 'plot' and 'seq' take "
+         "further key Format with xylib's name of the format. FullProf data files that the .dat "
+         "reader does not take are read in FullProf's layouts (Format fullprof_ins0, "
+         "fullprof_ins6 for the ILL multicounter layout, fullprof_ins10 for XYDATA), W the esd. "
+         "'refine', 'plot' and 'seq' take "
          "such files as data too: the scan is first written beside the file as a new GSAS ESD "
          "file (.GS, or .XY for an uneven step; _2, _3, ... added rather than overwrite "
          "anything) and the model's data format follows it.",
