@@ -36,14 +36,19 @@ bool IsThermal(const TAddress& a) {
                                 (a.Type >= ParamType::AtomB11 && a.Type <= ParamType::AtomB23));
 }
 
-// The label with B turned into U: "B" -> "U", "B11" -> "U11", "Isotropic Thermal" -> "... (U)".
+// The label with its B turned into U: "P  1: B (AL  )" -> "P  1: U (AL  )", "B11" -> "U11";
+// "Isotropic Thermal" -> "Isotropic Thermal (U)". The parameter's name comes
+// before the atom's label, which may hold a B of its own.
 std::string ThermalLabelAsU(std::string label) {
-    const size_t last = label.rfind('B');
-    if (last != std::string::npos && (last + 1 == label.size() || std::isdigit(static_cast<unsigned char>(label[last + 1]))))
-        label[last] = 'U';
-    else
-        label += " (U)";
-    return label;
+    auto letter = [&](size_t i) {
+        return i < label.size() && std::isalpha(static_cast<unsigned char>(label[i]));
+    };
+    for (size_t i = 0; i < label.size(); ++i)
+        if (label[i] == 'B' && (i == 0 || !letter(i - 1)) && !letter(i + 1)) {
+            label[i] = 'U';
+            return label;
+        }
+    return label + " (U)";
 }
 
 } // namespace
@@ -177,7 +182,7 @@ void TEngine::ListSymmetry(std::string& t) const {
         const TPhaseSymmetry& s = setup_.Symmetry[size_t(p - 1)];
         if (!s.Group) continue;
         const gemmi::GroupOps& ops = OperationsOf(*s.Group);
-        t += "\nSymmetry operators of phase " + std::to_string(p) + "\n";
+        t += "\nSymmetry operators of phase " + std::to_string(p) + "\n  No  Operator\n";
         int n = 0;
         for (const gemmi::Op& op : ops.sym_ops)
             t += I(4, ++n) + "  " + op.triplet() + "\n";
