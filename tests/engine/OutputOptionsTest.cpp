@@ -76,6 +76,8 @@ struct TPreferredCase {
     bool choiceMatters;
 };
 
+void PrintTo(const TPreferredCase& c, std::ostream* os) { *os << c.name; }
+
 class PreferredOrientationSummation : public ::testing::TestWithParam<TPreferredCase> {};
 
 // In R-3c the equivalents of (1 0 4) all make the same angle with c*, but
@@ -215,6 +217,8 @@ struct TSectionCase {
     const char* heading;
 };
 
+void PrintTo(const TSectionCase& c, std::ostream* os) { *os << c.name; }
+
 class ListingSection : public ::testing::TestWithParam<TSectionCase> {};
 
 TEST_P(ListingSection, AppearsOnlyWhenItsSwitchIsOn) {
@@ -309,6 +313,8 @@ struct TPlotCase {
     bool reflections;
 };
 
+void PrintTo(const TPlotCase& c, std::ostream* os) { *os << "plot file type " << c.type; }
+
 class PlotFile : public ::testing::TestWithParam<TPlotCase> {};
 
 TEST_P(PlotFile, HoldsOneRowPerPointInTheColumnsOfItsType) {
@@ -353,6 +359,10 @@ struct TFourierCase {
     bool terminated;  // ends with a line of zero indices
     bool equivalents; // every equivalent written
 };
+
+void PrintTo(const TFourierCase& c, std::ostream* os) {
+    *os << "reflection file type " << c.type;
+}
 
 class FourierFile : public ::testing::TestWithParam<TFourierCase> {};
 
