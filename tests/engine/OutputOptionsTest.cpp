@@ -209,6 +209,23 @@ TEST(ReflectionResults, ObservedFollowsCalculatedAfterAFitAndEqualsItWithoutData
     }
 }
 
+// A Le Bail phase: its F^2 is the extracted intensity, which after a few
+// cycles is what the pattern shows; it has no phase angle.
+TEST(ReflectionResults, LeBailIntensitiesAreTheObservedOnes) {
+    TRietveld model = Corundum();
+    MakeLeBail(model, 1);
+    CorundumRun run(model, 5);
+    int strong = 0;
+    for (const TReflectionResult& r : run.Engine().ReflectionResults(1, 1)) {
+        EXPECT_EQ(r.PhaseAngle, 0);
+        if (r.IObs > 20 * r.ISigma) {
+            ++strong;
+            EXPECT_NEAR(r.F2Obs / r.F2Calc, 1, 0.05) << r.H[0] << r.H[1] << r.H[2];
+        }
+    }
+    EXPECT_GT(strong, 5);
+}
+
 // ---- listing sections ----
 
 struct TSectionCase {
@@ -431,5 +448,19 @@ INSTANTIATE_TEST_SUITE_P(Types, FourierFile,
                                            TFourierCase{5, 5, false, false},
                                            TFourierCase{6, 7, false, false}),
                          [](const auto& info) { return "Type" + std::to_string(info.param.type); });
+
+// Two phases give two blocks, each headed by its histogram, phase and name.
+TEST(FourierFile, HoldsOneHeadedBlockPerPhase) {
+    TRietveld model = CorundumWithPbSO4(std::string(KORALIX_EXAMPLES) + "/corundum.inp");
+    model.FourierFileType = 4;
+    CorundumRun run(model, 0);
+    const size_t counts[] = {run.Engine().ReflectionResults(1, 1).size(),
+                             run.Engine().ReflectionResults(1, 2).size()};
+    run.Close();
+    const std::vector<std::string> lines = Lines(Slurp(TEngine::FourierFileName(run.Base())));
+    ASSERT_EQ(lines.size(), counts[0] + counts[1] + 2);
+    EXPECT_EQ(lines[0], "# histogram 1 phase 1 " + model.Phases[0].Name);
+    EXPECT_EQ(lines[counts[0] + 1], "# histogram 1 phase 2 " + model.Phases[1].Name);
+}
 
 } // namespace
