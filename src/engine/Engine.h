@@ -93,7 +93,7 @@ class TEngine {
     const std::vector<double>& Background(int h) const { return backgroundParts_[size_t(h - 1)]; }
     std::vector<TPlotReflection> PlotReflections(int h);
     std::vector<TReflectionRow> ReflectionRows(int h);
-    // The reflections of phase p drawn in histogram h, in list order; those
+    // The reflections of phase p drawn in histogram h, in order of position; those
     // whose calculated F^2 lies below the model's F2Limit (when above 0) left out.
     std::vector<TReflectionResult> ReflectionResults(int h, int p) const;
     // The plot file and the reflection (Fourier) file the model asks for;

@@ -3,6 +3,7 @@
 // reach it in proportion to their calculated shares.
 #include "Engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -88,6 +89,9 @@ std::vector<TReflectionResult> TEngine::ReflectionResults(int h, int p) const {
         if (model_.F2Limit > 0 && r.F2Calc < model_.F2Limit) continue;
         results.push_back(r);
     }
+    // In the order they lie along the pattern, as the reader scans it.
+    std::stable_sort(results.begin(), results.end(),
+                     [](const auto& a, const auto& b) { return a.Position < b.Position; });
     return results;
 }
 

@@ -294,6 +294,10 @@ TEST(ListingSection, RowsMatchPointsReflectionsAndOperators) {
     EXPECT_EQ(rowsAfter("Input step intensities"), points);
     EXPECT_EQ(rowsAfter("Reflections of phase 1"), reflections);
     EXPECT_EQ(rowsAfter("Merged reflection list"), reflections);
+    const std::vector<TReflectionResult> list = run.Engine().ReflectionResults(1, 1);
+    EXPECT_TRUE(std::is_sorted(list.begin(), list.end(), [](const auto& a, const auto& b) {
+        return a.Position < b.Position;
+    }));
     // R-3c: 12 operators without the centring, listed with the R centring below.
     EXPECT_EQ(rowsAfter("Symmetry operators of phase 1"), 12u + 2u);
 }
