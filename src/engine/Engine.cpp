@@ -527,7 +527,7 @@ int TEngine::Close(bool update) {
     if (!started_) return Status::NotAvailable;
     StateToModel(state_, model_);
     ListFinal();
-    if (!WriteBondFiles() || !WriteLeBail()) return Status::OutputFile;
+    if (!WriteBondFiles() || !WriteLeBail() || !WriteOutputFiles()) return Status::OutputFile;
     if (update) {
         try {
             WriteInputFile(model_, baseName_ + ".upd");

@@ -1,6 +1,7 @@
 #include "Pattern.h"
 
 #include "Parallel.h"
+#include "PreferredOrientation.h"
 #include "Profiles.h"
 
 #include <algorithm>
@@ -13,32 +14,6 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 constexpr double Deg = Pi / 180;
-
-// The angle between a reflection and a direction, both reciprocal vectors.
-double CosAngle(const gemmi::UnitCell& cell, const Hkl& h, double dh, double dk, double dl) {
-    const auto g = cell.reciprocal_metric_tensor();
-    auto dot = [&](double a0, double a1, double a2, double b0, double b1, double b2) {
-        return g.u11 * a0 * b0 + g.u22 * a1 * b1 + g.u33 * a2 * b2 + g.u12 * (a0 * b1 + a1 * b0) +
-               g.u13 * (a0 * b2 + a2 * b0) + g.u23 * (a1 * b2 + a2 * b1);
-    };
-    const double hh = dot(h[0], h[1], h[2], h[0], h[1], h[2]);
-    const double pp = dot(dh, dk, dl, dh, dk, dl);
-    if (!(hh > 0) || !(pp > 0)) return 1;
-    return std::clamp(dot(h[0], h[1], h[2], dh, dk, dl) / std::sqrt(hh * pp), -1.0, 1.0);
-}
-
-// March-Dollase, averaged over the equivalents of the reflection.
-double MarchDollase(const gemmi::UnitCell& cell, const TReflection& r, const TSample& sample,
-                    double po) {
-    if (po == 1 || !(po > 0)) return 1;
-    if (sample.POH == 0 && sample.POK == 0 && sample.POL == 0) return 1;
-    double sum = 0;
-    for (const Hkl& e : r.Equivalents) {
-        const double c = CosAngle(cell, e, sample.POH, sample.POK, sample.POL);
-        sum += std::pow(po * po * c * c + (1 - c * c) / po, -1.5);
-    }
-    return r.Equivalents.empty() ? 1 : sum / static_cast<double>(r.Equivalents.size());
-}
 
 // Sabine's extinction with x = D^2 (lambda F / V)^2, mixing the Laue and Bragg limits.
 double Extinction(double ext, double lambda, double f2, double volume, double theta) {
@@ -191,7 +166,7 @@ void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
         const double stol2 = inv_d2 / 4;
         const double d = 1 / std::sqrt(inv_d2);
         const double f2k = corrected ? f2[k] * std::exp(-2 * phase.OverallB * stol2) : f2[k];
-        const double po = corrected ? MarchDollase(cell, r, fixed, sample.PO) : 1.0;
+        const double po = corrected ? MarchDollase(cell, r, fixed, sample.PO, model.IPREF != 0) : 1.0;
         double u = sample.U;
         if (sample.Uaniso != 0 && anisoNorm) {
             const double c = CosAngle(cell, r.H, fixed.AnisoH, fixed.AnisoK, fixed.AnisoL);

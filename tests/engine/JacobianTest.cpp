@@ -153,6 +153,28 @@ TEST_P(GeometryJacobianTest, AgreesWithCentralDifferences) {
     ExpectJacobianAgrees(model);
 }
 
+// Corundum textured along a*, where the equivalents of a reflection lie at
+// different angles to the axis: the preferred orientation of the
+// representative alone, and averaged over the equivalents.
+TRietveld TexturedCorundum(bool summed) {
+    TRietveld m = SmallModel(4);
+    m.IPREF = summed;
+    m.Samples[0].POH = 1;
+    m.Samples[0].POL = 0;
+    return m;
+}
+
+class PreferredOrientationJacobianTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PreferredOrientationJacobianTest, AgreesWithCentralDifferences) {
+    ExpectJacobianAgrees(TexturedCorundum(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Summation, PreferredOrientationJacobianTest, ::testing::Bool(),
+                         [](const auto& info) {
+                             return std::string(info.param ? "Summed" : "Representative");
+                         });
+
 // Corundum as a Le Bail phase: its extracted intensities held while the
 // cell, profile and zero move.
 TRietveld CorundumLeBail() {
