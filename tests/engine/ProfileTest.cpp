@@ -18,6 +18,8 @@ struct TShapeCase {
     int profile;
     double twoTheta, asym1, asym2;
     double gam0 = 0.3; // eta, or the Pearson VII exponent
+    // Time of flight (profile 7): FWHM in microseconds, rise and decay.
+    double h = 0, alpha = 0, beta = 0;
 };
 
 double Area(const TPeakShape& shape, double half, double step, double* centroid = nullptr) {
@@ -40,6 +42,12 @@ TPeakShape ShapeOf(const TShapeCase& c) {
     shape.Asym1 = c.asym1;
     shape.Asym2 = c.asym2;
     shape.Rietveld = c.profile <= 3;
+    if (c.profile == 7) {
+        shape.H = c.h;
+        shape.Eta = c.gam0;
+        shape.Alpha = c.alpha;
+        shape.Beta = c.beta;
+    }
     return shape;
 }
 
@@ -118,7 +126,10 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ProfileTest,
                                            TShapeCase{"PseudoVoigtHoward", 4, 15, 0.1, 0},
                                            TShapeCase{"VoigtHoward", 5, 140, 0.1, 0},
                                            TShapeCase{"Fcj", 6, 12, 0.02, 0.02},
-                                           TShapeCase{"FcjBackReflection", 6, 150, 0.02, 0.02}),
+                                           TShapeCase{"FcjBackReflection", 6, 150, 0.02, 0.02},
+                                           TShapeCase{"TofGaussian", 7, 9000, 0, 0, 0, 12, 0.6, 0.03},
+                                           TShapeCase{"TofPseudoVoigt", 7, 9000, 0, 0, 0.5, 12, 0.6, 0.03},
+                                           TShapeCase{"TofSharpLorentzian", 7, 9000, 0, 0, 0.9, 1.5, 2, 0.4}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Rietveld's asymmetry factor is odd in the offset: over the window a peak is
