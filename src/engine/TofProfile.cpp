@@ -62,7 +62,8 @@ TTofPoint LorentzianPart(double alpha, double beta, double fwhm, double delta) {
     const double gamma = fwhm / 2;
     const Complex p(alpha * delta, alpha * gamma), q(-beta * delta, beta * gamma);
     const Complex fp = ScaledE1(p), fq = ScaledE1(q);
-    const Complex dp = fp - 1.0 / p, dq = fq - 1.0 / q;
+    const Complex dp = fp - Complex(p.real(), -p.imag()) / std::norm(p);
+    const Complex dq = fq - Complex(q.real(), -q.imag()) / std::norm(q);
     TTofPoint out;
     out.V = -n * (fp + fq).imag();
     out.DDelta = -n * (alpha * dp - beta * dq).imag();

@@ -58,7 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ScaledE1, IsContinuousWhereItsFormChanges) {
     const Complex borders[] = {std::polar(4.0, 0.1),  std::polar(4.0, 1.5),
                                std::polar(4.0, 2.3),  std::polar(40.0, 2.9),
-                               std::polar(40.0, 3.1), std::polar(10.0, 0.75 * Pi),
+                               std::polar(40.0, 3.1),
+                               std::polar(10.0, 0.75 * Pi), std::polar(20.0, 0.75 * Pi),
                                std::polar(60.0, 0.75 * Pi)};
     for (const Complex z : borders) {
         // Steps of 1e-13 move the value by about as much; the forms agree to 1e-11.
