@@ -27,9 +27,10 @@ double ExpErfc(double a, double x, double g) {
     return g / (x * std::sqrt(std::numbers::pi)) * (1 - r / 2 + 0.75 * r * r - 1.875 * r * r * r);
 }
 
-// A part of the peak at one offset with its slopes against the offset and the FWHM.
+// A part of the peak at one offset with its slopes against the offset, the
+// FWHM and the two rates.
 struct TTofPoint {
-    double V = 0, DDelta = 0, DWidth = 0;
+    double V = 0, DDelta = 0, DWidth = 0, DAlpha = 0, DBeta = 0;
 };
 
 TTofPoint GaussianPart(double alpha, double beta, double sigma, double delta) {
@@ -52,6 +53,13 @@ TTofPoint GaussianPart(double alpha, double beta, double sigma, double delta) {
     const double dSigma = n * (alpha * alpha * sigma * a - TwoOverSqrtPi * g * dySigma +
                                beta * beta * sigma * b - TwoOverSqrtPi * g * dzSigma);
     p.DWidth = dSigma / FwhmPerSigma;
+    // d/d(alpha) of exp(u) erfc(y): u' = alpha s^2 + D, y' = s / sqrt 2; and
+    // of N: N beta / (alpha (alpha + beta)). Likewise for beta.
+    const double sum = alpha + beta;
+    const double dA = (alpha * s2 + delta) * a - TwoOverSqrtPi * g * sigma / Sqrt2;
+    const double dB = (beta * s2 - delta) * b - TwoOverSqrtPi * g * sigma / Sqrt2;
+    p.DAlpha = p.V * beta / (alpha * sum) + n * dA;
+    p.DBeta = p.V * alpha / (beta * sum) + n * dB;
     return p;
 }
 
@@ -69,6 +77,10 @@ TTofPoint LorentzianPart(double alpha, double beta, double fwhm, double delta) {
     out.DDelta = -n * (alpha * dp - beta * dq).imag();
     // d/d(gamma) of Im f(p) is Im(i alpha f'(p)) = Re(alpha f'(p)); gamma = FWHM / 2.
     out.DWidth = -n * (alpha * dp + beta * dq).real() / 2;
+    // p = alpha (D + i gamma) gives dp/d(alpha) = p / alpha; q likewise with beta.
+    const double sum = alpha + beta;
+    out.DAlpha = out.V * beta / (alpha * sum) - n * (dp * p).imag() / alpha;
+    out.DBeta = out.V * alpha / (beta * sum) - n * (dq * q).imag() / beta;
     return out;
 }
 
@@ -88,6 +100,8 @@ TMixedPoint TofPoint(const TPeakShape& s, double delta, bool withSlopes) {
     m.Mixed.V = (1 - e) * g.V + e * l.V;
     m.Mixed.DDelta = (1 - e) * g.DDelta + e * l.DDelta;
     m.Mixed.DWidth = (1 - e) * g.DWidth + e * l.DWidth;
+    m.Mixed.DAlpha = (1 - e) * g.DAlpha + e * l.DAlpha;
+    m.Mixed.DBeta = (1 - e) * g.DBeta + e * l.DBeta;
     m.DEta = l.V - g.V;
     return m;
 }
@@ -106,8 +120,9 @@ void AddTofProfile(const TPeakShape& s, const double* delta, int count, double s
 
 void TofProfileWithSlopes(const TPeakShape& s, const double* delta, int count,
                           const TProfileSlopes& out) {
-    for (double* a : {out.Value, out.DDelta, out.DWidth, out.DEta, out.DTwoTheta})
-        std::fill(a, a + count, 0.0);
+    for (double* a : {out.Value, out.DDelta, out.DWidth, out.DEta, out.DTwoTheta, out.DAlpha,
+                      out.DBeta})
+        if (a) std::fill(a, a + count, 0.0);
     if (!Usable(s)) return;
     for (int i = 0; i < count; ++i) {
         const TMixedPoint p = TofPoint(s, delta[i], true);
@@ -115,6 +130,8 @@ void TofProfileWithSlopes(const TPeakShape& s, const double* delta, int count,
         out.DDelta[i] = p.Mixed.DDelta;
         out.DWidth[i] = p.Mixed.DWidth;
         out.DEta[i] = p.DEta;
+        if (out.DAlpha) out.DAlpha[i] = p.Mixed.DAlpha;
+        if (out.DBeta) out.DBeta[i] = p.Mixed.DBeta;
     }
 }
 

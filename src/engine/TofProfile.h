@@ -23,7 +23,8 @@ namespace koralix::engine {
 void AddTofProfile(const TPeakShape& shape, const double* delta, int count, double scale,
                    double* out);
 
-// Values and their analytic slopes with respect to the offset, H and eta.
+// Values and their analytic slopes with respect to the offset, H, eta and,
+// where `out` asks for them, alpha and beta.
 void TofProfileWithSlopes(const TPeakShape& shape, const double* delta, int count,
                           const TProfileSlopes& out);
 

@@ -75,9 +75,10 @@ TEST_P(ProfileTest, SlopesAgreeWithCentralDifferences) {
     for (double d = -4 * shape.H; d <= 4 * shape.H; d += shape.H / 37)
         delta.push_back(d);
     const size_t n = delta.size();
-    std::vector<double> value(n), dDelta(n), dWidth(n), dEta(n), dAngle(n);
+    std::vector<double> value(n), dDelta(n), dWidth(n), dEta(n), dAngle(n), dAlpha(n), dBeta(n);
     ProfileWithSlopes(shape, delta.data(), static_cast<int>(n),
-                      {value.data(), dDelta.data(), dWidth.data(), dEta.data(), dAngle.data()});
+                      {value.data(), dDelta.data(), dWidth.data(), dEta.data(), dAngle.data(),
+                       dAlpha.data(), dBeta.data()});
     const std::vector<double> reference = Values(shape, delta);
 
     struct TChange {
@@ -96,6 +97,9 @@ TEST_P(ProfileTest, SlopesAgreeWithCentralDifferences) {
         {"mixing", dEta, 1e-5, [](TPeakShape& s, std::vector<double>&, double e) { s.Eta += e; }},
         {"angle", dAngle, 1e-4,
          [](TPeakShape& s, std::vector<double>&, double e) { s.TwoTheta += e; }},
+        // Time of flight only; the other profiles leave these slopes at 0.
+        {"rise", dAlpha, 1e-6, [](TPeakShape& s, std::vector<double>&, double e) { s.Alpha += e; }},
+        {"decay", dBeta, 1e-7, [](TPeakShape& s, std::vector<double>&, double e) { s.Beta += e; }},
     };
     double peak = 0;
     for (size_t i = 0; i < n; ++i) {
