@@ -1,8 +1,8 @@
 // One least-squares cycle of the engine on a synthetic three-phase X-ray
 // pattern (10,000 points, about 1,500 reflections, 60 refined parameters),
 // on a pattern the size of the PbSO4 round-robin refinement with each
-// asymmetric profile and as time of flight, and on peaks of runaway widths. KORALIX_THREADS sets the
-// engine's thread count.
+// asymmetric profile and as time of flight, and on peaks of runaway widths. KORALIX_THREADS sets
+// the engine's thread count.
 #include "Engine.h"
 #include "NumberFormat.h"
 

@@ -244,16 +244,15 @@ std::vector<TEngine::TColumn> TEngine::Columns() {
                         calc.Peaks(shifted, h, p, peaks);
                         if (SamePeaks(peaks, drawn)) {
                             for (size_t j = 0; j < peaks.size(); ++j) {
-                                TPeakChange change{
-                                    h,
-                                    p,
-                                    static_cast<int>(j),
-                                    (peaks[j].Intensity - drawn.Intensity[j]) / step,
-                                    (peaks[j].Position - drawn.Position[j]) / step,
-                                    (peaks[j].Width - drawn.Width[j]) / step,
-                                    (peaks[j].Eta - drawn.Eta[j]) / step,
-                                    0,
-                                    0};
+                                TPeakChange change{h,
+                                                   p,
+                                                   static_cast<int>(j),
+                                                   (peaks[j].Intensity - drawn.Intensity[j]) / step,
+                                                   (peaks[j].Position - drawn.Position[j]) / step,
+                                                   (peaks[j].Width - drawn.Width[j]) / step,
+                                                   (peaks[j].Eta - drawn.Eta[j]) / step,
+                                                   0,
+                                                   0};
                                 if (!drawn.DAlpha.empty()) {
                                     change.Alpha = (peaks[j].Alpha - drawn.Alpha[j]) / step;
                                     change.Beta = (peaks[j].Beta - drawn.Beta[j]) / step;

@@ -351,9 +351,9 @@ void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, const 
     offsetSlope.resize(n);
     for (int i = 0; i < count; ++i)
         offsets[size_t(i)] = points_[size_t(first + i)] - peak.Position;
-    ProfileWithSlopes(shape, offsets.data(), count,
-                      {value, offsetSlope.data(), dWidth, dEta, angleSlope.data(), out.DAlpha,
-                       out.DBeta});
+    ProfileWithSlopes(
+        shape, offsets.data(), count,
+        {value, offsetSlope.data(), dWidth, dEta, angleSlope.data(), out.DAlpha, out.DBeta});
     for (size_t i = 0; i < n; ++i) {
         const double delta = offsets[i], u = delta / half;
         const double taper = WindowTaper(u), taperSlope = WindowTaperSlope(u);

@@ -120,8 +120,8 @@ void AddTofProfile(const TPeakShape& s, const double* delta, int count, double s
 
 void TofProfileWithSlopes(const TPeakShape& s, const double* delta, int count,
                           const TProfileSlopes& out) {
-    for (double* a : {out.Value, out.DDelta, out.DWidth, out.DEta, out.DTwoTheta, out.DAlpha,
-                      out.DBeta})
+    for (double* a :
+         {out.Value, out.DDelta, out.DWidth, out.DEta, out.DTwoTheta, out.DAlpha, out.DBeta})
         if (a) std::fill(a, a + count, 0.0);
     if (!Usable(s)) return;
     for (int i = 0; i < count; ++i) {

@@ -8,9 +8,9 @@
 #include "TextHelpers.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <map>
-#include <cctype>
 
 namespace koralix {
 

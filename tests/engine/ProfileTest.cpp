@@ -93,7 +93,8 @@ TEST_P(ProfileTest, SlopesAgreeWithCentralDifferences) {
              for (double& x : d)
                  x += e;
          }},
-        {"width", dWidth, 1e-5 * shape.H, [](TPeakShape& s, std::vector<double>&, double e) { s.H += e; }},
+        {"width", dWidth, 1e-5 * shape.H,
+         [](TPeakShape& s, std::vector<double>&, double e) { s.H += e; }},
         {"mixing", dEta, 1e-5, [](TPeakShape& s, std::vector<double>&, double e) { s.Eta += e; }},
         {"angle", dAngle, 1e-4,
          [](TPeakShape& s, std::vector<double>&, double e) { s.TwoTheta += e; }},
@@ -123,18 +124,18 @@ TEST_P(ProfileTest, SlopesAgreeWithCentralDifferences) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, ProfileTest,
-                         ::testing::Values(TShapeCase{"PseudoVoigt", 1, 40, 0, 0},
-                                           TShapeCase{"PearsonVII", 2, 40, 0, 0, 2.0},
-                                           TShapeCase{"Voigt", 3, 40, 0, 0},
-                                           TShapeCase{"PseudoVoigtHoward", 4, 15, 0.1, 0},
-                                           TShapeCase{"VoigtHoward", 5, 140, 0.1, 0},
-                                           TShapeCase{"Fcj", 6, 12, 0.02, 0.02},
-                                           TShapeCase{"FcjBackReflection", 6, 150, 0.02, 0.02},
-                                           TShapeCase{"TofGaussian", 7, 9000, 0, 0, 0, 12, 0.6, 0.03},
-                                           TShapeCase{"TofPseudoVoigt", 7, 9000, 0, 0, 0.5, 12, 0.6, 0.03},
-                                           TShapeCase{"TofSharpLorentzian", 7, 9000, 0, 0, 0.9, 1.5, 2, 0.4}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, ProfileTest,
+    ::testing::Values(TShapeCase{"PseudoVoigt", 1, 40, 0, 0},
+                      TShapeCase{"PearsonVII", 2, 40, 0, 0, 2.0}, TShapeCase{"Voigt", 3, 40, 0, 0},
+                      TShapeCase{"PseudoVoigtHoward", 4, 15, 0.1, 0},
+                      TShapeCase{"VoigtHoward", 5, 140, 0.1, 0},
+                      TShapeCase{"Fcj", 6, 12, 0.02, 0.02},
+                      TShapeCase{"FcjBackReflection", 6, 150, 0.02, 0.02},
+                      TShapeCase{"TofGaussian", 7, 9000, 0, 0, 0, 12, 0.6, 0.03},
+                      TShapeCase{"TofPseudoVoigt", 7, 9000, 0, 0, 0.5, 12, 0.6, 0.03},
+                      TShapeCase{"TofSharpLorentzian", 7, 9000, 0, 0, 0.9, 1.5, 2, 0.4}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Rietveld's asymmetry factor is odd in the offset: over the window a peak is
 // drawn in it moves intensity to the low-angle side and keeps the area.

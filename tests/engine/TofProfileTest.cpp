@@ -56,11 +56,10 @@ INSTANTIATE_TEST_SUITE_P(
 // Where the function changes form it does not jump: just inside and just
 // outside each border the values agree.
 TEST(ScaledE1, IsContinuousWhereItsFormChanges) {
-    const Complex borders[] = {std::polar(4.0, 0.1),  std::polar(4.0, 1.5),
-                               std::polar(4.0, 2.3),  std::polar(40.0, 2.9),
-                               std::polar(40.0, 3.1),
-                               std::polar(10.0, 0.75 * Pi), std::polar(20.0, 0.75 * Pi),
-                               std::polar(60.0, 0.75 * Pi)};
+    const Complex borders[] = {std::polar(4.0, 0.1),        std::polar(4.0, 1.5),
+                               std::polar(4.0, 2.3),        std::polar(40.0, 2.9),
+                               std::polar(40.0, 3.1),       std::polar(10.0, 0.75 * Pi),
+                               std::polar(20.0, 0.75 * Pi), std::polar(60.0, 0.75 * Pi)};
     for (const Complex z : borders) {
         // Steps of 1e-13 move the value by about as much; the forms agree to 1e-11.
         const Complex in = ScaledE1(z * (1 - 1e-13)), out = ScaledE1(z * (1 + 1e-13));
@@ -90,12 +89,10 @@ double BruteForce(const TPeakShape& s, double delta) {
             sum += (i % 2 ? 4 : 2) * f(from + i * h);
         return sum * h / 3;
     };
-    const double rise = simpson(-45 / s.Alpha, 0.0, [&](double t) {
-        return std::exp(s.Alpha * t) * voigtLike(delta - t);
-    });
-    const double decay = simpson(0.0, 45 / s.Beta, [&](double t) {
-        return std::exp(-s.Beta * t) * voigtLike(delta - t);
-    });
+    const double rise = simpson(
+        -45 / s.Alpha, 0.0, [&](double t) { return std::exp(s.Alpha * t) * voigtLike(delta - t); });
+    const double decay = simpson(
+        0.0, 45 / s.Beta, [&](double t) { return std::exp(-s.Beta * t) * voigtLike(delta - t); });
     return n * (rise + decay);
 }
 
@@ -126,14 +123,14 @@ TEST_P(TofConvolution, MatchesTheBruteForceConvolution) {
         EXPECT_NEAR(value[i], BruteForce(s, delta[i]), 1e-6 * top) << "offset " << delta[i];
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Widths, TofConvolution,
-    ::testing::Values(TConvolutionCase{"NarrowAgainstTheRise", 0.5, 0.6, 0.6, 0.03},
-                      TConvolutionCase{"Typical", 12, 0.5, 0.6, 0.03},
-                      TConvolutionCase{"WideAgainstBoth", 80, 0.3, 1.5, 0.2},
-                      TConvolutionCase{"PureLorentzian", 6, 1, 0.2, 0.05},
-                      TConvolutionCase{"FastDecay", 3, 0.7, 0.05, 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Widths, TofConvolution,
+                         ::testing::Values(TConvolutionCase{"NarrowAgainstTheRise", 0.5, 0.6, 0.6,
+                                                            0.03},
+                                           TConvolutionCase{"Typical", 12, 0.5, 0.6, 0.03},
+                                           TConvolutionCase{"WideAgainstBoth", 80, 0.3, 1.5, 0.2},
+                                           TConvolutionCase{"PureLorentzian", 6, 1, 0.2, 0.05},
+                                           TConvolutionCase{"FastDecay", 3, 0.7, 0.05, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Unit area with the Lorentzian part: the area within +-R plus the
 // Lorentzian's share beyond it, eta (2/pi) (gamma / R) to first order.
@@ -179,18 +176,18 @@ TEST(TofProfile, StaysFiniteOverTheWholeRange) {
                     s.Eta = eta;
                     s.Alpha = alpha;
                     s.Beta = beta;
-                    ProfileWithSlopes(s, delta.data(), static_cast<int>(n),
-                                      {value.data(), dDelta.data(), dWidth.data(), dEta.data(),
-                                       dAngle.data()});
+                    ProfileWithSlopes(
+                        s, delta.data(), static_cast<int>(n),
+                        {value.data(), dDelta.data(), dWidth.data(), dEta.data(), dAngle.data()});
                     for (size_t i = 0; i < n && failures < 10; ++i) {
                         const bool finite = std::isfinite(value[i]) && std::isfinite(dDelta[i]) &&
                                             std::isfinite(dWidth[i]) && std::isfinite(dEta[i]);
                         if (finite && value[i] >= -1e-12 * alpha) continue;
                         ++failures;
-                        ADD_FAILURE() << "alpha " << alpha << " beta " << beta << " H " << h
-                                      << " eta " << eta << " offset " << delta[i] << ": "
-                                      << value[i] << " " << dDelta[i] << " " << dWidth[i] << " "
-                                      << dEta[i];
+                        ADD_FAILURE()
+                            << "alpha " << alpha << " beta " << beta << " H " << h << " eta " << eta
+                            << " offset " << delta[i] << ": " << value[i] << " " << dDelta[i] << " "
+                            << dWidth[i] << " " << dEta[i];
                     }
                 }
 }

@@ -110,15 +110,15 @@ TEST(GsasImport, HistogramTypesProfilesAndInstrument) {
 // beta-0, beta-1, then sig-0, sig-1, sig-2.
 TEST(GsasImport, TimeOfFlightProfileTypeOneTerms) {
     RecordingMessenger messenger;
-    TRietveld model = Import(
-        {Record({{1, " EXPR  HTYP1  PNT"}}), Record({{1, "HAP1 1PRCF  "}, {17, "1"}}),
-         Record({{1, "HAP1 1PRCF 1"},
-                 {16, "0.100000E+00"},
-                 {31, "0.200000E+00"},
-                 {46, "0.300000E+00"},
-                 {61, "0.400000E+00"}}),
-         Record({{1, "HAP1 1PRCF 2"}, {16, "0.500000E+01"}, {31, "0.600000E+01"}})},
-        messenger);
+    TRietveld model =
+        Import({Record({{1, " EXPR  HTYP1  PNT"}}), Record({{1, "HAP1 1PRCF  "}, {17, "1"}}),
+                Record({{1, "HAP1 1PRCF 1"},
+                        {16, "0.100000E+00"},
+                        {31, "0.200000E+00"},
+                        {46, "0.300000E+00"},
+                        {61, "0.400000E+00"}}),
+                Record({{1, "HAP1 1PRCF 2"}, {16, "0.500000E+01"}, {31, "0.600000E+01"}})},
+               messenger);
     const TSample& s = *model.FindSample(1, 1);
     EXPECT_FLOAT_EQ(s.TofAlpha1, 0.1f);
     EXPECT_FLOAT_EQ(s.TofAlpha2, 0.2f);
