@@ -1,6 +1,7 @@
 // The time-of-flight peak's Lorentzian part: the exponential integral it
 // rests on, the peak against a brute-force convolution, and finite values
 // over the whole range of rates, widths and offsets a refinement can reach.
+#include "EngineTestSupport.h"
 #include "ExponentialIntegral.h"
 #include "Profiles.h"
 
@@ -8,9 +9,12 @@
 
 #include <cmath>
 #include <complex>
+#include <fstream>
 #include <numbers>
+#include <sstream>
 #include <vector>
 
+using namespace koralix;
 using namespace koralix::engine;
 using Complex = std::complex<double>;
 
@@ -190,6 +194,26 @@ TEST(TofProfile, StaysFiniteOverTheWholeRange) {
                             << dWidth[i] << " " << dEta[i];
                     }
                 }
+}
+
+// The listing states the forms a time-of-flight histogram is computed with,
+// the Lorentzian width among them, under the histogram's line.
+TEST(TofProfile, ListingStatesTheForms) {
+    test::TempFolder folder;
+    TRietveld model = test::PbSO4TimeOfFlight();
+    model.Histograms[0].JobType = 5; // calculated: no data needed
+    TEngine engine;
+    ASSERT_EQ(engine.StartModel(model, "", folder.File("run.out")), 0);
+    engine.Close(false);
+    std::ifstream in(folder.File("run.out"));
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string listing = text.str();
+    for (const char* form : {"T = Zero + DIFC d + DIFA d^2", "s^2 = U + V d^2 + W d^4",
+                             "Lorentzian FWHM g = Gam0 + Gam1 d + Gam2 d^2",
+                             "alpha = TofAlpha1 + TofAlpha2 / d",
+                             "beta = TofBeta1 + TofBeta2 / d^4"})
+        EXPECT_NE(listing.find(form), std::string::npos) << form << "\n" << listing;
 }
 
 } // namespace
