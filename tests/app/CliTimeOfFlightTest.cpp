@@ -55,20 +55,18 @@ TRietveld PowgenLanthanumHexaboride() {
     p.SpaceGroup = "P m -3 m";
     p.A = p.B = p.C = 4.1569f;
     p.Scale = 1;
-    auto atom = [&](const char* label, const char* type, float x, float y, float z, float b,
-                    float n) {
-        TAtom a;
-        a.Label = label;
-        a.AtomType = type;
-        a.X = x;
-        a.Y = y;
-        a.Z = z;
-        a.B = b;
-        a.N = n;
-        p.AddAtom(a);
-    };
-    atom("LA", "LA", 0, 0, 0, 0.3f, 1.0f / 48);
-    atom("B", "B", 0.1996f, 0.5f, 0.5f, 0.4f, 6.0f / 48);
+    // La on 1a, B on 6f (x, 1/2, 1/2); N is the site's share of the 48 general positions.
+    TAtom lanthanum, boron;
+    lanthanum.Label = lanthanum.AtomType = "LA";
+    lanthanum.B = 0.3f;
+    lanthanum.N = 1.0f / 48;
+    boron.Label = boron.AtomType = "B";
+    boron.X = 0.1996f;
+    boron.Y = boron.Z = 0.5f;
+    boron.B = 0.4f;
+    boron.N = 6.0f / 48;
+    p.AddAtom(lanthanum);
+    p.AddAtom(boron);
     TSample& s = m.Samples[0];
     s.TofAlpha1 = 0;
     s.TofAlpha2 = 0.25746f;
