@@ -135,6 +135,7 @@ class TEngine {
     struct TPeakChange {
         int Histogram, Phase, Peak;
         double Intensity, Position, Width, Eta;
+        double Alpha = 0, Beta = 0; // time of flight
     };
     // A variable's derivative: the changes of the drawn peaks it moves, and
     // dense differences per histogram (empty when none) for what moves

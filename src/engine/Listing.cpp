@@ -8,6 +8,7 @@
 #include "ParameterTable.h"
 #include "SpaceGroupResolver.h"
 #include "TextHelpers.h"
+#include "TofProfile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -85,6 +86,7 @@ void TEngine::ListInput() {
             t += ", 2theta " + FixedText(d.X.front(), 3) + " to " + FixedText(d.X.back(), 3);
         t += ", wavelengths " + FixedText(hist.Wave1, 5) + " " + FixedText(hist.Wave2, 5) +
              " ratio " + FixedText(hist.Ratio, 5) + "\n";
+        if (hist.IsTof()) t += TofProfileDescription();
     }
     for (int p = 1; p <= model_.PhaseCount(); ++p) {
         const TPhase& phase = model_.Phases[size_t(p - 1)];

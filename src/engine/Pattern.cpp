@@ -242,11 +242,17 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
         r.Position.push_back(peak.Position);
         r.Width.push_back(peak.Shape.H);
         r.Eta.push_back(peak.Shape.Eta);
+        r.Alpha.push_back(peak.Shape.Alpha);
+        r.Beta.push_back(peak.Shape.Beta);
         r.Reflection.push_back(peak.Reflection);
         r.Component.push_back(peak.Wave);
     }
     for (auto* v : {&r.Values, &r.DPosition, &r.DWidth, &r.DEta})
         v->resize(total);
+    const bool rates = !peaks.empty() && peaks.front().Shape.Profile == 7;
+    if (rates)
+        for (auto* v : {&r.DAlpha, &r.DBeta})
+            v->resize(total);
     // The slopes with respect to position, width and mixing come from the
     // same pass: with them the derivatives of every parameter that moves or
     // widens peaks follow without drawing the pattern again. Groups of peaks
@@ -259,8 +265,10 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
         for (size_t j = size_t(g) * Group; j < end; ++j) {
             if (counts[j] == 0) continue;
             const size_t o = size_t(r.Offset[j]);
-            DrawWithSlopes(peaks[j], firsts[j], counts[j], r.Values.data() + o,
-                           r.DPosition.data() + o, r.DWidth.data() + o, r.DEta.data() + o,
+            DrawWithSlopes(peaks[j], firsts[j], counts[j],
+                           {r.Values.data() + o, r.DPosition.data() + o, r.DWidth.data() + o,
+                            r.DEta.data() + o, rates ? r.DAlpha.data() + o : nullptr,
+                            rates ? r.DBeta.data() + o : nullptr},
                            scratch);
         }
     });
@@ -290,19 +298,25 @@ void TCalculator::Draw(const TPeakShape& shape, double position, double half, in
         out[size_t(i)] *= WindowTaper(delta2_[size_t(i)] / half);
 }
 
-void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double* value,
-                                 double* dPosition, double* dWidth, double* dEta,
+void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, const TSlopeArrays& out,
                                  TDrawScratch& scratch) const {
+    double* value = out.Value;
+    double* dPosition = out.DPosition;
+    double* dWidth = out.DWidth;
+    double* dEta = out.DEta;
     const TPeakShape& shape = peak.Shape;
     const double half = peak.Half;
-    // How the window's edge follows the width and the angle: per peak, by a
-    // difference of the window itself, which has kinks and limits.
-    TPeakShape wider = shape, later = shape;
-    const double hStep = 1e-6 * shape.H, tStep = 1e-5;
-    wider.H += hStep;
-    later.TwoTheta += tStep;
-    const double dHalfWidth = (HalfFor(wider, peak) - half) / hStep;
-    const double dHalfAngle = (HalfFor(later, peak) - half) / tStep;
+    // How the window's edge follows the width, the angle and the rates: per
+    // peak, by a difference of the window itself, which has kinks and limits.
+    auto halfSlope = [&](double TPeakShape::*field, double step) {
+        TPeakShape moved = shape;
+        moved.*field += step;
+        return (HalfFor(moved, peak) - half) / step;
+    };
+    const double dHalfWidth = halfSlope(&TPeakShape::H, 1e-6 * shape.H);
+    const double dHalfAngle = halfSlope(&TPeakShape::TwoTheta, 1e-5);
+    const double dHalfAlpha = out.DAlpha ? halfSlope(&TPeakShape::Alpha, 1e-6 * shape.Alpha) : 0;
+    const double dHalfBeta = out.DBeta ? halfSlope(&TPeakShape::Beta, 1e-6 * shape.Beta) : 0;
     const size_t n = size_t(count);
     std::vector<double>& offsets = scratch.Delta;
     std::vector<double>& angleSlope = scratch.AngleSlope;
@@ -312,8 +326,9 @@ void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double
     offsetSlope.resize(n);
     for (int i = 0; i < count; ++i)
         offsets[size_t(i)] = points_[size_t(first + i)] - peak.Position;
-    ProfileWithSlopes(shape, offsets.data(), count,
-                      {value, offsetSlope.data(), dWidth, dEta, angleSlope.data()});
+    ProfileWithSlopes(
+        shape, offsets.data(), count,
+        {value, offsetSlope.data(), dWidth, dEta, angleSlope.data(), out.DAlpha, out.DBeta});
     for (size_t i = 0; i < n; ++i) {
         const double delta = offsets[i], u = delta / half;
         const double taper = WindowTaper(u), taperSlope = WindowTaperSlope(u);
@@ -324,6 +339,8 @@ void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double
                        angleSlope[i] * taper + edge * dHalfAngle;
         dWidth[i] = dWidth[i] * taper + edge * dHalfWidth;
         dEta[i] *= taper;
+        if (out.DAlpha) out.DAlpha[i] = out.DAlpha[i] * taper + edge * dHalfAlpha;
+        if (out.DBeta) out.DBeta[i] = out.DBeta[i] * taper + edge * dHalfBeta;
         value[i] = p * taper;
     }
 }
@@ -332,7 +349,7 @@ void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValu
     out.clear();
     ForEachPeak(state, h, p, [&](const TPeak& peak) {
         out.push_back({peak.Intensity, peak.Position, peak.Shape.H, peak.Shape.Eta,
-                       peak.Reflection, peak.Wave});
+                       peak.Shape.Alpha, peak.Shape.Beta, peak.Reflection, peak.Wave});
     });
 }
 

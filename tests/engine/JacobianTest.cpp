@@ -145,6 +145,13 @@ TEST_P(GeometryJacobianTest, AgreesWithCentralDifferences) {
     TSample& s = model.Samples[0];
     s.TofAlpha1 = 0.05f;
     if (model.Histograms[0].IsTof()) {
+        // A Lorentzian FWHM of a few microseconds over the Gaussian's twelve or so.
+        s.Gam0 = 3;
+        s.Gam1 = 2;
+        s.Gam2 = 1;
+        for (int t : {koralix::ParamType::SampleGam0, koralix::ParamType::SampleGam1,
+                      koralix::ParamType::SampleGam2})
+            model.Parameters.AddFree({1, 1, 0, t}, 10.0f * float(++model.CodeCount) + 1);
         for (int t : {21, 24})
             model.Parameters.AddFree({1, 1, 0, t}, 10.0f * float(++model.CodeCount) + 1);
         model.Parameters.AddFree({1, 0, 0, 15}, 10.0f * float(++model.CodeCount) + 1); // DIFC
