@@ -5,6 +5,7 @@
 #include "FormPosSaver.h"
 #include "MacroRun.h"
 #include "SafeFile.h"
+#include "TextFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -154,6 +155,10 @@ void TFormMacro::Open() {
     if (!MaybeSave()) return;
     const QString file = files_.OpenFileName(OpenFilter, "mac", QString());
     if (file.isEmpty()) return;
+    if (const std::string problem = NotRegularFileProblem(file.toStdString()); !problem.empty()) {
+        main_.UiMessages().Message(problem);
+        return;
+    }
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {
         main_.UiMessages().Message("Cannot open " + file.toStdString());

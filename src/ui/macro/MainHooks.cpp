@@ -8,6 +8,7 @@
 #include "FormWatch.h"
 #include "InputFile.h"
 #include "MacroRun.h"
+#include "TextFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -166,6 +167,10 @@ void TMainHooks::SetUpScript() {
 
 void TMainHooks::RunScript(const QString& path) {
     if (path.isEmpty()) return;
+    if (const std::string problem = NotRegularFileProblem(path.toStdString()); !problem.empty()) {
+        main_.UiMessages().Message(problem);
+        return;
+    }
     if (!QFile(path).open(QIODevice::ReadOnly)) {
         main_.UiMessages().Message("KoraBasic script " + path.toStdString() + " not found.");
         return;
