@@ -261,4 +261,27 @@ TEST(MacroSource, ALineLongerThanALineMayBeIsATranslationError) {
         << run.err;
 }
 
+// Random bytes under a diffractometer maker's extension are neither a scan
+// xylib reads nor a model: the plot says so and names the file.
+class UnknownKind : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(UnknownKind, PlotNamesTheFile) {
+    const fs::path folder = TestFolder();
+    const fs::path in = MakeInput(Input::Binary, folder, std::string("scan") + GetParam());
+    const auto before = Names(folder);
+    const auto run = RunCli({"plot", in.string(), (folder / "p.png").string()}, folder,
+                            {"XDG_RUNTIME_DIR=" + folder.string()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(in.string() + ": Unknown File type. Please check the file extension."),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Names(folder), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(InstrumentExtensions, UnknownKind,
+                         ::testing::Values(".uxd", ".xrdml", ".brml", ".udf"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param + 1);
+                         });
+
 } // namespace
