@@ -29,9 +29,9 @@ std::string FileOpenProblem(const std::string& fileName);
 // themselves and keep their own messages for missing files and folders.
 std::string NotRegularFileProblem(const std::string& fileName);
 
-// Reads the whole file; only a regular file is read. A file of old Macintosh programs, whose lines end in a
-// lone CR and which holds no LF at all, gets LF line ends, so that every
-// reader sees its lines.
+// Reads the whole file; only a regular file is read. A file of old Macintosh
+// programs, whose lines end in a lone CR and which holds no LF at all, gets LF
+// line ends, so that every reader sees its lines.
 TextFileRead ReadTextFile(const std::string& fileName, std::uintmax_t maxSize = MaxInputFileSize);
 
 // Why a text cannot be the content of a model or macro file: empty, or holding

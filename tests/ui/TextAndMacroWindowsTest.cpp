@@ -386,7 +386,8 @@ const BadMacroFile kBadMacroFiles[] = {
     {"Empty", [](const QString& p) { std::ofstream(p.toStdString()) << "\n"; }, " is empty."},
     {"Binary",
      [](const QString& p) {
-         std::ofstream(p.toStdString()) << "INTEGER s\ns = ADDMENU(\"M\", \"I\", \"x.rib\")\n\x01\n";
+         std::ofstream(p.toStdString())
+             << "INTEGER s\ns = ADDMENU(\"M\", \"I\", \"x.rib\")\n\x01\n";
      },
      " is not a text file (a control byte in line 3)."},
     {"Folder", [](const QString& p) { QDir().mkpath(p); }, ": it is a folder, not a file."},

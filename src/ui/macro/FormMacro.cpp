@@ -229,7 +229,8 @@ void TFormMacro::Run() {
 std::optional<std::string> TFormMacro::SourceProblem(const QString& library) const {
     const std::string name =
         MacroFileName.isEmpty() ? std::string("The macro") : MacroFileName.toStdString();
-    if (auto problem = NotTextProblem(name, MemoSource->toPlainText().toStdString())) return problem;
+    if (auto problem = NotTextProblem(name, MemoSource->toPlainText().toStdString()))
+        return problem;
     if (library.isEmpty()) return std::nullopt;
     return macro::MacroSourceProblem(library.toStdString());
 }

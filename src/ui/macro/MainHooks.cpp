@@ -171,7 +171,8 @@ void TMainHooks::RunScript(const QString& path) {
     }
     const std::string library = main_.Settings.LibraryScript.left(255).toStdString();
     for (const std::string& source : {path.toStdString(), library})
-        if (const auto problem = source.empty() ? std::nullopt : macro::MacroSourceProblem(source)) {
+        if (const auto problem =
+                source.empty() ? std::nullopt : macro::MacroSourceProblem(source)) {
             main_.UiMessages().Message(*problem);
             return;
         }
