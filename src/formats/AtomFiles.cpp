@@ -1,6 +1,7 @@
 #include "AtomFiles.h"
 
 #include "Messenger.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <algorithm>
@@ -54,6 +55,7 @@ TAtomFileResult Refuse(Messenger& messenger, const char* text, const std::string
 } // namespace
 
 TAtomFileResult ReadAtomListFile(const std::string& fileName, TPhase& phase, Messenger& messenger) {
+    if (!FileOpenProblem(fileName).empty()) return TAtomFileResult::NotOpened;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return TAtomFileResult::NotOpened;
     AtomCollector atoms(phase);
@@ -71,6 +73,7 @@ TAtomFileResult ReadAtomListFile(const std::string& fileName, TPhase& phase, Mes
 }
 
 TAtomFileResult ReadExpoXyzFile(const std::string& fileName, TPhase& phase, Messenger& messenger) {
+    if (!FileOpenProblem(fileName).empty()) return TAtomFileResult::NotOpened;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return TAtomFileResult::NotOpened;
     AtomCollector atoms(phase);

@@ -2,6 +2,7 @@
 
 #include "Messenger.h"
 #include "NumberFormat.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <freexl.h>
@@ -178,6 +179,10 @@ bool WriteAtomSheet(const std::string& fileName, const TSheetRows& rows, std::st
 
 bool ReadAtomSheet(const std::string& fileName, TSheetRows& rows, std::string& error) {
     rows.clear();
+    if (const std::string problem = NotRegularFileProblem(fileName); !problem.empty()) {
+        error = problem;
+        return false;
+    }
     if (!std::ifstream(fileName)) {
         error = fileName + ": the file cannot be opened";
         return false;

@@ -1,10 +1,10 @@
 #include "FileTypes.h"
 
 #include "DataFileRead.h"
+#include "TextFile.h"
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 
 namespace koralix {
 
@@ -80,11 +80,7 @@ bool IsDataFile(std::string_view path) {
 }
 
 bool FileReadable(const std::string& path) {
-    if (path.empty()) return false;
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return false;
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    return file.is_open();
+    return !path.empty() && FileOpenProblem(path).empty();
 }
 
 std::string DataFileFor(const std::string& inputPath, int dataFormat) {

@@ -77,10 +77,14 @@ static void AppendLines(std::string text, std::vector<std::string>& lines) {
     }
 }
 
+std::optional<std::string> MacroSourceProblem(const std::string& path) {
+    return TextFileProblem(path, ReadTextFile(path));
+}
+
 static std::string ReadWholeFile(const std::string& path) {
     TextFileRead file = ReadTextFile(path);
     if (file.Missing) Fault("Cannot open file \"" + path + "\"");
-    if (!file.Text) Fault(file.Problem);
+    if (const std::optional<std::string> problem = TextFileProblem(path, file)) Fault(*problem);
     return std::move(*file.Text);
 }
 

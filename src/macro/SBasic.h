@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ namespace koralix::macro {
 // Returned by Compile and Run when a fault of the run-time library (integer
 // overflow, range check, invalid floating-point operation, ...) ended them.
 inline constexpr int kLibraryFault = 400;
+
+// Why the file `path` cannot be a macro source or library: it is missing, a
+// folder, not a regular file, unreadable, empty or not text. Every host asks
+// before translating, so that such a source is refused with its message
+// instead of running as an empty macro.
+std::optional<std::string> MacroSourceProblem(const std::string& path);
 
 class TSBasic {
   public:

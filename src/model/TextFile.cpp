@@ -65,34 +65,65 @@ bool IsValidUtf8(const std::string& text) {
     return true;
 }
 
+// The file's kind as `stat` sees it through links: a FIFO or a device would
+// block the reader or never end, so only regular files are read.
+std::string KindProblem(const std::string& fileName, const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) return Problem(fileName, "it is a folder, not a file");
+    if (!S_ISREG(info.st_mode)) return Problem(fileName, "it is not a regular file");
+    return {};
+}
+
+// Looks the file up through links; why it is no file to read, if it is none.
+std::string LookUpProblem(const std::string& fileName, struct stat& info, bool& missing) {
+    if (::stat(fileName.c_str(), &info) != 0) {
+        missing = errno == ENOENT;
+        return Problem(fileName, missing ? "the file does not exist" : std::strerror(errno));
+    }
+    return KindProblem(fileName, info);
+}
+
 } // namespace
+
+std::string FileOpenProblem(const std::string& fileName) {
+    struct stat info {};
+    bool missing = false;
+    if (std::string problem = LookUpProblem(fileName, info, missing); !problem.empty())
+        return problem;
+    if (::access(fileName.c_str(), R_OK) != 0) return Problem(fileName, std::strerror(errno));
+    return {};
+}
+
+std::string NotRegularFileProblem(const std::string& fileName) {
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return {};
+    return KindProblem(fileName, info);
+}
 
 TextFileRead ReadTextFile(const std::string& fileName, std::uintmax_t maxSize) {
     TextFileRead result;
     struct stat info {};
-    if (::stat(fileName.c_str(), &info) != 0) {
-        result.Missing = errno == ENOENT;
-        result.Problem =
-            Problem(fileName, result.Missing ? "the file does not exist" : std::strerror(errno));
-        return result;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        result.Problem = Problem(fileName, "it is a folder, not a file");
-        return result;
-    }
+    result.Problem = LookUpProblem(fileName, info, result.Missing);
+    if (!result.Problem.empty()) return result;
     const std::string tooLarge =
         "it is larger than " + SizeText(maxSize) + ", too large for its kind";
-    if (S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) > maxSize) {
+    if (static_cast<std::uintmax_t>(info.st_size) > maxSize) {
         result.Problem = Problem(fileName, tooLarge);
         return result;
     }
-    Descriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: the name may have been replaced by a FIFO since the check,
+    // and opening a FIFO for reading waits for a writer.
+    Descriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         result.Problem = Problem(fileName, std::strerror(errno));
         return result;
     }
+    if (::fstat(fd.get(), &info) != 0) {
+        result.Problem = Problem(fileName, std::strerror(errno));
+        return result;
+    }
+    if (result.Problem = KindProblem(fileName, info); !result.Problem.empty()) return result;
     std::string text;
-    if (S_ISREG(info.st_mode)) text.reserve(static_cast<size_t>(info.st_size));
+    text.reserve(static_cast<size_t>(info.st_size));
     char buffer[1 << 16];
     while (true) {
         const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
@@ -102,7 +133,7 @@ TextFileRead ReadTextFile(const std::string& fileName, std::uintmax_t maxSize) {
             return result;
         }
         if (n == 0) break;
-        // A pipe or a file that grows while it is read is bounded the same way.
+        // A file that grows while it is read is bounded the same way.
         if (text.size() + static_cast<size_t>(n) > maxSize) {
             result.Problem = Problem(fileName, tooLarge);
             return result;

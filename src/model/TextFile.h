@@ -19,9 +19,19 @@ struct TextFileRead {
     std::string Problem;             // why it could not be read: "Cannot read F: ..."
 };
 
-// Reads the whole file. A file of old Macintosh programs, whose lines end in a
-// lone CR and which holds no LF at all, gets LF line ends, so that every
-// reader sees its lines.
+// Why `fileName` cannot be opened and read as a file: it does not exist, is a
+// folder, is not a regular file (a FIFO or device), or may not be read. Empty
+// when it can. Nothing is opened, so a FIFO never blocks the caller.
+std::string FileOpenProblem(const std::string& fileName);
+
+// The message for a file that exists but is neither a regular file nor a
+// folder (a FIFO, a device); empty otherwise. For readers that open files
+// themselves and keep their own messages for missing files and folders.
+std::string NotRegularFileProblem(const std::string& fileName);
+
+// Reads the whole file; only a regular file is read. A file of old Macintosh
+// programs, whose lines end in a lone CR and which holds no LF at all, gets LF
+// line ends, so that every reader sees its lines.
 TextFileRead ReadTextFile(const std::string& fileName, std::uintmax_t maxSize = MaxInputFileSize);
 
 // Why a text cannot be the content of a model or macro file: empty, or holding

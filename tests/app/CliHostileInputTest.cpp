@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 
 #include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -13,7 +14,7 @@ using cli_process::ReadAll;
 using cli_process::RunCli;
 using cli_process::TestFolder;
 
-enum class Input { Empty, Binary, Folder, Unreadable, Oversized, Truncated };
+enum class Input { Empty, Binary, Folder, Fifo, Unreadable, Oversized, Truncated };
 
 const char* InputName(Input input) {
     switch (input) {
@@ -23,6 +24,8 @@ const char* InputName(Input input) {
         return "Binary";
     case Input::Folder:
         return "Folder";
+    case Input::Fifo:
+        return "Fifo";
     case Input::Unreadable:
         return "Unreadable";
     case Input::Oversized:
@@ -52,6 +55,10 @@ fs::path MakeInput(Input input, const fs::path& folder, const std::string& name)
     }
     case Input::Folder:
         fs::create_directory(path);
+        break;
+    case Input::Fifo:
+        // Opening it for reading would wait for a writer that never comes.
+        ::mkfifo(path.c_str(), 0644);
         break;
     case Input::Unreadable:
         std::ofstream(path, std::ios::binary) << ReadAll(Example);
@@ -105,6 +112,8 @@ const char* ClassMessage(Input input) {
     switch (input) {
     case Input::Folder:
         return "it is a folder";
+    case Input::Fifo:
+        return "it is not a regular file";
     case Input::Unreadable:
         return "Permission denied";
     case Input::Oversized:
@@ -131,8 +140,8 @@ void PrintTo(const Case& c, std::ostream* os) {
 std::vector<Case> AllCases() {
     std::vector<Case> cases;
     for (const Command& command : Commands)
-        for (Input input : {Input::Empty, Input::Binary, Input::Folder, Input::Unreadable,
-                            Input::Oversized, Input::Truncated}) {
+        for (Input input : {Input::Empty, Input::Binary, Input::Folder, Input::Fifo,
+                            Input::Unreadable, Input::Oversized, Input::Truncated}) {
             // A cut data file gives the points it holds, by its format's rule.
             if (input == Input::Truncated && std::string(command.inputName) != "m.inp") continue;
             cases.push_back({command, input});
@@ -163,6 +172,7 @@ TEST_P(BadInput, IsNamedInAMessageAndNothingIsWritten) {
                             {"KORALIX_ENGINE=" + std::string(KORALIX_TEST_ENGINE),
                              "XDG_RUNTIME_DIR=" + folder.string()});
 
+    ASSERT_FALSE(run.hung) << "koralix-cli blocked on " << in;
     EXPECT_EQ(run.exitCode, 1) << run.err;
     // The fixed-layout readers answer a file of no known layout with their
     // fixed message, which names no file.
@@ -250,5 +260,28 @@ TEST(MacroSource, ALineLongerThanALineMayBeIsATranslationError) {
     EXPECT_NE(run.err.find("Line too long (at most 255 characters). Line:0002"), std::string::npos)
         << run.err;
 }
+
+// Random bytes under a diffractometer maker's extension are neither a scan
+// xylib reads nor a model: the plot says so and names the file.
+class UnknownKind : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(UnknownKind, PlotNamesTheFile) {
+    const fs::path folder = TestFolder();
+    const fs::path in = MakeInput(Input::Binary, folder, std::string("scan") + GetParam());
+    const auto before = Names(folder);
+    const auto run = RunCli({"plot", in.string(), (folder / "p.png").string()}, folder,
+                            {"XDG_RUNTIME_DIR=" + folder.string()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(in.string() + ": Unknown File type. Please check the file extension."),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Names(folder), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(InstrumentExtensions, UnknownKind,
+                         ::testing::Values(".uxd", ".xrdml", ".brml", ".udf"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param + 1);
+                         });
 
 } // namespace

@@ -93,67 +93,112 @@ TEST(PlotOutput, AMissingDataFileIsNamed) {
     EXPECT_FALSE(fs::exists(folder / "p.png"));
 }
 
-// Targets of a save, each prepared in a fresh folder; `target` is the name
-// written to, and the check says what must hold afterwards.
+// Targets of a save, each prepared in a fresh folder under the name the
+// writer writes to; the check says what must hold afterwards.
 struct SaveCase {
     const char* name;
-    void (*prepare)(const fs::path& folder);
+    void (*prepare)(const fs::path& folder, const std::string& target);
     bool written;
     const char* message;
-    void (*check)(const fs::path& folder);
+    // `start`: how the written file begins, when it was written.
+    void (*check)(const fs::path& folder, const std::string& target, const std::string& start);
 };
 
 const SaveCase SaveCases[] = {
     {"ReadOnlyFileIsRefused",
-     [](const fs::path& f) {
-         std::ofstream(f / "target.inp") << "mine\n";
-         fs::permissions(f / "target.inp", fs::perms::owner_read | fs::perms::group_read);
+     [](const fs::path& f, const std::string& t) {
+         std::ofstream(f / t) << "mine\n";
+         fs::permissions(f / t, fs::perms::owner_read | fs::perms::group_read);
      },
      false, "the file is read-only",
-     [](const fs::path& f) {
-         EXPECT_EQ(ReadAll(f / "target.inp"), "mine\n");
-         EXPECT_EQ(fs::status(f / "target.inp").permissions() & fs::perms::owner_write,
-                   fs::perms::none);
+     [](const fs::path& f, const std::string& t, const std::string&) {
+         EXPECT_EQ(ReadAll(f / t), "mine\n");
+         EXPECT_EQ(fs::status(f / t).permissions() & fs::perms::owner_write, fs::perms::none);
      }},
     {"SymbolicLinkIsFollowed",
-     [](const fs::path& f) {
-         std::ofstream(f / "real.inp") << "old\n";
-         fs::create_symlink("real.inp", f / "target.inp");
+     [](const fs::path& f, const std::string& t) {
+         std::ofstream(f / ("real-" + t)) << "old\n";
+         fs::create_symlink("real-" + t, f / t);
      },
      true, "",
-     [](const fs::path& f) {
-         EXPECT_TRUE(fs::is_symlink(f / "target.inp"));
-         EXPECT_NE(ReadAll(f / "real.inp").find("Corundum"), std::string::npos);
+     [](const fs::path& f, const std::string& t, const std::string& start) {
+         EXPECT_TRUE(fs::is_symlink(f / t));
+         EXPECT_EQ(ReadAll(f / ("real-" + t)).substr(0, start.size()), start);
      }},
-    {"FifoIsRefused", [](const fs::path& f) { ::mkfifo((f / "target.inp").c_str(), 0644); }, false,
-     "not a regular file", [](const fs::path& f) { EXPECT_TRUE(fs::is_fifo(f / "target.inp")); }},
-    {"FolderIsRefused", [](const fs::path& f) { fs::create_directory(f / "target.inp"); }, false,
+    {"FifoIsRefused",
+     [](const fs::path& f, const std::string& t) { ::mkfifo((f / t).c_str(), 0644); }, false,
      "not a regular file",
-     [](const fs::path& f) { EXPECT_TRUE(fs::is_directory(f / "target.inp")); }},
+     [](const fs::path& f, const std::string& t, const std::string&) {
+         EXPECT_TRUE(fs::is_fifo(f / t));
+     }},
+    {"FolderIsRefused",
+     [](const fs::path& f, const std::string& t) { fs::create_directory(f / t); }, false,
+     "not a regular file",
+     [](const fs::path& f, const std::string& t, const std::string&) {
+         EXPECT_TRUE(fs::is_directory(f / t));
+     }},
 };
 
-void PrintTo(const SaveCase& c, std::ostream* os) {
-    *os << c.name;
+// The commands that save a file; "OUT" stands for the target.
+struct Writer {
+    const char* name;
+    const char* target;
+    std::vector<std::string> arguments;
+    const char* start; // how what it writes begins
+};
+
+const Writer Writers[] = {
+    {"Convert", "target.inp", {"convert", Examples + "/corundum.inp", "OUT"}, "Corundum"},
+    {"PlotPng", "target.png", {"plot", Examples + "/corundum.xy", "OUT"}, "\x89PNG"},
+    {"PlotPdf", "target.pdf", {"plot", Examples + "/corundum.xy", "OUT"}, "%PDF"},
+    {"PublicationSvg",
+     "target.svg",
+     {"plot", Examples + "/corundum.xy", "OUT", "--style", "publication"},
+     "<?xml"},
+};
+
+struct SaveTargetCase {
+    Writer writer;
+    SaveCase target;
+};
+
+void PrintTo(const SaveTargetCase& c, std::ostream* os) {
+    *os << c.writer.name << "_" << c.target.name;
 }
 
-class SaveTarget : public ::testing::TestWithParam<SaveCase> {};
+std::vector<SaveTargetCase> SaveTargetCases() {
+    std::vector<SaveTargetCase> cases;
+    for (const Writer& writer : Writers)
+        for (const SaveCase& target : SaveCases)
+            cases.push_back({writer, target});
+    return cases;
+}
 
-TEST_P(SaveTarget, ConvertHonoursIt) {
-    const SaveCase& c = GetParam();
+class SaveTarget : public ::testing::TestWithParam<SaveTargetCase> {};
+
+TEST_P(SaveTarget, IsHonoured) {
+    const auto& [writer, c] = GetParam();
     const fs::path folder = TestFolder();
-    c.prepare(folder);
+    c.prepare(folder, writer.target);
     const auto before = Names(folder);
-    const auto run =
-        RunCli({"convert", Examples + "/corundum.inp", (folder / "target.inp").string()}, folder);
+    std::vector<std::string> arguments;
+    for (const std::string& a : writer.arguments)
+        arguments.push_back(a == "OUT" ? (folder / writer.target).string() : a);
+    const auto run = RunCli(arguments, folder, {"XDG_RUNTIME_DIR=" + folder.string()});
+    ASSERT_FALSE(run.hung) << "koralix-cli blocked on " << writer.target;
     EXPECT_EQ(run.exitCode, c.written ? 0 : 1) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    if (!c.written) {
+        EXPECT_NE(run.err.find(writer.target), std::string::npos) << run.err;
+    }
     EXPECT_EQ(Names(folder), before); // no file beside it, temporary or other
-    c.check(folder);
+    c.check(folder, writer.target, writer.start);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, SaveTarget, ::testing::ValuesIn(SaveCases),
-                         [](const ::testing::TestParamInfo<SaveCase>& info) {
-                             return info.param.name;
+INSTANTIATE_TEST_SUITE_P(Targets, SaveTarget, ::testing::ValuesIn(SaveTargetCases()),
+                         [](const ::testing::TestParamInfo<SaveTargetCase>& info) {
+                             return std::string(info.param.writer.name) + "_" +
+                                    info.param.target.name;
                          });
 
 class RefineSignal : public ::testing::TestWithParam<int> {};

@@ -1,4 +1,6 @@
 // koralix-cli as scripts use it: exit codes, stdout JSON, stderr messages.
+#include "CliProcess.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -29,10 +31,9 @@ std::string Slurp(const fs::path& path) {
     return s.str();
 }
 
+// The test's folder in this run's own folder, the same for every call in a test.
 fs::path TempDir() {
-    fs::path dir = fs::temp_directory_path() /
-                   ("koralix-cli-" +
-                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    const fs::path dir = cli_process::TestFolderName();
     fs::create_directories(dir);
     return dir;
 }

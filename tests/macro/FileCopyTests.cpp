@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "FileCopy.h"
 #include "Messenger.h"
@@ -73,6 +74,8 @@ TEST_F(FileCopyTest, AnEmptySourceGivesAnEmptyTarget) {
 
 TEST_F(FileCopyTest, MessagesOfTheRefusedCopies) {
     Write("a.txt", "a");
+    // Opening a FIFO for reading would wait for a writer for ever.
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
     struct Case {
         std::string source, target, message;
     };
@@ -81,6 +84,7 @@ TEST_F(FileCopyTest, MessagesOfTheRefusedCopies) {
         {Path("a.txt"), "", "I can't copy\nTarget File name missing"},
         {Path("a.txt"), Path("a.txt"), "Error !!!\nCan't copy the file on itself"},
         {Path("none"), Path("b"), Path("none") + " missing or damaged"},
+        {Path("fifo"), Path("b"), "Cannot read " + Path("fifo") + ": it is not a regular file."},
         {Path("a.txt"), Path("no/folder/b"), "Error on creating " + Path("no/folder/b")},
     };
     for (const Case& c : cases) {
@@ -94,7 +98,7 @@ TEST_F(FileCopyTest, MessagesOfTheRefusedCopies) {
         }
     }
     EXPECT_EQ(Read("a.txt"), "a");
-    EXPECT_EQ(FileCount(), 1u);
+    EXPECT_EQ(FileCount(), 2u); // a.txt and the FIFO
 }
 
 TEST_F(FileCopyTest, AnExistingTargetIsReplacedOnlyOnYes) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace koralix::macro::test {
 
@@ -125,6 +126,15 @@ TEST_F(LibraryFixture, ReadingAMissingFileEndsTheMacro) {
               "1");
     EXPECT_NE(runCode, 0);
     EXPECT_NE(basic.LastFault().find("none.txt"), std::string::npos) << basic.LastFault();
+}
+
+// Opening a FIFO for reading would wait for a writer for ever.
+TEST_F(LibraryFixture, ReadingAFifoEndsTheMacro) {
+    ASSERT_EQ(::mkfifo("pipe.txt", 0644), 0);
+    EXPECT_EQ(Run("INTEGER s\ns = OPENFILE(\"pipe.txt\")\nWRITE(1)\nWRITE(READFILE())\nWRITE(2)"),
+              "1");
+    EXPECT_NE(runCode, 0);
+    EXPECT_EQ(basic.LastFault(), "Cannot read pipe.txt: it is not a regular file.");
 }
 
 TEST_F(LibraryFixture, AFailedRenameEndsTheMacro) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 
 #include "MacroRunner.h"
 
@@ -260,6 +262,66 @@ TEST(TranslationMessages, MissingSourceFileIsAFault) {
     EXPECT_EQ(runner.basic.Compile(), kLibraryFault);
     EXPECT_NE(runner.basic.LastFault().find("Cannot open file"), std::string::npos);
 }
+
+// Files that hold no macro, as a source or as the library: the translation
+// ends with the file's problem instead of running an empty program.
+struct BadSourceCase {
+    const char* name;
+    void (*make)(const std::string& path);
+    const char* reason;
+};
+
+void PrintTo(const BadSourceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const BadSourceCase kBadSources[] = {
+    {"Empty", [](const std::string& p) { std::ofstream(p) << " \n\n"; }, "is empty."},
+    {"Binary", [](const std::string& p) { std::ofstream(p) << "WRITE(1)\n\x01\x02\n"; },
+     "is not a text file (a control byte in line 2)."},
+    {"Folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+     ": it is a folder, not a file."},
+    {"Fifo", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); },
+     ": it is not a regular file."},
+};
+
+class BadSource : public ::testing::TestWithParam<BadSourceCase> {
+  protected:
+    void SetUp() override {
+        path_ = testing::TempDir() + "bad_source_" + GetParam().name + ".rib";
+        std::filesystem::remove_all(path_);
+        GetParam().make(path_);
+    }
+    void TearDown() override { std::filesystem::remove_all(path_); }
+    void ExpectRefused(MacroRunner& runner) {
+        EXPECT_EQ(runner.basic.Compile(), kLibraryFault);
+        EXPECT_NE(runner.basic.LastFault().find(path_), std::string::npos)
+            << runner.basic.LastFault();
+        EXPECT_NE(runner.basic.LastFault().find(GetParam().reason), std::string::npos)
+            << runner.basic.LastFault();
+        EXPECT_EQ(runner.basic.LastFault(), MacroSourceProblem(path_).value_or(""));
+    }
+    std::string path_;
+};
+
+TEST_P(BadSource, AsTheSourceIsRefused) {
+    MacroRunner runner;
+    runner.basic.SetSourceFile(path_);
+    ExpectRefused(runner);
+}
+
+TEST_P(BadSource, AsTheLibraryIsRefused) {
+    MacroRunner runner;
+    runner.basic.SetSourceLibrary(path_);
+    runner.basic.SetSourceText("WRITE(1)");
+    ExpectRefused(runner);
+    EXPECT_TRUE(runner.output.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BadSource, ::testing::ValuesIn(kBadSources),
+                         [](const ::testing::TestParamInfo<BadSourceCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST(ValidSources, Translate) {
     const char* sources[] = {

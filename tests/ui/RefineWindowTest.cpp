@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 using namespace koralix;
 
@@ -260,4 +262,53 @@ TEST(RefineWindowRealEngine, RefinesTheExample) {
     RecordingMessenger quiet;
     ReadInputFile(saved, input.toStdString(), quiet);
     EXPECT_EQ(saved.Phases[0].A, form.Model().Phases[0].A);
+}
+
+// A diffractometer file named as the data: Start writes its scan beside it as
+// GSAS ESD data, the model points to that file, and the engine refines it.
+TEST(RefineWindowRealEngine, StartsWithADiffractometerFile) {
+    QTemporaryDir folder;
+    std::filesystem::copy_file(std::string(KORALIX_EXAMPLES) + "/corundum.inp",
+                               folder.filePath("corundum.inp").toStdString());
+    // The example's pattern as a CSV export: a header, then angle and counts.
+    std::istringstream xy(ReadAll(std::string(KORALIX_EXAMPLES) + "/corundum.xy"));
+    std::ofstream csv(folder.filePath("scan.csv").toStdString());
+    csv << "2theta,counts\n";
+    std::string line;
+    std::getline(xy, line); // the title
+    for (double x = 0, y = 0; xy >> x >> y;)
+        csv << x << ',' << y << '\n';
+    csv.close();
+    RecordingMessenger messenger;
+    NoFiles files;
+    TFormKoralix form(
+        std::make_unique<QSettings>(folder.filePath("Koralix.ini"), QSettings::IniFormat),
+        messenger, files);
+    form.ProcessFile(folder.filePath("corundum.inp"));
+    form.Settings.TempRefine = false;
+    form.Driver().LibraryPath = KORALIX_REAL_ENGINE;
+    TRefineForm& window = form.RefineWindow();
+    window.show();
+    window.DataEdit->setText(folder.filePath("scan.csv"));
+    emit window.DataEdit->editingFinished();
+
+    window.Start();
+
+    const QString written = folder.filePath("scan.GS");
+    ASSERT_TRUE(QFileInfo::exists(written)) << ::testing::PrintToString(messenger.messages);
+    EXPECT_EQ(form.Work().DataFile(), written);
+    EXPECT_EQ(window.DataEdit->text(), written);
+    EXPECT_EQ(form.Model().DataFormat, 3);
+    ASSERT_EQ(form.Work().Driver().State(), RefineState::Started)
+        << ::testing::PrintToString(messenger.messages);
+    window.Step();
+    EXPECT_EQ(form.Work().Driver().Cycle(), 1);
+    EXPECT_EQ(window.CycleLabel->text(), "1");
+    EXPECT_GT(form.Work().Driver().GetRwp(1), 0.0f);
+    EXPECT_LT(form.Work().Driver().GetRwp(1), 50.0f);
+    window.Finish();
+    EXPECT_EQ(form.Work().Driver().State(), RefineState::Closed);
+    ASSERT_EQ(messenger.messages.size(), 1u) << ::testing::PrintToString(messenger.messages);
+    EXPECT_NE(messenger.messages[0].find("written to " + written.toStdString()), std::string::npos)
+        << messenger.messages[0];
 }

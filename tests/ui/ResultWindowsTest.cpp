@@ -22,10 +22,21 @@
 #include <qcustomplot.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
 
 using namespace koralix;
 
 namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 TRietveld Example() {
     TRietveld model;
@@ -95,6 +106,51 @@ TEST(FourierWindow, StartsAsTheWindowIsMadeAndLabelsSlices) {
         EXPECT_EQ(window.SliceLabel->text(), c.label);
     }
     window.AxisButtons[2]->setChecked(true);
+}
+
+// The chart's image is saved like any file: the target's permission and kind
+// are honoured, a link is followed.
+TEST(FourierWindow, SavedImagesHonourTheTarget) {
+    RecordingMessenger messenger;
+    TRietveld model = Example();
+    TFormPlotFourier window(&model, nullptr, messenger);
+    window.show();
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const struct {
+        const char* name;
+        bool vector;
+        bool written;
+        const char* message;
+    } cases[] = {
+        {"new.svg", true, true, ""},
+        {"new.bmp", false, true, ""},
+        {"link.svg", true, true, ""},
+        {"read-only.bmp", false, false, "read-only"},
+        {"fifo.svg", true, false, "not a regular file"},
+    };
+    std::ofstream(folder + "/real.svg") << "old";
+    std::filesystem::create_symlink("real.svg", folder + "/link.svg");
+    std::ofstream(folder + "/read-only.bmp") << "mine";
+    std::filesystem::permissions(folder + "/read-only.bmp", std::filesystem::perms::owner_read);
+    ::mkfifo((folder + "/fifo.svg").c_str(), 0644);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messenger.messages.clear();
+        EXPECT_EQ(window.SaveImageTo(dir.filePath(c.name), c.vector), c.written);
+        if (c.written) {
+            EXPECT_TRUE(messenger.messages.empty()) << messenger.messages.front();
+        } else {
+            ASSERT_EQ(messenger.messages.size(), 1u);
+            EXPECT_NE(messenger.messages[0].find(c.name), std::string::npos);
+            EXPECT_NE(messenger.messages[0].find(c.message), std::string::npos);
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(folder + "/link.svg"));
+    EXPECT_NE(ReadText(folder + "/real.svg").find("<svg"), std::string::npos);
+    EXPECT_EQ(ReadText(folder + "/new.bmp").substr(0, 2), "BM");
+    EXPECT_EQ(ReadText(folder + "/read-only.bmp"), "mine");
+    EXPECT_TRUE(std::filesystem::is_fifo(folder + "/fifo.svg"));
 }
 
 TEST(FourierWindow, CalculateWithoutALoadedLibraryChangesNothing) {

@@ -27,6 +27,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 using namespace koralix;
 
@@ -291,6 +292,29 @@ TEST_F(WorkbenchFixture, MacroWindowRunsAMacroThatRefinesTheOpenModel) {
     EXPECT_FALSE(window.MessagePanel->text().isEmpty());
 }
 
+// Text that holds no macro is said so instead of running as an empty macro.
+TEST_F(WorkbenchFixture, MacroWindowRefusesAnEmptyOrBinaryText) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"", "The macro is empty."},
+        {"  \n\t\n", "The macro is empty."},
+        {"WRITE(1)\n\x01\x02", "The macro is not a text file (a control byte in line 2)."},
+    };
+    TFormMacro& window = form->Hooks->MacroWindow();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        window.MemoSource->setPlainText(c.text);
+        window.MemoWrite->setPlainText("from before");
+        window.Run();
+        EXPECT_TRUE(window.MemoWrite->toPlainText().isEmpty());
+        EXPECT_EQ(window.MessagePanel->text().toStdString(), c.message);
+        ASSERT_FALSE(messenger.messages.empty());
+        EXPECT_EQ(messenger.messages.back(), c.message);
+    }
+}
+
 TEST_F(WorkbenchFixture, MacroWindowAsksBeforeDroppingTheSource) {
     TFormMacro& window = form->Hooks->MacroWindow();
     window.MemoSource->setPlainText("WRITE(1)");
@@ -343,6 +367,74 @@ TEST_F(WorkbenchFixture, StartUpMacroAddsAMenuThatRunsAScript) {
         << ::testing::PrintToString(messenger.messages);
     EXPECT_EQ(form->Work().InputFile(), "corundum.inp");
 }
+
+namespace {
+
+// Files that hold no macro, run as a script (start-up, user menu) or put in
+// front of every macro as the library: named with the reason, nothing run.
+struct BadMacroFile {
+    const char* name;
+    void (*make)(const QString& path);
+    const char* reason;
+};
+
+void PrintTo(const BadMacroFile& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const BadMacroFile kBadMacroFiles[] = {
+    {"Empty", [](const QString& p) { std::ofstream(p.toStdString()) << "\n"; }, " is empty."},
+    {"Binary",
+     [](const QString& p) {
+         std::ofstream(p.toStdString())
+             << "INTEGER s\ns = ADDMENU(\"M\", \"I\", \"x.rib\")\n\x01\n";
+     },
+     " is not a text file (a control byte in line 3)."},
+    {"Folder", [](const QString& p) { QDir().mkpath(p); }, ": it is a folder, not a file."},
+    {"Fifo", [](const QString& p) { ::mkfifo(p.toLocal8Bit().constData(), 0644); },
+     ": it is not a regular file."},
+};
+
+class BadMacroFileTest : public WorkbenchFixture,
+                         public ::testing::WithParamInterface<BadMacroFile> {
+  protected:
+    QString MakeBadFile() {
+        const QString path = folder.filePath("bad.rib");
+        GetParam().make(path);
+        return path;
+    }
+    void ExpectNamed(const QString& path, const std::string& message) {
+        EXPECT_NE(message.find(path.toStdString()), std::string::npos) << message;
+        EXPECT_NE(message.find(GetParam().reason), std::string::npos) << message;
+    }
+};
+
+} // namespace
+
+TEST_P(BadMacroFileTest, AsAScriptIsNamedAndNotRun) {
+    const QString path = MakeBadFile();
+    form->Hooks->RunScript(path);
+    ASSERT_FALSE(messenger.messages.empty());
+    ExpectNamed(path, messenger.messages.back());
+    EXPECT_TRUE(form->Hooks->UserMenu.empty());
+}
+
+TEST_P(BadMacroFileTest, AsTheLibraryStopsTheMacroWindow) {
+    const QString path = MakeBadFile();
+    form->Settings.LibraryScript = path;
+    TFormMacro& window = form->Hooks->MacroWindow();
+    window.MemoSource->setPlainText("WRITE(1)");
+    window.Run();
+    EXPECT_TRUE(window.MemoWrite->toPlainText().isEmpty());
+    ExpectNamed(path, window.MessagePanel->text().toStdString());
+    ASSERT_FALSE(messenger.messages.empty());
+    ExpectNamed(path, messenger.messages.back());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BadMacroFileTest, ::testing::ValuesIn(kBadMacroFiles),
+                         [](const ::testing::TestParamInfo<BadMacroFile>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(WorkbenchFixture, WatchWindowFollowsCyclesWhileWantedOrShown) {
     form->ProcessFile(input);

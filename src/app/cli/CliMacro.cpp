@@ -9,7 +9,6 @@
 #include "MacroLibrary.h"
 #include "Messenger.h"
 #include "SBasic.h"
-#include "TextFile.h"
 #include "ValueText.h"
 
 namespace koralix::cli {
@@ -39,7 +38,7 @@ class ConsoleMacroWindow : public macro::MacroWindow {
 
 // A folder, an unreadable, empty or binary file is said so before translating.
 bool SourceReadable(const std::string& path, Messenger& messenger) {
-    const std::optional<std::string> problem = TextFileProblem(path, ReadTextFile(path));
+    const std::optional<std::string> problem = macro::MacroSourceProblem(path);
     if (problem) messenger.Message(*problem);
     return !problem;
 }

@@ -67,6 +67,12 @@ std::optional<PlotOptions> Parse(const Args& args) {
 // Refines the model for the asked cycles and fetches the histogram's pattern.
 bool RefinedPlot(const PlotOptions& o, TRietveld& model, TPlotData& plot, int& cycles,
                  Messenger& messenger) {
+    // Neither data nor a model by its extension: a plot names the file, as it
+    // may have been taken for a diffractometer file first.
+    if (!IsModelFileType(FileTypeOf(o.input))) {
+        messenger.Message(o.input + ": Unknown File type. Please check the file extension.");
+        return false;
+    }
     ReadModelFile(model, o.input, messenger);
     if (!model.Loaded) return false;
     if (o.histogram > model.HistogramCount()) {
@@ -90,9 +96,10 @@ int WritePublicationPlot(const PlotOptions& o, const TPlotData& plot, const THis
         phases << QString::fromStdString(phase.Name);
     TPublicationStyle style;
     style.WidthMm = o.widthMm;
-    if (SavePublicationPlot(plot, histogram, phases, style, QString::fromStdString(o.output)))
-        return 0;
-    messenger.Message("Cannot write " + o.output);
+    const std::string problem =
+        SavePublicationPlot(plot, histogram, phases, style, QString::fromStdString(o.output));
+    if (problem.empty()) return 0;
+    messenger.Message(problem);
     return 1;
 }
 
@@ -146,11 +153,8 @@ int RunPlot(const Args& args) {
     form.Cycle = cycles;
     form.Plot();
     form.Unzoom();
-    if (!form.SaveImage(QString::fromStdString(options->output), 1100, 700)) {
-        messenger.Message("Cannot write " + options->output);
-        return 1;
-    }
-    return 0;
+    // The form gives the message when the image is not written.
+    return form.SaveImage(QString::fromStdString(options->output), 1100, 700) ? 0 : 1;
 }
 
 } // namespace koralix::cli

@@ -11,6 +11,7 @@
 #include "Refine.h"
 #include "SafeFile.h"
 #include "SeqTable.h"
+#include "TextFile.h"
 
 #include <charconv>
 #include <optional>
@@ -187,15 +188,13 @@ std::vector<TSeqRow> RefineParallel(const TRietveld& model, const SeqOptions& o)
 std::vector<TSeqRow> Collect(const SeqOptions& o) {
     std::vector<TSeqRow> rows;
     for (const std::string& file : o.data) {
-        std::ifstream in(file);
-        std::stringstream text;
-        text << in.rdbuf();
-        auto json = nlohmann::ordered_json::parse(text.str(), nullptr, false);
-        if (!in || json.is_discarded() || !json.is_object()) {
+        const TextFileRead read = ReadTextFile(file);
+        auto json = nlohmann::ordered_json::parse(read.Text.value_or(""), nullptr, false);
+        if (!read.Text || json.is_discarded() || !json.is_object()) {
             TSeqRow row;
             row.Name = file;
             row.Status = StatusFault;
-            row.Message = "no refine --json result in the file";
+            row.Message = read.Text ? "no refine --json result in the file" : read.Problem;
             rows.push_back(row);
             continue;
         }

@@ -46,7 +46,9 @@ const std::vector<Command>& AllCommands() {
          "publication' draws for a journal instead: observed points, calculated line, one "
          "labelled row of tick marks per phase, the difference below, axis titles with units, W "
          "millimetres wide (default 85, one column; 20 to 500) and 3/4 as high; PDF and SVG are "
-         "vector files of that printed size, PNG has 600 dpi. Nothing but OUT is written.",
+         "vector files of that printed size, PNG has 600 dpi. Nothing but OUT is written; a "
+         "read-only OUT, or one that is not a regular file, is refused; a symbolic link is "
+         "followed.",
          RunPlot},
         {"data", "data FILE [dat|gsas|xy|cpi]",
          "Reads a diffraction data file by its extension (.dat, .gs/.gsas, .xy, .cpi) or by the "

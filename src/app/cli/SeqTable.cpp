@@ -149,9 +149,9 @@ bool DrawSeqPlot(const std::vector<TSeqRow>& rows, const std::vector<std::string
     }
     const QString out = QString::fromStdString(fileName);
     const int w = plot.width(), h = plot.height();
-    const bool ok = SaveChart(plot, out, w, h, "Sequential refinement");
-    if (!ok) std::cerr << "Cannot write " << fileName << '\n';
-    return ok;
+    const std::string problem = WriteChart(plot, out, {w, h, "Sequential refinement"});
+    if (!problem.empty()) std::cerr << problem << '\n';
+    return problem.empty();
 }
 
 } // namespace koralix::cli

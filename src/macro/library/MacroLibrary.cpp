@@ -2,6 +2,7 @@
 
 #include "InputFile.h"
 #include "MacroError.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <algorithm>
@@ -179,6 +180,8 @@ int MacroLibrary::OpenFile(const std::string& name, bool isString) {
 }
 
 void MacroLibrary::OpenForReading() {
+    if (const std::string problem = NotRegularFileProblem(fileName_); !problem.empty())
+        Fault(problem);
     reader_.clear();
     reader_.open(fileName_, std::ios::binary);
     if (!reader_) Fault("File not found: " + fileName_);

@@ -1,6 +1,7 @@
 #include "FileCopy.h"
 
 #include "Messenger.h"
+#include "TextFile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -74,6 +75,8 @@ bool TFileCopy::Copy() {
 
 bool TFileCopy::CopyFile() {
     if (SourceFile == TargetFile) return Failure("Error !!!\nCan't copy the file on itself");
+    if (const std::string problem = NotRegularFileProblem(SourceFile); !problem.empty())
+        return Failure(problem);
     File source(std::fopen(SourceFile.c_str(), "rb"));
     std::error_code ec;
     if (!source || std::filesystem::is_directory(SourceFile, ec))

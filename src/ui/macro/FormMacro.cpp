@@ -5,6 +5,7 @@
 #include "FormPosSaver.h"
 #include "MacroRun.h"
 #include "SafeFile.h"
+#include "TextFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -154,6 +155,10 @@ void TFormMacro::Open() {
     if (!MaybeSave()) return;
     const QString file = files_.OpenFileName(OpenFilter, "mac", QString());
     if (file.isEmpty()) return;
+    if (const std::string problem = NotRegularFileProblem(file.toStdString()); !problem.empty()) {
+        main_.UiMessages().Message(problem);
+        return;
+    }
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {
         main_.UiMessages().Message("Cannot open " + file.toStdString());
@@ -206,12 +211,28 @@ void TFormMacro::Run() {
     CaretPanel->clear();
     MessagePanel->clear();
     const QString library = main_.Settings.LibraryScript.left(255);
+    if (const std::optional<std::string> problem = SourceProblem(library)) {
+        MessagePanel->setText(QString::fromStdString(*problem));
+        main_.UiMessages().Message(*problem);
+        return;
+    }
     SBasic1->SetSourceText(MemoSource->toPlainText().toStdString());
     SBasic1->SetSourceLibrary(library.toStdString());
     if (SBasic1->Compile() != 0) return;
     SetRunning(true);
     // The macro runs on the task runner; the window stays responsive and Stop is answered.
     if (!runs_.Start(*SBasic1, [this] { Finished(); })) SetRunning(false);
+}
+
+// An empty text or one holding control bytes (a binary file opened here) is
+// said so, as is a library file that cannot be a source, instead of running.
+std::optional<std::string> TFormMacro::SourceProblem(const QString& library) const {
+    const std::string name =
+        MacroFileName.isEmpty() ? std::string("The macro") : MacroFileName.toStdString();
+    if (auto problem = NotTextProblem(name, MemoSource->toPlainText().toStdString()))
+        return problem;
+    if (library.isEmpty()) return std::nullopt;
+    return macro::MacroSourceProblem(library.toStdString());
 }
 
 void TFormMacro::Finished() {

@@ -7,6 +7,8 @@
 #include "NamedActions.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "MacroLibrary.h"
 
@@ -73,6 +75,7 @@ class TFormMacro : public QMainWindow, public macro::MacroWindow {
     void SetRunning(bool running);
     std::string FileDialog(bool save, const std::string& name, const std::string& filter);
     void Finished();
+    std::optional<std::string> SourceProblem(const QString& library) const;
 
     TFormKoralix& main_;
     macro::MacroWindow& mainWindow_;

@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -166,11 +165,18 @@ void TMainHooks::SetUpScript() {
 
 void TMainHooks::RunScript(const QString& path) {
     if (path.isEmpty()) return;
-    if (!QFile(path).open(QIODevice::ReadOnly)) {
+    if (!QFileInfo::exists(path)) {
         main_.UiMessages().Message("KoraBasic script " + path.toStdString() + " not found.");
         return;
     }
-    SBasicMacro->SetSourceLibrary(main_.Settings.LibraryScript.left(255).toStdString());
+    const std::string library = main_.Settings.LibraryScript.left(255).toStdString();
+    for (const std::string& source : {path.toStdString(), library})
+        if (const auto problem =
+                source.empty() ? std::nullopt : macro::MacroSourceProblem(source)) {
+            main_.UiMessages().Message(*problem);
+            return;
+        }
+    SBasicMacro->SetSourceLibrary(library);
     SBasicMacro->SetSourceFile(path.left(255).toStdString());
     if (SBasicMacro->Compile() != 0) {
         main_.UiMessages().Message("Error processing KoraBasic file.");

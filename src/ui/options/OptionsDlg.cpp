@@ -5,6 +5,7 @@
 #include "PlotForm.h"
 #include "SBasic.h"
 #include "SafeFile.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <QCheckBox>
@@ -189,7 +190,8 @@ QWidget* TOptionsDlg::BuildScriptPage() {
         if (file.isEmpty()) return;
         edCodeFile->setText(file);
         QFile in(file);
-        if (in.open(QIODevice::ReadOnly | QIODevice::Text))
+        if (NotRegularFileProblem(file.toStdString()).empty() &&
+            in.open(QIODevice::ReadOnly | QIODevice::Text))
             ScriptText->setPlainText(QString::fromUtf8(in.readAll()));
         ScriptText->document()->setModified(false);
     });
@@ -478,7 +480,9 @@ void TOptionsDlg::ShowScript(int kind) {
     if (ScriptText->document()->isModified()) messenger_.Message("You should save your work.");
     ScriptText->clear();
     QFile in(edCodeFile->text());
-    if (!edCodeFile->text().isEmpty() && in.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!edCodeFile->text().isEmpty() &&
+        NotRegularFileProblem(edCodeFile->text().toStdString()).empty() &&
+        in.open(QIODevice::ReadOnly | QIODevice::Text))
         ScriptText->setPlainText(QString::fromUtf8(in.readAll()));
     else
         ScriptText->setPlainText(kind == 0 ? "// Enter any startup KoraBasic code here"

@@ -1,10 +1,11 @@
 #include "ChartOutput.h"
 
+#include "ChartExport.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
 #include <QColorDialog>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QPrintDialog>
@@ -19,20 +20,6 @@
 
 namespace koralix {
 
-namespace {
-
-bool PaintSvg(QCustomPlot& chart, QSvgGenerator& svg, const QString& title, int width, int height) {
-    svg.setSize(QSize(width, height));
-    svg.setViewBox(QRect(0, 0, width, height));
-    svg.setTitle(title);
-    QCPPainter painter;
-    if (!painter.begin(&svg)) return false;
-    chart.toPainter(&painter, width, height);
-    return painter.end();
-}
-
-} // namespace
-
 void PrintChart(QCustomPlot& chart, QPrinter& printer) {
     QCPPainter painter(&printer);
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
@@ -44,20 +31,13 @@ void PrintChart(QCustomPlot& chart, QPrinter& printer) {
     chart.toPainter(&painter, width, height);
 }
 
-bool SaveChartImage(QCustomPlot& chart, const QString& fileName, const QString& title, int width,
-                    int height) {
+std::string SaveChartImage(QCustomPlot& chart, const QString& fileName, const QString& title,
+                           int width, int height) {
     if (width <= 0 || height <= 0) {
         width = chart.width();
         height = chart.height();
     }
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == "pdf") return chart.savePdf(fileName, width, height);
-    if (suffix == "svg") {
-        QSvgGenerator svg;
-        svg.setFileName(fileName);
-        return PaintSvg(chart, svg, title, width, height);
-    }
-    return chart.savePng(fileName, width, height, 1.0);
+    return WriteChart(chart, fileName, {width, height, title});
 }
 
 void CopyChart(QCustomPlot& chart) {
@@ -67,7 +47,7 @@ void CopyChart(QCustomPlot& chart) {
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
-    if (PaintSvg(chart, svg, QString(), chart.width(), chart.height()))
+    if (PaintSvg(chart, svg, {chart.width(), chart.height(), QString()}))
         mime->setData("image/svg+xml", buffer.data());
     QApplication::clipboard()->setMimeData(mime);
 }

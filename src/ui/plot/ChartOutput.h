@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <string>
+
 class QCustomPlot;
 class QMenu;
 class QPrinter;
@@ -16,8 +18,9 @@ namespace koralix {
 void PrintChart(QCustomPlot& chart, QPrinter& printer);
 
 // PNG, SVG or PDF by extension; the chart's own size when none is given.
-bool SaveChartImage(QCustomPlot& chart, const QString& fileName, const QString& title,
-                    int width = 0, int height = 0);
+// Empty on success, else the message naming the file.
+std::string SaveChartImage(QCustomPlot& chart, const QString& fileName, const QString& title,
+                           int width = 0, int height = 0);
 
 // Puts the chart on the clipboard as a picture and as SVG.
 void CopyChart(QCustomPlot& chart);

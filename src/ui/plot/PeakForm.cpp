@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSplitter>
@@ -99,7 +100,9 @@ void TFormPeak::BuildMenus() {
     file->addAction("&Save as image...", this, [this] {
         const QString name = QFileDialog::getSaveFileName(
             this, QString(), QString(), "PNG Files (*.png);;SVG Files (*.svg);;PDF Files (*.pdf)");
-        if (!name.isEmpty()) SaveImage(name);
+        if (name.isEmpty()) return;
+        if (const std::string problem = SaveImage(name); !problem.empty())
+            QMessageBox::warning(this, "Koralix", QString::fromStdString(problem));
     });
     file->addAction("&Print", this, [this] {
         QPrinter printer(QPrinter::HighResolution);
@@ -191,7 +194,7 @@ QString TFormPeak::Panel(int i) const {
     return panels_[i]->text();
 }
 
-bool TFormPeak::SaveImage(const QString& fileName, int width, int height) {
+std::string TFormPeak::SaveImage(const QString& fileName, int width, int height) {
     return SaveChartImage(*chart_, fileName, windowTitle(), width, height);
 }
 

@@ -35,7 +35,8 @@ class TFormPeak : public QMainWindow {
     QCPGraph* ProfileCurve() const { return profile_; }
     QString Panel(int i) const;
     const TPeakShape& Shape() const { return shape_; }
-    bool SaveImage(const QString& fileName, int width = 0, int height = 0);
+    // Empty on success, else the message naming the file.
+    std::string SaveImage(const QString& fileName, int width = 0, int height = 0);
     void PrintTo(QPrinter& printer);
 
   signals:

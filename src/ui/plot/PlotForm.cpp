@@ -7,6 +7,7 @@
 #include "Messenger.h"
 #include "PlotEditing.h"
 #include "PublicationPlot.h"
+#include "SafeFile.h"
 #include "SetScales.h"
 
 #include <QApplication>
@@ -154,11 +155,10 @@ void TPlotForm::BuildMenus() {
             this, QString(), QString(),
             "PNG Files (*.png);;SVG Files (*.svg);;PDF Files (*.pdf);;" + publication, &chosen);
         if (name.isEmpty()) return;
-        if (!chosen.startsWith("Publication")) {
+        if (chosen.startsWith("Publication"))
+            SavePublicationImage(name);
+        else
             SaveImage(name);
-        } else if (!SavePublicationImage(name)) {
-            messenger_.Message("Cannot write " + name.toStdString());
-        }
     });
     file->addAction("Export to Excel/Sigma plot file", this, [this] {
         const QString name =
@@ -410,21 +410,33 @@ void TPlotForm::PrintTo(QPrinter& printer) {
 }
 
 bool TPlotForm::ExportTo(const QString& fileName) {
-    QFile file(fileName);
-    if (!Data || !file.open(QIODevice::WriteOnly | QIODevice::Text) ||
-        file.write(PlotExportText(*Data, series_).toUtf8()) < 0) {
+    if (!Data) {
         messenger_.Message("Error writing file.");
+        return false;
+    }
+    try {
+        WriteFileSafely(fileName.toStdString(), PlotExportText(*Data, series_).toStdString());
+    } catch (const std::exception& e) {
+        messenger_.Message(std::string("Error writing file.\n") + e.what());
         return false;
     }
     return true;
 }
 
+// Whether `problem` is empty; otherwise it is shown.
+bool TPlotForm::Reported(const std::string& problem) const {
+    if (!problem.empty()) messenger_.Message(problem);
+    return problem.empty();
+}
+
 bool TPlotForm::SavePublicationImage(const QString& fileName) const {
-    return Data && SavePublicationPlot(*Data, Histogram(), PhaseNames, TPublicationStyle(), fileName);
+    if (!Data) return Reported("Cannot write " + fileName.toStdString() + ": there is no plot.");
+    return Reported(
+        SavePublicationPlot(*Data, Histogram(), PhaseNames, TPublicationStyle(), fileName));
 }
 
 bool TPlotForm::SaveImage(const QString& fileName, int width, int height) {
-    return SaveChartImage(*chart_, fileName, windowTitle(), width, height);
+    return Reported(SaveChartImage(*chart_, fileName, windowTitle(), width, height));
 }
 
 } // namespace koralix

@@ -47,9 +47,11 @@ class TPlotForm : public QMainWindow {
     // Writes the export text file; false (after "Error writing file.") on failure.
     bool ExportTo(const QString& fileName);
     // PNG, SVG or PDF by extension; the chart's own size when none is given.
+    // False after the message when the file was not written.
     bool SaveImage(const QString& fileName, int width = 0, int height = 0);
     void PrintTo(QPrinter& printer);
-    // The journal style of PublicationPlot, vector PDF or SVG by extension.
+    // The journal style of PublicationPlot, vector PDF or SVG by extension;
+    // false after the message when the file was not written.
     bool SavePublicationImage(const QString& fileName) const;
 
     // The editing commands of the chart's context menu, for tests.
@@ -70,6 +72,7 @@ class TPlotForm : public QMainWindow {
     void HistogramEdited();
 
   private:
+    bool Reported(const std::string& problem) const;
     void BuildChart();
     void BuildMenus();
     void ShowPosition(QMouseEvent* event);

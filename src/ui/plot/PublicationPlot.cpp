@@ -1,7 +1,8 @@
 #include "PublicationPlot.h"
 
+#include "ChartExport.h"
+
 #include <QFileInfo>
-#include <QSvgGenerator>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -167,46 +168,24 @@ void BuildChart(QCustomPlot& chart, const TPublicationLayout& layout, const THis
     DrawTicks(chart, layout, phaseNames, 0.9 * style.FontPoints);
 }
 
-bool Save(QCustomPlot& chart, const QString& fileName, int width, int height) {
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == "pdf")
-        return chart.savePdf(fileName, width, height, QCP::epNoCosmetic, "Koralix",
-                             QFileInfo(fileName).completeBaseName());
-    if (suffix == "svg") {
-        // One unit a point, so that the file states the printed size.
-        QSvgGenerator svg;
-        svg.setFileName(fileName);
-        svg.setResolution(72);
-        svg.setSize(QSize(width, height));
-        svg.setViewBox(QRect(0, 0, width, height));
-        svg.setTitle(QFileInfo(fileName).completeBaseName());
-        QCPPainter painter;
-        if (!painter.begin(&svg)) return false;
-        painter.setMode(QCPPainter::pmVectorized);
-        painter.setMode(QCPPainter::pmNoCaching);
-        painter.setMode(QCPPainter::pmNonCosmetic);
-        chart.toPainter(&painter, width, height);
-        return painter.end();
-    }
-    return chart.savePng(fileName, width, height, PngDpi / 72, -1, static_cast<int>(PngDpi),
-                         QCP::ruDotsPerInch);
-}
-
 } // namespace
 
-bool SavePublicationPlot(const TPlotData& plot, const THistogram* histogram,
-                         const QStringList& phaseNames, const TPublicationStyle& style,
-                         const QString& fileName) {
+std::string SavePublicationPlot(const TPlotData& plot, const THistogram* histogram,
+                                const QStringList& phaseNames, const TPublicationStyle& style,
+                                const QString& fileName) {
     if (std::min(plot.PointCount, plot.HeldPoints()) <= 0 || !(style.WidthMm > 0) ||
         !(style.AspectRatio > 0))
-        return false;
+        return "Cannot write " + fileName.toStdString() + ": there is no pattern to draw.";
     const TPublicationLayout layout = LayOut(plot, histogram);
     QCustomPlot chart;
     BuildChart(chart, layout, histogram, phaseNames, style);
     const int width = static_cast<int>(std::lround(style.WidthMm * PointsPerMm));
     const int height =
         static_cast<int>(std::lround(style.WidthMm * style.AspectRatio * PointsPerMm));
-    return Save(chart, fileName, width, height);
+    TChartFile how{width, height, QFileInfo(fileName).completeBaseName()};
+    how.Print = true;
+    how.PngDpi = PngDpi;
+    return WriteChart(chart, fileName, how);
 }
 
 } // namespace koralix

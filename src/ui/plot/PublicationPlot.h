@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 namespace koralix {
 
 struct TPublicationStyle {
@@ -20,9 +22,10 @@ struct TPublicationStyle {
 
 // Writes the plot to `fileName`: vector PDF or SVG by the extension, else a
 // PNG at 600 dpi. `phaseNames` labels the tick rows (phase N when missing).
-// False when there is nothing to draw or the file cannot be written.
-bool SavePublicationPlot(const TPlotData& plot, const THistogram* histogram,
-                         const QStringList& phaseNames, const TPublicationStyle& style,
-                         const QString& fileName);
+// Empty on success, else why nothing was written (no pattern to draw, a
+// target that cannot be written), naming the file.
+std::string SavePublicationPlot(const TPlotData& plot, const THistogram* histogram,
+                                const QStringList& phaseNames, const TPublicationStyle& style,
+                                const QString& fileName);
 
 } // namespace koralix

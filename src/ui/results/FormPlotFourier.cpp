@@ -1,5 +1,6 @@
 #include "FormPlotFourier.h"
 
+#include "ChartExport.h"
 #include "ChartOutput.h"
 #include "Contours.h"
 #include "EngineApi.h"
@@ -7,9 +8,11 @@
 #include "Messenger.h"
 #include "Model.h"
 #include "Refine.h"
+#include "SafeFile.h"
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -486,21 +489,35 @@ void TFormPlotFourier::SaveImage(bool vector) {
         this, QString(), QString(),
         vector ? "Scalable Vector Graphics (*.svg)" : "BitMap Files (*.bmp)");
     if (name.isEmpty()) return;
-    const QString file = QFileInfo(name).suffix().isEmpty() ? name + (vector ? ".svg" : ".bmp")
-                                                            : name;
+    SaveImageTo(QFileInfo(name).suffix().isEmpty() ? name + (vector ? ".svg" : ".bmp") : name,
+                vector);
+}
+
+bool TFormPlotFourier::SaveImageTo(const QString& file, bool vector) {
+    // Drawn in memory and saved like any file: a read-only target, a link or
+    // a FIFO is treated as every save treats it.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     bool ok = false;
     if (vector) {
         QSvgGenerator svg;
-        svg.setFileName(file);
-        svg.setSize(Chart->size());
-        svg.setViewBox(QRect(QPoint(0, 0), Chart->size()));
-        QCPPainter painter(&svg);
-        Chart->toPainter(&painter, Chart->width(), Chart->height());
-        ok = painter.end();
+        svg.setOutputDevice(&buffer);
+        ok = PaintSvg(*Chart, svg, {Chart->width(), Chart->height(), QString()});
     } else {
-        ok = Chart->toPixmap().save(file, "BMP");
+        ok = Chart->toPixmap().save(&buffer, "BMP");
     }
-    if (!ok) messenger_.Message("Cannot write " + file.toStdString());
+    if (!ok) {
+        messenger_.Message("Cannot write " + file.toStdString());
+        return false;
+    }
+    try {
+        WriteFileSafely(file.toStdString(), bytes.toStdString());
+    } catch (const std::exception& e) {
+        messenger_.Message(e.what());
+        return false;
+    }
+    return true;
 }
 
 } // namespace koralix

@@ -51,6 +51,9 @@ class TFormPlotFourier : public QMainWindow {
     int Axis() const;
     bool ContourShown() const;
     bool SurfaceShown() const;
+    // The chart as SVG (`vector`) or BMP; false after the message when the
+    // file was not written.
+    bool SaveImageTo(const QString& file, bool vector);
 
     QComboBox* HistogramList = nullptr;
     QComboBox* PhaseList = nullptr;

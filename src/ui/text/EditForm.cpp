@@ -10,6 +10,7 @@
 #include "PlotForm.h"
 #include "SafeFile.h"
 #include "SearchAndReplace.h"
+#include "TextFile.h"
 #include "TextHelpers.h"
 
 #include <QAction>
@@ -207,6 +208,11 @@ void TEditForm::UpdateForm() {
 }
 
 bool TEditForm::LoadFile(const QString& fileName) {
+    if (const std::string problem = NotRegularFileProblem(fileName.toStdString());
+        !problem.empty()) {
+        main_.UiMessages().Message(problem);
+        return false;
+    }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         main_.UiMessages().Message("Cannot open file " + fileName.toStdString() + ": " +
