@@ -180,6 +180,10 @@ int TEngine::Prepare() {
     BuildVariables();
     if (static_cast<int>(variables_.size()) > maxVariables_) return Status::Variables;
     agreement_.assign(size_t(nh), {});
+    if (const std::string tooWide = TooWide(state_); !tooWide.empty()) {
+        Listing(tooWide);
+        return Status::Unstable;
+    }
     ComputeAll();
     // Extracted from equal starting values the Le Bail intensities need a few
     // rounds before the first cycle; recycled ones start close already.
