@@ -260,6 +260,15 @@ double TCalculator::WidestPeak(const TState& state, int h, int p) {
     return widest;
 }
 
+bool TCalculator::AnyPeakInside(const TState& state, int h, int p) {
+    const auto& x = setup_.Data[size_t(h - 1)].X;
+    bool inside = false;
+    ForEachPlacement(state, h, p, [&](size_t, double, int, const TPeakPlacement& place) {
+        inside = inside || (place.Position >= x.front() && place.Position <= x.back());
+    });
+    return inside;
+}
+
 void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double>& y,
                            std::vector<TPlotReflection>* plot, std::vector<TReflectionRow>* rows,
                            TRendering* rendering) {

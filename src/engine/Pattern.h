@@ -74,6 +74,8 @@ class TCalculator {
     // The largest FWHM (x units) of phase p's peaks that reach histogram h's
     // pattern, found without drawing any peak or computing any intensity.
     double WidestPeak(const TState& state, int h, int p);
+    // Whether a peak of phase p lies inside histogram h's x range, found the same way.
+    bool AnyPeakInside(const TState& state, int h, int p);
 
   private:
     struct TPeak {

@@ -276,11 +276,14 @@ void TRefine::FailAfterCall(int32_t status) {
 void TRefine::CollectNotes() {
     if (!loaded_ || !entries_.getnotes) return;
     constexpr int32_t NoteLength = 1000;
+    // More notes than an engine has parameters would be a broken count.
+    constexpr int32_t MostNotes = 10000;
     int32_t count = 0, length = NoteLength;
     std::vector<char> text(NoteLength);
     if (Guarded([&] { entries_.getnotes(nullptr, &length, text.data(), &count); })) return;
     std::string fresh;
-    for (int32_t number = 1; number <= count; ++number) {
+    const int32_t total = std::min(count, MostNotes);
+    for (int32_t number = 1; number <= total; ++number) {
         text.assign(NoteLength, '\0');
         if (Guarded([&] { entries_.getnotes(&number, &length, text.data(), &count); })) return;
         const auto end = std::find(text.begin(), text.end(), '\0');
