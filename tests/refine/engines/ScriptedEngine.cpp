@@ -16,12 +16,12 @@
 //       extras                            1: closeprog writes BASE.ang and BASE.leb,
 //                                         the latter holding what startprog found
 //                                         in BASE.leb with one line "round" more
+//   KORALIX_TEST_ENGINE_LOG     file to which each call appends one line
+//       four                              status returned by getfour
 //       notes                             WITH_getnotes: notes "held 1".."held N"
 //                                         there from the start
 //       cyclenote                         WITH_getnotes: a cycle from which one
 //                                         more note "held in cycle C" is there
-//       four                              status returned by getfour
-//   KORALIX_TEST_ENGINE_LOG     file to which each call appends one line
 // Exports can be left out at build time with OMIT_<name>, and the version is
 // ENGINE_VERSION. WITH_getfour adds a getfour whose map is cos(2 pi k / 64)
 // along each row, so that its extremes are -1 and 1. WITH_getnotes adds getnotes.
