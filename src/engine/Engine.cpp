@@ -67,12 +67,14 @@ TTouch TouchOf(const TVariable& v, int nh, int np) {
 // them to central differences like every other derivative).
 bool ThroughPeakValues(const TRietveld& model, const TAddress& a) {
     const TParameterEntry* entry = FindParameterEntry(a);
-    if (!entry || entry->Path == TDerivativePath::Shape) return false;
-    // A time-of-flight peak's rise and decay follow its d-spacing, which the
-    // cell moves: the cell's derivatives there are numeric.
-    if (KindOf(a) == KindPhase && a.Type >= ParamType::PhaseA)
-        for (const THistogram& h : model.Histograms)
-            if (h.IsTof()) return false;
+    if (!entry) return false;
+    // A time-of-flight peak's rise and decay are among the values its slopes
+    // are kept for, so they and the cell, which moves them through d, need no
+    // drawing again.
+    const bool rate = KindOf(a) == KindSample && a.Type >= ParamType::SampleTofAlpha1 &&
+                      a.Type <= ParamType::SampleTofBeta2;
+    if (rate) return model.Histograms[size_t(a.Histogram - 1)].IsTof();
+    if (entry->Path == TDerivativePath::Shape) return false;
     // The Pearson VII exponent comes from the Gam terms and changes the shape.
     if (KindOf(a) == KindSample && a.Type >= ParamType::SampleGam0 &&
         a.Type <= ParamType::SampleGam2)
@@ -261,16 +263,22 @@ std::vector<TEngine::TColumn> TEngine::Columns() {
                         calc.Peaks(shifted, h, p, peaks);
                         if (SamePeaks(peaks, drawn)) {
                             for (size_t j = 0; j < peaks.size(); ++j) {
-                                const TPeakChange change{
-                                    h,
-                                    p,
-                                    static_cast<int>(j),
-                                    (peaks[j].Intensity - drawn.Intensity[j]) / step,
-                                    (peaks[j].Position - drawn.Position[j]) / step,
-                                    (peaks[j].Width - drawn.Width[j]) / step,
-                                    (peaks[j].Eta - drawn.Eta[j]) / step};
+                                TPeakChange change{h,
+                                                   p,
+                                                   static_cast<int>(j),
+                                                   (peaks[j].Intensity - drawn.Intensity[j]) / step,
+                                                   (peaks[j].Position - drawn.Position[j]) / step,
+                                                   (peaks[j].Width - drawn.Width[j]) / step,
+                                                   (peaks[j].Eta - drawn.Eta[j]) / step,
+                                                   0,
+                                                   0};
+                                if (!drawn.DAlpha.empty()) {
+                                    change.Alpha = (peaks[j].Alpha - drawn.Alpha[j]) / step;
+                                    change.Beta = (peaks[j].Beta - drawn.Beta[j]) / step;
+                                }
                                 if (change.Intensity != 0 || change.Position != 0 ||
-                                    change.Width != 0 || change.Eta != 0)
+                                    change.Width != 0 || change.Eta != 0 || change.Alpha != 0 ||
+                                    change.Beta != 0)
                                     column.Peaks.push_back(change);
                             }
                             continue;
@@ -323,6 +331,11 @@ void TEngine::FillBlock(const std::vector<TColumn>& columns, int h, int first,
                 out[from - first + i] +=
                     c.Intensity * values[i] +
                     intensity * (c.Position * dPosition[i] + c.Width * dWidth[i] + c.Eta * dEta[i]);
+            if (c.Alpha == 0 && c.Beta == 0) continue;
+            const double* dAlpha = drawn.DAlpha.data() + o;
+            const double* dBeta = drawn.DBeta.data() + o;
+            for (int i = 0; i < to - from; ++i)
+                out[from - first + i] += intensity * (c.Alpha * dAlpha[i] + c.Beta * dBeta[i]);
         }
     }
 }
@@ -551,7 +564,7 @@ int TEngine::Close(bool update) {
     if (!started_) return Status::NotAvailable;
     StateToModel(state_, model_);
     ListFinal();
-    if (!WriteBondFiles() || !WriteLeBail()) return Status::OutputFile;
+    if (!WriteBondFiles() || !WriteLeBail() || !WriteOutputFiles()) return Status::OutputFile;
     if (update) {
         try {
             WriteInputFile(model_, baseName_ + ".upd");

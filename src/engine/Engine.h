@@ -7,6 +7,7 @@
 #include "EngineState.h"
 #include "Model.h"
 #include "Pattern.h"
+#include "ReflectionResults.h"
 #include "SiteSymmetry.h"
 
 #include <Eigen/Core>
@@ -92,6 +93,15 @@ class TEngine {
     const std::vector<double>& Background(int h) const { return backgroundParts_[size_t(h - 1)]; }
     std::vector<TPlotReflection> PlotReflections(int h);
     std::vector<TReflectionRow> ReflectionRows(int h);
+    // The reflections of phase p drawn in histogram h, in order of position; those
+    // whose calculated F^2 lies below the model's F2Limit (when above 0) left out.
+    std::vector<TReflectionResult> ReflectionResults(int h, int p) const;
+    // The plot file and the reflection (Fourier) file the model asks for;
+    // false when one could not be written.
+    bool WriteOutputFiles() const;
+    // The file names those take beside the listing.
+    static std::string PlotFileName(const std::string& baseName);
+    static std::string FourierFileName(const std::string& baseName);
 
     int GetParameter(const TAddress& address, double& value, double& esd) const;
     int GetByNumber(int code, double& value, double& esd) const;
@@ -128,6 +138,7 @@ class TEngine {
     struct TPeakChange {
         int Histogram, Phase, Peak;
         double Intensity, Position, Width, Eta;
+        double Alpha = 0, Beta = 0; // time of flight
     };
     // A variable's derivative: the changes of the drawn peaks it moves, and
     // dense differences per histogram (empty when none) for what moves
@@ -169,6 +180,11 @@ class TEngine {
     void ListFinal();
     // Iobs / Icalc of each reflection of phase p in histogram h.
     std::vector<double> ObservedRatios(int h, int p) const;
+    TObservedShares ObservedShares(int h, int p) const;
+    void ListSymmetry(std::string& t) const;
+    void ListSteps(std::string& t) const;
+    void ListReflectionTables(std::string& t) const;
+    void ListPoints(std::string& t) const;
     bool HasLeBail() const;
     // Starting intensities of the Le Bail phases, from BASE.leb when recycled.
     int PrepareLeBail();

@@ -11,6 +11,7 @@
 #define POCKETFFT_NO_MULTITHREADING
 #include <gemmi/third_party/pocketfft_hdronly.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -34,27 +35,12 @@ bool OnGrid(const Hkl& h) {
 } // namespace
 
 std::vector<double> TEngine::ObservedRatios(int h, int p) const {
-    const auto& refl = setup_.Reflections[size_t(p - 1)];
-    std::vector<double> obs(refl.size(), 0.0), calc(refl.size(), 0.0);
-    const THistogramData& d = setup_.Data[size_t(h - 1)];
-    const TRendering& drawn = renderings_[size_t(h - 1)][size_t(p - 1)];
-    const auto& total = calculated_[size_t(h - 1)];
-    const auto& bkg = backgroundParts_[size_t(h - 1)];
-    for (size_t j = 0; j < drawn.Reflection.size(); ++j) {
-        const size_t k = static_cast<size_t>(drawn.Reflection[j]);
-        for (int i = 0; i < drawn.Count[j]; ++i) {
-            const size_t point = static_cast<size_t>(drawn.First[j] + i);
-            const double share = drawn.Intensity[j] * drawn.Values[size_t(drawn.Offset[j] + i)];
-            const double above = total[point] - bkg[point];
-            if (!d.Used[point] || !(above > 0) || !(share > 0)) continue;
-            obs[k] += share * (d.Y[point] - bkg[point]) / above;
-            calc[k] += share;
-        }
-    }
-    std::vector<double> ratio(refl.size(), 1.0);
-    if (d.Calculation) return ratio;
-    for (size_t k = 0; k < refl.size(); ++k)
-        ratio[k] = calc[k] > 0 ? std::max(0.0, obs[k] / calc[k]) : 1.0;
+    const TObservedShares shares = ObservedShares(h, p);
+    std::vector<double> ratio(shares.Observed.size(), 1.0);
+    if (setup_.Data[size_t(h - 1)].Calculation) return ratio;
+    for (size_t k = 0; k < ratio.size(); ++k)
+        if (shares.Calculated[k] > 0)
+            ratio[k] = std::max(0.0, shares.Observed[k] / shares.Calculated[k]);
     return ratio;
 }
 

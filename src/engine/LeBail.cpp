@@ -5,8 +5,8 @@
 // the next refinement starts when RecycleLeBail is set.
 #include "Engine.h"
 
+#include "NumberFormat.h"
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <locale>
@@ -99,16 +99,17 @@ bool TEngine::WriteLeBail() const {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) return false;
         out << "# Le Bail intensities: phase histogram h k l intensity\n";
-        char text[160];
+        // Built with the locale-free number forms: the library may live in a
+        // process whose locale writes decimal commas.
         for (size_t h = 0; h < state_.LeBail.size(); ++h)
             for (size_t p = 0; p < state_.LeBail[h].size(); ++p) {
                 const auto& refl = setup_.Reflections[p];
                 const auto& values = state_.LeBail[h][p];
-                for (size_t k = 0; k < values.size() && k < refl.size(); ++k) {
-                    std::snprintf(text, sizeof text, "%zu %zu %d %d %d %.8g\n", p + 1, h + 1,
-                                  refl[k].H[0], refl[k].H[1], refl[k].H[2], values[k]);
-                    out << text;
-                }
+                for (size_t k = 0; k < values.size() && k < refl.size(); ++k)
+                    out << std::to_string(p + 1) << ' ' << std::to_string(h + 1) << ' '
+                        << std::to_string(refl[k].H[0]) << ' ' << std::to_string(refl[k].H[1])
+                        << ' ' << std::to_string(refl[k].H[2]) << ' ' << GeneralText(values[k], 8)
+                        << '\n';
             }
         if (!out.flush()) return false;
     }

@@ -1,6 +1,7 @@
 #include "Pattern.h"
 
 #include "Parallel.h"
+#include "PreferredOrientation.h"
 #include "Profiles.h"
 
 #include <algorithm>
@@ -13,32 +14,6 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 constexpr double Deg = Pi / 180;
-
-// The angle between a reflection and a direction, both reciprocal vectors.
-double CosAngle(const gemmi::UnitCell& cell, const Hkl& h, double dh, double dk, double dl) {
-    const auto g = cell.reciprocal_metric_tensor();
-    auto dot = [&](double a0, double a1, double a2, double b0, double b1, double b2) {
-        return g.u11 * a0 * b0 + g.u22 * a1 * b1 + g.u33 * a2 * b2 + g.u12 * (a0 * b1 + a1 * b0) +
-               g.u13 * (a0 * b2 + a2 * b0) + g.u23 * (a1 * b2 + a2 * b1);
-    };
-    const double hh = dot(h[0], h[1], h[2], h[0], h[1], h[2]);
-    const double pp = dot(dh, dk, dl, dh, dk, dl);
-    if (!(hh > 0) || !(pp > 0)) return 1;
-    return std::clamp(dot(h[0], h[1], h[2], dh, dk, dl) / std::sqrt(hh * pp), -1.0, 1.0);
-}
-
-// March-Dollase, averaged over the equivalents of the reflection.
-double MarchDollase(const gemmi::UnitCell& cell, const TReflection& r, const TSample& sample,
-                    double po) {
-    if (po == 1 || !(po > 0)) return 1;
-    if (sample.POH == 0 && sample.POK == 0 && sample.POL == 0) return 1;
-    double sum = 0;
-    for (const Hkl& e : r.Equivalents) {
-        const double c = CosAngle(cell, e, sample.POH, sample.POK, sample.POL);
-        sum += std::pow(po * po * c * c + (1 - c * c) / po, -1.5);
-    }
-    return r.Equivalents.empty() ? 1 : sum / static_cast<double>(r.Equivalents.size());
-}
 
 // Sabine's extinction with x = D^2 (lambda F / V)^2, mixing the Laue and Bragg limits.
 double Extinction(double ext, double lambda, double f2, double volume, double theta) {
@@ -230,7 +205,9 @@ void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
         if (k != last) {
             const double stol2 = inv_d2 / 4;
             f2k = corrected ? f2[k] * std::exp(-2 * phase.OverallB * stol2) : f2[k];
-            po = corrected ? MarchDollase(cell, r, pair.Fixed, pair.Sample.PO) : 1.0;
+            po = corrected ? MarchDollase(cell, r, pair.Fixed, pair.Sample.PO,
+                                          setup_.Model->IPREF != 0)
+                           : 1.0;
             last = k;
         }
         TPeak peak;
@@ -315,11 +292,17 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
         r.Position.push_back(peak.Position);
         r.Width.push_back(peak.Shape.H);
         r.Eta.push_back(peak.Shape.Eta);
+        r.Alpha.push_back(peak.Shape.Alpha);
+        r.Beta.push_back(peak.Shape.Beta);
         r.Reflection.push_back(peak.Reflection);
         r.Component.push_back(peak.Wave);
     }
     for (auto* v : {&r.Values, &r.DPosition, &r.DWidth, &r.DEta})
         v->resize(total);
+    const bool rates = !peaks.empty() && peaks.front().Shape.Profile == 7;
+    if (rates)
+        for (auto* v : {&r.DAlpha, &r.DBeta})
+            v->resize(total);
     // The slopes with respect to position, width and mixing come from the
     // same pass: with them the derivatives of every parameter that moves or
     // widens peaks follow without drawing the pattern again. Groups of peaks
@@ -332,8 +315,10 @@ void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double
         for (size_t j = size_t(g) * Group; j < end; ++j) {
             if (counts[j] == 0) continue;
             const size_t o = size_t(r.Offset[j]);
-            DrawWithSlopes(peaks[j], firsts[j], counts[j], r.Values.data() + o,
-                           r.DPosition.data() + o, r.DWidth.data() + o, r.DEta.data() + o,
+            DrawWithSlopes(peaks[j], firsts[j], counts[j],
+                           {r.Values.data() + o, r.DPosition.data() + o, r.DWidth.data() + o,
+                            r.DEta.data() + o, rates ? r.DAlpha.data() + o : nullptr,
+                            rates ? r.DBeta.data() + o : nullptr},
                            scratch);
         }
     });
@@ -363,19 +348,25 @@ void TCalculator::Draw(const TPeakShape& shape, double position, double half, in
         out[size_t(i)] *= WindowTaper(delta2_[size_t(i)] / half);
 }
 
-void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double* value,
-                                 double* dPosition, double* dWidth, double* dEta,
+void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, const TSlopeArrays& out,
                                  TDrawScratch& scratch) const {
+    double* value = out.Value;
+    double* dPosition = out.DPosition;
+    double* dWidth = out.DWidth;
+    double* dEta = out.DEta;
     const TPeakShape& shape = peak.Shape;
     const double half = peak.Half;
-    // How the window's edge follows the width and the angle: per peak, by a
-    // difference of the window itself, which has kinks and limits.
-    TPeakShape wider = shape, later = shape;
-    const double hStep = 1e-6 * shape.H, tStep = 1e-5;
-    wider.H += hStep;
-    later.TwoTheta += tStep;
-    const double dHalfWidth = (HalfFor(wider, peak) - half) / hStep;
-    const double dHalfAngle = (HalfFor(later, peak) - half) / tStep;
+    // How the window's edge follows the width, the angle and the rates: per
+    // peak, by a difference of the window itself, which has kinks and limits.
+    auto halfSlope = [&](double TPeakShape::*field, double step) {
+        TPeakShape moved = shape;
+        moved.*field += step;
+        return (HalfFor(moved, peak) - half) / step;
+    };
+    const double dHalfWidth = halfSlope(&TPeakShape::H, 1e-6 * shape.H);
+    const double dHalfAngle = halfSlope(&TPeakShape::TwoTheta, 1e-5);
+    const double dHalfAlpha = out.DAlpha ? halfSlope(&TPeakShape::Alpha, 1e-6 * shape.Alpha) : 0;
+    const double dHalfBeta = out.DBeta ? halfSlope(&TPeakShape::Beta, 1e-6 * shape.Beta) : 0;
     const size_t n = size_t(count);
     std::vector<double>& offsets = scratch.Delta;
     std::vector<double>& angleSlope = scratch.AngleSlope;
@@ -385,8 +376,9 @@ void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double
     offsetSlope.resize(n);
     for (int i = 0; i < count; ++i)
         offsets[size_t(i)] = points_[size_t(first + i)] - peak.Position;
-    ProfileWithSlopes(shape, offsets.data(), count,
-                      {value, offsetSlope.data(), dWidth, dEta, angleSlope.data()});
+    ProfileWithSlopes(
+        shape, offsets.data(), count,
+        {value, offsetSlope.data(), dWidth, dEta, angleSlope.data(), out.DAlpha, out.DBeta});
     for (size_t i = 0; i < n; ++i) {
         const double delta = offsets[i], u = delta / half;
         const double taper = WindowTaper(u), taperSlope = WindowTaperSlope(u);
@@ -397,6 +389,8 @@ void TCalculator::DrawWithSlopes(const TPeak& peak, int first, int count, double
                        angleSlope[i] * taper + edge * dHalfAngle;
         dWidth[i] = dWidth[i] * taper + edge * dHalfWidth;
         dEta[i] *= taper;
+        if (out.DAlpha) out.DAlpha[i] = out.DAlpha[i] * taper + edge * dHalfAlpha;
+        if (out.DBeta) out.DBeta[i] = out.DBeta[i] * taper + edge * dHalfBeta;
         value[i] = p * taper;
     }
 }
@@ -405,7 +399,7 @@ void TCalculator::Peaks(const TState& state, int h, int p, std::vector<TPeakValu
     out.clear();
     ForEachPeak(state, h, p, [&](const TPeak& peak) {
         out.push_back({peak.Intensity, peak.Position, peak.Shape.H, peak.Shape.Eta,
-                       peak.Reflection, peak.Wave});
+                       peak.Shape.Alpha, peak.Shape.Beta, peak.Reflection, peak.Wave});
     });
 }
 

@@ -42,12 +42,15 @@ struct TRendering {
     std::vector<int> First, Count, Offset;
     std::vector<double> Values, Intensity, Position, Width, Eta;
     std::vector<double> DPosition, DWidth, DEta; // slopes, laid out as Values
+    // Time of flight: the exponentials' rates per peak and the slopes against
+    // them, laid out as Values (empty for the other geometries).
+    std::vector<double> Alpha, Beta, DAlpha, DBeta;
     std::vector<size_t> Reflection;              // which peak: reflection and component
     std::vector<int> Component;
 };
 
 struct TPeakValues {
-    double Intensity = 0, Position = 0, Width = 0, Eta = 0;
+    double Intensity = 0, Position = 0, Width = 0, Eta = 0, Alpha = 0, Beta = 0;
     size_t Reflection = 0;
     int Component = 0;
 };
@@ -105,8 +108,12 @@ class TCalculator {
     struct TDrawScratch {
         std::vector<double> Delta, AngleSlope, OffsetSlope;
     };
-    void DrawWithSlopes(const TPeak& peak, int first, int count, double* value, double* dPosition,
-                        double* dWidth, double* dEta, TDrawScratch& scratch) const;
+    struct TSlopeArrays {
+        double *Value, *DPosition, *DWidth, *DEta;
+        double *DAlpha, *DBeta; // time of flight only, else null
+    };
+    void DrawWithSlopes(const TPeak& peak, int first, int count, const TSlopeArrays& out,
+                        TDrawScratch& scratch) const;
     double HalfFor(const TPeakShape& shape, const TPeak& peak) const;
 
     const TSetup& setup_;

@@ -102,8 +102,9 @@ bool TTimeOfFlightGeometry::Place(const TGeometryInput& in, double d, double u, 
     TPeakShape& shape = out.Shape;
     shape.Profile = 7;
     shape.TwoTheta = out.Position;
-    shape.H = FwhmPerSigma * std::sqrt(std::max(variance, 1e-10));
-    shape.Eta = 0;
+    const double gauss = FwhmPerSigma * std::sqrt(std::max(variance, 1e-10));
+    const double lorentz = std::max(0.0, sample.Gam0 + sample.Gam1 * d + sample.Gam2 * d2);
+    CombineWidths(gauss, lorentz, shape);
     // Rise and decay kept positive: a shift through zero would make the peak
     // vanish and the least squares lose the phase.
     shape.Alpha = std::max(MinimumRate, sample.Tof[0] + sample.Tof[1] / d);

@@ -61,6 +61,8 @@ class TTwoThetaGeometry final : public TPeakGeometry {
 
 // Time of flight: T = Zero + DIFC d + DIFA d^2 microseconds with DIFC in Wave1
 // and DIFA in Wave2. The Gaussian variance is s^2 = U + V d^2 + W d^4, the
+// Lorentzian FWHM Gam0 + Gam1 d + Gam2 d^2 (microseconds), the two combined
+// into one pseudo-Voigt as for the constant-wavelength Voigt profiles; the
 // exponentials' rise alpha = TofAlpha1 + TofAlpha2 / d and decay
 // beta = TofBeta1 + TofBeta2 / d^4 (per microsecond). The intensity carries
 // the Lorentz factor d^4 and the incident spectrum of the histogram at T.

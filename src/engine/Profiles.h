@@ -45,6 +45,9 @@ struct TProfileSlopes {
     double* DWidth;    // d/dH
     double* DEta;      // d/dEta (pseudo-Voigt mixing; 0 for Pearson VII)
     double* DTwoTheta; // d/d(TwoTheta) of the asymmetry at fixed offset
+    // Time of flight: d/d(alpha) and d/d(beta) of the exponentials, when wanted.
+    double* DAlpha = nullptr;
+    double* DBeta = nullptr;
 };
 
 // Values and slopes at offsets delta[i] in one pass: the slopes of the

@@ -4,6 +4,7 @@
 // reader takes, and a comment header before every block, so where those
 // headers are present each block is found by its header instead of by
 // counting lines.
+#include "FullProfRefinement.h"
 #include "ImportSupport.h"
 #include "LineSource.h"
 #include "Messenger.h"
@@ -56,7 +57,8 @@ struct Counts {
 
 class FullProfReader {
   public:
-    FullProfReader(TRietveld& model, PcrLines& lines) : m_(model), in_(lines) {}
+    FullProfReader(TRietveld& model, PcrLines& lines, TPcrTerms& terms)
+        : m_(model), in_(lines), terms_(terms) {}
     void Read();
 
   private:
@@ -82,6 +84,7 @@ class FullProfReader {
 
     TRietveld& m_;
     PcrLines& in_;
+    TPcrTerms& terms_; // what the refinement needs beyond the model's fields
     bool free_ = false;
     Counts counts_;
     std::vector<size_t> phaseStarts_;
@@ -135,6 +138,8 @@ void FullProfReader::ReadJobLine() {
         !in_.CanHold(counts_.scatter) || !in_.CanHold(counts_.excluded) ||
         !in_.CanHold(counts_.background))
         throw InputError("counts beyond the file");
+    terms_.Npr = profile;
+    terms_.Nba = counts_.background;
     histogram.JobType = JobTypeOf(job);
     // Time-of-flight histograms take the time-of-flight profile, as in the
     // GSAS import; a constant-wavelength profile number means nothing there.
@@ -182,6 +187,7 @@ void FullProfReader::ReadFixedControls() {
     h.Wave1 = v[0];
     h.Wave2 = v[1];
     h.Ratio = v[2];
+    terms_.Bkpos = v[3];
     h.BaseWidth = v[4];
     h.Polarization = v[5];
     h.Extra18 = v[6];
@@ -215,6 +221,7 @@ void FullProfReader::ReadFreeControls() {
         h.Wave1 = instrument.Real(1);
         h.Wave2 = instrument.Real(2);
         h.Ratio = instrument.Real(3);
+        terms_.Bkpos = instrument.Real(4);
         h.BaseWidth = std::min(instrument.Real(5), 7.0f);
         h.Polarization = instrument.Real(6);
         h.Extra18 = instrument.Real(7);
@@ -265,12 +272,18 @@ void FullProfReader::ReadZero() {
         Words w(line);
         H().Zero = w.Real(1);
         Code(w.Real(2), {1, 0, 0, 1});
+        terms_.SyCos = w.Real(3);
+        terms_.SyCosCode = w.Real(4);
+        terms_.SySin = w.Real(5);
         // Constant-wavelength zero lines end in a MORE flag; 1 adds a line of
         // micro-absorption values (time of flight has the bank angle there).
         if (!H().IsTof() && w.Count() >= 9 && w.Int(9) != 0) in_.Content();
     } else {
         H().Zero = ReadRealField(line, 1, 8);
         Code(ReadRealField(line, 9, 8), {1, 0, 0, 1});
+        terms_.SyCos = ReadRealField(line, 17, 8);
+        terms_.SyCosCode = ReadRealField(line, 25, 8);
+        terms_.SySin = ReadRealField(line, 33, 8);
     }
 }
 
@@ -333,6 +346,7 @@ bool FullProfReader::JumpToLineWith(std::string_view marker) {
 void FullProfReader::ReadPhase(int p) {
     TPhase phase;
     TSample sample = NewSample(1, p);
+    terms_.Phases.emplace_back();
     phase.Z = 1;
     sample.AnisoH = sample.AnisoK = sample.AnisoL = 0;
     if (free_)
@@ -423,22 +437,33 @@ void FullProfReader::ReadFreePhase(int p, TPhase& phase, TSample& sample) {
     // Today's counts line goes on with Jbt, Irf, ... More: magnetic phases
     // (Jbt 1 or -1) put the magnetic type and vector numbers before X.
     const int jbt = counts.Count() >= 12 ? counts.Int(7) : 0;
+    TPcrPhaseTerms& terms = terms_.Phases.back();
+    if (counts.Count() >= 14) terms.Npr = counts.Int(14);
     JumpToLineWith("<--Space group symbol");
     phase.SpaceGroup = RightTrimmed(FieldText(in_.Content(), 1, 20));
     JumpToHeader([](std::string_view w) { return w.substr(0, 4) == "Atom"; });
     ReadFreeAtoms(p, count, jbt, phase);
 
     JumpToHeader([](std::string_view w) { return w == "Scale"; });
-    phase.Scale = Words(in_.Content()).Real(1);
-    Code(Words(in_.Content()).Real(1), {0, p, 0, 1});
+    Words scale(in_.Content());
+    phase.Scale = scale.Real(1);
+    terms.Shape1 = scale.Real(2);
+    Words scaleCodes(in_.Content());
+    Code(scaleCodes.Real(1), {0, p, 0, 1});
+    terms.Shape1Code = scaleCodes.Real(2);
+    terms.OverallBCode = scaleCodes.Real(3);
     JumpToHeader([](std::string_view w) { return w == "U" || w == "Sigma-2"; });
     Words profile(in_.Content());
     sample.U = profile.Real(1);
     sample.V = profile.Real(2);
     sample.W = profile.Real(3);
+    terms.X = profile.Real(4);
+    terms.Y = profile.Real(5);
     Words profileCodes(in_.Content());
     for (int k = 0; k < 3; ++k)
         Code(profileCodes.Real(k + 1), {1, p, 0, 3 + k});
+    terms.XCode = profileCodes.Real(4);
+    terms.YCode = profileCodes.Real(5);
     JumpToHeader([](std::string_view w) { return w == "a"; });
     Words cell(in_.Content());
     float* values[6] = {&phase.A, &phase.B, &phase.C, &phase.Alpha, &phase.Beta, &phase.Gamma};
@@ -451,7 +476,16 @@ void FullProfReader::ReadFreePhase(int p, TPhase& phase, TSample& sample) {
     Words shape(in_.Content());
     sample.PO = shape.Real(1);
     sample.Asym1 = shape.Real(3);
-    Code(Words(in_.Content()).Real(1), {1, p, 0, 12});
+    Words shapeCodes(in_.Content());
+    Code(shapeCodes.Real(1), {1, p, 0, 12});
+    for (size_t k = 0; k < 4; ++k) {
+        terms.Asy[k] = shape.Real(3 + static_cast<int>(k));
+        terms.AsyCodes[k] = shapeCodes.Real(3 + static_cast<int>(k));
+    }
+    terms.SL = shape.Real(7);
+    terms.DL = shape.Real(8);
+    terms.SLCode = shapeCodes.Real(7);
+    terms.DLCode = shapeCodes.Real(8);
 }
 
 void FullProfReader::ReadFreeAtoms(int p, int count, int jbt, TPhase& phase) {
@@ -479,19 +513,23 @@ void FullProfReader::ReadFreeAtoms(int p, int count, int jbt, TPhase& phase) {
     }
 }
 
-void ImportFullProfLines(TRietveld& model, const std::string& text, Messenger& messenger) {
+void ImportFullProfLines(TRietveld& model, const std::string& text, TPcrTerms& terms,
+                         Messenger& messenger) {
     model.Clear();
     model.Loaded = false;
     model.RecordLabel.Set(1);
     PcrLines lines(text, model.RecordLabel);
-    RunImport(model, messenger, [&] { FullProfReader(model, lines).Read(); });
+    RunImport(model, messenger, [&] { FullProfReader(model, lines, terms).Read(); });
     model.Parameters.Prune(model.CodeCount);
 }
 
 } // namespace
 
 void ImportFullProfText(TRietveld& model, const std::string& text, Messenger& messenger) {
-    ImportFullProfLines(model, text, messenger);
+    TPcrTerms terms;
+    ImportFullProfLines(model, text, terms, messenger);
+    if (!model.Loaded) return;
+    RunImport(model, messenger, [&] { CarryFullProfRefinement(model, terms); });
 }
 
 void ImportFullProf(TRietveld& model, const std::string& fileName, Messenger& messenger) {

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <map>
 
 namespace koralix {
 
@@ -69,7 +71,21 @@ class GsasReader {
     int histograms_ = 1;
     int phases_ = 1;
     std::vector<AtomFraction> fractions_;
+    std::map<std::pair<int, int>, int> tofTypes_; // GSAS TOF profile type by (phase, histogram)
 };
+
+// GSAS TOF profile type 3 (back-to-back exponentials with a pseudo-Voigt)
+// lists alp, bet-0, bet-1, sig-0, sig-1, sig-2, gam-0, gam-1, gam-2, ...,
+// four to a PRCF record. They are this model's terms without conversion:
+// alpha = alp / d, beta = bet-0 + bet-1 / d^4, s^2 = sig-0 + sig-1 d^2 +
+// sig-2 d^4, Lorentzian FWHM gam-0 + gam-1 d + gam-2 d^2.
+void SetTofTypeThreeTerm(TSample& sample, int term, float value) {
+    float* targets[] = {&sample.TofAlpha2, &sample.TofBeta1, &sample.TofBeta2,
+                        &sample.U,         &sample.V,        &sample.W,
+                        &sample.Gam0,      &sample.Gam1,     &sample.Gam2};
+    if (term >= 0 && term < 9) *targets[term] = value;
+    if (term == 0) sample.TofAlpha1 = 0;
+}
 
 void GsasReader::Read() {
     while (!lines_.AtEnd())
@@ -203,10 +219,15 @@ void GsasReader::ApplyHistogramPhase(std::string_view line, int p, int h) {
         sample->POL = ReadRealField(line, 43, 10);
     } else if (key == "PRCF  ") {
         histogram.Profile = histogram.IsTof() ? 7 : ReadIntField(line, 13, 5) == 1 ? 1 : 4;
+        if (histogram.IsTof()) tofTypes_[{p, h}] = ReadIntField(line, 13, 5);
     } else if (Cols(line, 7, 4) == "PRCF") {
         const int n = ReadIntField(line, 11, 2);
         auto field = [&](int k) { return ReadRealField(line, 13 + 15 * k, 15); };
-        if (histogram.IsTof()) {
+        const auto tofType = tofTypes_.find({p, h});
+        if (histogram.IsTof() && tofType != tofTypes_.end() && std::abs(tofType->second) == 3) {
+            for (int k = 0; k < 4; ++k)
+                SetTofTypeThreeTerm(*sample, 4 * (n - 1) + k, field(k));
+        } else if (histogram.IsTof()) {
             if (n == 1) {
                 sample->TofAlpha1 = field(0);
                 sample->TofAlpha2 = field(1);

@@ -1,6 +1,7 @@
 #include "VendorData.h"
 
 #include "FileTypes.h"
+#include "FullProfData.h"
 #include "Messenger.h"
 #include "Model.h"
 #include "SafeFile.h"
@@ -238,11 +239,14 @@ bool ReadVendorData(const std::string& path, TData& data, std::string& error) {
 }
 
 std::string PrepareDataFile(TRietveld& model, const std::string& dataFile, Messenger& messenger) {
-    if (dataFile.empty() || VendorFormatOf(dataFile).empty()) return dataFile;
+    if (dataFile.empty()) return dataFile;
+    const bool vendor = !VendorFormatOf(dataFile).empty();
+    if (!vendor && !FullProfLayoutOf(dataFile)) return dataFile;
     TData scan;
-    bool esds = false;
+    bool esds = !vendor; // FullProf's layouts all give esds, or their counting statistics
     std::string error;
-    if (!ReadScan(dataFile, scan, esds, error)) {
+    if (vendor ? !ReadScan(dataFile, scan, esds, error)
+               : !ReadFullProfData(dataFile, scan, error)) {
         messenger.Message(error);
         return dataFile;
     }

@@ -26,7 +26,8 @@ std::string VendorFormatOf(const std::string& path);
 bool ReadVendorData(const std::string& path, TData& data, std::string& error);
 
 // A data file the engine reads for `dataFile`: the file itself, or for an
-// instrument maker's file its scan written beside it as a new file (never
+// instrument maker's file or a FullProf data file (FullProfData.h) that the
+// program's own readers refuse, its scan written beside it as a new file (never
 // over an existing one) with the model's data format set to match: GSAS ESD
 // (format 3) for a scan at a constant step, carrying the file's esds or
 // those of counting statistics; XY (format 4) for an uneven one. When the

@@ -145,8 +145,9 @@ bool TRefine::Publish(const char* extension) {
     return true;
 }
 
-// Bond distances and angles, bond-valence sums, and Le Bail intensities.
-constexpr const char* OptionalEngineFiles[] = {".ang", ".dst", ".leb"};
+// Bond distances and angles, bond-valence sums, Le Bail intensities, the
+// plot file and the reflection file for Fourier programs.
+constexpr const char* OptionalEngineFiles[] = {".ang", ".dst", ".leb", ".plt", ".hkl"};
 
 bool TRefine::PublishOptional() {
     if (engineBase_.empty()) return true;

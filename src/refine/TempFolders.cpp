@@ -14,14 +14,17 @@ namespace koralix {
 
 namespace {
 
+// Never destroyed: the signal watcher may still be removing folders while
+// another thread's exit() runs the static destructors (a lost X display ends
+// the workbench that way while a SIGTERM is being handled).
 std::mutex& FoldersMutex() {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 std::vector<std::string>& Folders() {
-    static std::vector<std::string> folders;
-    return folders;
+    static auto* folders = new std::vector<std::string>;
+    return *folders;
 }
 
 constexpr int CleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};

@@ -5,19 +5,20 @@
 #include "FileTypes.h"
 #include "FormGraph.h"
 #include "FormPlotFourier.h"
-#include "FormRDF.h"
 #include "FormPosSaver.h"
-#include "HelpTopics.h"
+#include "FormRDF.h"
+#include "FormUpdate.h"
+#include "FullProfData.h"
 #include "GsasRefinement.h"
+#include "HelpTopics.h"
 #include "HelpWindow.h"
 #include "InputFile.h"
 #include "ModelFiles.h"
 #include "ModelImport.h"
+#include "NamedActions.h"
 #include "OptionsDlg.h"
-#include "FormUpdate.h"
 #include "PlotForm.h"
 #include "RefineForm.h"
-#include "NamedActions.h"
 #include "VendorData.h"
 
 #include <QAction>
@@ -64,8 +65,8 @@ const QString FilterOpen = QStringLiteral(
 // Commands whose windows the workbench does not have yet: shown, never enabled
 // until a window command takes them.
 const QStringList Unavailable = {
-    "actNew",       "actGeneral",     "actPhases",     "actHistograms",
-    "actSample",    "actparameters",  "actConstraints", "actAbout",       "actScript",      "EditRedo1",
+    "actNew",        "actGeneral",     "actPhases", "actHistograms", "actSample",
+    "actparameters", "actConstraints", "actAbout",  "actScript",     "EditRedo1",
 };
 
 QWidget* Focused() {
@@ -271,8 +272,9 @@ void TFormKoralix::BuildActions() {
         Settings.Hints = on;
         ApplyHints(on);
     });
-    connect(AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version"),
-            &QAction::triggered, this, &TFormKoralix::UpdateKoralix);
+    connect(
+        AddAction("actUpdate", "&Update Koralix", "Update from the internet the latest version"),
+        &QAction::triggered, this, &TFormKoralix::UpdateKoralix);
     AddAction("actAbout", "&About", "About Koralix...");
     AddAction("actScript", "", "Run a Korabasic macro");
 }
@@ -521,9 +523,10 @@ void TFormKoralix::ProcessFile(const QString& path) {
             }
             Settings.Recent.Add(path);
             FillRecentMenus();
-        } else if (type == FileType::GsasExp && Model().Loaded) {
-            // The data file the experiment names, when it is beside it.
-            const std::string data = GsasDataFile(file);
+        } else if ((type == FileType::GsasExp || type == FileType::FullProf) && Model().Loaded) {
+            // The data file the experiment or control file names, when it is beside it.
+            const std::string data =
+                type == FileType::GsasExp ? GsasDataFile(file) : FullProfDataFile(file);
             if (!data.empty()) Work().SetDataFile(QString::fromStdString(data));
         }
     } else if (IsDataFile(file) || !VendorFormatOf(file).empty()) {
@@ -536,7 +539,8 @@ void TFormKoralix::ProcessFile(const QString& path) {
         if (!DataPlotForm) {
             DataPlotForm = new TPlotForm(Settings, Shown(), this);
             DataPlotForm->setWindowFlag(Qt::Window);
-            new TFormPosSaver(DataPlotForm, SettingsStore(), "Software\\Koralix\\Configuration\\PlotForm");
+            new TFormPosSaver(DataPlotForm, SettingsStore(),
+                              "Software\\Koralix\\Configuration\\PlotForm");
         }
         DataPlotForm->Data = &DataPlot;
         DataPlotForm->Model = nullptr;

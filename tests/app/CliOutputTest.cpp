@@ -49,6 +49,28 @@ TEST(RefineOutput, ARunThatWentWellReplacesBoth) {
     EXPECT_NE(ReadAll(folder / "corundum.upd").find("Corundum"), std::string::npos);
 }
 
+// The example asks for an ILL plot file; here for a reflection file too.
+TEST(RefineOutput, PlotAndReflectionFilesAppearBesideTheListing) {
+    const fs::path folder = ModelWithEarlierRun();
+    std::string model = ReadAll(folder / "corundum.inp");
+    const size_t switches = model.find('\n', model.find('\n') + 1) + 1; // the third line
+    ASSERT_EQ(model.substr(switches + 9, 2), "20"); // PlotFileType 2, FourierFileType 0
+    model[switches + 10] = '2';
+    std::ofstream(folder / "corundum.inp", std::ios::binary) << model;
+    const auto run =
+        RunCli({"refine", (folder / "corundum.inp").string(), "--cycles", "1"}, folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string plot = ReadAll(folder / "corundum.plt");
+    EXPECT_NE(plot.find("X Yobs Ycalc Yobs-Ycalc"), std::string::npos) << plot.substr(0, 200);
+    EXPECT_NE(plot.find("\nReflections\n"), std::string::npos);
+    const std::string hkl = ReadAll(folder / "corundum.hkl");
+    EXPECT_NE(hkl.find("   1   0   4"), std::string::npos) << hkl.substr(0, 200);
+    EXPECT_NE(hkl.find("   0   0   0    0.00    0.00\n"), std::string::npos);
+    // Nothing else of the engine's is left beside them.
+    for (const std::string& name : Names(folder))
+        EXPECT_TRUE(name.rfind("corundum.", 0) == 0) << name;
+}
+
 TEST(PlotOutput, APlotOfAModelWritesOnlyItsImage) {
     const fs::path folder = ModelWithEarlierRun();
     auto expected = Names(folder);

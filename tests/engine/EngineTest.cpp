@@ -1,5 +1,6 @@
 // Refinement from simulated data back to the structure that made it.
 #include "EngineTestSupport.h"
+#include "ParameterTable.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,16 @@ TRietveld Corundum() {
 }
 TRietveld TwoPhases() {
     return CorundumWithPbSO4(std::string(KORALIX_EXAMPLES) + "/corundum.inp");
+}
+
+// Time of flight with a Lorentzian share in its peaks: a FWHM growing with
+// d (Gam-1 of 6 microseconds per Angstrom against a Gaussian FWHM of 12 to
+// 35), refined with the rest.
+TRietveld PbSO4TimeOfFlightPseudoVoigt() {
+    TRietveld m = PbSO4TimeOfFlight();
+    m.Samples[0].Gam1 = 6;
+    m.Parameters.AddFree({1, 1, 0, ParamType::SampleGam1}, 10.0f * float(++m.CodeCount) + 1);
+    return m;
 }
 
 // Moves every refined field away from its true value by a few percent of a
@@ -104,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TRecoveryCase{"PbSO4JointXrayNeutron", PbSO4JointXrayNeutron},
                       TRecoveryCase{"CorundumWithPbSO4", TwoPhases},
                       TRecoveryCase{"PbSO4TimeOfFlight", PbSO4TimeOfFlight},
+                      TRecoveryCase{"PbSO4TimeOfFlightPseudoVoigt", PbSO4TimeOfFlightPseudoVoigt},
                       TRecoveryCase{"PbSO4EnergyDispersive", PbSO4EnergyDispersive}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -208,6 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TRecoveryCase{"CorundumWithPbSO4", TwoPhases},
                       TRecoveryCase{"CorundumWithLeBailPbSO4", TwoPhasesWithLeBail},
                       TRecoveryCase{"PbSO4TimeOfFlight", PbSO4TimeOfFlight},
+                      TRecoveryCase{"PbSO4TimeOfFlightPseudoVoigt", PbSO4TimeOfFlightPseudoVoigt},
                       TRecoveryCase{"PbSO4EnergyDispersive", PbSO4EnergyDispersive}),
     [](const auto& info) { return std::string(info.param.name); });
 

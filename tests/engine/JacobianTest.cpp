@@ -145,6 +145,13 @@ TEST_P(GeometryJacobianTest, AgreesWithCentralDifferences) {
     TSample& s = model.Samples[0];
     s.TofAlpha1 = 0.05f;
     if (model.Histograms[0].IsTof()) {
+        // A Lorentzian FWHM of a few microseconds over the Gaussian's twelve or so.
+        s.Gam0 = 3;
+        s.Gam1 = 2;
+        s.Gam2 = 1;
+        for (int t : {koralix::ParamType::SampleGam0, koralix::ParamType::SampleGam1,
+                      koralix::ParamType::SampleGam2})
+            model.Parameters.AddFree({1, 1, 0, t}, 10.0f * float(++model.CodeCount) + 1);
         for (int t : {21, 24})
             model.Parameters.AddFree({1, 1, 0, t}, 10.0f * float(++model.CodeCount) + 1);
         model.Parameters.AddFree({1, 0, 0, 15}, 10.0f * float(++model.CodeCount) + 1); // DIFC
@@ -152,6 +159,28 @@ TEST_P(GeometryJacobianTest, AgreesWithCentralDifferences) {
     }
     ExpectJacobianAgrees(model);
 }
+
+// Corundum textured along a*, where the equivalents of a reflection lie at
+// different angles to the axis: the preferred orientation of the
+// representative alone, and averaged over the equivalents.
+TRietveld TexturedCorundum(bool summed) {
+    TRietveld m = SmallModel(4);
+    m.IPREF = summed;
+    m.Samples[0].POH = 1;
+    m.Samples[0].POL = 0;
+    return m;
+}
+
+class PreferredOrientationJacobianTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PreferredOrientationJacobianTest, AgreesWithCentralDifferences) {
+    ExpectJacobianAgrees(TexturedCorundum(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Summation, PreferredOrientationJacobianTest, ::testing::Bool(),
+                         [](const auto& info) {
+                             return std::string(info.param ? "Summed" : "Representative");
+                         });
 
 // Corundum as a Le Bail phase: its extracted intensities held while the
 // cell, profile and zero move.

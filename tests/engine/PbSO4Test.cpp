@@ -2,6 +2,8 @@
 // refined in stages from the round-robin starting structure as a user would,
 // against published refinements. Skips when the shared test data are missing.
 #include "EngineTestSupport.h"
+#include "ModelImport.h"
+#include "ParameterTable.h"
 
 #include <gtest/gtest.h>
 
@@ -217,5 +219,62 @@ INSTANTIATE_TEST_SUITE_P(
                                        {{0, 1, 5, 2}, 0.026986, 0.001, "O3 y"},
                                        {{0, 1, 5, 3}, 0.808873, 0.001, "O3 z"}}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The same X-ray data fitted twice from the GSAS experiment file's model:
+// with intensities from the structure (Rietveld) and with intensities free
+// for every reflection (Le Bail). With the same cell, zero and profile
+// refined, the free intensities can only fit the pattern more closely.
+TEST(PbSO4LeBail, FitsTheXrayPatternCloserThanTheStructure) {
+    const fs::path data = fs::path(KORALIX_TESTDATA) / "reference/pbso4/PBSO4.XRA";
+    const fs::path experiment = fs::path(KORALIX_TESTDATA) / "gsas_exp/PBSO4X.EXP";
+    if (!fs::exists(data) || !fs::exists(experiment))
+        GTEST_SKIP() << "PbSO4 round-robin data or GSAS model not found: " << data;
+    TRietveld imported;
+    RecordingMessenger messages;
+    ImportGsasExperiment(imported, experiment.string(), messages);
+    ASSERT_TRUE(imported.Loaded);
+    imported.Strategy = 2;
+    imported.Relax = {1, 1, 1, 1};
+    TempFolder folder;
+    fs::create_symlink(data, folder.File("pbso4.GS"));
+
+    std::vector<TAddress> common = {{0, 1, 0, ParamType::PhaseScale},
+                                    {0, 1, 0, ParamType::PhaseA},
+                                    {0, 1, 0, ParamType::PhaseB},
+                                    {0, 1, 0, ParamType::PhaseC},
+                                    {1, 0, 0, ParamType::HistZero},
+                                    {1, 1, 0, ParamType::SampleU},
+                                    {1, 1, 0, ParamType::SampleV},
+                                    {1, 1, 0, ParamType::SampleW},
+                                    {1, 1, 0, ParamType::SampleGam0},
+                                    {1, 1, 0, ParamType::SampleGam1},
+                                    {1, 1, 0, ParamType::SampleAsym1}};
+    std::vector<TAddress> atoms;
+    for (int a = 1; a <= imported.Phases[0].AtomCount(); ++a)
+        for (int type : {ParamType::AtomX, ParamType::AtomY, ParamType::AtomZ, ParamType::AtomB})
+            atoms.push_back({0, 1, a, type});
+
+    double rwp[2] = {0, 0};
+    for (int leBail = 0; leBail <= 1; ++leBail) {
+        TRietveld model = imported;
+        model.Parameters.Clear();
+        int code = 0;
+        for (const TAddress& a : common)
+            model.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1));
+        if (!leBail)
+            for (const TAddress& a : atoms)
+                model.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1));
+        model.CodeCount = code;
+        if (leBail) MakeLeBail(model, 1);
+        TEngine engine;
+        ASSERT_EQ(engine.StartModel(model, folder.File("pbso4"), folder.File("pbso4.out")), 0);
+        RunToEnd(engine, 30);
+        rwp[leBail] = engine.Agreement(1).Rwp;
+        std::cout << (leBail ? "Le Bail" : "Rietveld") << ": Rwp " << rwp[leBail] << " chi2 "
+                  << engine.Agreement(1).Chi2 << "\n";
+    }
+    EXPECT_LT(rwp[0], 30); // the structure fit itself is sound
+    EXPECT_LT(rwp[1], rwp[0]);
+}
 
 } // namespace

@@ -18,6 +18,8 @@ struct TShapeCase {
     int profile;
     double twoTheta, asym1, asym2;
     double gam0 = 0.3; // eta, or the Pearson VII exponent
+    // Time of flight (profile 7): FWHM in microseconds, rise and decay.
+    double h = 0, alpha = 0, beta = 0;
 };
 
 double Area(const TPeakShape& shape, double half, double step, double* centroid = nullptr) {
@@ -40,6 +42,12 @@ TPeakShape ShapeOf(const TShapeCase& c) {
     shape.Asym1 = c.asym1;
     shape.Asym2 = c.asym2;
     shape.Rietveld = c.profile <= 3;
+    if (c.profile == 7) {
+        shape.H = c.h;
+        shape.Eta = c.gam0;
+        shape.Alpha = c.alpha;
+        shape.Beta = c.beta;
+    }
     return shape;
 }
 
@@ -67,9 +75,10 @@ TEST_P(ProfileTest, SlopesAgreeWithCentralDifferences) {
     for (double d = -4 * shape.H; d <= 4 * shape.H; d += shape.H / 37)
         delta.push_back(d);
     const size_t n = delta.size();
-    std::vector<double> value(n), dDelta(n), dWidth(n), dEta(n), dAngle(n);
+    std::vector<double> value(n), dDelta(n), dWidth(n), dEta(n), dAngle(n), dAlpha(n), dBeta(n);
     ProfileWithSlopes(shape, delta.data(), static_cast<int>(n),
-                      {value.data(), dDelta.data(), dWidth.data(), dEta.data(), dAngle.data()});
+                      {value.data(), dDelta.data(), dWidth.data(), dEta.data(), dAngle.data(),
+                       dAlpha.data(), dBeta.data()});
     const std::vector<double> reference = Values(shape, delta);
 
     struct TChange {
@@ -84,10 +93,14 @@ TEST_P(ProfileTest, SlopesAgreeWithCentralDifferences) {
              for (double& x : d)
                  x += e;
          }},
-        {"width", dWidth, 1e-5 * shape.H, [](TPeakShape& s, std::vector<double>&, double e) { s.H += e; }},
+        {"width", dWidth, 1e-5 * shape.H,
+         [](TPeakShape& s, std::vector<double>&, double e) { s.H += e; }},
         {"mixing", dEta, 1e-5, [](TPeakShape& s, std::vector<double>&, double e) { s.Eta += e; }},
         {"angle", dAngle, 1e-4,
          [](TPeakShape& s, std::vector<double>&, double e) { s.TwoTheta += e; }},
+        // Time of flight only; the other profiles leave these slopes at 0.
+        {"rise", dAlpha, 1e-6, [](TPeakShape& s, std::vector<double>&, double e) { s.Alpha += e; }},
+        {"decay", dBeta, 1e-7, [](TPeakShape& s, std::vector<double>&, double e) { s.Beta += e; }},
     };
     double peak = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -111,15 +124,18 @@ TEST_P(ProfileTest, SlopesAgreeWithCentralDifferences) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, ProfileTest,
-                         ::testing::Values(TShapeCase{"PseudoVoigt", 1, 40, 0, 0},
-                                           TShapeCase{"PearsonVII", 2, 40, 0, 0, 2.0},
-                                           TShapeCase{"Voigt", 3, 40, 0, 0},
-                                           TShapeCase{"PseudoVoigtHoward", 4, 15, 0.1, 0},
-                                           TShapeCase{"VoigtHoward", 5, 140, 0.1, 0},
-                                           TShapeCase{"Fcj", 6, 12, 0.02, 0.02},
-                                           TShapeCase{"FcjBackReflection", 6, 150, 0.02, 0.02}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, ProfileTest,
+    ::testing::Values(TShapeCase{"PseudoVoigt", 1, 40, 0, 0},
+                      TShapeCase{"PearsonVII", 2, 40, 0, 0, 2.0}, TShapeCase{"Voigt", 3, 40, 0, 0},
+                      TShapeCase{"PseudoVoigtHoward", 4, 15, 0.1, 0},
+                      TShapeCase{"VoigtHoward", 5, 140, 0.1, 0},
+                      TShapeCase{"Fcj", 6, 12, 0.02, 0.02},
+                      TShapeCase{"FcjBackReflection", 6, 150, 0.02, 0.02},
+                      TShapeCase{"TofGaussian", 7, 9000, 0, 0, 0, 12, 0.6, 0.03},
+                      TShapeCase{"TofPseudoVoigt", 7, 9000, 0, 0, 0.5, 12, 0.6, 0.03},
+                      TShapeCase{"TofSharpLorentzian", 7, 9000, 0, 0, 0.9, 1.5, 2, 0.4}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Rietveld's asymmetry factor is odd in the offset: over the window a peak is
 // drawn in it moves intensity to the low-angle side and keeps the area.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -66,7 +68,9 @@ TEST(FullProfImport, FreeLayoutRecords) {
     EXPECT_EQ(model.Cycles, 15);
     EXPECT_FLOAT_EQ(h.ThetaMax, 155.45f);
     EXPECT_FLOAT_EQ(h.Zero, -0.14406f);
-    EXPECT_FLOAT_EQ(h.Background.Coeff[5], 19.997f);
+    // The polynomial around Bkpos becomes the same function in the model's
+    // terms (FullProfPolynomialBackground below).
+    EXPECT_EQ(h.Background.Kind, BkgShiftedChebyI);
     EXPECT_EQ(model.CodeCount, 30);
     ASSERT_EQ(model.PhaseCount(), 1);
     const TPhase& p = model.Phase(1);
@@ -90,6 +94,106 @@ TEST(FullProfImport, FreeLayoutRecords) {
     EXPECT_EQ(model.Parameters.CodeOf({1, 1, 0, 5}), 141.0f);
     EXPECT_EQ(model.Parameters.CodeOf({0, 1, 0, 8}), 111.0f);
     EXPECT_EQ(model.Parameters.CodeOf({1, 1, 0, 12}), 61.0f);
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// B0..B5 in powers of (2θ / 70 - 1) in the file; the model's series over
+// the refined range 10..155.45 gives the same background everywhere.
+TEST(FullProfImport, FullProfPolynomialBackground) {
+    RecordingMessenger messenger;
+    TRietveld model = Import(FreeFile, messenger);
+    ASSERT_TRUE(model.Loaded);
+    const TBackGround& b = model.Histogram(1).Background;
+    ASSERT_EQ(b.Kind, BkgShiftedChebyI);
+    const double fullprof[6] = {209.48, 42.554, 35.081, -35.872, -32.737, 19.997};
+    for (double x : {10.0, 33.3, 70.0, 101.7, 155.45}) {
+        SCOPED_TRACE(x);
+        double expected = 0, power = 1;
+        for (double c : fullprof) {
+            expected += c * power;
+            power *= x / 70 - 1;
+        }
+        const double u = 2 * (x - 10) / (155.45 - 10) - 1;
+        double series = 0;
+        for (size_t j = 0; j < 6; ++j)
+            series += b.Coeff[j] * std::cos(double(j) * std::acos(std::clamp(u, -1.0, 1.0)));
+        EXPECT_NEAR(series, expected, 1e-3);
+    }
+    // The codes stay on the coefficients the file refines.
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 2}), 21.0f);
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 3}), 31.0f);
+}
+
+struct PeakShapeCase {
+    const char* name;
+    int npr;
+    int profile;
+    float gam0, gam1, asym1;
+    float gam0Code, gam1Code;
+};
+
+class FullProfPeakShapes : public ::testing::TestWithParam<PeakShapeCase> {};
+
+// Npr with Shape1 (Eta0 or m), X and Y: the model's profile and its terms.
+TEST_P(FullProfPeakShapes, BecomeTheModelsProfile) {
+    const PeakShapeCase& c = GetParam();
+    std::string text = Replaced(FreeFile, "   1   6   1   0   1   0   1",
+                                "   1   " + std::to_string(c.npr) + "   1   0   1   0   1");
+    text = Replaced(text, "  1.409766       0.00000   0.00000\n      11.00000     0.000     0.000",
+                    "  1.409766       0.60000   0.00000\n      11.00000   191.000     0.000");
+    text = Replaced(text, "0.448106\n       121.00       131.00       141.00",
+                    "0.448106  0.11  0.02\n       121.00       131.00       141.00  201.0  221.0");
+    RecordingMessenger messenger;
+    TRietveld model = Import(text, messenger);
+    ASSERT_TRUE(model.Loaded) << (messenger.messages.empty() ? "" : messenger.messages[0]);
+    const TSample& s = model.Samples[0];
+    EXPECT_EQ(model.Histogram(1).Profile, c.profile);
+    EXPECT_FLOAT_EQ(s.Gam0, c.gam0);
+    EXPECT_FLOAT_EQ(s.Gam1, c.gam1);
+    EXPECT_FLOAT_EQ(s.Asym1, c.asym1);
+    EXPECT_EQ(model.Parameters.CodeOf({1, 1, 0, 15}), c.gam0Code);
+    EXPECT_EQ(model.Parameters.CodeOf({1, 1, 0, 16}), c.gam1Code);
+    EXPECT_EQ(model.Parameters.CodeOf({1, 1, 0, 5}), 141.0f); // W as before
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Npr, FullProfPeakShapes,
+    ::testing::Values(
+        // Lorentzian FWHM X tanθ + Y / cosθ; FullProf's asymmetry is not Howard's.
+        PeakShapeCase{"ThompsonCoxHastings", 7, 5, 0.02f, 0.11f, 0, 221, 201},
+        // Mixing Eta0 + X 2θ.
+        PeakShapeCase{"PseudoVoigt", 5, 4, 0.6f, 0.11f, 0, 191, 201},
+        // Exponent m; the single asymmetry term keeps the Rietveld form.
+        PeakShapeCase{"PearsonVII", 6, 2, 0.6f, 0, 0.03f, 191, 0},
+        PeakShapeCase{"Gaussian", 0, 4, 0, 0, 0, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// SyCos shifts every peak by SyCos cosθ: the model's sample displacement.
+// A code the file shares between two terms ties them.
+TEST(FullProfImport, DisplacementAndSharedCodes) {
+    std::string text = Replaced(FreeFile, " -0.14406   81.0", " -0.14406   81.0  0.012  221.0");
+    text = Replaced(text, "0.448106\n       121.00       131.00       141.00",
+                    "0.448106  0.11  0.0\n       121.00       131.00       141.00  -122.0");
+    text = Replaced(text, "   1   6   1   0   1   0   1", "   1   7   1   0   1   0   1");
+    RecordingMessenger messenger;
+    TRietveld model = Import(text, messenger);
+    ASSERT_TRUE(model.Loaded) << (messenger.messages.empty() ? "" : messenger.messages[0]);
+    const THistogram& h = model.Histogram(1);
+    EXPECT_EQ(h.UseDisplacement, 1);
+    EXPECT_FLOAT_EQ(h.Displacement, 0.012f);
+    EXPECT_FLOAT_EQ(h.Zero, -0.14406f); // the same sense as here
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 17}), 221.0f);
+    bool tied = false;
+    for (const TConstraint& c : model.Parameters.Constraints)
+        if (c.Master.Address() == TAddress{1, 1, 0, 3} &&
+            c.Dependent.Address() == TAddress{1, 1, 0, 16})
+            tied = c.Dependent.Multiplier == -2.0f;
+    EXPECT_TRUE(tied) << "X follows U times -2";
 }
 
 TEST(FullProfImport, FreeLayoutEndingEarlyIsAnError) {

@@ -97,9 +97,35 @@ TEST(GsasImport, HistogramTypesProfilesAndInstrument) {
     EXPECT_FLOAT_EQ(s1.U, 200 * toFwhm);
     EXPECT_FLOAT_EQ(s1.V, -100 * toFwhm);
     EXPECT_FLOAT_EQ(s1.W, 50 * toFwhm);
+    // TOF profile type 3 lists alp, bet-0, bet-1, sig-0 first: alpha = alp / d.
     const TSample& s2 = *model.FindSample(2, 1);
-    EXPECT_FLOAT_EQ(s2.TofAlpha1, 0.1f);
-    EXPECT_FLOAT_EQ(s2.TofBeta2, 0.4f);
+    EXPECT_FLOAT_EQ(s2.TofAlpha1, 0);
+    EXPECT_FLOAT_EQ(s2.TofAlpha2, 0.1f);
+    EXPECT_FLOAT_EQ(s2.TofBeta1, 0.2f);
+    EXPECT_FLOAT_EQ(s2.TofBeta2, 0.3f);
+    EXPECT_FLOAT_EQ(s2.U, 0.4f);
+}
+
+// The other TOF profile types keep their own order: alpha-0, alpha-1,
+// beta-0, beta-1, then sig-0, sig-1, sig-2.
+TEST(GsasImport, TimeOfFlightProfileTypeOneTerms) {
+    RecordingMessenger messenger;
+    TRietveld model =
+        Import({Record({{1, " EXPR  HTYP1  PNT"}}), Record({{1, "HAP1 1PRCF  "}, {17, "1"}}),
+                Record({{1, "HAP1 1PRCF 1"},
+                        {16, "0.100000E+00"},
+                        {31, "0.200000E+00"},
+                        {46, "0.300000E+00"},
+                        {61, "0.400000E+00"}}),
+                Record({{1, "HAP1 1PRCF 2"}, {16, "0.500000E+01"}, {31, "0.600000E+01"}})},
+               messenger);
+    const TSample& s = *model.FindSample(1, 1);
+    EXPECT_FLOAT_EQ(s.TofAlpha1, 0.1f);
+    EXPECT_FLOAT_EQ(s.TofAlpha2, 0.2f);
+    EXPECT_FLOAT_EQ(s.TofBeta1, 0.3f);
+    EXPECT_FLOAT_EQ(s.TofBeta2, 0.4f);
+    EXPECT_FLOAT_EQ(s.U, 5);
+    EXPECT_FLOAT_EQ(s.V, 6);
 }
 
 TEST(GsasImport, PhaseCellSymbolAtomsAndOccupancy) {
@@ -220,6 +246,26 @@ TEST(GsasImport, RealFiles) {
         EXPECT_FLOAT_EQ(model.Histogram(1).ThetaMax, f.thetaMax1);
         EXPECT_EQ(model.Parameters.FreeCount(), f.refined);
     }
+}
+
+// The silicon standard's TOF profile (type -3, its rates from a table): the
+// widths land on V, Gam-1 and Gam-2 as the file's sig-1, gam-1 and gam-2.
+TEST(GsasImport, TimeOfFlightTypeThreeTermsOfARealFile) {
+    const std::filesystem::path file =
+        std::filesystem::path(KORALIX_TESTDATA) / "gsas_exp" / "NEWSI.EXP";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no test data at " << file;
+    RecordingMessenger messenger;
+    TRietveld model;
+    ImportGsasExperiment(model, file.string(), messenger);
+    ASSERT_TRUE(model.Loaded);
+    const TSample& s = *model.FindSample(1, 1);
+    EXPECT_FLOAT_EQ(s.U, 0);
+    EXPECT_FLOAT_EQ(s.V, 30.1337f);
+    EXPECT_FLOAT_EQ(s.W, 0);
+    EXPECT_FLOAT_EQ(s.Gam1, 0.665322f);
+    EXPECT_FLOAT_EQ(s.Gam2, 0.432f);
+    EXPECT_FLOAT_EQ(model.Histogram(1).Wave2, -1.67f); // DIFA
+    EXPECT_FLOAT_EQ(model.Histogram(1).Zero, -3.12f);
 }
 
 } // namespace

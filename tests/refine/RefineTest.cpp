@@ -112,8 +112,9 @@ TEST_F(RefineTest, FullRefinementWithUpdate) {
     EXPECT_TRUE(messenger.messages.empty()) << ::testing::PrintToString(messenger.messages);
 }
 
-// The engine's bond and Le Bail files reach BaseName like its listing, and
-// the Le Bail intensities go back to the engine for the next run to recycle.
+// The engine's bond, plot, reflection and Le Bail files reach BaseName like
+// its listing, and the Le Bail intensities go back to the engine for the next
+// run to recycle.
 TEST_F(RefineTest, BondAndLeBailFilesReachTheBaseNameAndComeBack) {
     Script("extras=1");
     for (const char* expected : {"round\n", "round\nround\n"}) {
@@ -125,7 +126,8 @@ TEST_F(RefineTest, BondAndLeBailFilesReachTheBaseNameAndComeBack) {
         std::string text;
         std::getline(leb, text, '\0');
         EXPECT_EQ(text, expected);
-        EXPECT_TRUE(fs::exists(refine->BaseName + ".ang"));
+        for (const char* extension : {".ang", ".plt", ".hkl"})
+            EXPECT_TRUE(fs::exists(refine->BaseName + extension)) << extension;
     }
     // A run whose engine writes no bond file publishes none left in the private folder.
     fs::remove(refine->BaseName + ".ang");

@@ -180,6 +180,17 @@ TEST_F(MainWindowTest, OpeningADiffractometerFile) {
     EXPECT_FLOAT_EQ(form->DataPlot.Y[1], 120.0f);
 }
 
+// A GSAS experiment or FullProf control file brings the data file it names
+// along, when that file lies beside it.
+TEST_F(MainWindowTest, OpeningAnImportedModelTakesTheDataFileItNames) {
+    const QString source = QString(KORALIX_TESTDATA) + "/fullprof_pcr/pbso4_d1a_easyscience.pcr";
+    if (!QFileInfo::exists(source)) GTEST_SKIP() << "no test data at " << KORALIX_TESTDATA;
+    const QString data = Write("pbso4.dat", "placeholder\n");
+    form->ProcessFile(Copy(source, "pbso4.pcr"));
+    ASSERT_TRUE(form->Model().Loaded);
+    EXPECT_EQ(form->Work().DataFile(), data);
+}
+
 TEST_F(MainWindowTest, SaveWithoutAFileIsSaveAs) {
     form->ProcessFile(Copy(Example, "corundum.inp"));
     form->Work().SetInputFile({});

@@ -3,6 +3,7 @@
 #include "PathNames.h"
 
 #include "FileTypes.h"
+#include "FullProfData.h"
 #include "Messenger.h"
 #include "ModelJson.h"
 #include "PlotData.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace koralix::cli {
 
@@ -61,16 +63,19 @@ int DataFileType(const std::string& fileName, const Args& args) {
     return FileType::Unknown;
 }
 
-// Instrument makers' files, through xylib; "Format" names the format found.
-int PrintVendorData(const std::string& fileName) {
+using ScanReader = bool (*)(const std::string&, TData&, std::string&);
+
+// A file read by one of the readers beside the program's own (xylib's, or
+// FullProf's layouts), printed with the name of its format as "Format".
+int PrintScan(const std::string& fileName, ScanReader read, const std::string& format) {
     TData data;
     std::string error;
-    if (!ReadVendorData(fileName, data, error)) {
+    if (!read(fileName, data, error)) {
         std::cerr << "koralix-cli: " << error << "\n";
         return 1;
     }
     nlohmann::ordered_json json = DataToJson(data);
-    json["Format"] = VendorFormatOf(fileName);
+    json["Format"] = format;
     std::cout << JsonText(json) << "\n";
     return 0;
 }
@@ -94,7 +99,11 @@ int RunData(const Args& args) {
     }
     const int type = DataFileType(fileName, args);
     if (args.size() == 1 && type == FileType::Unknown && !VendorFormatOf(fileName).empty())
-        return PrintVendorData(fileName);
+        return PrintScan(fileName, ReadVendorData, VendorFormatOf(fileName));
+    if (args.size() == 1 && (type == FileType::Dat || type == FileType::Unknown))
+        if (const std::optional<FullProfLayout> layout = FullProfLayoutOf(fileName))
+            return PrintScan(fileName, ReadFullProfData,
+                             "fullprof_ins" + std::to_string(static_cast<int>(*layout)));
     if (type != FileType::Dat && type != FileType::GsasRaw && type != FileType::Xy &&
         type != FileType::Cpi) {
         std::cerr

@@ -2,6 +2,7 @@
 
 #include "DataLink.h"
 #include "FileTypes.h"
+#include "FullProfData.h"
 #include "GsasRefinement.h"
 #include "PathNames.h"
 #include "Refine.h"
@@ -27,6 +28,8 @@ std::string ChosenDataFile(const std::string& input, const std::string& dataFile
     if (!dataFile.empty()) return dataFile;
     const std::string companion = DataFileFor(input, model.DataFormat);
     if (companion.empty() && FileTypeOf(input) == FileType::GsasExp) return GsasDataFile(input);
+    if (companion.empty() && FileTypeOf(input) == FileType::FullProf)
+        return FullProfDataFile(input);
     return companion;
 }
 

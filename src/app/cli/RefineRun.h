@@ -37,8 +37,9 @@ struct TRunResult {
 };
 
 // The data file for the model read from `input`: `dataFile` when named, else
-// the companion data file of `input`, else for a GSAS experiment the data
-// file it names when that is beside it (any case); empty when none is found.
+// the companion data file of `input`, else for a GSAS experiment or a FullProf
+// control file the data file it names when that is beside it (any case);
+// empty when none is found.
 std::string ChosenDataFile(const std::string& input, const std::string& dataFile,
                            const TRietveld& model);
 

@@ -13,9 +13,10 @@
 //                                         that a test can signal the process
 //       slow                              call (iterate) that takes 300 ms, so
 //                                         that a test can act while it runs
-//       extras                            1: closeprog writes BASE.ang and BASE.leb,
-//                                         the latter holding what startprog found
-//                                         in BASE.leb with one line "round" more
+//       extras                            1: closeprog writes BASE.ang, BASE.plt,
+//                                         BASE.hkl and BASE.leb, the latter holding
+//                                         what startprog found in BASE.leb with one
+//                                         line "round" more
 //   KORALIX_TEST_ENGINE_LOG     file to which each call appends one line
 //       four                              status returned by getfour
 //       notes                             WITH_getnotes: notes "held 1".."held N"
@@ -126,6 +127,8 @@ EXPORT void closeprog(int32_t* nhist, int32_t* update, int32_t* status) {
     }
     if (Number("extras", 0) == 1) {
         std::ofstream(g_base + ".ang") << "bonds\n";
+        std::ofstream(g_base + ".plt") << "plot\n";
+        std::ofstream(g_base + ".hkl") << "reflections\n";
         std::ofstream(g_base + ".leb") << g_leb << "round\n";
     }
     MaybeFail("close");

@@ -1,0 +1,124 @@
+// A real time-of-flight pattern refined end to end through koralix-cli: the
+// POWGEN LaB6 standard (NIST SRM 660b, bank 2) with the instrument's own
+// calibration and profile terms from its GSAS instrument parameter file.
+#include "CliRun.h"
+#include "InputFile.h"
+#include "Model.h"
+#include "ParameterTable.h"
+
+#include <nlohmann/json.hpp>
+
+namespace koralix::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path TestData(KORALIX_TESTDATA);
+const fs::path PowgenData = TestData / "powder_gsas" / "PG3_17541.gsa";
+
+double Value(const nlohmann::json& result, const std::string& label) {
+    for (const auto& p : result["parameters"])
+        if (p["label"] == label) return p["value"].get<double>();
+    ADD_FAILURE() << "no parameter " << label;
+    return 0;
+}
+
+// LaB6 in P m -3 m as a user enters it, the histogram as bank 2 of
+// PGHR_60-2015A.prm gives it (ICONS and the 21 terms of TOF profile type 3,
+// whose alp, bet-0, bet-1, sig-0..2 and gam-0..2 are this engine's TOF
+// Alpha-2, Beta-1, Beta-2, U, V, W and Gam-0..2 without conversion), over
+// 9 to 72 ms (d from 0.4 to 3.2 Angstrom).
+TRietveld PowgenLanthanumHexaboride() {
+    TRietveld m;
+    m.Title = "LaB6 NIST 660b, POWGEN bank 2";
+    m.Cycles = 20;
+    m.Eps = 0.01f;
+    m.Relax = {1, 1, 1, 1};
+    m.Strategy = 2;
+    m.DataFormat = 3; // GSAS
+    m.AddHistogram();
+    THistogram& h = m.Histograms[0];
+    h.JobType = 4;
+    h.Profile = 7;
+    h.ThetaMin = 9000;
+    h.ThetaMax = 72000;
+    h.Wave1 = 22581.63f; // DIFC
+    h.Wave2 = 0;         // DIFA
+    h.Zero = 4.41f;
+    h.Ratio = 0;
+    h.BaseWidth = 10;
+    h.Background.Kind = BkgShiftedChebyI;
+    h.Background.Coeff = {300, 0, 0, 0, 0, 0};
+    m.AddPhase();
+    TPhase& p = m.Phases[0];
+    p.Name = "LaB6";
+    p.SpaceGroup = "P m -3 m";
+    p.A = p.B = p.C = 4.1569f;
+    p.Scale = 1;
+    // La on 1a, B on 6f (x, 1/2, 1/2); N is the site's share of the 48 general positions.
+    TAtom lanthanum, boron;
+    lanthanum.Label = lanthanum.AtomType = "LA";
+    lanthanum.B = 0.3f;
+    lanthanum.N = 1.0f / 48;
+    boron.Label = boron.AtomType = "B";
+    boron.X = 0.1996f;
+    boron.Y = boron.Z = 0.5f;
+    boron.B = 0.4f;
+    boron.N = 6.0f / 48;
+    p.AddAtom(lanthanum);
+    p.AddAtom(boron);
+    TSample& s = m.Samples[0];
+    s.TofAlpha1 = 0;
+    s.TofAlpha2 = 0.25746f;
+    s.TofBeta1 = 0.091563f;
+    s.TofBeta2 = 0.017334f;
+    s.U = 0;
+    s.V = 10;
+    s.W = 203.581f;
+    s.Gam0 = 0;
+    s.Gam1 = 10.651f;
+    s.Gam2 = 0;
+    s.Asym1 = 0;
+    int code = 0;
+    auto refine = [&](TAddress a) { m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1)); };
+    for (int k = 0; k < 6; ++k)
+        refine({1, 0, 0, ParamType::HistBackground + k});
+    refine({0, 1, 0, ParamType::PhaseScale});
+    refine({0, 1, 0, ParamType::PhaseA});
+    // The Gaussian sig-2 refines; the Lorentzian gam-1 stays at the
+    // instrument's value, as the two together are too correlated on one bank.
+    refine({1, 1, 0, ParamType::SampleW});
+    refine({1, 1, 0, ParamType::SampleTofAlpha2});
+    refine({1, 1, 0, ParamType::SampleTofBeta1});
+    refine({0, 1, 1, ParamType::AtomB});
+    refine({0, 1, 2, ParamType::AtomB});
+    refine({0, 1, 2, ParamType::AtomX});
+    m.CodeCount = code;
+    m.Loaded = true;
+    return m;
+}
+
+using CliTimeOfFlight = ScratchFolder;
+
+TEST_F(CliTimeOfFlight, PowgenLanthanumHexaborideRefinesToItsCell) {
+    if (!fs::exists(PowgenData)) GTEST_SKIP() << "no test data at " << PowgenData;
+    TRietveld model = PowgenLanthanumHexaboride();
+    WriteInputFile(model, (dir_ / "lab6.inp").string());
+    // The data file beside the model under the GSAS data name the engine looks for.
+    fs::create_symlink(PowgenData, dir_ / "lab6.gs");
+    const CliRun run = RunCli("refine " + Quoted(dir_ / "lab6.inp") + " --json --pattern " +
+                              Quoted(dir_ / "lab6.pattern"));
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["status"], 0);
+    EXPECT_TRUE(result["finished"].get<bool>());
+    EXPECT_LT(result["histograms"][0]["Rwp"].get<double>(), 10.0);
+    // NIST certifies a = 4.15689 Angstrom for SRM 660b; the boron position
+    // of LaB6 is x = 0.1996 to 0.1998 in the literature.
+    EXPECT_NEAR(Value(result, "P  1: a"), 4.15689, 5e-4);
+    EXPECT_NEAR(Value(result, "P  1: x (   B)"), 0.1997, 1e-3);
+    EXPECT_TRUE(fs::exists(dir_ / "lab6.out"));
+}
+
+} // namespace
+} // namespace koralix::testing
