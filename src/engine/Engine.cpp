@@ -5,6 +5,7 @@
 #include "Engine.h"
 
 #include "InputFile.h"
+#include "NumberFormat.h"
 #include "Parallel.h"
 #include "ParameterTable.h"
 
@@ -189,6 +190,24 @@ void TEngine::UpdateAgreement() {
         }
         agreement_[h] = a;
     }
+}
+
+std::string TEngine::TooWide(const TState& state) const {
+    TCalculator calc(setup_);
+    for (int h = 1; h <= HistogramCount(); ++h) {
+        const auto& x = setup_.Data[size_t(h - 1)].X;
+        if (x.empty()) continue;
+        const double span = x.back() - x.front();
+        for (int p = 1; p <= model_.PhaseCount(); ++p) {
+            const double widest = calc.WidestPeak(state, h, p);
+            if (widest > span)
+                return "Peaks of phase " + std::to_string(p) + " in histogram " +
+                       std::to_string(h) + " are wider (FWHM up to " + FixedText(widest, 3) +
+                       ") than the whole pattern (" + FixedText(span, 3) +
+                       "): the refinement cannot fit them; check the peak widths\n";
+        }
+    }
+    return {};
 }
 
 int TEngine::Iterate(int cycle, bool& finished) {
@@ -456,8 +475,13 @@ int TEngine::Cycle(int cycle, bool& finished) {
             const TVariable& var = variables_[size_t(active[size_t(v)])];
             Apply(state_, var, model_.Relax[size_t(var.RelaxGroup)] * shift(v));
         }
-        if (!Sane(state_)) {
-            if (model_.Strategy != 2) return Status::Unstable;
+        const bool sane = Sane(state_);
+        const std::string tooWide = sane ? TooWide(state_) : std::string();
+        if (!sane || !tooWide.empty()) {
+            if (model_.Strategy != 2) {
+                Listing(tooWide);
+                return Status::Unstable;
+            }
             lambda_ = lambda_ > 0 ? lambda_ * 10 : 1e-3;
             continue;
         }
@@ -600,7 +624,15 @@ int TEngine::GetByNumber(int code, double& value, double& esd) const {
 int TEngine::SetParameter(const TAddress& address, double value) {
     double* f = FieldOf(state_, address);
     if (!f || !std::isfinite(value)) return Status::HistogramRange;
+    const double before = *f;
     *f = value;
+    if (started_) {
+        if (const std::string tooWide = TooWide(state_); !tooWide.empty()) {
+            *f = before;
+            Listing(tooWide);
+            return Status::Unstable;
+        }
+    }
     StateToModel(state_, model_);
     if (started_) {
         ComputeAll();

@@ -112,7 +112,10 @@ class TEngine {
     const TRietveld& Model() const { return model_; }
     const std::vector<std::vector<double>>& Correlation() const { return correlation_; }
     const std::vector<std::string>& SiteNotes() const { return siteNotes_; }
+    // Refined parameters the pattern does not depend on, held, in the order
+    // they were found; the list only grows while the refinement is open.
     const std::vector<std::string>& HeldNotes() const { return heldNotes_; }
+
     // The derivatives of the calculated patterns with respect to each
     // variable at the current values: one row per point of every histogram
     // in turn, one column per variable. The cycle never holds it whole; it
@@ -161,6 +164,10 @@ class TEngine {
     void BuildVariables();
     void ApplySiteTies(TVariable& v);
     void ComputeAll();
+    // Why `state` cannot be drawn, or empty when it can: a peak wider than the
+    // whole pattern cannot be told from the background, and drawing it would
+    // make every reflection touch every point. Checked before any peak is drawn.
+    std::string TooWide(const TState& state) const;
     void UpdateAgreement();
     double WeightedSum() const;
     int Cycle(int cycle, bool& finished);

@@ -180,6 +180,10 @@ int TEngine::Prepare() {
     BuildVariables();
     if (static_cast<int>(variables_.size()) > maxVariables_) return Status::Variables;
     agreement_.assign(size_t(nh), {});
+    if (const std::string tooWide = TooWide(state_); !tooWide.empty()) {
+        Listing(tooWide);
+        return Status::Unstable;
+    }
     ComputeAll();
     // Extracted from equal starting values the Le Bail intensities need a few
     // rounds before the first cycle; recycled ones start close already.
@@ -340,14 +344,14 @@ int TEngine::PreparePhases() {
         }
     }
     if (int s = PrepareLeBail()) return s;
-    // Every histogram must see at least one reflection.
+    // Every histogram must see at least one reflection; where the peaks lie
+    // tells, without drawing them.
     TCalculator calculator(setup_);
     for (int h = 1; h <= nh; ++h) {
-        std::vector<TPlotReflection> plot;
-        std::vector<double> y(setup_.Data[size_t(h - 1)].X.size(), 0.0);
-        for (int p = 1; p <= np; ++p)
-            calculator.AddPhase(state_, h, p, y, &plot);
-        if (plot.empty()) return Status::NoReflections;
+        bool seen = false;
+        for (int p = 1; p <= np && !seen; ++p)
+            seen = calculator.AnyPeakInside(state_, h, p);
+        if (!seen) return Status::NoReflections;
     }
     return Status::Ok;
 }

@@ -233,3 +233,22 @@ KORA_EXPORT void getverdll(float* version) {
 }
 
 KORA_EXPORT void putinfo(int32_t*, int32_t*, int32_t*) {}
+
+// The parameters the open refinement holds because the pattern does not
+// depend on them, for the driver to tell the user; their status stays 0.
+KORA_EXPORT void getnotes(int32_t* number, int32_t* length, char* text, int32_t* count) {
+    try {
+        const std::vector<std::string> none;
+        const auto& notes = current ? current->HeldNotes() : none;
+        if (count) *count = static_cast<int32_t>(notes.size());
+        if (!number || !length || !text || *length < 1) return;
+        if (*number < 1 || *number > static_cast<int32_t>(notes.size())) return;
+        const std::string& note = notes[size_t(*number - 1)];
+        const size_t size = std::min(note.size(), size_t(*length - 1));
+        std::fill(text, text + *length, ' ');
+        std::copy(note.begin(), note.begin() + static_cast<std::ptrdiff_t>(size), text);
+        text[size] = '\0';
+    } catch (...) {
+        if (count) *count = 0;
+    }
+}

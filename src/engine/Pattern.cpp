@@ -135,38 +135,39 @@ TCalculator::TCalculator(const TSetup& setup) : setup_(setup) {
         geometries_.push_back(MakePeakGeometry(hist));
 }
 
-// Every peak of phase p in histogram h, in a fixed order: the reflections in
-// list order, Kalpha1 before Kalpha2, those outside the pattern skipped.
-template <typename Visit>
-void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
+TCalculator::TPairing TCalculator::PairingOf(const TState& state, int h, int p) const {
     const TRietveld& model = *setup_.Model;
-    const THistogram& hist = model.Histograms[size_t(h - 1)];
-    const THistogramData& data = setup_.Data[size_t(h - 1)];
-    const THistogramState& hs = state.Histograms[size_t(h - 1)];
-    const TPhaseState& phase = state.Phases[size_t(p - 1)];
-    const TSampleState& sample = state.Sample(h, p);
     const TSample* sampleRecord = model.FindSample(h, p);
     static const TSample defaultSample;
-    const TSample& fixed = sampleRecord ? *sampleRecord : defaultSample;
+    return {model.Histograms[size_t(h - 1)],     setup_.Data[size_t(h - 1)],
+            state.Histograms[size_t(h - 1)],     state.Phases[size_t(p - 1)],
+            state.Sample(h, p),                  sampleRecord ? *sampleRecord : defaultSample};
+}
+
+// Where and how wide every peak of phase p in histogram h lands, in a fixed
+// order: the reflections in list order, Kalpha1 before Kalpha2, those whose
+// window misses the pattern skipped. Nothing here needs intensities.
+template <typename Visit>
+void TCalculator::ForEachPlacement(const TState& state, int h, int p, Visit visit) {
+    const TPairing pair = PairingOf(state, h, p);
+    const TRietveld& model = *setup_.Model;
+    const THistogram& hist = pair.Histogram;
+    const THistogramData& data = pair.Data;
+    const THistogramState& hs = pair.HistogramState;
+    const TSampleState& sample = pair.Sample;
+    const TSample& fixed = pair.Fixed;
     if (data.X.empty()) return;
-    TIntensitySource& source = *sources_[size_t(p - 1)];
     const TPeakGeometry& geometry = *geometries_[size_t(h - 1)];
-    const std::vector<double>& f2 = source.Values(state, h);
-    const bool corrected = source.Corrected();
     const auto& refl = setup_.Reflections[size_t(p - 1)];
-    const gemmi::UnitCell cell = CellOf(phase);
-    const double volume = cell.volume;
+    const gemmi::UnitCell cell = CellOf(pair.Phase);
     const double xmin = data.X.front(), xmax = data.X.back();
     const TGeometryInput input{model, hist, data, hs, sample};
     const int components = geometry.Components(input);
     const double anisoNorm = fixed.AnisoH != 0 || fixed.AnisoK != 0 || fixed.AnisoL != 0;
-    for (size_t k = 0; k < refl.size() && k < f2.size(); ++k) {
+    for (size_t k = 0; k < refl.size(); ++k) {
         const TReflection& r = refl[k];
         const double inv_d2 = cell.calculate_1_d2_double(r.H[0], r.H[1], r.H[2]);
-        const double stol2 = inv_d2 / 4;
         const double d = 1 / std::sqrt(inv_d2);
-        const double f2k = corrected ? f2[k] * std::exp(-2 * phase.OverallB * stol2) : f2[k];
-        const double po = corrected ? MarchDollase(cell, r, fixed, sample.PO, model.IPREF != 0) : 1.0;
         double u = sample.U;
         if (sample.Uaniso != 0 && anisoNorm) {
             const double c = CosAngle(cell, r.H, fixed.AnisoH, fixed.AnisoK, fixed.AnisoL);
@@ -175,25 +176,74 @@ void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
         for (int w = 0; w < components; ++w) {
             TPeakPlacement place;
             if (!geometry.Place(input, d, u, w, place)) continue;
-            TPeak peak;
-            peak.Position = place.Position;
-            peak.Shape = place.Shape;
             // A peak never reaches further than the whole pattern.
-            peak.BaseWidth = hist.BaseWidth;
-            peak.Span = xmax - xmin;
-            peak.Half = std::min(place.Half, peak.Span);
-            if (peak.Position + peak.Half < xmin || peak.Position - peak.Half > xmax) continue;
-            peak.Intensity = hs.Scale * phase.Scale * r.Multiplicity * f2k * place.Factor * po;
-            if (corrected)
-                peak.Intensity *=
-                    Extinction(sample.Extinction, place.Wavelength, f2k, volume, place.Theta);
-            peak.Reflection = k;
-            peak.Wave = w;
-            peak.D = d;
-            peak.F2 = f2k;
-            visit(peak);
+            place.Half = std::min(place.Half, xmax - xmin);
+            if (place.Position + place.Half < xmin || place.Position - place.Half > xmax) continue;
+            visit(k, inv_d2, w, place);
         }
     }
+}
+
+// Every peak of phase p in histogram h, in the order of ForEachPlacement.
+template <typename Visit>
+void TCalculator::ForEachPeak(const TState& state, int h, int p, Visit visit) {
+    const TPairing pair = PairingOf(state, h, p);
+    const TPhaseState& phase = pair.Phase;
+    if (pair.Data.X.empty()) return;
+    TIntensitySource& source = *sources_[size_t(p - 1)];
+    const std::vector<double>& f2 = source.Values(state, h);
+    const bool corrected = source.Corrected();
+    const auto& refl = setup_.Reflections[size_t(p - 1)];
+    const gemmi::UnitCell cell = CellOf(phase);
+    const double volume = cell.volume;
+    // The reflection's own factors, shared by its Kalpha1 and Kalpha2 peaks.
+    size_t last = refl.size();
+    double f2k = 0, po = 1;
+    ForEachPlacement(state, h, p, [&](size_t k, double inv_d2, int w, const TPeakPlacement& place) {
+        if (k >= f2.size()) return;
+        const TReflection& r = refl[k];
+        if (k != last) {
+            const double stol2 = inv_d2 / 4;
+            f2k = corrected ? f2[k] * std::exp(-2 * phase.OverallB * stol2) : f2[k];
+            po = corrected ? MarchDollase(cell, r, pair.Fixed, pair.Sample.PO,
+                                          setup_.Model->IPREF != 0)
+                           : 1.0;
+            last = k;
+        }
+        TPeak peak;
+        peak.Position = place.Position;
+        peak.Shape = place.Shape;
+        peak.BaseWidth = pair.Histogram.BaseWidth;
+        peak.Span = pair.Data.X.back() - pair.Data.X.front();
+        peak.Half = place.Half;
+        peak.Intensity =
+            pair.HistogramState.Scale * phase.Scale * r.Multiplicity * f2k * place.Factor * po;
+        if (corrected)
+            peak.Intensity *=
+                Extinction(pair.Sample.Extinction, place.Wavelength, f2k, volume, place.Theta);
+        peak.Reflection = k;
+        peak.Wave = w;
+        peak.D = 1 / std::sqrt(inv_d2);
+        peak.F2 = f2k;
+        visit(peak);
+    });
+}
+
+double TCalculator::WidestPeak(const TState& state, int h, int p) {
+    double widest = 0;
+    ForEachPlacement(state, h, p, [&](size_t, double, int, const TPeakPlacement& place) {
+        widest = std::max(widest, place.Shape.H);
+    });
+    return widest;
+}
+
+bool TCalculator::AnyPeakInside(const TState& state, int h, int p) {
+    const auto& x = setup_.Data[size_t(h - 1)].X;
+    bool inside = false;
+    ForEachPlacement(state, h, p, [&](size_t, double, int, const TPeakPlacement& place) {
+        inside = inside || (place.Position >= x.front() && place.Position <= x.back());
+    });
+    return inside;
 }
 
 void TCalculator::AddPhase(const TState& state, int h, int p, std::vector<double>& y,

@@ -74,6 +74,11 @@ class TCalculator {
     // Computes and keeps the structure factors of `state`; later calls with
     // other structures do not evict them.
     void Warm(const TState& state);
+    // The largest FWHM (x units) of phase p's peaks that reach histogram h's
+    // pattern, found without drawing any peak or computing any intensity.
+    double WidestPeak(const TState& state, int h, int p);
+    // Whether a peak of phase p lies inside histogram h's x range, found the same way.
+    bool AnyPeakInside(const TState& state, int h, int p);
 
   private:
     struct TPeak {
@@ -83,6 +88,17 @@ class TCalculator {
         double BaseWidth = 0, Span = 0; // what the window follows from besides the shape
         TPeakShape Shape;
     };
+    // What a histogram-phase pair's peaks are computed from.
+    struct TPairing {
+        const THistogram& Histogram;
+        const THistogramData& Data;
+        const THistogramState& HistogramState;
+        const TPhaseState& Phase;
+        const TSampleState& Sample;
+        const TSample& Fixed; // the sample record, or defaults when the model has none
+    };
+    TPairing PairingOf(const TState& state, int h, int p) const;
+    template <typename Visit> void ForEachPlacement(const TState& state, int h, int p, Visit visit);
     template <typename Visit> void ForEachPeak(const TState& state, int h, int p, Visit visit);
     // Unit-intensity values of a peak at points first..first+count-1, the window tapered.
     void Draw(const TPeakShape& shape, double position, double half, int first, int count,

@@ -1,6 +1,7 @@
 #include "Messenger.h"
 
 #include <iostream>
+#include <sstream>
 
 namespace koralix {
 
@@ -14,6 +15,12 @@ Answer RecordingMessenger::Ask(const std::string& question) {
 
 void StderrMessenger::Message(const std::string& text) {
     std::cerr << text << '\n';
+}
+
+void StderrMessenger::Notice(const std::string& text) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        std::cerr << "Warning: " << line << '\n';
 }
 
 Answer StderrMessenger::Ask(const std::string& question) {

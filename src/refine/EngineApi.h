@@ -38,6 +38,12 @@ using SetParFn = void(int32_t* hist, int32_t* phase, int32_t* atom, int32_t* typ
                       int32_t* status);
 using GetVerDllFn = void(float* version);
 using PutInfoFn = void(int32_t* a, int32_t* b, int32_t* c);
+// Optional: note `number` (from 1) of what the engine held in the open
+// refinement, for the user, in a buffer of `length` bytes filled as a name
+// (blanks, the text cut to length - 1 bytes, one zero byte); `count` receives
+// how many notes there are (0 with no refinement open). A number outside
+// 1..count leaves the buffer alone. Notes only come after the last one.
+using GetNotesFn = void(int32_t* number, int32_t* length, char* text, int32_t* count);
 }
 
 } // namespace koralix::engine

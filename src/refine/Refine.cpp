@@ -5,7 +5,9 @@
 #include "SafeFile.h"
 #include "TempFolders.h"
 #include "TextFile.h"
+#include "TextHelpers.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
@@ -211,6 +213,8 @@ void TRefine::LoadEngine() {
         library_.Close();
         return;
     }
+    // Newer engines tell what they held; older ones still load without a word.
+    entries_.getnotes = reinterpret_cast<engine::GetNotesFn*>(library_.Symbol("getnotes"));
     float version = -1.0f;
     if (entries_.getverdll) Guarded([&] { entries_.getverdll(&version); });
     if (version < OldestGoodVersion) messenger_.Message("You are using an old dll.");
@@ -270,10 +274,33 @@ void TRefine::FailAfterCall(int32_t status) {
     ReportStatus(status);
 }
 
+void TRefine::CollectNotes() {
+    if (!loaded_ || !entries_.getnotes) return;
+    constexpr int32_t NoteLength = 1000;
+    // More notes than an engine has parameters would be a broken count.
+    constexpr int32_t MostNotes = 10000;
+    int32_t count = 0, length = NoteLength;
+    std::vector<char> text(NoteLength);
+    if (Guarded([&] { entries_.getnotes(nullptr, &length, text.data(), &count); })) return;
+    std::string fresh;
+    const int32_t total = std::min(count, MostNotes);
+    for (int32_t number = 1; number <= total; ++number) {
+        text.assign(NoteLength, '\0');
+        if (Guarded([&] { entries_.getnotes(&number, &length, text.data(), &count); })) return;
+        const auto end = std::find(text.begin(), text.end(), '\0');
+        const std::string note = TrimText(std::string(text.begin(), end));
+        if (note.empty() || std::find(notes_.begin(), notes_.end(), note) != notes_.end()) continue;
+        notes_.push_back(note);
+        fresh += (fresh.empty() ? "" : "\n") + note;
+    }
+    if (!fresh.empty() && ShowMessages) messenger_.Notice(fresh);
+}
+
 void TRefine::StartRefinement() {
     LastError = 0;
     cycle_ = 0;
     finished_ = 0;
+    notes_.clear();
     if (!Model) {
         Show("Input not set for refinement.");
         return;
@@ -344,6 +371,7 @@ void TRefine::StartRefinement() {
     if (status == 0) {
         state_ = RefineState::Started;
         Publish(".out");
+        CollectNotes();
         return;
     }
     FailAfterCall(status);
@@ -371,6 +399,7 @@ void TRefine::StepRefinement() {
     } else {
         state_ = RefineState::Cycled;
         Publish(".out");
+        CollectNotes();
     }
     if (finished_ == 1) state_ = RefineState::Finished;
     Busy(false);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace koralix {
 
@@ -76,6 +77,12 @@ class TRefine {
     // loaded or it lacks the operation (the Fourier window looks up getfour so).
     void* LibrarySymbol(const char* name) const;
 
+    // What the engine held in this refinement, for the user, in the order it
+    // said so: parameters the pattern does not depend on. Each new one is
+    // also passed to the messenger as a notice (unless messages are off);
+    // they change neither LastError nor State. Empty for an engine without getnotes.
+    const std::vector<std::string>& Notes() const { return notes_; }
+
     bool IsLoaded() const { return loaded_; }
     int32_t Cycle() const { return cycle_; }
     RefineState State() const { return state_; }
@@ -100,6 +107,7 @@ class TRefine {
         engine::GetPar2Fn* getpar2 = nullptr;
         engine::GetVerDllFn* getverdll = nullptr;
         engine::SetParFn* setpar = nullptr;
+        engine::GetNotesFn* getnotes = nullptr; // optional, not in the binding chain
     };
 
     void Show(const std::string& text);
@@ -109,6 +117,8 @@ class TRefine {
     void Busy(bool on);
     bool Bind();
     void FailAfterCall(int32_t status);
+    // Asks the engine for its notes and passes the new ones on as one notice.
+    void CollectNotes();
     void Info(int32_t hist, float& rp, float& rwp, float& chi2);
     int32_t HistogramCount() const { return Model ? Model->HistogramCount() : 0; }
     // Copies the engine's file of this extension from the private folder to
@@ -129,6 +139,7 @@ class TRefine {
     int32_t cycle_ = 0;
     int32_t finished_ = 0;
     RefineState state_ = RefineState::NotStarted;
+    std::vector<std::string> notes_;
     std::string tempDirectory_;
     // The engine's own base name in the private folder while it works for a
     // BaseName elsewhere: its files reach BaseName only from runs that went

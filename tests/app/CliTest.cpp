@@ -198,6 +198,20 @@ TEST(Cli, RefineFailuresGoToStderr) {
     EXPECT_EQ(Cli("refine").exitCode, 2);
 }
 
+// What the engine held is a warning on stderr, not a failure.
+TEST(Cli, RefinePrintsTheEngineNotesAsWarnings) {
+    const fs::path input = TempDir() / "corundum.inp";
+    fs::copy_file(Example, input, fs::copy_options::overwrite_existing);
+    CliRun run =
+        Cli("refine " + input.string() + " --cycles 3 --json --engine " + KORALIX_NOTES_ENGINE,
+            "KORALIX_TEST_ENGINE_SCRIPT='notes=2;cyclenote=2'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "Warning: held 1\nWarning: held 2\nWarning: held in cycle 2\n");
+    auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["status"], 0);
+    EXPECT_EQ(json["cycles"], 3);
+}
+
 // The columns of each non-blank line of a text file.
 std::vector<std::vector<std::string>> Rows(const fs::path& file) {
     std::vector<std::vector<std::string>> rows;

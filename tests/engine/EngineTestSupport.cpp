@@ -33,6 +33,16 @@ TRietveld ReadModel(const std::string& fileName) {
     return model;
 }
 
+void AddEmptyAtom(TRietveld& model) {
+    TAtom ghost = model.Phases[0].Atoms[1];
+    ghost.Label = "GH";
+    ghost.X = 0.1f;
+    ghost.Y = 0.2f;
+    ghost.Z = 0.3f;
+    ghost.N = 0;
+    model.Phases[0].AddAtom(ghost);
+}
+
 void SimulateXy(const TRietveld& model, const std::string& stem, unsigned seed) {
     TRietveld calc = model;
     // Each data job type as its calculation: X-ray, neutron, TOF, energy dispersive.

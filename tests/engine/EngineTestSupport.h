@@ -27,6 +27,10 @@ class TempFolder {
 
 TRietveld ReadModel(const std::string& fileName);
 
+// Adds to phase 1 a copy of its atom 2 labelled GH at (0.1, 0.2, 0.3) with
+// zero occupancy: the pattern depends on none of its parameters.
+void AddEmptyAtom(TRietveld& model);
+
 // The calculated patterns of `model` (its histograms as calculations), Poisson
 // noise from a fixed seed, written as x,y files: "<stem>.xy", or "<stem><h>.xy"
 // for each histogram h with SeparateData.

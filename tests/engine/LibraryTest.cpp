@@ -1,6 +1,7 @@
 // libkoradll.so through the program's own driver: start, cycles, queries,
 // plot arrays, parameter access and the updated input file.
 #include "EngineTestSupport.h"
+#include "ParameterTable.h"
 #include "PlotData.h"
 #include "Refine.h"
 
@@ -72,6 +73,34 @@ TEST_F(LibraryTest, RefinesThroughTheDriver) {
     EXPECT_FLOAT_EQ(updated.Phases[0].Scale, 0.002f);
     EXPECT_NEAR(updated.Phases[0].C, 12.9935f, 0.002f);
     EXPECT_TRUE(std::filesystem::exists(folder.File("corundum.out")));
+}
+
+// An atom of zero occupancy gives the pattern nothing: its refined x is held
+// and the user is told through the driver, while the refinement goes on.
+TEST_F(LibraryTest, AParameterWithoutEffectIsToldAndTheRefinementGoesOn) {
+    AddEmptyAtom(model);
+    model.Parameters.AddFree({0, 1, 3, ParamType::AtomX}, 161);
+    model.CodeCount = model.Parameters.FreeCount() + 10;
+    refine.StartRefinement();
+    ASSERT_EQ(refine.State(), RefineState::Started)
+        << (messages.messages.empty() ? "" : messages.messages[0]);
+    EXPECT_TRUE(refine.Notes().empty()) << "found by the first cycle's normal matrix";
+    refine.StepRefinement();
+    EXPECT_EQ(refine.LastError, 0);
+    EXPECT_EQ(refine.State(), RefineState::Cycled);
+    ASSERT_EQ(refine.Notes().size(), 1u);
+    EXPECT_NE(refine.Notes()[0].find("x (  GH)"), std::string::npos) << refine.Notes()[0];
+    EXPECT_NE(refine.Notes()[0].find("held: the calculated pattern does not depend on it"),
+              std::string::npos)
+        << refine.Notes()[0];
+    EXPECT_EQ(messages.notices, refine.Notes());
+    EXPECT_TRUE(messages.messages.empty()) << ::testing::PrintToString(messages.messages);
+    EXPECT_FLOAT_EQ(refine.GetParValue(0, 1, 3, ParamType::AtomX), 0.1f);
+    refine.StepRefinement();
+    EXPECT_NE(refine.State(), RefineState::Closed);
+    EXPECT_EQ(messages.notices.size(), 1u) << "told once";
+    refine.CloseRefinement(false);
+    EXPECT_EQ(refine.LastError, 0);
 }
 
 TEST_F(LibraryTest, BrokenInputIsReportedAndTheLibraryUnloaded) {

@@ -156,13 +156,7 @@ struct TIneffectiveCase {
 const TIneffectiveCase IneffectiveCases[] = {
     {"EmptySitePosition",
      [](TRietveld& m) {
-         TAtom ghost = m.Phases[0].Atoms[1];
-         ghost.Label = "GH";
-         ghost.X = 0.1f;
-         ghost.Y = 0.2f;
-         ghost.Z = 0.3f;
-         ghost.N = 0;
-         m.Phases[0].AddAtom(ghost);
+         AddEmptyAtom(m);
          m.Parameters.AddFree({0, 1, 3, ParamType::AtomY}, 161);
      },
      {0, 1, 3, ParamType::AtomY}, 0.2f},

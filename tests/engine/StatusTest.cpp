@@ -1,5 +1,6 @@
 // Every failure a user can cause ends in its status code, never in a crash.
 #include "EngineTestSupport.h"
+#include "ParameterTable.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,11 @@ struct TBrokenCase {
 
 void WriteText(const std::string& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
+}
+
+std::string ReadText(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 const TBrokenCase Cases[] = {
@@ -86,6 +92,15 @@ const TBrokenCase Cases[] = {
          m.Histograms[0].Background.Kind = BkgUserPoints;
          m.Histograms[0].Background.AddPoint(30, 100);
          m.Histograms[0].Background.AddPoint(30, 120);
+     }},
+    // The corundum pattern runs from 20 to 120 degrees: a peak wider than
+    // those 100 degrees cannot be told from the background.
+    {"RunawayCagliotiU", Status::Unstable,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) { m.Samples[0].U = 708000; }},
+    {"PeakWiderThanThePattern", Status::Unstable,
+     [](TRietveld& m, TStartArguments&, const TempFolder&) {
+         m.Samples[0].U = m.Samples[0].V = 0;
+         m.Samples[0].W = 110 * 110;
      }},
 };
 
@@ -156,6 +171,58 @@ TEST(UnstableRefinement, NothingButParametersWithoutEffectGivesStatus200) {
     ASSERT_EQ(engine.StartModel(model, examples + "/corundum", folder.File("model.out")), 0);
     bool finished = false;
     EXPECT_EQ(engine.Iterate(1, finished), Status::Unstable);
+}
+
+// Widths are checked against the pattern's range before any peak is drawn:
+// up to the whole range the refinement starts, beyond it it is refused, and
+// the listing says why.
+struct TWidthCase {
+    const char* name;
+    double fwhm; // degrees, the same at every angle
+    int status;
+};
+
+class PeakWidthLimit : public ::testing::TestWithParam<TWidthCase> {};
+
+TEST_P(PeakWidthLimit, StartsOnlyWhenThePeaksFitThePattern) {
+    TempFolder folder;
+    const std::string examples = KORALIX_EXAMPLES;
+    TRietveld model = ReadModel(examples + "/corundum.inp");
+    model.Samples[0].U = model.Samples[0].V = 0;
+    model.Samples[0].W = static_cast<float>(GetParam().fwhm * GetParam().fwhm);
+    TEngine engine;
+    EXPECT_EQ(engine.StartModel(model, examples + "/corundum", folder.File("model.out")),
+              GetParam().status);
+    const bool listed =
+        ReadText(folder.File("model.out")).find("wider (FWHM up to") != std::string::npos;
+    EXPECT_EQ(listed, GetParam().status != Status::Ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fwhm, PeakWidthLimit,
+                         ::testing::Values(TWidthCase{"Ordinary", 0.1, Status::Ok},
+                                           TWidthCase{"NearlyTheWholeRange", 95, Status::Ok},
+                                           TWidthCase{"JustBeyondTheRange", 101, Status::Unstable},
+                                           TWidthCase{"Runaway", 5000, Status::Unstable}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A runaway width set into an open refinement is refused like one read from
+// the input file: the value stays as it was and the refinement goes on.
+TEST(RunawayWidths, SettingOneIntoAnOpenRefinementIsRefused) {
+    TempFolder folder;
+    const std::string examples = KORALIX_EXAMPLES;
+    TEngine engine;
+    ASSERT_EQ(engine.StartModel(ReadModel(examples + "/corundum.inp"), examples + "/corundum",
+                                folder.File("model.out")),
+              Status::Ok);
+    const TAddress u{1, 1, 0, ParamType::SampleU};
+    double before = 0, esd = 0;
+    engine.GetParameter(u, before, esd);
+    EXPECT_EQ(engine.SetParameter(u, 708000), Status::Unstable);
+    double after = 0;
+    engine.GetParameter(u, after, esd);
+    EXPECT_EQ(after, before);
+    bool finished = false;
+    EXPECT_EQ(engine.Iterate(1, finished), Status::Ok);
 }
 
 } // namespace

@@ -438,6 +438,52 @@ TEST_F(RefineTest, MacrosSwitchMessagesOff) {
     EXPECT_FALSE(refine->ShowMessages);
 }
 
+// What the engine held reaches the user once, as a notice beside the
+// messages: the refinement goes on with status 0.
+TEST_F(RefineTest, EngineNotesArePassedOnOnceAndTheRefinementGoesOn) {
+    refine->LibraryPath = Engine("engine_notes");
+    Script("notes=2;cyclenote=2");
+    refine->StartRefinement();
+    ASSERT_EQ(refine->State(), RefineState::Started);
+    EXPECT_EQ(refine->LastError, 0);
+    EXPECT_EQ(messenger.notices, std::vector<std::string>{"held 1\nheld 2"});
+    refine->StepRefinement();
+    EXPECT_EQ(messenger.notices.size(), 1u) << "notes already told are not told again";
+    refine->StepRefinement();
+    EXPECT_EQ(refine->State(), RefineState::Cycled);
+    EXPECT_EQ(refine->LastError, 0);
+    const std::vector<std::string> notices = {"held 1\nheld 2", "held in cycle 2"};
+    EXPECT_EQ(messenger.notices, notices);
+    const std::vector<std::string> notes = {"held 1", "held 2", "held in cycle 2"};
+    EXPECT_EQ(refine->Notes(), notes);
+    EXPECT_TRUE(messenger.messages.empty()) << ::testing::PrintToString(messenger.messages);
+    EXPECT_EQ(CountCalls("quickclose"), 0);
+
+    // A new start forgets the last refinement's notes and tells them again.
+    refine->StartRefinement();
+    EXPECT_EQ(refine->Notes(), (std::vector<std::string>{"held 1", "held 2"}));
+    EXPECT_EQ(messenger.notices.size(), 3u);
+}
+
+TEST_F(RefineTest, EngineNotesAreKeptButNotShownWithMessagesOff) {
+    refine->LibraryPath = Engine("engine_notes");
+    Script("notes=1");
+    refine->ShowMessages = false;
+    refine->StartRefinement();
+    EXPECT_EQ(refine->Notes(), std::vector<std::string>{"held 1"});
+    EXPECT_TRUE(messenger.notices.empty());
+}
+
+// getnotes is not one of the operations the binding requires.
+TEST_F(RefineTest, AnEngineWithoutNotesLoadsWithoutAWord) {
+    refine->StartRefinement();
+    refine->StepRefinement();
+    EXPECT_EQ(refine->State(), RefineState::Cycled);
+    EXPECT_TRUE(refine->Notes().empty());
+    EXPECT_TRUE(messenger.notices.empty());
+    EXPECT_TRUE(messenger.messages.empty()) << ::testing::PrintToString(messenger.messages);
+}
+
 TEST_F(RefineTest, DestroyingAnOpenRefinementClosesIt) {
     refine->StartRefinement();
     refine.reset();

@@ -109,6 +109,8 @@ class CollectingMessenger : public Messenger {
         Message(text);
         return Answer::No;
     }
+    // Warnings are printed but are no reason a file failed.
+    void Notice(const std::string& text) override { StderrMessenger().Notice(text); }
     std::string last;
 };
 

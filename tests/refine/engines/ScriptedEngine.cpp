@@ -19,9 +19,13 @@
 //                                         line "round" more
 //   KORALIX_TEST_ENGINE_LOG     file to which each call appends one line
 //       four                              status returned by getfour
+//       notes                             WITH_getnotes: notes "held 1".."held N"
+//                                         there from the start
+//       cyclenote                         WITH_getnotes: a cycle from which one
+//                                         more note "held in cycle C" is there
 // Exports can be left out at build time with OMIT_<name>, and the version is
 // ENGINE_VERSION. WITH_getfour adds a getfour whose map is cos(2 pi k / 64)
-// along each row, so that its extremes are -1 and 1.
+// along each row, so that its extremes are -1 and 1. WITH_getnotes adds getnotes.
 #include <unistd.h>
 
 #include <cfenv>
@@ -33,6 +37,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #ifndef ENGINE_VERSION
 #define ENGINE_VERSION 8.0f
@@ -84,6 +89,7 @@ std::string Name(const char* buffer) {
 // What a loaded copy of the library remembers; a fresh load starts empty.
 int g_startCount = 0;
 std::string g_input, g_base, g_leb;
+int g_cycle = 0;
 
 } // namespace
 
@@ -106,6 +112,7 @@ EXPORT void startprog(int32_t* nhist, int32_t* idsz, int32_t* irs, int32_t* nipo
 
 EXPORT void iteration(int32_t* nhist, int32_t* cycle, int32_t* finished, int32_t* status) {
     Log("iteration nhist=" + std::to_string(*nhist) + " cycle=" + std::to_string(*cycle));
+    g_cycle = *cycle;
     *status = Number("iterate", 0);
     if (*cycle >= Number("finish", 1000000)) *finished = 1;
     MaybeFail("iterate");
@@ -227,3 +234,20 @@ EXPORT void getverdll(float* version) {
 #endif
 
 EXPORT void putinfo(int32_t*, int32_t*, int32_t*) {}
+
+#ifdef WITH_getnotes
+EXPORT void getnotes(int32_t* number, int32_t* length, char* text, int32_t* count) {
+    std::vector<std::string> notes;
+    for (int n = 1; n <= Number("notes", 0); ++n)
+        notes.push_back("held " + std::to_string(n));
+    if (const int cycle = Number("cyclenote", 0); cycle > 0 && g_cycle >= cycle)
+        notes.push_back("held in cycle " + std::to_string(cycle));
+    *count = static_cast<int32_t>(notes.size());
+    if (!number || *number < 1 || *number > *count) return;
+    const std::string note =
+        notes[static_cast<size_t>(*number - 1)].substr(0, static_cast<size_t>(*length - 1));
+    std::string buffer(static_cast<size_t>(*length), ' ');
+    buffer.replace(0, note.size() + 1, note + '\0');
+    std::copy(buffer.begin(), buffer.end(), text);
+}
+#endif
