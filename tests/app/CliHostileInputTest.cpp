@@ -177,15 +177,22 @@ TEST_P(BadInput, IsNamedInAMessageAndNothingIsWritten) {
     // The fixed-layout readers answer a file of no known layout with their
     // fixed message, which names no file.
     const bool noLayout = run.err.find("Cannot determine") != std::string::npos;
-    if (!noLayout) EXPECT_NE(run.err.find(in.filename().string()), std::string::npos) << run.err;
+    if (!noLayout) {
+        EXPECT_NE(run.err.find(in.filename().string()), std::string::npos) << run.err;
+    }
     EXPECT_NE(run.err.find(ClassMessage(c.input)), std::string::npos) << run.err;
-    if (c.input == Input::Truncated)
+    if (c.input == Input::Truncated) {
         EXPECT_NE(run.err.find("ends after line 20"), std::string::npos) << run.err;
-    if (c.input == Input::Empty && ReadsModels(c.command))
+    }
+    if (c.input == Input::Empty && ReadsModels(c.command)) {
         EXPECT_NE(run.err.find("is empty"), std::string::npos) << run.err;
-    if (c.input == Input::Binary && ReadsModels(c.command))
+    }
+    if (c.input == Input::Binary && ReadsModels(c.command)) {
         EXPECT_NE(run.err.find("not a text file"), std::string::npos) << run.err;
-    if (c.input != Input::Unreadable) EXPECT_EQ(Names(folder), before);
+    }
+    if (c.input != Input::Unreadable) {
+        EXPECT_EQ(Names(folder), before);
+    }
     std::error_code error;
     fs::permissions(in, fs::perms::owner_all, fs::perm_options::add, error);
 }
