@@ -54,18 +54,34 @@ std::string ExistingFile(const std::string& stem, const std::string& extension) 
     return {};
 }
 
-// Whether a GSAS file holds esds (ESD, FXYE) rather than counter numbers next to its counts.
+// The BANK line of a GSAS file, empty when none starts one of its first lines.
 // Read as the data readers read it, so that lone CR line ends count as lines.
-bool GsasHoldsEsds(const std::string& fileName) {
+std::string GsasBankLine(const std::string& fileName) {
     TextLines lines;
-    if (!lines.Read(fileName)) return false;
-    for (int n = 0; n < 50 && n < lines.Count(); ++n) {
-        const std::string_view line = lines[n];
-        if (!line.starts_with("BANK")) continue;
-        return line.find("ESD") != std::string_view::npos ||
-               line.find("FXYE") != std::string_view::npos;
-    }
-    return false;
+    if (!lines.Read(fileName)) return {};
+    for (int n = 0; n < 50 && n < lines.Count(); ++n)
+        if (lines[n].starts_with("BANK")) return std::string(lines[n]);
+    return {};
+}
+
+// Whether a GSAS file holds esds (ESD, FXYE) rather than counter numbers next to its counts.
+bool GsasHoldsEsds(const std::string& bankLine) {
+    return bankLine.find("ESD") != std::string::npos ||
+           bankLine.find("FXYE") != std::string::npos;
+}
+
+// The factor that turns the data reader's x of a GSAS file into microseconds
+// for a time-of-flight histogram. The reader keeps the constant-wavelength
+// reading, degrees = BCOEF / 100, which for TOF files is wrong in two ways:
+// the grid layouts (STD, ESD) give BCOEF in microseconds, so their x is
+// 1/100 of it; ALT records (RALF and CONST binning alike) write each x as
+// 32 times the microseconds. FXY and FXYE records hold microseconds already.
+// The layout words are tested in the order the reader tests them.
+double GsasTofMicroseconds(const std::string& bankLine) {
+    const auto has = [&](const char* word) { return bankLine.find(word) != std::string::npos; };
+    if (has("FXY")) return 1;
+    if (has("ALT")) return 1.0 / 32;
+    return 100;
 }
 
 // The x,y reader stops quietly at the first line it cannot read; a file with
@@ -229,10 +245,12 @@ int TEngine::LoadData(int h) {
     if (held <= 0) return Status::DataFirstLine;
     if (!messages.messages.empty()) return Status::DataLines;
     if (format.fileType == XyFileType && XyLinesUnread(file, held)) return Status::DataLines;
-    const bool esds = model_.DataFormat == 3 && GsasHoldsEsds(file);
+    const std::string bankLine = model_.DataFormat == 3 ? GsasBankLine(file) : std::string();
+    const bool esds = GsasHoldsEsds(bankLine);
+    const double xScale = model_.DataFormat == 3 && hist.IsTof() ? GsasTofMicroseconds(bankLine) : 1;
     const double weighting = hist.Weighting > 0 ? hist.Weighting : 1.0;
     for (int i = 0; i < held; ++i) {
-        const double x = raw.X[size_t(i)], y = raw.Y[size_t(i)], wraw = raw.W[size_t(i)];
+        const double x = raw.X[size_t(i)] * xScale, y = raw.Y[size_t(i)], wraw = raw.W[size_t(i)];
         if (!std::isfinite(x) || !std::isfinite(y)) return Status::DataLines;
         if (x < hist.ThetaMin || x > hist.ThetaMax) continue;
         if (!data.X.empty() && x <= data.X.back()) return Status::DataLines;

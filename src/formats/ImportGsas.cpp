@@ -33,6 +33,11 @@ std::string TextCols(std::string_view line, int first, int count) {
     return std::string(text);
 }
 
+// GSAS writes TOF data ranges in milliseconds; this model keeps them in microseconds.
+float RangeUnit(const THistogram& histogram) {
+    return histogram.IsTof() ? 1000.0f : 1.0f;
+}
+
 bool StartsWith(std::string_view line, std::string_view key) {
     return line.substr(0, key.size()) == key;
 }
@@ -258,12 +263,14 @@ void GsasReader::ApplyHistogram(std::string_view line, int h) {
         histogram.Zero = histogram.IsTof() ? zero : zero / 100;
         histogram.Polarization = ReadRealField(line, 53, 10);
     } else if (key == " TRNGE") {
-        // The data range the refinement uses (degrees 2-theta, or TOF in ms).
-        histogram.ThetaMin = ReadRealField(line, 13, 10);
-        histogram.ThetaMax = ReadRealField(line, 23, 10);
+        // The data range the refinement uses: degrees 2-theta, or TOF in ms,
+        // which the engine takes in microseconds like the data.
+        histogram.ThetaMin = ReadRealField(line, 13, 10) * RangeUnit(histogram);
+        histogram.ThetaMax = ReadRealField(line, 23, 10) * RangeUnit(histogram);
     } else if (Cols(line, 7, 3) == "EXC") {
         if (histogram.Excluded.RegionCount() < MaxExcludedRegions)
-            histogram.Excluded.AddRegion(ReadRealField(line, 13, 10), ReadRealField(line, 23, 10));
+            histogram.Excluded.AddRegion(ReadRealField(line, 13, 10) * RangeUnit(histogram),
+                                         ReadRealField(line, 23, 10) * RangeUnit(histogram));
     } else if (key == " NFXB ") {
         histogram.Background.Kind = ReadIntField(line, 13, 5);
     } else if (Cols(line, 7, 3) == "FXB") {

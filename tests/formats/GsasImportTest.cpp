@@ -207,8 +207,8 @@ TEST(GsasImport, RealFiles) {
         {"FAP.EXP", 1, {"P 63/M"}, {7}, 9.371724f, 1.5405f, 129.98f, 24},
         {"GAPO4_XRAY_BAK.EXP", 1, {"P 31 2 1"}, {4}, 4.900632f, 0.1722f, 24.99f, 11},
         {"GARNET.EXP", 1, {"I A 3 D"}, {6}, 12.18772f, 1.909f, 157.60001f, 15},
-        {"NAC-2015A.EXP", 3, {"I 21 3", "F M -3 M"}, {6, 2}, 10.251218f, 22581.63f, 103.79401f, 4},
-        {"NEWSI.EXP", 1, {"F D 3 M"}, {1}, 5.440033f, 7464.48f, 29.4925f, 2},
+        {"NAC-2015A.EXP", 3, {"I 21 3", "F M -3 M"}, {6, 2}, 10.251218f, 22581.63f, 103794.01f, 4},
+        {"NEWSI.EXP", 1, {"F D 3 M"}, {1}, 5.440033f, 7464.48f, 29492.5f, 2},
         {"PBSO4N.EXP", 1, {"P N M A"}, {5}, 8.472792f, 1.909f, 155.85f, 25},
         {"PBSO4X.EXP", 1, {"P N M A"}, {5}, 8.482371f, 1.5405f, 159.97501f, 7},
         {"cpd2.exp",
@@ -225,7 +225,7 @@ TEST(GsasImport, RealFiles) {
          {2, 2, 2, 3},
          4.757563f,
          5074.11f,
-         23.99368f,
+         23993.68f,
          7},
     };
     for (const RealGsas& f : files) {
@@ -266,6 +266,25 @@ TEST(GsasImport, TimeOfFlightTypeThreeTermsOfARealFile) {
     EXPECT_FLOAT_EQ(s.Gam2, 0.432f);
     EXPECT_FLOAT_EQ(model.Histogram(1).Wave2, -1.67f); // DIFA
     EXPECT_FLOAT_EQ(model.Histogram(1).Zero, -3.12f);
+}
+
+// GSAS gives TOF ranges in ms; the data and the engine work in microseconds.
+TEST(GsasImport, TimeOfFlightRangesInMicroseconds) {
+    const std::filesystem::path file =
+        std::filesystem::path(KORALIX_TESTDATA) / "gsas_exp" / "NEWSI.EXP";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no test data at " << file;
+    RecordingMessenger messenger;
+    TRietveld model;
+    ImportGsasExperiment(model, file.string(), messenger);
+    ASSERT_TRUE(model.Loaded);
+    const THistogram& h = model.Histogram(1);
+    EXPECT_FLOAT_EQ(h.ThetaMin, 2987.5f);
+    EXPECT_FLOAT_EQ(h.ThetaMax, 29492.5f);
+    ASSERT_EQ(h.Excluded.RegionCount(), 2);
+    EXPECT_FLOAT_EQ(h.Excluded.Regions.X(0), 0);
+    EXPECT_FLOAT_EQ(h.Excluded.Regions.Y(0), 2985);
+    EXPECT_FLOAT_EQ(h.Excluded.Regions.X(1), 29495);
+    EXPECT_FLOAT_EQ(h.Excluded.Regions.Y(1), 1e6f);
 }
 
 } // namespace
