@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace koralix {
 
@@ -48,6 +51,61 @@ int PhaseDigit(std::string_view line) {
                                                                                  : 0;
 }
 
+// One row of a histogram's PAB3 table of TOF profile type -3: at spacing d,
+// a peak shift and the rise and decay rates (per microsecond).
+struct RateRow {
+    float D, Shift, Alpha, Beta;
+};
+
+// Intercept and slope of the weighted least-squares line y = a + b x.
+struct WeightedPoint {
+    double X, Y, Weight;
+};
+std::pair<double, double> StraightLine(const std::vector<WeightedPoint>& points) {
+    double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const auto& [x, y, w] : points) {
+        n += w;
+        sx += w * x;
+        sy += w * y;
+        sxx += w * x * x;
+        sxy += w * x * y;
+    }
+    if (n == 0) return {0, 0};
+    const double det = n * sxx - sx * sx;
+    if (det == 0) return {sy / n, 0};
+    return {(sxx * sy - sx * sxy) / det, (n * sxy - sx * sy) / det};
+}
+
+// TOF profile type -3 takes its rates from the table instead of from terms,
+// and the model holds only alpha = TofAlpha1 + TofAlpha2 / d and
+// beta = TofBeta1 + TofBeta2 / d^4: the nearest of those to the table by
+// least squares. Each row counts for the stretch of d it stands for (half
+// the way to its neighbours), so that every part of the pattern, whose points
+// are spread in time of flight and so in d, counts alike; GSAS tables are
+// spaced evenly in 1/d and would otherwise favour the short spacings. The
+// table's peak shift has no place in this model.
+void FitTabulatedRates(TSample& sample, std::vector<RateRow> table) {
+    std::erase_if(table, [](const RateRow& row) { return !(row.D > 0); });
+    std::sort(table.begin(), table.end(),
+              [](const RateRow& a, const RateRow& b) { return a.D < b.D; });
+    if (table.size() < 2) return;
+    std::vector<WeightedPoint> alpha, beta;
+    for (size_t i = 0; i < table.size(); ++i) {
+        const double below = table[i == 0 ? 0 : i - 1].D;
+        const double above = table[i + 1 == table.size() ? i : i + 1].D;
+        const double weight = (above - below) / 2;
+        const double d = table[i].D;
+        alpha.push_back({1 / d, table[i].Alpha, weight});
+        beta.push_back({std::pow(d, -4.0), table[i].Beta, weight});
+    }
+    const auto [a1, a2] = StraightLine(alpha);
+    const auto [b1, b2] = StraightLine(beta);
+    sample.TofAlpha1 = static_cast<float>(a1);
+    sample.TofAlpha2 = static_cast<float>(a2);
+    sample.TofBeta1 = static_cast<float>(b1);
+    sample.TofBeta2 = static_cast<float>(b2);
+}
+
 struct AtomFraction {
     int Phase;
     size_t Atom;
@@ -69,6 +127,7 @@ class GsasReader {
     void ApplyHistogram(std::string_view line, int h);
     void ApplyBackground(std::string_view line, THistogram& histogram);
     void SetOccupancies();
+    void SetTabulatedRates();
 
     TRietveld& m_;
     LineSource& lines_;
@@ -77,6 +136,7 @@ class GsasReader {
     int phases_ = 1;
     std::vector<AtomFraction> fractions_;
     std::map<std::pair<int, int>, int> tofTypes_; // GSAS TOF profile type by (phase, histogram)
+    std::map<int, std::vector<RateRow>> rateTables_; // PAB3 rows by histogram
 };
 
 // GSAS TOF profile type 3 (back-to-back exponentials with a pseudo-Voigt)
@@ -100,6 +160,7 @@ void GsasReader::Read() {
     for (std::string_view line : all_)
         Apply(line);
     SetOccupancies();
+    SetTabulatedRates();
     m_.Loaded = true;
 }
 
@@ -276,6 +337,9 @@ void GsasReader::ApplyHistogram(std::string_view line, int h) {
     } else if (Cols(line, 7, 3) == "FXB") {
         if (histogram.Background.PointCount() < MaxBackgroundPoints)
             histogram.Background.AddPoint(ReadRealField(line, 13, 10), ReadRealField(line, 23, 10));
+    } else if (Cols(line, 7, 4) == "PAB3" && ReadIntField(line, 11, 2) >= 1) {
+        rateTables_[h].push_back({ReadRealField(line, 13, 10), ReadRealField(line, 23, 10),
+                                  ReadRealField(line, 33, 10), ReadRealField(line, 43, 10)});
     } else if (key == "HSCALE") {
         histogram.Scale = ReadRealField(line, 13, 15);
     } else if (key == "BAKGD ") {
@@ -301,6 +365,16 @@ void GsasReader::SetOccupancies() {
         TPhase& phase = m_.Phase(f.Phase);
         TAtom& atom = phase.Atoms[f.Atom];
         atom.N = OccupancyFromFraction(phase.SpaceGroup.str(), f.Fraction, atom.X, atom.Y, atom.Z);
+    }
+}
+
+void GsasReader::SetTabulatedRates() {
+    for (const auto& [key, type] : tofTypes_) {
+        const auto [p, h] = key;
+        const auto table = rateTables_.find(h);
+        TSample* sample = m_.FindSample(h, p);
+        if (type == -3 && table != rateTables_.end() && sample)
+            FitTabulatedRates(*sample, table->second);
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <numbers>
 #include <string>
@@ -126,6 +128,36 @@ TEST(GsasImport, TimeOfFlightProfileTypeOneTerms) {
     EXPECT_FLOAT_EQ(s.TofBeta2, 0.4f);
     EXPECT_FLOAT_EQ(s.U, 5);
     EXPECT_FLOAT_EQ(s.V, 6);
+}
+
+// A PAB3 table of exact model rates: the least-squares fit gives back the
+// terms, and only the samples of type -3 take them.
+TEST(GsasImport, TimeOfFlightRatesFittedToTheTypeMinusThreeTable) {
+    std::vector<std::string> records = {
+        Record({{1, " EXPR  NHST "}, {17, "2"}}), Record({{1, " EXPR  HTYP1  PNT  PNT"}}),
+        Record({{1, "HAP1 1PRCF  "}, {16, "-3"}}), Record({{1, "HAP1 2PRCF  "}, {17, "3"}}),
+        Record({{1, "HST  1PAB3     5"}}), Record({{1, "HST  2PAB3     5"}})};
+    for (int h = 1; h <= 2; ++h)
+        for (int row = 1; row <= 5; ++row) {
+            const double d = 0.5 * row;
+            char fields[64];
+            std::snprintf(fields, sizeof fields, "%10.5f%10.4f%10.6f%10.6f", d, -3.0,
+                          0.05 + 0.16 / d, 0.03 + 0.004 / std::pow(d, 4));
+            char key[16];
+            std::snprintf(key, sizeof key, "HST  %dPAB3%2d", h, row);
+            records.push_back(Record({{1, key}, {13, fields}}));
+        }
+    RecordingMessenger messenger;
+    TRietveld model = Import(records, messenger);
+    const TSample& tabulated = *model.FindSample(1, 1);
+    EXPECT_NEAR(tabulated.TofAlpha1, 0.05, 1e-5);
+    EXPECT_NEAR(tabulated.TofAlpha2, 0.16, 1e-5);
+    EXPECT_NEAR(tabulated.TofBeta1, 0.03, 1e-5);
+    EXPECT_NEAR(tabulated.TofBeta2, 0.004, 1e-5);
+    const TSample& terms = *model.FindSample(2, 1); // type 3: its own terms, here none
+    EXPECT_FLOAT_EQ(terms.TofAlpha2, 0);
+    EXPECT_FLOAT_EQ(terms.TofBeta2, 0);
+    EXPECT_TRUE(messenger.messages.empty());
 }
 
 TEST(GsasImport, PhaseCellSymbolAtomsAndOccupancy) {
@@ -266,6 +298,17 @@ TEST(GsasImport, TimeOfFlightTypeThreeTermsOfARealFile) {
     EXPECT_FLOAT_EQ(s.Gam2, 0.432f);
     EXPECT_FLOAT_EQ(model.Histogram(1).Wave2, -1.67f); // DIFA
     EXPECT_FLOAT_EQ(model.Histogram(1).Zero, -3.12f);
+    // Its rates are fitted to the PAB3 table, closely where the strong
+    // silicon peaks lie (d from 1 to 3.2): at d = 1, 2 and 4.4445 the table
+    // gives alpha 0.26067, 0.13795, 0.11041 and beta 0.05001, 0.038547, 0.036423.
+    const auto alpha = [&](double d) { return s.TofAlpha1 + s.TofAlpha2 / d; };
+    const auto beta = [&](double d) { return s.TofBeta1 + s.TofBeta2 / std::pow(d, 4); };
+    EXPECT_NEAR(alpha(1), 0.26067, 0.01);
+    EXPECT_NEAR(alpha(2), 0.13795, 0.02);
+    EXPECT_NEAR(alpha(4.4445), 0.11041, 0.02);
+    EXPECT_NEAR(beta(1), 0.05001, 0.01);
+    EXPECT_NEAR(beta(2), 0.038547, 0.003);
+    EXPECT_NEAR(beta(4.4445), 0.036423, 0.005);
 }
 
 // GSAS gives TOF ranges in ms; the data and the engine work in microseconds.
