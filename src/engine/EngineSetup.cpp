@@ -70,18 +70,26 @@ bool GsasHoldsEsds(const std::string& bankLine) {
            bankLine.find("FXYE") != std::string::npos;
 }
 
-// The factor that turns the data reader's x of a GSAS file into microseconds
-// for a time-of-flight histogram. The reader keeps the constant-wavelength
-// reading, degrees = BCOEF / 100, which for TOF files is wrong in two ways:
-// the grid layouts (STD, ESD) give BCOEF in microseconds, so their x is
-// 1/100 of it; ALT records (RALF and CONST binning alike) write each x as
-// 32 times the microseconds. FXY and FXYE records hold microseconds already.
-// The layout words are tested in the order the reader tests them.
-double GsasTofMicroseconds(const std::string& bankLine) {
+// The x of the points of a GSAS file in microseconds, for a time-of-flight
+// histogram. The reader keeps the constant-wavelength reading, degrees =
+// BCOEF / 100, which for TOF files is wrong in two ways: the grid layouts
+// (STD, ESD) give BCOEF in microseconds, so their grid is taken from BCOEF
+// again; ALT records (RALF and CONST binning alike) write each x as 32 times
+// the microseconds. FXY and FXYE records hold microseconds already. The
+// layout words are tested in the order the reader tests them.
+std::vector<double> GsasTofMicroseconds(const TData& raw, const std::string& bankLine) {
     const auto has = [&](const char* word) { return bankLine.find(word) != std::string::npos; };
-    if (has("FXY")) return 1;
-    if (has("ALT")) return 1.0 / 32;
-    return 100;
+    std::vector<double> x(raw.X.begin(), raw.X.begin() + raw.HeldPoints());
+    if (has("FXY")) return x;
+    if (has("ALT")) {
+        for (double& v : x)
+            v /= 32;
+        return x;
+    }
+    const double start = 100.0 * raw.Start, step = 100.0 * raw.Step;
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = start + static_cast<double>(i) * step;
+    return x;
 }
 
 // The x,y reader stops quietly at the first line it cannot read; a file with
@@ -247,10 +255,12 @@ int TEngine::LoadData(int h) {
     if (format.fileType == XyFileType && XyLinesUnread(file, held)) return Status::DataLines;
     const std::string bankLine = model_.DataFormat == 3 ? GsasBankLine(file) : std::string();
     const bool esds = GsasHoldsEsds(bankLine);
-    const double xScale = model_.DataFormat == 3 && hist.IsTof() ? GsasTofMicroseconds(bankLine) : 1;
+    const std::vector<double> xs = model_.DataFormat == 3 && hist.IsTof()
+                                       ? GsasTofMicroseconds(raw, bankLine)
+                                       : std::vector<double>(raw.X.begin(), raw.X.begin() + held);
     const double weighting = hist.Weighting > 0 ? hist.Weighting : 1.0;
     for (int i = 0; i < held; ++i) {
-        const double x = raw.X[size_t(i)] * xScale, y = raw.Y[size_t(i)], wraw = raw.W[size_t(i)];
+        const double x = xs[size_t(i)], y = raw.Y[size_t(i)], wraw = raw.W[size_t(i)];
         if (!std::isfinite(x) || !std::isfinite(y)) return Status::DataLines;
         if (x < hist.ThetaMin || x > hist.ThetaMax) continue;
         if (!data.X.empty() && x <= data.X.back()) return Status::DataLines;

@@ -1,12 +1,19 @@
-// A real time-of-flight pattern refined end to end through koralix-cli: the
-// POWGEN LaB6 standard (NIST SRM 660b, bank 2) with the instrument's own
-// calibration and profile terms from its GSAS instrument parameter file.
+// Real time-of-flight patterns through koralix-cli: the POWGEN LaB6 standard
+// (NIST SRM 660b, bank 2) with the instrument's own calibration and profile
+// terms from its GSAS instrument parameter file, and the GSAS silicon example
+// (SEPD, CONST binning in microseconds) as its experiment file brings it.
 #include "CliRun.h"
 #include "InputFile.h"
 #include "Model.h"
 #include "ParameterTable.h"
 
 #include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <vector>
 
 namespace koralix::testing {
 namespace {
@@ -15,6 +22,8 @@ namespace fs = std::filesystem;
 
 const fs::path TestData(KORALIX_TESTDATA);
 const fs::path PowgenData = TestData / "powder_gsas" / "PG3_17541.gsa";
+const fs::path SiliconExperiment = TestData / "gsas_exp" / "NEWSI.EXP";
+const fs::path SiliconData = TestData / "reference" / "si_standard" / "si9737.gda";
 
 double Value(const nlohmann::json& result, const std::string& label) {
     for (const auto& p : result["parameters"])
@@ -118,6 +127,102 @@ TEST_F(CliTimeOfFlight, PowgenLanthanumHexaborideRefinesToItsCell) {
     EXPECT_NEAR(Value(result, "P  1: a"), 4.15689, 5e-4);
     EXPECT_NEAR(Value(result, "P  1: x (   B)"), 0.1997, 1e-3);
     EXPECT_TRUE(fs::exists(dir_ / "lab6.out"));
+}
+
+struct PatternPoint {
+    double X, Observed, Calculated;
+};
+
+struct Reflection {
+    int H, K, L;
+    double Position, D, Multiplicity, F2;
+};
+
+// The lines of a --pattern or --reflections file, each read by `read`.
+template <typename Row, typename ReadRow>
+std::vector<Row> ReadRows(const fs::path& file, ReadRow read) {
+    std::vector<Row> rows;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        Row row;
+        if (read(words, row)) rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<PatternPoint> ReadPattern(const fs::path& file) {
+    return ReadRows<PatternPoint>(file, [](std::istream& in, PatternPoint& p) {
+        return static_cast<bool>(in >> p.X >> p.Observed >> p.Calculated);
+    });
+}
+
+std::vector<Reflection> ReadReflections(const fs::path& file) {
+    return ReadRows<Reflection>(file, [](std::istream& in, Reflection& r) {
+        int phase = 0;
+        return static_cast<bool>(in >> phase >> r.H >> r.K >> r.L >> r.Position >> r.D >>
+                                 r.Multiplicity >> r.F2);
+    });
+}
+
+// Index of the largest of `values` over the points whose x lies within
+// `halfWidth` of `centre`.
+size_t HighestNear(const std::vector<PatternPoint>& pattern, double centre, double halfWidth,
+                   double PatternPoint::*value) {
+    size_t best = pattern.size();
+    for (size_t i = 0; i < pattern.size(); ++i)
+        if (std::abs(pattern[i].X - centre) <= halfWidth &&
+            (best == pattern.size() || pattern[i].*value > pattern[best].*value))
+            best = i;
+    return best;
+}
+
+using CliGsasTimeOfFlight = ScratchFolder;
+
+// si9737.gda is "CONST 2000 5" in microseconds: the engine must see its
+// points at 2000 + 5 i microseconds (within the experiment's 2.9875 to
+// 29.4925 ms), where DIFC puts the silicon reflections, and not at the
+// reader's BCOEF / 100.
+TEST_F(CliGsasTimeOfFlight, SiliconPeaksLieOnTheObservedMaxima) {
+    if (!fs::exists(SiliconExperiment) || !fs::exists(SiliconData))
+        GTEST_SKIP() << "no test data at " << SiliconExperiment << " or " << SiliconData;
+    fs::create_symlink(SiliconExperiment, dir_ / "NEWSI.EXP");
+    fs::create_symlink(SiliconData, dir_ / "si9737.gda");
+    const CliRun run = RunCli("refine " + Quoted(dir_ / "NEWSI.EXP") + " --cycles 0 --pattern " +
+                                  Quoted(dir_ / "si.pattern") + " --reflections " +
+                                  Quoted(dir_ / "si.reflections"),
+                              true);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const std::vector<PatternPoint> pattern = ReadPattern(dir_ / "si.pattern");
+    ASSERT_GT(pattern.size(), 5000u);
+    EXPECT_DOUBLE_EQ(pattern.front().X, 2990);
+    EXPECT_DOUBLE_EQ(pattern[1].X, 2995);
+    EXPECT_DOUBLE_EQ(pattern.back().X, 29490);
+
+    std::vector<Reflection> reflections = ReadReflections(dir_ / "si.reflections");
+    ASSERT_GT(reflections.size(), 10u);
+    // TOF intensities grow as d^4: the strongest reflections by that measure.
+    const auto strength = [](const Reflection& r) {
+        return r.Multiplicity * r.F2 * std::pow(r.D, 4);
+    };
+    std::sort(reflections.begin(), reflections.end(),
+              [&](const Reflection& a, const Reflection& b) { return strength(a) > strength(b); });
+    const double bin = 5, window = 12 * bin;
+    for (size_t k = 0; k < 6; ++k) {
+        const Reflection& r = reflections[k];
+        SCOPED_TRACE("(" + std::to_string(r.H) + " " + std::to_string(r.K) + " " +
+                     std::to_string(r.L) + ") at " + std::to_string(r.Position));
+        const size_t observed = HighestNear(pattern, r.Position, window, &PatternPoint::Observed);
+        const size_t calculated =
+            HighestNear(pattern, r.Position, window, &PatternPoint::Calculated);
+        ASSERT_TRUE(observed >= 10 && observed + 10 < pattern.size());
+        ASSERT_LT(calculated, pattern.size());
+        EXPECT_NEAR(pattern[observed].X, r.Position, 2 * bin);
+        EXPECT_NEAR(pattern[calculated].X, pattern[observed].X, 2 * bin);
+        // A peak, not a point of noise, stands at the observed maximum.
+        EXPECT_GT(pattern[observed].Observed,
+                  3 * std::min(pattern[observed - 10].Observed, pattern[observed + 10].Observed));
+    }
 }
 
 } // namespace
