@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 
@@ -86,7 +87,17 @@ std::vector<double> GsasTofMicroseconds(const TData& raw, const std::string& ban
             v /= 32;
         return x;
     }
-    const double start = 100.0 * raw.Start, step = 100.0 * raw.Step;
+    // The reader holds BCOEF / 100 as floats: back to BCOEF at their 7 digits,
+    // so that a step of 5 is 5 and not 5.0000000745.
+    const auto bcoef = [](float held) {
+        char text[32];
+        const auto written = std::to_chars(text, text + sizeof text, 100.0 * held,
+                                           std::chars_format::general, 7);
+        double value = 100.0 * held;
+        std::from_chars(text, written.ptr, value);
+        return value;
+    };
+    const double start = bcoef(raw.Start), step = bcoef(raw.Step);
     for (size_t i = 0; i < x.size(); ++i)
         x[i] = start + static_cast<double>(i) * step;
     return x;
