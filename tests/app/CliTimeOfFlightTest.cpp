@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <vector>
 
@@ -227,8 +226,12 @@ TEST_F(CliGsasTimeOfFlight, SiliconPeaksLieOnTheObservedMaxima) {
     }
 }
 
-// NEWSI.EXP as imported, with what GSAS keeps outside it: a background (its
-// TOF background functions are not carried over) and a cell to refine.
+// NEWSI.EXP as imported, its rates fitted to its PAB3 table, with what the
+// import leaves out: a background (GSAS TOF background functions are not
+// carried over) and a cubic cell to refine. GSAS divides by the incident
+// spectrum of a vanadium run, which is not in the experiment file and which
+// this model cannot hold as a table; over 11 to 15.5 ms, around (3 1 1) and
+// (2 2 0), a low-order background absorbs most of it.
 TRietveld SiliconFromItsExperiment(const fs::path& inputFile) {
     RecordingMessenger messages;
     TRietveld m;
@@ -237,24 +240,34 @@ TRietveld SiliconFromItsExperiment(const fs::path& inputFile) {
     m.Cycles = 20;
     m.Eps = 0.01f;
     THistogram& h = m.Histograms[0];
+    h.ThetaMin = 11000;
+    h.ThetaMax = 15500;
     h.Background.Kind = BkgShiftedChebyI;
-    h.Background.Coeff = {1000, 0, 0, 0, 0, 0};
+    h.Background.Coeff = {500, 0, 0, 0, 0, 0};
+    m.Phases[0].Scale = 10;
     m.Parameters.Clear();
     int code = 0;
     auto refine = [&](TAddress a) { m.Parameters.AddFree(a, static_cast<float>(10 * ++code + 1)); };
-    for (int k = 0; k < 6; ++k)
+    for (int k = 0; k < 3; ++k)
         refine({1, 0, 0, ParamType::HistBackground + k});
     refine({0, 1, 0, ParamType::PhaseScale});
     refine({0, 1, 0, ParamType::PhaseA});
-    refine({0, 1, 1, ParamType::AtomB});
-    refine({1, 1, 0, ParamType::SampleV});
+    // Cubic: b and c follow a.
+    for (int length : {ParamType::PhaseB, ParamType::PhaseC}) {
+        TParameter master, dependent;
+        master.SetAddress({0, 1, 0, ParamType::PhaseA});
+        dependent.SetAddress({0, 1, 0, length});
+        dependent.Multiplier = 1;
+        m.Parameters.AddConstraint(master, dependent);
+    }
     m.CodeCount = code;
     return m;
 }
 
-// Refined against its own calibration (DIFC 7464.48), the silicon cell comes
-// out where GSAS put it with that DIFC, 5.44003 Angstrom; the certified
-// 5.4309 would need the instrument's calibration against a standard.
+// Refined against the experiment's own calibration (DIFC 7464.48), the
+// silicon cell comes out where GSAS put it with that DIFC, 5.44003 Angstrom
+// (here 5.4386: the table's peak shift of about -3 microseconds is not in this
+// model). The certified 5.4309 would need DIFC calibrated against a standard.
 TEST_F(CliGsasTimeOfFlight, SiliconRefinesToItsCell) {
     if (!fs::exists(SiliconExperiment) || !fs::exists(SiliconData))
         GTEST_SKIP() << "no test data at " << SiliconExperiment << " or " << SiliconData;
@@ -264,12 +277,12 @@ TEST_F(CliGsasTimeOfFlight, SiliconRefinesToItsCell) {
     TRietveld model = SiliconFromItsExperiment(dir_ / "si.inp");
     WriteInputFile(model, (dir_ / "si.inp").string());
     fs::create_symlink(SiliconData, dir_ / "si.gs");
-    fs::copy_file(dir_ / "si.inp", "/tmp/f16/si_debug.inp", fs::copy_options::overwrite_existing);
-    const CliRun run = RunCli("refine " + Quoted(dir_ / "si.inp") + " --json", true);
+    const CliRun run = RunCli("refine " + Quoted(dir_ / "si.inp") + " --json");
     ASSERT_EQ(run.exitCode, 0) << run.out;
     const nlohmann::json result = nlohmann::json::parse(run.out);
-    std::cerr << run.out << "\n";
     EXPECT_EQ(result["status"], 0);
+    EXPECT_TRUE(result["finished"].get<bool>());
+    EXPECT_LT(result["histograms"][0]["Rwp"].get<double>(), 30.0);
     EXPECT_NEAR(Value(result, "P  1: a"), 5.44003, 2e-3);
 }
 
