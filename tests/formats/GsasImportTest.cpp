@@ -280,16 +280,23 @@ TEST(GsasImport, RealFiles) {
     }
 }
 
-// The silicon standard's TOF profile (type -3, its rates from a table): the
-// widths land on V, Gam-1 and Gam-2 as the file's sig-1, gam-1 and gam-2.
-TEST(GsasImport, TimeOfFlightTypeThreeTermsOfARealFile) {
-    const std::filesystem::path file =
-        std::filesystem::path(KORALIX_TESTDATA) / "gsas_exp" / "NEWSI.EXP";
-    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no test data at " << file;
-    RecordingMessenger messenger;
+// The GSAS silicon example (SEPD, time of flight) imported.
+class GsasSiliconImport : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::filesystem::path file =
+            std::filesystem::path(KORALIX_TESTDATA) / "gsas_exp" / "NEWSI.EXP";
+        if (!std::filesystem::exists(file)) GTEST_SKIP() << "no test data at " << file;
+        RecordingMessenger messenger;
+        ImportGsasExperiment(model, file.string(), messenger);
+        ASSERT_TRUE(model.Loaded);
+    }
     TRietveld model;
-    ImportGsasExperiment(model, file.string(), messenger);
-    ASSERT_TRUE(model.Loaded);
+};
+
+// Its TOF profile (type -3, its rates from a table): the widths land on V,
+// Gam-1 and Gam-2 as the file's sig-1, gam-1 and gam-2.
+TEST_F(GsasSiliconImport, TimeOfFlightTypeThreeTerms) {
     const TSample& s = *model.FindSample(1, 1);
     EXPECT_FLOAT_EQ(s.U, 0);
     EXPECT_FLOAT_EQ(s.V, 30.1337f);
@@ -312,14 +319,7 @@ TEST(GsasImport, TimeOfFlightTypeThreeTermsOfARealFile) {
 }
 
 // GSAS gives TOF ranges in ms; the data and the engine work in microseconds.
-TEST(GsasImport, TimeOfFlightRangesInMicroseconds) {
-    const std::filesystem::path file =
-        std::filesystem::path(KORALIX_TESTDATA) / "gsas_exp" / "NEWSI.EXP";
-    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no test data at " << file;
-    RecordingMessenger messenger;
-    TRietveld model;
-    ImportGsasExperiment(model, file.string(), messenger);
-    ASSERT_TRUE(model.Loaded);
+TEST_F(GsasSiliconImport, TimeOfFlightRangesInMicroseconds) {
     const THistogram& h = model.Histogram(1);
     EXPECT_FLOAT_EQ(h.ThetaMin, 2987.5f);
     EXPECT_FLOAT_EQ(h.ThetaMax, 29492.5f);
