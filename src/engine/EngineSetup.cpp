@@ -13,8 +13,8 @@
 #include "TextHelpers.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -67,8 +67,7 @@ std::string GsasBankLine(const std::string& fileName) {
 
 // Whether a GSAS file holds esds (ESD, FXYE) rather than counter numbers next to its counts.
 bool GsasHoldsEsds(const std::string& bankLine) {
-    return bankLine.find("ESD") != std::string::npos ||
-           bankLine.find("FXYE") != std::string::npos;
+    return bankLine.find("ESD") != std::string::npos || bankLine.find("FXYE") != std::string::npos;
 }
 
 // The x of the points of a GSAS file in microseconds, for a time-of-flight
@@ -91,8 +90,8 @@ std::vector<double> GsasTofMicroseconds(const TData& raw, const std::string& ban
     // so that a step of 5 is 5 and not 5.0000000745.
     const auto bcoef = [](float held) {
         char text[32];
-        const auto written = std::to_chars(text, text + sizeof text, 100.0 * held,
-                                           std::chars_format::general, 7);
+        const auto written =
+            std::to_chars(text, text + sizeof text, 100.0 * held, std::chars_format::general, 7);
         double value = 100.0 * held;
         std::from_chars(text, written.ptr, value);
         return value;

@@ -272,8 +272,9 @@ TEST_F(CliGsasTimeOfFlight, SiliconRefinesToItsCell) {
     if (!fs::exists(SiliconExperiment) || !fs::exists(SiliconData))
         GTEST_SKIP() << "no test data at " << SiliconExperiment << " or " << SiliconData;
     fs::create_symlink(SiliconExperiment, dir_ / "NEWSI.EXP");
-    ASSERT_EQ(RunCli("convert " + Quoted(dir_ / "NEWSI.EXP") + " " + Quoted(dir_ / "si.inp")).exitCode,
-              0);
+    ASSERT_EQ(
+        RunCli("convert " + Quoted(dir_ / "NEWSI.EXP") + " " + Quoted(dir_ / "si.inp")).exitCode,
+        0);
     TRietveld model = SiliconFromItsExperiment(dir_ / "si.inp");
     WriteInputFile(model, (dir_ / "si.inp").string());
     fs::create_symlink(SiliconData, dir_ / "si.gs");

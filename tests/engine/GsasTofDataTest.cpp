@@ -32,8 +32,8 @@ void PrintTo(const TGsasLayoutCase& layout, std::ostream* out) {
 const std::vector<double> TofPoints = {8000, 8005, 8010, 8015};
 
 const TGsasLayoutCase TofLayouts[] = {
-    {"ConstStd",
-     "Std\nBANK 1 4 1 CONST 8000 5 0 0 STD\n     100     110     120     130\n", TofPoints},
+    {"ConstStd", "Std\nBANK 1 4 1 CONST 8000 5 0 0 STD\n     100     110     120     130\n",
+     TofPoints},
     {"ConstStdUnnamed", // STD is often left out
      "Std\nBANK 1 4 1 CONST 8000.0 5.0\n     100     110     120     130\n", TofPoints},
     {"ConstEsd",
@@ -80,9 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Layouts, GsasTimeOfFlightData, ::testing::ValuesIn(TofL
 // A grid file for a constant-wavelength histogram: BCOEF in centidegrees,
 // x in degrees, here around PbSO4's (2 0 0) at 26 degrees.
 TEST(GsasConstantWavelengthData, KeepsDegreesFromCentidegrees) {
-    const std::vector<double> x =
-        EngineX(PbSO4Neutron(),
-                "Std\nBANK 1 4 1 CONST 2595 5 0 0 STD\n     100     110     120     130\n");
+    const std::vector<double> x = EngineX(
+        PbSO4Neutron(), "Std\nBANK 1 4 1 CONST 2595 5 0 0 STD\n     100     110     120     130\n");
     ASSERT_EQ(x.size(), 4u);
     EXPECT_NEAR(x[0], 25.95, 1e-5);
     EXPECT_NEAR(x[3], 26.10, 1e-5);

@@ -134,9 +134,9 @@ TEST(GsasImport, TimeOfFlightProfileTypeOneTerms) {
 // terms, and only the samples of type -3 take them.
 TEST(GsasImport, TimeOfFlightRatesFittedToTheTypeMinusThreeTable) {
     std::vector<std::string> records = {
-        Record({{1, " EXPR  NHST "}, {17, "2"}}), Record({{1, " EXPR  HTYP1  PNT  PNT"}}),
+        Record({{1, " EXPR  NHST "}, {17, "2"}}),  Record({{1, " EXPR  HTYP1  PNT  PNT"}}),
         Record({{1, "HAP1 1PRCF  "}, {16, "-3"}}), Record({{1, "HAP1 2PRCF  "}, {17, "3"}}),
-        Record({{1, "HST  1PAB3     5"}}), Record({{1, "HST  2PAB3     5"}})};
+        Record({{1, "HST  1PAB3     5"}}),         Record({{1, "HST  2PAB3     5"}})};
     for (int h = 1; h <= 2; ++h)
         for (int row = 1; row <= 5; ++row) {
             const double d = 0.5 * row;
