@@ -82,10 +82,19 @@ void TEngine::ListInput() {
         t += "Histogram " + std::to_string(h) + ": job type " + std::to_string(hist.JobType) +
              ", profile " + std::to_string(hist.Profile) + ", points " +
              std::to_string(d.X.size()) + " (" + std::to_string(used) + " refined)";
+        const bool tof = hist.IsTof(), energy = hist.JobType == 6 || hist.JobType == 7;
         if (!d.X.empty())
-            t += ", 2theta " + FixedText(d.X.front(), 3) + " to " + FixedText(d.X.back(), 3);
-        t += ", wavelengths " + FixedText(hist.Wave1, 5) + " " + FixedText(hist.Wave2, 5) +
-             " ratio " + FixedText(hist.Ratio, 5) + "\n";
+            t += std::string(tof      ? ", TOF (us) "
+                             : energy ? ", energy (keV) "
+                                      : ", 2theta ") +
+                 FixedText(d.X.front(), 3) + " to " + FixedText(d.X.back(), 3);
+        if (tof)
+            t += ", DIFC " + FixedText(hist.Wave1, 5) + " DIFA " + FixedText(hist.Wave2, 5) + "\n";
+        else if (energy)
+            t += ", detector 2theta " + FixedText(hist.Wave1, 5) + "\n";
+        else
+            t += ", wavelengths " + FixedText(hist.Wave1, 5) + " " + FixedText(hist.Wave2, 5) +
+                 " ratio " + FixedText(hist.Ratio, 5) + "\n";
         if (hist.IsTof()) t += TofProfileDescription();
     }
     for (int p = 1; p <= model_.PhaseCount(); ++p) {
@@ -126,14 +135,13 @@ void TEngine::ListFinal() {
             TParameter p(a, 10);
             const bool asU = model_.PrintU && IsThermal(a);
             const double unit = asU ? 1 / (8 * std::numbers::pi * std::numbers::pi) : 1.0;
-            const std::string label =
-                asU ? ThermalLabelAsU(model_.LabelOf(p)) : model_.LabelOf(p);
+            const std::string label = asU ? ThermalLabelAsU(model_.LabelOf(p)) : model_.LabelOf(p);
             const double value = *FieldOf(state_, a) * unit;
-            t += I(4, v.Code) + "  " + Padded(label, 34) + G(10, 12, value) +
-                 (v.Held ? std::string("        held (no effect on the pattern)")
-                         : G(5, 12, std::abs(m) * v.Esd * unit) +
-                               G(5, 12, m * v.LastShift * unit)) +
-                 "\n";
+            t +=
+                I(4, v.Code) + "  " + Padded(label, 34) + G(10, 12, value) +
+                (v.Held ? std::string("        held (no effect on the pattern)")
+                        : G(5, 12, std::abs(m) * v.Esd * unit) + G(5, 12, m * v.LastShift * unit)) +
+                "\n";
         }
     t += "\nAgreement factors (percent)\n";
     for (int h = 1; h <= HistogramCount(); ++h) {
@@ -230,16 +238,16 @@ void TEngine::ListReflectionTables(std::string& t) const {
                      "\n   h   k   l  Mult  Position         d     F^2 obs    esd"
                      "        F^2 calc      FWHM\n";
                 for (const TReflectionResult& r : list)
-                    t += Hkl3(r.H) + I(6, r.Multiplicity) + F(10, 4, r.Position) +
-                         F(10, 5, r.D) + G(6, 12, r.F2Obs) + G(4, 8, r.F2Sigma) +
-                         G(6, 14, r.F2Calc) + F(10, 4, r.Fwhm) + "\n";
+                    t += Hkl3(r.H) + I(6, r.Multiplicity) + F(10, 4, r.Position) + F(10, 5, r.D) +
+                         G(6, 12, r.F2Obs) + G(4, 8, r.F2Sigma) + G(6, 14, r.F2Calc) +
+                         F(10, 4, r.Fwhm) + "\n";
             }
             if (model_.IPC) {
                 t += "\nIntegrated intensities" + which +
                      "\n   h   k   l  Position      I obs        esd      I calc\n";
                 for (const TReflectionResult& r : list)
-                    t += Hkl3(r.H) + F(10, 4, r.Position) + G(6, 12, r.IObs) +
-                         G(4, 10, r.ISigma) + G(6, 12, r.ICalc) + "\n";
+                    t += Hkl3(r.H) + F(10, 4, r.Position) + G(6, 12, r.IObs) + G(4, 10, r.ISigma) +
+                         G(6, 12, r.ICalc) + "\n";
             }
             merged.insert(merged.end(), list.begin(), list.end());
         }

@@ -197,7 +197,8 @@ TEST(TofProfile, StaysFiniteOverTheWholeRange) {
 }
 
 // The listing states the forms a time-of-flight histogram is computed with,
-// the Lorentzian width among them, under the histogram's line.
+// the Lorentzian width among them, under the histogram's line, and names its
+// range and calibration as such rather than as angles and wavelengths.
 TEST(TofProfile, ListingStatesTheForms) {
     test::TempFolder folder;
     TRietveld model = test::PbSO4TimeOfFlight();
@@ -209,10 +210,10 @@ TEST(TofProfile, ListingStatesTheForms) {
     std::stringstream text;
     text << in.rdbuf();
     const std::string listing = text.str();
-    for (const char* form : {"T = Zero + DIFC d + DIFA d^2", "s^2 = U + V d^2 + W d^4",
-                             "Lorentzian FWHM g = Gam0 + Gam1 d + Gam2 d^2",
-                             "alpha = TofAlpha1 + TofAlpha2 / d",
-                             "beta = TofBeta1 + TofBeta2 / d^4"})
+    for (const char* form :
+         {"T = Zero + DIFC d + DIFA d^2", "s^2 = U + V d^2 + W d^4",
+          "Lorentzian FWHM g = Gam0 + Gam1 d + Gam2 d^2", "alpha = TofAlpha1 + TofAlpha2 / d",
+          "beta = TofBeta1 + TofBeta2 / d^4", ", TOF (us) ", ", DIFC "})
         EXPECT_NE(listing.find(form), std::string::npos) << form << "\n" << listing;
 }
 
