@@ -19,6 +19,18 @@
 namespace koralix::testing {
 namespace {
 
+// The engine refines a, b and c as three parameters: a cubic cell keeps its
+// shape only when b and c are tied to a.
+void TieCubicCell(TRietveld& m) {
+    for (int length : {ParamType::PhaseB, ParamType::PhaseC}) {
+        TParameter master, dependent;
+        master.SetAddress({0, 1, 0, ParamType::PhaseA});
+        dependent.SetAddress({0, 1, 0, length});
+        dependent.Multiplier = 1;
+        m.Parameters.AddConstraint(master, dependent);
+    }
+}
+
 namespace fs = std::filesystem;
 
 const fs::path TestData(KORALIX_TESTDATA);
@@ -95,11 +107,12 @@ TRietveld PowgenLanthanumHexaboride() {
         refine({1, 0, 0, ParamType::HistBackground + k});
     refine({0, 1, 0, ParamType::PhaseScale});
     refine({0, 1, 0, ParamType::PhaseA});
-    // The Gaussian sig-2 refines; the Lorentzian gam-1 stays at the
-    // instrument's value, as the two together are too correlated on one bank.
+    TieCubicCell(m);
+    // The Gaussian sig-2 refines; the Lorentzian gam-1 and the rise and decay
+    // stay at the instrument's values: gam-1 and sig-2 together are too
+    // correlated on one bank, and from the far-off starting scale the rates
+    // run negative and take the cell into a false minimum.
     refine({1, 1, 0, ParamType::SampleW});
-    refine({1, 1, 0, ParamType::SampleTofAlpha2});
-    refine({1, 1, 0, ParamType::SampleTofBeta1});
     refine({0, 1, 1, ParamType::AtomB});
     refine({0, 1, 2, ParamType::AtomB});
     refine({0, 1, 2, ParamType::AtomX});
@@ -252,14 +265,7 @@ TRietveld SiliconFromItsExperiment(const fs::path& inputFile) {
         refine({1, 0, 0, ParamType::HistBackground + k});
     refine({0, 1, 0, ParamType::PhaseScale});
     refine({0, 1, 0, ParamType::PhaseA});
-    // Cubic: b and c follow a.
-    for (int length : {ParamType::PhaseB, ParamType::PhaseC}) {
-        TParameter master, dependent;
-        master.SetAddress({0, 1, 0, ParamType::PhaseA});
-        dependent.SetAddress({0, 1, 0, length});
-        dependent.Multiplier = 1;
-        m.Parameters.AddConstraint(master, dependent);
-    }
+    TieCubicCell(m);
     m.CodeCount = code;
     return m;
 }
