@@ -20,6 +20,12 @@ constexpr int ThompsonCoxHastings = 7;
 constexpr int ProfilePearsonVII = 2;
 constexpr int ProfilePseudoVoigtHoward = 4;
 constexpr int ProfileVoigtHoward = 5;
+constexpr int ProfileTimeOfFlight = 7;
+
+// FullProf's background functions (Nba) and data layouts (Ins).
+constexpr int FourierCosine = -4;
+constexpr int InsGsas = 12;
+constexpr int DataFormatGsas = 3;
 
 // A code of the file on a term the import did not give codes to: refined as
 // the file says, and tied to the terms that share its number.
@@ -100,6 +106,66 @@ void ApplyBackground(TRietveld& model, const TPcrTerms& terms) {
         h.Background.Coeff[k] = static_cast<float>(c[k]);
 }
 
+// σ² = Sig-2 d⁴ + Sig-1 d² + Sig-0 and γ = Gam-2 d² + Gam-1 d + Gam-0 are
+// the model's U + V d² + W d⁴ and Gam0 + Gam1 d + Gam2 d² read from the
+// other end; the importer put Sig-2..Sig-0 into U..W, so their codes move too.
+void ApplyTimeOfFlightShape(TRietveld& model, int p, const TPcrPhaseTerms& t) {
+    TSample* s = model.FindSample(1, p);
+    if (!s) return;
+    TParameterList& list = model.Parameters;
+    for (int type : {3, 4, 5, 14, 15, 16, 17, 21, 22, 23, 24})
+        list.SetRefined(SampleAddress(p, type), false);
+    float* variance[3] = {&s->W, &s->V, &s->U};
+    float* lorentzian[3] = {&s->Gam2, &s->Gam1, &s->Gam0};
+    for (size_t k = 0; k < 3; ++k) {
+        const int power = 2 - static_cast<int>(k);
+        *variance[k] = t.Sig[k];
+        AddCode(model, SampleAddress(p, 3 + power), t.SigCodes[k]);
+        *lorentzian[k] = t.Gam[k];
+        AddCode(model, SampleAddress(p, 15 + power), t.GamCodes[k]);
+    }
+    // The rates α = alph0 + alph1 / d and β = beta0 + beta1 / d⁴, written
+    // alph0, beta0, alph1, beta1.
+    s->TofAlpha1 = t.Asy[0];
+    s->TofBeta1 = t.Asy[1];
+    s->TofAlpha2 = t.Asy[2];
+    s->TofBeta2 = t.Asy[3];
+    const int rateTypes[4] = {21, 23, 22, 24};
+    for (size_t k = 0; k < 4; ++k)
+        AddCode(model, SampleAddress(p, rateTypes[k]), t.AsyCodes[k]);
+    // The importer read alph0 as the asymmetry; the rates hold it now.
+    s->Asym1 = s->Asym2 = 0;
+}
+
+// FullProf's Fourier-cosine background has no counterpart here. Its
+// constant term is the background's mean level, so the model starts from a
+// flat shifted Chebyshev series at that level; the first six terms refine
+// under the codes of the file's first six coefficients, as imported.
+void ApplyTimeOfFlightBackground(TRietveld& model, const TPcrTerms& terms) {
+    TBackGround& background = model.Histogram(1).Background;
+    if (terms.Nba != FourierCosine) return;
+    background.Kind = BkgShiftedChebyI;
+    for (size_t k = 1; k < std::size(background.Coeff); ++k)
+        background.Coeff[k] = 0;
+}
+
+// T = Zero + Dtt1 d + Dtt2 d²: DIFC and DIFA, the Dtt terms being read
+// where a constant-wavelength file has SyCos and SySin.
+void CarryTimeOfFlight(TRietveld& model, const TPcrTerms& terms) {
+    THistogram& h = model.Histogram(1);
+    h.Profile = ProfileTimeOfFlight;
+    h.Wave1 = terms.SyCos;
+    h.Wave2 = terms.SySin;
+    AddCode(model, {1, 0, 0, 15}, terms.SyCosCode);
+    AddCode(model, {1, 0, 0, 16}, terms.SySinCode);
+    if (terms.Ins == InsGsas) model.DataFormat = DataFormatGsas;
+    for (int p = 1; p <= model.PhaseCount() && p <= static_cast<int>(terms.Phases.size()); ++p) {
+        ApplyTimeOfFlightShape(model, p, terms.Phases[size_t(p - 1)]);
+        AddCode(model, {0, p, 0, 2}, terms.Phases[size_t(p - 1)].OverallBCode);
+    }
+    ApplyTimeOfFlightBackground(model, terms);
+}
+
 } // namespace
 
 std::array<double, 6> PolynomialAsChebyshev(const std::array<double, 6>& b, double bkpos, double lo,
@@ -130,7 +196,11 @@ std::array<double, 6> PolynomialAsChebyshev(const std::array<double, 6>& b, doub
 }
 
 void CarryFullProfRefinement(TRietveld& model, const TPcrTerms& terms) {
-    if (model.HistogramCount() < 1 || model.Histogram(1).IsTof()) return;
+    if (model.HistogramCount() < 1) return;
+    if (model.Histogram(1).IsTof()) {
+        CarryTimeOfFlight(model, terms);
+        return;
+    }
     for (int p = 1; p <= model.PhaseCount() && p <= static_cast<int>(terms.Phases.size()); ++p) {
         const TPcrPhaseTerms& t = terms.Phases[size_t(p - 1)];
         ApplyPeakShape(model, p, t.Npr >= 0 ? t.Npr : terms.Npr, t);

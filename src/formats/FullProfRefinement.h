@@ -22,6 +22,11 @@ struct TPcrPhaseTerms {
     std::array<float, 4> AsyCodes{};
     float SL = 0, DL = 0; // axial divergence (Finger-Cox-Jephcoat)
     float SLCode = 0, DLCode = 0;
+    // Time of flight: the Gaussian (Sig-2, Sig-1, Sig-0) and Lorentzian
+    // (Gam-2, Gam-1, Gam-0) terms with their codes, each highest power first;
+    // the rates alph0, beta0, alph1, beta1 are in Asy, their codes in AsyCodes.
+    std::array<float, 3> Sig{}, SigCodes{};
+    std::array<float, 3> Gam{}, GamCodes{};
 };
 
 struct TPcrTerms {
@@ -29,7 +34,8 @@ struct TPcrTerms {
     int Nba = 0;
     float Bkpos = 0;
     float SyCos = 0, SyCosCode = 0;
-    float SySin = 0;
+    float SySin = 0, SySinCode = 0; // time of flight: Dtt1 and Dtt2 in SyCos, SySin
+    int Ins = 0;                     // the data file's layout
     std::vector<TPcrPhaseTerms> Phases; // one per phase, in order
 };
 
@@ -39,7 +45,8 @@ struct TPcrTerms {
 // pseudo-Voigt with its mixing), the polynomial background around Bkpos the
 // same function as a shifted Chebyshev series, SyCos the sample
 // displacement, and the codes of those terms carried where the model has
-// the term. Constant-wavelength histograms only.
+// the term. A time-of-flight histogram gets the time-of-flight profile with
+// FullProf's calibration, widths and rates, and GSAS data for Ins 12.
 void CarryFullProfRefinement(TRietveld& model, const TPcrTerms& terms);
 
 // The background of a FullProf polynomial (Nba 0), B0..B5 in powers of

@@ -175,7 +175,7 @@ void FullProfReader::ReadFixedControls() {
                           &m_.LST1, &m_.LST2, &m_.LST3, &m_.IPL1, &m_.PlotFileType};
     for (int32_t* flag : flags)
         *flag = ToInt(in_.Number());
-    in_.Number();
+    terms_.Ins = ToInt(in_.Number());
     in_.EndNumbers();
     for (int32_t* flag : {&m_.IOT, &m_.IPL, &m_.IPC, &m_.Control5, &m_.PlotFileType})
         *flag = std::min(*flag, 1);
@@ -208,6 +208,7 @@ void FullProfReader::ReadFreeControls() {
                             &m_.LST1, &m_.LST2, &m_.LST3, &m_.IPL1, &m_.PlotFileType};
     for (int k = 0; k < 10; ++k)
         *targets[k] = flags.Int(k + 1);
+    terms_.Ins = flags.Int(11);
     for (int32_t* flag : {&m_.IOT, &m_.IPL, &m_.IPC, &m_.PlotFileType})
         *flag = std::min(*flag, 1);
     m_.Control5 = 1;
@@ -275,6 +276,7 @@ void FullProfReader::ReadZero() {
         terms_.SyCos = w.Real(3);
         terms_.SyCosCode = w.Real(4);
         terms_.SySin = w.Real(5);
+        terms_.SySinCode = w.Real(6);
         // Constant-wavelength zero lines end in a MORE flag; 1 adds a line of
         // micro-absorption values (time of flight has the bank angle there).
         if (!H().IsTof() && w.Count() >= 9 && w.Int(9) != 0) in_.Content();
@@ -464,6 +466,18 @@ void FullProfReader::ReadFreePhase(int p, TPhase& phase, TSample& sample) {
         Code(profileCodes.Real(k + 1), {1, p, 0, 3 + k});
     terms.XCode = profileCodes.Real(4);
     terms.YCode = profileCodes.Real(5);
+    for (size_t k = 0; k < 3; ++k) {
+        terms.Sig[k] = profile.Real(static_cast<int>(k) + 1);
+        terms.SigCodes[k] = profileCodes.Real(static_cast<int>(k) + 1);
+    }
+    if (H().IsTof() && JumpToHeader([](std::string_view w) { return w == "Gamma-2"; })) {
+        Words gamma(in_.Content());
+        Words gammaCodes(in_.Content());
+        for (size_t k = 0; k < 3; ++k) {
+            terms.Gam[k] = gamma.Real(static_cast<int>(k) + 1);
+            terms.GamCodes[k] = gammaCodes.Real(static_cast<int>(k) + 1);
+        }
+    }
     JumpToHeader([](std::string_view w) { return w == "a"; });
     Words cell(in_.Content());
     float* values[6] = {&phase.A, &phase.B, &phase.C, &phase.Alpha, &phase.Beta, &phase.Gamma};
