@@ -138,6 +138,22 @@ TEST_F(CliExchange, FullProfControlFilesRefineAgainstTheirData) {
     }
 }
 
+// A FullProf time-of-flight control file (Npr 9, Fourier-cosine background)
+// refines against the GSAS data file it names, found beside it: the silicon
+// cell comes back to the file's value.
+TEST_F(CliExchange, FullProfTimeOfFlightFileRefinesAgainstItsGsasData) {
+    const fs::path pcr = TestData / "fullprof_pcr" / "arg_si_tof.pcr";
+    const fs::path data = TestData / "powder_gsas" / "arg_si.dat";
+    if (!fs::exists(pcr) || !fs::exists(data)) GTEST_SKIP() << "no test data at " << TestData;
+    fs::copy_file(pcr, dir_ / "arg_si_tof.pcr");
+    fs::copy_file(data, dir_ / "arg_si.dat"); // the file says "DAT-file: arg_si.dat"
+    const nlohmann::json result = Refine(Quoted(dir_ / "arg_si_tof.pcr") + " --cycles 15");
+    ASSERT_TRUE(result.contains("histograms"));
+    EXPECT_EQ(result["status"], 0);
+    EXPECT_LT(result["histograms"][0]["Rwp"].get<double>(), 12.0);
+    EXPECT_NEAR(Value(result, "P  1: a"), 5.431343, 0.002);
+}
+
 // A sequential run over three data files, one of them broken: the broken
 // file gets its status in its row and the others are refined.
 TEST_F(CliExchange, SequentialRunKeepsGoingPastABrokenFile) {

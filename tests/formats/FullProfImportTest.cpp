@@ -308,7 +308,7 @@ TEST(FullProfImport, RealFiles) {
     const std::filesystem::path folder = std::filesystem::path(KORALIX_TESTDATA) / "fullprof_pcr";
     if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no test data at " << folder;
     const std::vector<RealPcr> files = {
-        {"arg_si_tof.pcr", 4, {"F d 3 m"}, {1}, 5.431343f, 5.431343f, 90, 1.5414f, 29995.0f, 0},
+        {"arg_si_tof.pcr", 4, {"F d 3 m"}, {1}, 5.431343f, 5.431343f, 90, 7476.91016f, 29995.0f, 0},
         {"ce1.pcr", 0, {"F m 3 m"}, {2}, 5.412223f, 5.412223f, 90, 1.54056f, 143.0f, 0},
         {"cuf1k.pcr",
          1,
@@ -385,6 +385,57 @@ TEST(FullProfImport, RealFiles) {
         EXPECT_FLOAT_EQ(model.Phase(1).Beta, f.beta1);
         EXPECT_LE(model.Parameters.FreeCount(), model.CodeCount);
     }
+}
+
+// A time-of-flight control file (Npr 9, GSAS data, Fourier-cosine
+// background): the calibration, widths and rates land in the terms of the
+// time-of-flight profile, each with the code the file gives it.
+TEST(FullProfImport, TimeOfFlightTermsAndCodes) {
+    const std::filesystem::path pcr =
+        std::filesystem::path(KORALIX_TESTDATA) / "fullprof_pcr" / "arg_si_tof.pcr";
+    if (!std::filesystem::exists(pcr)) GTEST_SKIP() << "no test data at " << pcr;
+    RecordingMessenger messenger;
+    TRietveld model;
+    ImportFullProf(model, pcr.string(), messenger);
+    ASSERT_TRUE(model.Loaded);
+    const THistogram& h = model.Histogram(1);
+    EXPECT_EQ(h.JobType, 4);
+    EXPECT_EQ(h.Profile, 7);
+    EXPECT_EQ(model.DataFormat, 3) << "Ins 12 is GSAS data";
+    EXPECT_FLOAT_EQ(h.Zero, -9.18824f);
+    EXPECT_FLOAT_EQ(h.Wave1, 7476.91016f) << "DIFC is Dtt1";
+    EXPECT_FLOAT_EQ(h.Wave2, -1.54f) << "DIFA is Dtt2";
+    EXPECT_EQ(h.Background.Kind, BkgShiftedChebyI);
+    EXPECT_FLOAT_EQ(h.Background.Coeff[0], 152.735f) << "the cosine series' level";
+    for (size_t k = 1; k < h.Background.Coeff.size(); ++k)
+        EXPECT_EQ(h.Background.Coeff[k], 0.0f) << k;
+    const TSample& s = *model.FindSample(1, 1);
+    struct Term {
+        const char* name;
+        float value, expected;
+        int type;
+        float code;
+    };
+    const Term terms[] = {
+        {"U = Sig-0", s.U, 3.5542f, 3, 131},       {"V = Sig-1", s.V, 33.0417f, 4, 91},
+        {"W = Sig-2", s.W, 0, 5, 0},               {"Gam0 = Gam-0", s.Gam0, 0, 15, 0},
+        {"Gam1 = Gam-1", s.Gam1, 2.5435f, 16, 101}, {"Gam2 = Gam-2", s.Gam2, 0, 17, 0},
+        {"TofAlpha1 = alph0", s.TofAlpha1, 0, 21, 0},
+        {"TofAlpha2 = alph1", s.TofAlpha2, 0.5971f, 22, 0},
+        {"TofBeta1 = beta0", s.TofBeta1, 0.04221f, 23, 0},
+        {"TofBeta2 = beta1", s.TofBeta2, 0.00946f, 24, 0},
+        {"Asym1 (not alph0)", s.Asym1, 0, 14, 0},
+    };
+    for (const Term& t : terms) {
+        EXPECT_FLOAT_EQ(t.value, t.expected) << t.name;
+        EXPECT_EQ(model.Parameters.CodeOf({1, 1, 0, t.type}), t.code) << t.name;
+    }
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 1}), 141.0f) << "zero";
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 2}), 21.0f) << "first background term";
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 7}), 81.0f) << "sixth background term";
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 15}), 0.0f) << "DIFC fixed as in the file";
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 17}), 0.0f) << "Dtt1 is no displacement";
+    EXPECT_EQ(h.UseDisplacement, 0);
 }
 
 } // namespace
