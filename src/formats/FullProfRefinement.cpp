@@ -139,14 +139,24 @@ void ApplyTimeOfFlightShape(TRietveld& model, int p, const TPcrPhaseTerms& t) {
 
 // FullProf's Fourier-cosine background has no counterpart here. Its
 // constant term is the background's mean level, so the model starts from a
-// flat shifted Chebyshev series at that level; the first six terms refine
-// under the codes of the file's first six coefficients, as imported.
+// flat shifted Chebyshev series at that level; its terms refine under the
+// codes of the file's coefficients in turn, up to the model's twelve.
 void ApplyTimeOfFlightBackground(TRietveld& model, const TPcrTerms& terms) {
     TBackGround& background = model.Histogram(1).Background;
     if (terms.Nba != FourierCosine) return;
     background.Kind = BkgShiftedChebyI;
     for (size_t k = 1; k < std::size(background.Coeff); ++k)
         background.Coeff[k] = 0;
+    const size_t first = 6; // the importer gave the first six terms their codes
+    for (size_t k = 0; k < terms.MoreBackgroundCodes.size() && first + k < background.Coeff.size();
+         ++k) {
+        const TAddress address{1, 0, 0, static_cast<int>(first + k) + 2};
+        AddCode(model, address, terms.MoreBackgroundCodes[k]);
+        // Terms beyond the sixth count only in the twelve-term background.
+        const TParameterList& list = model.Parameters;
+        if (list.IndexOfFree(address) >= 0 || list.IndexOfDependent(address) >= 0)
+            model.Background12 = 1;
+    }
 }
 
 // T = Zero + Dtt1 d + Dtt2 d²: DIFC and DIFA, the Dtt terms being read

@@ -36,6 +36,7 @@ struct TPcrTerms {
     float SyCos = 0, SyCosCode = 0;
     float SySin = 0, SySinCode = 0; // time of flight: Dtt1 and Dtt2 in SyCos, SySin
     int Ins = 0;                     // the data file's layout
+    std::vector<float> MoreBackgroundCodes; // codes of coefficients 7, 8, ... (Nba -4)
     std::vector<TPcrPhaseTerms> Phases; // one per phase, in order
 };
 

@@ -74,6 +74,7 @@ class FullProfReader {
     void ReadExcludedRegions();
     void ReadZero();
     void ReadBackgroundCoefficients();
+    void ReadMoreCosineCodes();
     void FindPhaseStarts();
     void ReadPhase(int p);
     void ReadFixedPhase(int p, TPhase& phase, TSample& sample);
@@ -308,6 +309,26 @@ void FullProfReader::ReadBackgroundCoefficients() {
     const int extra = counts_.background == -1 ? 4 : counts_.background == -2 ? 1 : 0;
     for (int k = 0; k < extra; ++k)
         Line();
+    if (free_ && counts_.background == -4) ReadMoreCosineCodes();
+}
+
+// The Fourier-cosine series goes on in further pairs of value and code lines
+// (up to 18 coefficients); only their codes are kept.
+void FullProfReader::ReadMoreCosineCodes() {
+    const auto startsWithNumber = [this] {
+        if (in_.Position() >= in_.LineCount()) return false;
+        std::string_view next = in_.Line(in_.Position());
+        if (IsComment(next)) return false;
+        Words words(next);
+        const std::string_view first = words.Text(1);
+        return !first.empty() && first.find_first_not_of("+-.0123456789Ee") == std::string::npos;
+    };
+    for (int pair = 0; pair < 2 && startsWithNumber(); ++pair) {
+        in_.Content();
+        Words codes(in_.Content());
+        for (int k = 1; k <= codes.Count(); ++k)
+            terms_.MoreBackgroundCodes.push_back(codes.Real(k));
+    }
 }
 
 // "!  Data for PHASE number:   p" headers, one per phase, when present.

@@ -433,6 +433,8 @@ TEST(FullProfImport, TimeOfFlightTermsAndCodes) {
     EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 1}), 141.0f) << "zero";
     EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 2}), 21.0f) << "first background term";
     EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 7}), 81.0f) << "sixth background term";
+    EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 8}), 121.0f) << "seventh, from the next lines";
+    EXPECT_EQ(model.Background12, 1) << "a seventh term counts only among twelve";
     EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 15}), 0.0f) << "DIFC fixed as in the file";
     EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 17}), 0.0f) << "Dtt1 is no displacement";
     EXPECT_EQ(h.UseDisplacement, 0);
