@@ -34,10 +34,10 @@ struct TPcrTerms {
     int Nba = 0;
     float Bkpos = 0;
     float SyCos = 0, SyCosCode = 0;
-    float SySin = 0, SySinCode = 0; // time of flight: Dtt1 and Dtt2 in SyCos, SySin
-    int Ins = 0;                     // the data file's layout
+    float SySin = 0, SySinCode = 0;         // time of flight: Dtt1 and Dtt2 in SyCos, SySin
+    int Ins = 0;                            // the data file's layout
     std::vector<float> MoreBackgroundCodes; // codes of coefficients 7, 8, ... (Nba -4)
-    std::vector<TPcrPhaseTerms> Phases; // one per phase, in order
+    std::vector<TPcrPhaseTerms> Phases;     // one per phase, in order
 };
 
 // Applies to a model just imported from the control file these terms come

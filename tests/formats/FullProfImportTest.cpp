@@ -417,9 +417,12 @@ TEST(FullProfImport, TimeOfFlightTermsAndCodes) {
         float code;
     };
     const Term terms[] = {
-        {"U = Sig-0", s.U, 3.5542f, 3, 131},       {"V = Sig-1", s.V, 33.0417f, 4, 91},
-        {"W = Sig-2", s.W, 0, 5, 0},               {"Gam0 = Gam-0", s.Gam0, 0, 15, 0},
-        {"Gam1 = Gam-1", s.Gam1, 2.5435f, 16, 101}, {"Gam2 = Gam-2", s.Gam2, 0, 17, 0},
+        {"U = Sig-0", s.U, 3.5542f, 3, 131},
+        {"V = Sig-1", s.V, 33.0417f, 4, 91},
+        {"W = Sig-2", s.W, 0, 5, 0},
+        {"Gam0 = Gam-0", s.Gam0, 0, 15, 0},
+        {"Gam1 = Gam-1", s.Gam1, 2.5435f, 16, 101},
+        {"Gam2 = Gam-2", s.Gam2, 0, 17, 0},
         {"TofAlpha1 = alph0", s.TofAlpha1, 0, 21, 0},
         {"TofAlpha2 = alph1", s.TofAlpha2, 0.5971f, 22, 0},
         {"TofBeta1 = beta0", s.TofBeta1, 0.04221f, 23, 0},
