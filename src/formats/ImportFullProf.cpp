@@ -315,15 +315,13 @@ void FullProfReader::ReadBackgroundCoefficients() {
 // The Fourier-cosine series goes on in further pairs of value and code lines
 // (up to 18 coefficients); only their codes are kept.
 void FullProfReader::ReadMoreCosineCodes() {
-    const auto startsWithNumber = [this] {
-        if (in_.Position() >= in_.LineCount()) return false;
-        std::string_view next = in_.Line(in_.Position());
-        if (IsComment(next)) return false;
-        Words words(next);
-        const std::string_view first = words.Text(1);
+    const auto numbersAt = [this](size_t i) {
+        if (i >= in_.LineCount() || IsComment(in_.Line(i))) return false;
+        const std::string_view first = Words(in_.Line(i)).Text(1);
         return !first.empty() && first.find_first_not_of("+-.0123456789Ee") == std::string::npos;
     };
-    for (int pair = 0; pair < 2 && startsWithNumber(); ++pair) {
+    for (int pair = 0; pair < 2 && numbersAt(in_.Position()) && numbersAt(in_.Position() + 1);
+         ++pair) {
         in_.Content();
         Words codes(in_.Content());
         for (int k = 1; k <= codes.Count(); ++k)

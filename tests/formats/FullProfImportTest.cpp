@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -441,6 +443,32 @@ TEST(FullProfImport, TimeOfFlightTermsAndCodes) {
     EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 15}), 0.0f) << "DIFC fixed as in the file";
     EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 17}), 0.0f) << "Dtt1 is no displacement";
     EXPECT_EQ(h.UseDisplacement, 0);
+}
+
+// A cosine series written with its first six coefficients only: the phase
+// that follows is not taken for more coefficients.
+TEST(FullProfImport, TimeOfFlightCosineSeriesOfSixTerms) {
+    const std::filesystem::path pcr =
+        std::filesystem::path(KORALIX_TESTDATA) / "fullprof_pcr" / "arg_si_tof.pcr";
+    if (!std::filesystem::exists(pcr)) GTEST_SKIP() << "no test data at " << pcr;
+    std::stringstream file;
+    file << std::ifstream(pcr).rdbuf();
+    std::string text = file.str();
+    const size_t start = text.find("       8.738");
+    const size_t end = text.find("!----", start);
+    ASSERT_NE(start, std::string::npos);
+    text.erase(start, end - start);
+    for (const char* between : {"", "!\n"}) {
+        SCOPED_TRACE(between);
+        const std::string cut = Replaced(text, "!----", std::string(between) + "!----");
+        RecordingMessenger messenger;
+        TRietveld model = Import(cut, messenger);
+        ASSERT_TRUE(model.Loaded) << (messenger.messages.empty() ? "" : messenger.messages[0]);
+        EXPECT_EQ(model.Background12, 0);
+        EXPECT_EQ(model.Parameters.CodeOf({1, 0, 0, 8}), 0.0f);
+        EXPECT_EQ(model.Phase(1).Name, "Standard-Si");
+        EXPECT_FLOAT_EQ(model.Phase(1).A, 5.431343f);
+    }
 }
 
 } // namespace
