@@ -14,6 +14,8 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace koralix::cli {
 
@@ -80,6 +82,21 @@ int PrintScan(const std::string& fileName, ScanReader read, const std::string& f
     return 0;
 }
 
+// The readers' fixed messages ("Cannot determine datafile format.") do not
+// say which file they mean; a script reading many files needs to know.
+class FileNamingMessenger : public StderrMessenger {
+  public:
+    explicit FileNamingMessenger(std::string fileName) : fileName_(std::move(fileName)) {}
+    void Message(const std::string& text) override {
+        const std::string name = std::filesystem::path(fileName_).filename().string();
+        StderrMessenger::Message(text.find(name) == std::string::npos ? fileName_ + ": " + text
+                                                                      : text);
+    }
+
+  private:
+    std::string fileName_;
+};
+
 } // namespace
 
 int RunData(const Args& args) {
@@ -112,7 +129,7 @@ int RunData(const Args& args) {
                "the format: dat, gsas, xy or cpi\n";
         return 1;
     }
-    StderrMessenger messenger;
+    FileNamingMessenger messenger(fileName);
     TData data;
     data.ReadDataFile(fileName, 1, type, messenger);
     std::cout << JsonText(DataToJson(data)) << "\n";
