@@ -1,13 +1,15 @@
 // refine: a whole refinement through the engine, from the command line.
 #include "Commands.h"
+#include "DataFileRead.h"
 #include "Messenger.h"
 #include "ModelFiles.h"
-#include "PathNames.h"
 #include "ModelJson.h"
+#include "PathNames.h"
 #include "Refine.h"
 #include "RefineOutput.h"
 #include "RefineRun.h"
 
+#include <cctype>
 #include <charconv>
 #include <iostream>
 #include <optional>
@@ -78,6 +80,20 @@ nlohmann::ordered_json ParameterValues(TRefine& refine, const TRietveld& model) 
     return list;
 }
 
+// The engine's "Error opening data file" does not say which file it wanted.
+constexpr int DataOpenStatus = 6;
+
+void SayWhichDataFile(const std::string& chosen, const std::string& dataName,
+                      const TRietveld& model) {
+    // The engine tries the extension in either case; the lower case is the one shown.
+    std::string extension = DataFormatExtension(model.DataFormat);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string tried = chosen.empty() ? dataName + extension : chosen;
+    std::cerr << "koralix-cli: the data file " << tried
+              << " could not be opened; name one with --data.\n";
+}
+
 } // namespace
 
 int RunRefine(const Args& args) {
@@ -97,11 +113,13 @@ int RunRefine(const Args& args) {
     if (!options->engine.empty()) refine.LibraryPath = options->engine;
     refine.Model = &model;
     refine.BaseName = WithoutExtension(options->input);
-    refine.DataName = EngineDataNameFor(model, options->input,
-                                        ChosenDataFile(options->input, options->data, model),
-                                        refine, messenger);
+    const std::string chosen = ChosenDataFile(options->input, options->data, model);
+    refine.DataName = EngineDataNameFor(model, options->input, chosen, refine, messenger);
     refine.StartRefinement();
-    if (refine.State() != RefineState::Started) return 1;
+    if (refine.State() != RefineState::Started) {
+        if (refine.LastError == DataOpenStatus) SayWhichDataFile(chosen, refine.DataName, model);
+        return 1;
+    }
 
     const int cycles = options->cycles.value_or(model.Cycles);
     nlohmann::ordered_json histograms = nlohmann::ordered_json::array();
