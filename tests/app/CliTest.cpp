@@ -195,6 +195,16 @@ TEST(Cli, RefineFailuresGoToStderr) {
     EXPECT_EQ(run.err, "Error opening data file\nkoralix-cli: the data file " +
                            (TempDir() / "corundum.xy").string() +
                            " could not be opened; name one with --data.\n");
+    // A data file the engine cannot read is named too.
+    const fs::path data = TempDir() / "pattern.xy";
+    std::ofstream(data) << "not a pattern\n";
+    run = Cli("refine " + input.string() + " --data " + data.string() + " --engine " +
+                  KORALIX_TEST_ENGINE,
+              "KORALIX_TEST_ENGINE_SCRIPT='start=22'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Error reading data file: first line\nkoralix-cli: the data file " +
+                           data.string() +
+                           " could not be read in the model's data format (DataFormat 5).\n");
     run = Cli("refine " + input.string() + " --engine " + (TempDir() / "none.so").string());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "DLL Error - DLL not found\nNot continuing with computations.\n");

@@ -80,18 +80,27 @@ nlohmann::ordered_json ParameterValues(TRefine& refine, const TRietveld& model) 
     return list;
 }
 
-// The engine's "Error opening data file" does not say which file it wanted.
+// The engine's data-file messages ("Error opening data file", "Error reading
+// data file: ...") do not say which file they mean.
 constexpr int DataOpenStatus = 6;
+constexpr int FirstDataReadStatus = 21, LastDataReadStatus = 23;
 
-void SayWhichDataFile(const std::string& chosen, const std::string& dataName,
+void SayWhichDataFile(int status, const std::string& chosen, const std::string& dataName,
                       const TRietveld& model) {
+    const bool opening = status == DataOpenStatus;
+    if (!opening && (status < FirstDataReadStatus || status > LastDataReadStatus)) return;
     // The engine tries the extension in either case; the lower case is the one shown.
     std::string extension = DataFormatExtension(model.DataFormat);
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string tried = chosen.empty() ? dataName + extension : chosen;
-    std::cerr << "koralix-cli: the data file " << tried
-              << " could not be opened; name one with --data.\n";
+    if (opening)
+        std::cerr << "koralix-cli: the data file " << tried
+                  << " could not be opened; name one with --data.\n";
+    else
+        std::cerr << "koralix-cli: the data file " << tried
+                  << " could not be read in the model's data format (DataFormat "
+                  << model.DataFormat << ").\n";
 }
 
 } // namespace
@@ -117,7 +126,7 @@ int RunRefine(const Args& args) {
     refine.DataName = EngineDataNameFor(model, options->input, chosen, refine, messenger);
     refine.StartRefinement();
     if (refine.State() != RefineState::Started) {
-        if (refine.LastError == DataOpenStatus) SayWhichDataFile(chosen, refine.DataName, model);
+        SayWhichDataFile(refine.LastError, chosen, refine.DataName, model);
         return 1;
     }
 

@@ -30,7 +30,7 @@ const std::vector<Command>& AllCommands() {
          "histogram, 'H<h> Rp=<..> Rwp=<..> chi2=<..>'; with --json one final object with "
          "cycles, finished, status, histograms (Rp, Rwp, chi2) and parameters (label, value, "
          "esd). Engine failures print the driver's message on stderr and exit 1; when the data "
-         "file could not be opened a second line names the file looked for. A refined "
+         "file could not be opened or read a second line names it. A refined "
          "parameter the pattern does not depend on is held at its value and printed on stderr "
          "as 'Warning: <the engine's note>', once, when the engine finds it; the run goes on "
          "(exit 0). --pattern FILE "
